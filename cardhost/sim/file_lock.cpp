@@ -1,0 +1,58 @@
+#include "file_lock.h"
+
+#include "sim_store.h"
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+namespace cardhost::sim {
+
+#if defined(_WIN32)
+
+FileLock::FileLock(const std::filesystem::path& path) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw StoreError("cannot open lock file " + path.string());
+    OVERLAPPED overlapped{};
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &overlapped)) {
+        CloseHandle(h);
+        throw StoreError("cannot lock " + path.string());
+    }
+    handle_ = h;
+}
+
+FileLock::~FileLock() {
+    OVERLAPPED overlapped{};
+    UnlockFileEx(static_cast<HANDLE>(handle_), 0, 1, 0, &overlapped);
+    CloseHandle(static_cast<HANDLE>(handle_));
+}
+
+#else
+
+FileLock::FileLock(const std::filesystem::path& path) {
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ < 0) throw StoreError("cannot open lock file " + path.string());
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd_);
+            throw StoreError("cannot lock " + path.string());
+        }
+    }
+}
+
+FileLock::~FileLock() {
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+}
+
+#endif
+
+}  // namespace cardhost::sim

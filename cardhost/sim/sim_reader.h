@@ -1,0 +1,36 @@
+// What a virtual reader does around its tag: the field, the conveyor, injected faults, counters.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim_store.h"
+
+namespace cardhost::sim {
+
+// Modeled air time of one command of this kind at 106 kbit/s, in microseconds.
+std::uint32_t AirTimeMicros(std::string_view kind, std::size_t fastReadPages = 0);
+
+// Counts one command of this kind on the reader and applies the pending tear, detach and fault
+// rules. Returns the status the command must fail with, or nothing to let it run.
+std::optional<std::int32_t> BeginCommand(SimStore::Transaction& tx, ReaderRecord& reader,
+                                         std::string_view kind);
+
+NtagChip* TagInField(SimStore::Transaction& tx, const ReaderRecord& reader);
+void PlaceTag(SimStore::Transaction& tx, ReaderRecord& reader, const std::string& uid,
+              bool fromQueue);
+// The tag leaves the field (it loses power); the field is empty afterwards.
+void TakeTagAway(SimStore::Transaction& tx, ReaderRecord& reader);
+// A wake-up found the field empty: counts the poll and brings the next queued tag when due.
+// Returns true when a tag arrived.
+bool PollEmptyField(SimStore::Transaction& tx, ReaderRecord& reader);
+
+void RecordLight(ReaderRecord& reader, std::uint8_t state);
+// A length-10 beep is the success signal: a conveyed tag is lifted away.
+void RecordBuzzer(SimStore::Transaction& tx, ReaderRecord& reader, std::uint8_t length);
+
+inline constexpr std::uint8_t kSuccessBeepLength = 10;
+
+}  // namespace cardhost::sim

@@ -1,0 +1,185 @@
+// The simulator backend: virtual readers and tags kept in the simulator's state directory.
+#include <cardhost/cardhost.h>
+
+#include "../sim/sim_reader.h"
+#include "../sim/sim_store.h"
+#include "backend.h"
+
+namespace cardhost {
+namespace {
+
+using sim::ChipAnswer;
+using sim::NtagChip;
+using sim::ReaderRecord;
+using sim::SimStore;
+
+class SimulatedReader : public ReaderSession {
+public:
+    SimulatedReader(std::filesystem::path directory, std::string serial)
+        : store_(std::move(directory)), serial_(std::move(serial)) {}
+
+    bool IsAttached() override {
+        bool attached = false;
+        store_.Transact([&](SimStore::Transaction& tx) {
+            const ReaderRecord* reader = tx.state().Find(serial_);
+            attached = reader != nullptr && reader->attached;
+        });
+        return attached;
+    }
+
+    Status SetLight(std::uint8_t state) override {
+        return Run("Sys_SetLight", [&](auto&, ReaderRecord& reader) {
+            sim::RecordLight(reader, state);
+            return Status{CARDHOST_OK};
+        });
+    }
+
+    Status SetBuzzer(std::uint8_t length) override {
+        return Run("Sys_SetBuzzer", [&](SimStore::Transaction& tx, ReaderRecord& reader) {
+            sim::RecordBuzzer(tx, reader, length);
+            return Status{CARDHOST_OK};
+        });
+    }
+
+    Status SetAntenna(std::uint8_t state) override {
+        return Run("Sys_SetAntenna", [&](SimStore::Transaction& tx, ReaderRecord& reader) {
+            if (state > 1) return Status{CARDHOST_BAD_ARGUMENT};
+            antennaOn_ = state == 1;
+            // Switching the field off powers the tag down.
+            if (!antennaOn_) {
+                if (NtagChip* chip = sim::TagInField(tx, reader)) {
+                    chip->PowerOff();
+                    tx.MarkTagChanged(reader.fieldUid);
+                }
+            }
+            return Status{CARDHOST_OK};
+        });
+    }
+
+    Status InitType(std::uint8_t cardType) override {
+        return Run("Sys_InitType", [&](auto&, ReaderRecord&) {
+            if (cardType != 'A' && cardType != 'B') return Status{CARDHOST_BAD_ARGUMENT};
+            typeA_ = cardType == 'A';
+            return Status{CARDHOST_OK};
+        });
+    }
+
+    Status Request(std::uint8_t requestCode, std::array<std::uint8_t, 2>& atqa) override {
+        return Run("TyA_Request", [&](SimStore::Transaction& tx, ReaderRecord& reader) {
+            if (requestCode != 0x52 && requestCode != 0x26) return Status{CARDHOST_BAD_ARGUMENT};
+            if (!antennaOn_ || !typeA_) return Status{CARDHOST_NO_TAG};
+            NtagChip* chip = sim::TagInField(tx, reader);
+            if (chip == nullptr) {
+                if (!sim::PollEmptyField(tx, reader)) return Status{CARDHOST_NO_TAG};
+                chip = sim::TagInField(tx, reader);
+                if (chip == nullptr) return Status{CARDHOST_NO_TAG};
+            }
+            const bool answered = chip->WakeUp(requestCode, atqa);
+            tx.MarkTagChanged(reader.fieldUid);
+            return answered ? Status{CARDHOST_OK} : Status{CARDHOST_NO_TAG};
+        });
+    }
+
+    Status AnticollSelect(std::array<std::uint8_t, 7>& uid) override {
+        return WithTag("TyA_NTAG_AnticollSelect", [&](NtagChip& chip) {
+            return chip.AnticollisionAndSelect(uid) ? Status{CARDHOST_OK}
+                                                    : Status{CARDHOST_NO_ANSWER};
+        });
+    }
+
+    Status Anticollision(std::array<std::uint8_t, 4>& uid4) override {
+        return WithTag("TyA_Anticollision", [&](NtagChip& chip) {
+            return chip.AnticollisionLevel1(uid4) ? Status{CARDHOST_OK}
+                                                  : Status{CARDHOST_NO_ANSWER};
+        });
+    }
+
+    Status Select(const std::array<std::uint8_t, 4>& uid4, std::uint8_t& sak) override {
+        return WithTag("TyA_Select", [&](NtagChip& chip) {
+            return chip.SelectLevel1(uid4, sak) ? Status{CARDHOST_OK}
+                                                : Status{CARDHOST_NO_ANSWER};
+        });
+    }
+
+    Status Exchange(std::string_view kind, std::span<const std::uint8_t> frame,
+                    std::vector<std::uint8_t>& answer) override {
+        return WithTag(kind, [&](NtagChip& chip) {
+            ChipAnswer reply = chip.Command(frame);
+            switch (reply.kind) {
+                case ChipAnswer::Kind::Data:
+                    answer = std::move(reply.data);
+                    return Status{CARDHOST_OK};
+                case ChipAnswer::Kind::Ack:
+                    answer.clear();
+                    return Status{CARDHOST_OK};
+                case ChipAnswer::Kind::Nak:
+                    return Status{CARDHOST_NAK_BASE | reply.nakCode};
+                case ChipAnswer::Kind::Silent:
+                    break;
+            }
+            return Status{CARDHOST_NO_ANSWER};
+        });
+    }
+
+private:
+    template <typename Work>
+    Status Run(std::string_view kind, Work&& work) {
+        Status status = CARDHOST_OK;
+        store_.Transact([&](SimStore::Transaction& tx) {
+            ReaderRecord* reader = tx.state().Find(serial_);
+            if (reader == nullptr) {
+                status = CARDHOST_DETACHED;
+                return;
+            }
+            if (auto failure = sim::BeginCommand(tx, *reader, kind)) {
+                status = *failure;
+                return;
+            }
+            status = work(tx, *reader);
+        });
+        return status;
+    }
+
+    // A command to the tag in the field; its changes are stored with the tag.
+    template <typename Work>
+    Status WithTag(std::string_view kind, Work&& work) {
+        return Run(kind, [&](SimStore::Transaction& tx, ReaderRecord& reader) {
+            NtagChip* chip = antennaOn_ ? sim::TagInField(tx, reader) : nullptr;
+            if (chip == nullptr) return Status{CARDHOST_NO_TAG};
+            const Status status = work(*chip);
+            tx.MarkTagChanged(reader.fieldUid);
+            return status;
+        });
+    }
+
+    SimStore store_;
+    std::string serial_;
+    bool antennaOn_ = false;
+    bool typeA_ = true;
+};
+
+class SimulatorBackend : public Backend {
+public:
+    std::vector<std::string> ListReaders(std::uint16_t vendorId,
+                                         std::uint16_t productId) override {
+        std::vector<std::string> serials;
+        if (vendorId != CARDHOST_VENDOR_ID || productId != CARDHOST_PRODUCT_ID) return serials;
+        SimStore store(SimStore::DefaultDirectory());
+        store.Transact([&](SimStore::Transaction& tx) {
+            for (const ReaderRecord* reader : tx.state().Attached()) {
+                serials.push_back(reader->serial);
+            }
+        });
+        return serials;
+    }
+
+    std::unique_ptr<ReaderSession> Open(const std::string& serial) override {
+        return std::make_unique<SimulatedReader>(SimStore::DefaultDirectory(), serial);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeSimulatorBackend() { return std::make_unique<SimulatorBackend>(); }
+
+}  // namespace cardhost

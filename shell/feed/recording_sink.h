@@ -1,0 +1,42 @@
+// A sink that keeps everything it is given: the log as it stands and the Tips field.
+#pragma once
+
+#include <vector>
+
+#include "log_feed.h"
+
+namespace tagwright::feed {
+
+class RecordingSink : public LogSink {
+public:
+    // Installs itself for its lifetime and puts the previous sink back afterwards.
+    RecordingSink() : previous_(SetLogSink(this)) {
+        ClearLog();  // a fresh log, numbered from 1
+        clears = 0;
+    }
+    ~RecordingSink() override { SetLogSink(previous_); }
+    RecordingSink(const RecordingSink&) = delete;
+    RecordingSink& operator=(const RecordingSink&) = delete;
+
+    void OnAppend(const LogLine& line) override { lines.push_back(line); }
+    void OnClear() override {
+        lines.clear();
+        ++clears;
+    }
+    void OnStatus(std::string_view text, Rgb colour) override {
+        status = std::string(text);
+        statusColour = colour;
+        ++statusWrites;
+    }
+
+    std::vector<LogLine> lines;  // the log as the operator would see it now
+    int clears = 0;
+    std::string status;
+    Rgb statusColour{0, 0, 0};
+    int statusWrites = 0;
+
+private:
+    LogSink* previous_;
+};
+
+}  // namespace tagwright::feed

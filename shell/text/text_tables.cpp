@@ -1,0 +1,139 @@
+#include "text_tables.h"
+
+#include <array>
+#include <atomic>
+
+namespace tagwright::text {
+namespace {
+
+constexpr Entry kNavigation[] = {
+    {0, "设备设置", "Device Setting"}, {1, "语言设置", "Language Setting"},
+    {2, "NFC文本", "NFC Text"},        {3, "NFC网址", "NFC URL"},
+    {4, "智能海报", "SmartPoster"},
+};
+
+constexpr Entry kDeviceBar[] = {
+    {0, " 设 备:", "Device:"}, {1, "-请选择-", "- Select -"},     {2, "打开", "Open"},
+    {3, "关闭", "Close"},      {4, "  操作类别:", "ActionType:"}, {5, "提示:", "Tips:"},
+};
+
+constexpr Entry kLabel[] = {
+    {0, "读取", "Read"},
+    {1, "写入", "Write"},
+    {2, "停止", "Stop"},
+    {3, "锁定卡", "Lock Tag"},
+    {4, "自动操作", "Auto operation"},
+    {5, "待写入文本:", "Text to be written:"},
+    {6, "文本长度:", "Text length:"},
+    {7, "字节", "Bytes"},
+    {8, "标题:", "Title:"},
+    {9, "网址:", "URL:"},
+    {10, "从文件写", "Write from file"},
+    {11, "文件", "File"},
+    {12, "行号码:", "Row number:"},
+    {13, "行号自动递增", "Row auto +1"},
+    {14, "行号减1", "Row -1"},
+    {15, "行号加1", "Row +1"},
+    {16, "加载文件:", "Load file:"},
+    {17, "写卡加密", "Encryption"},
+    {18, "原密码:", "Original key:"},
+    {19, "新密码:", "New key:"},
+    {20, "清除密码", "Clear key"},
+    {21, "选项", "Option"},
+};
+
+constexpr Entry kTip[] = {
+    {1, "批量自动读/写卡.", "Batch auto read / write card."},
+    {2, "从Excel文件中导入数据写卡.", "Import data from Excel file to write card."},
+    {3, "注意：锁定卡后，将无法再更改数据!",
+     "Once the card is locked, the data can no longer be changed !"},
+    {4, "注意：加密后，需要验证密码通过后才能更改数据，请务必记住新密码!",
+     "After encryption, you need to verify the password to change the data. Please remember "
+     "the new password !"},
+};
+
+constexpr Entry kDeviceMessage[] = {
+    {0, "请选择一个设备!", "Please select a device !"},
+    {1, "设备未打开!", "Device not opened !"},
+};
+
+constexpr Entry kResultFragment[] = {
+    {2, "错误:", "Error:"},
+    {3, ",函数:", ",Function:"},
+};
+
+constexpr Entry kGeneral[] = {
+    {0, "设备未打开!", "Device not opened !"},
+    {1, "打开设备成功!", "Open device successfully !"},
+    {3, "关闭设备成功!", "Close device successfully !"},
+    {16, "加载文件成功!", "File Loading Successfully !"},
+    {17, "加载文件失败!", "Failed to load file !"},
+    {18, "未加载文件!", "No files have been loaded yet !"},
+};
+
+constexpr Entry kMessage[] = {
+    {7, "等待卡片......", "Waiting for card ......"},
+    {8, "请将卡片移离感应区......", "Waiting for the card to be removed ......"},
+    {10, "非NTAG卡!", "Non NTAG card !"},
+    {16, "读失败: Page%d !", "Read faild: Page%d !"},
+    {18, "写失败: Page%d !", "Write faild: Page%d !"},
+    {20, "读数据成功!", "Read data succeed !"},
+    {22, "非NDEF数据格式标签!", "Non-NDEF data format tag !"},
+    {23, "标签处于锁定状态!", "Tag is locked !"},
+    {24, "数据长度超出%d字节!", "Data length exceeds %d bytes !"},
+    {25, "未能识别的dynamic lock bytes地址!",
+     "Failed to recognize the dynamic lock bytes address !"},
+    {26, "锁定标签成功!", "Lock tag success !"},
+    {27, "UID: ", "UID: "},
+    {28, "不能识别的NDEF Message !", "Unrecognizable NDEFMessage !"},
+    {29, "缓冲区长度不足!", "Buffer length not enough !"},
+    {30, "数据长度超出范围!", "The data length is out of range !"},
+    {31, "写数据成功: ", "Write data succeed: "},
+    {32, "未加载文件!", "No files have been loaded yet !"},
+    {33, "行号应该大于0!", "The row number should be greater than 0 !"},
+    {34, "无法识别的字符类型!", "Unrecognizable character types !"},
+    {35, "未能识别出AUTH0地址!", "Failed to recognize the AUTH0 address !"},
+    {36, "加密成功!", "Encryption successful !"},
+    {37, "清除密码成功!", "Password cleared successfully !"},
+    {38, "验证密码失败!", "Authentication key fail !"},
+};
+
+std::atomic<Language> g_language{Language::Chinese};
+
+}  // namespace
+
+std::span<const Entry> Entries(Table table) {
+    switch (table) {
+        case Table::Navigation: return kNavigation;
+        case Table::DeviceBar: return kDeviceBar;
+        case Table::Label: return kLabel;
+        case Table::Tip: return kTip;
+        case Table::DeviceMessage: return kDeviceMessage;
+        case Table::ResultFragment: return kResultFragment;
+        case Table::General: return kGeneral;
+        case Table::Message: return kMessage;
+    }
+    return {};
+}
+
+std::string_view Lookup(Table table, int entry, Language language) {
+    for (const Entry& e : Entries(table)) {
+        if (e.number == entry) return language == Language::English ? e.english : e.chinese;
+    }
+    return {};
+}
+
+std::string_view Tr(Table table, int entry) { return Lookup(table, entry, UiLanguage()); }
+
+void SetUiLanguage(Language language) { g_language = language; }
+Language UiLanguage() { return g_language; }
+
+std::string TrNumber(Table table, int entry, long long number) {
+    std::string text(Tr(table, entry));
+    if (const auto at = text.find("%d"); at != std::string::npos) {
+        text.replace(at, 2, std::to_string(number));
+    }
+    return text;
+}
+
+}  // namespace tagwright::text

@@ -1,0 +1,115 @@
+#include "detection.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "shell/feed/log_feed.h"
+#include "shell/text/text_tables.h"
+
+namespace tagwright::tag {
+namespace {
+
+using feed::kBlue;
+using feed::kRed;
+using text::Table;
+
+constexpr std::uint8_t kRestLight = 1;
+constexpr std::size_t kStorageSizeByte = 6;
+
+std::string UidText(const Uid& uid) {
+    std::string text(text::Tr(Table::Message, text::msg::kUidPrefix));
+    for (std::uint8_t byte : uid) {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02X", byte);
+        text += digits;
+    }
+    return text;
+}
+
+}  // namespace
+
+bool LastProcessedUid::IsClear() const {
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+DetectOutcome WakeAndSelect(TagLink link, bool autoOperation, LastProcessedUid& last,
+                            OperationKind kind, DetectedTag& tag) {
+    const std::int32_t request = link.api.TyA_Request(link.handle, kWakeUpRequest, tag.atqa.data());
+    if (request != 0) {
+        last.Clear();
+        if (autoOperation) {
+            feed::ClearLog();
+            feed::AppendLog(0, text::Tr(Table::Message, text::msg::kWaitingForCard), kBlue);
+            link.api.Sys_SetLight(link.handle, kRestLight);
+        } else {
+            feed::AppendLog(request, "TyA_Request", kRed);
+        }
+        return DetectOutcome::NoTag;
+    }
+
+    std::array<std::uint8_t, 8> uidBuffer{};
+    std::uint8_t uidLength = 0;
+    if (link.api.TyA_NTAG_AnticollSelect(link.handle, uidBuffer.data(), &uidLength) != 0) {
+        if (autoOperation) feed::ClearLog();
+        feed::AppendLog(0, text::Tr(Table::Message, text::msg::kNonNtagCard), kRed);
+        return DetectOutcome::NotSelectable;
+    }
+    std::copy_n(uidBuffer.begin(), tag.uid.size(), tag.uid.begin());
+
+    if (tag.uid == last.bytes) return DetectOutcome::AlreadyHandled;
+    last.bytes = tag.uid;
+
+    if (kind != OperationKind::ClearKey) feed::ClearLog();
+    tag.uidText = UidText(tag.uid);
+    return DetectOutcome::Detected;
+}
+
+std::int32_t Reselect(TagLink link, DetectedTag& tag, const char*& failedFunction) {
+    if (const auto status = link.api.TyA_Request(link.handle, kWakeUpRequest, tag.atqa.data());
+        status != 0) {
+        failedFunction = "TyA_Request";
+        return status;
+    }
+    std::array<std::uint8_t, 8> uidBuffer{};
+    std::uint8_t uidLength = 0;
+    if (const auto status =
+            link.api.TyA_NTAG_AnticollSelect(link.handle, uidBuffer.data(), &uidLength);
+        status != 0) {
+        failedFunction = "TyA_NTAG_AnticollSelect";
+        return status;
+    }
+    return 0;
+}
+
+DetectOutcome IdentifyModel(TagLink link, DetectedTag& tag) {
+    if (tag.atqa[0] != 0x44 || tag.atqa[1] != 0x00) {
+        feed::AppendLog(0, text::Tr(Table::Message, text::msg::kNonNtagCard), kRed);
+        return DetectOutcome::NotNtag;
+    }
+    std::array<std::uint8_t, 8> version{};
+    std::uint8_t length = 0;
+    if (link.api.TyA_NTAG_GetVersion(link.handle, version.data(), &length) == 0) {
+        tag.model = version[kStorageSizeByte];
+    } else {
+        tag.model = kNtag203;  // NTAG203 does not know GET_VERSION
+        const char* failed = nullptr;
+        if (const auto status = Reselect(link, tag, failed); status != 0) {
+            feed::AppendLog(status, failed, kRed);
+            return DetectOutcome::ReaderError;
+        }
+    }
+    std::string line(ModelName(tag.model));
+    line += ", ";
+    line += tag.uidText;
+    feed::AppendLog(0, line, kBlue);
+    return DetectOutcome::Detected;
+}
+
+DetectOutcome DetectTag(TagLink link, bool autoOperation, LastProcessedUid& last,
+                        OperationKind kind, DetectedTag& tag) {
+    const DetectOutcome outcome = WakeAndSelect(link, autoOperation, last, kind, tag);
+    if (outcome != DetectOutcome::Detected) return outcome;
+    return IdentifyModel(link, tag);
+}
+
+}  // namespace tagwright::tag

@@ -1,0 +1,68 @@
+// Tag detection: wake and select the tag, decide whether it was handled already, check that it
+// is an NTAG and name its model. Every tag operation begins here.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "ntag_model.h"
+#include "reader/reader_api.h"
+
+namespace tagwright::tag {
+
+using Uid = std::array<std::uint8_t, 7>;
+
+// The selected reader as the tag engine sees it.
+struct TagLink {
+    const reader::ReaderApi& api;
+    std::int32_t handle;
+};
+
+// The last processed UID of one panel: all zero when no tag has been handled yet.
+struct LastProcessedUid {
+    Uid bytes{};
+    void Clear() { bytes.fill(0); }
+    bool IsClear() const;
+};
+
+enum class OperationKind { Read, Write, ClearKey };
+
+enum class DetectOutcome {
+    NoTag,           // the wake-up request failed
+    NotSelectable,   // anticollision and selection failed
+    AlreadyHandled,  // same UID as the last processed one: silent
+    NotNtag,         // ATQA other than 0x0044
+    ReaderError,     // re-selection after a refused GET_VERSION failed
+    Detected,        // model code and UID known; the identification line is logged
+};
+
+// What one operation learns about its tag.
+struct DetectedTag {
+    std::array<std::uint8_t, 2> atqa{};  // of the latest wake-up
+    Uid uid{};
+    std::string uidText;  // "UID: " and 14 upper-case hex digits
+    ModelCode model = kNtag203;
+};
+
+// Wake-up, selection and same-tag test (reported as the operation requires); for Read and Write
+// the log is cleared when a new tag is found. Ends in NoTag, NotSelectable, AlreadyHandled, or
+// Detected meaning "go on".
+DetectOutcome WakeAndSelect(TagLink link, bool autoOperation, LastProcessedUid& last,
+                            OperationKind kind, DetectedTag& tag);
+
+// NTAG check, model from GET_VERSION (NTAG203 when refused, after a re-selection) and the
+// identification line. Ends in NotNtag, ReaderError or Detected.
+DetectOutcome IdentifyModel(TagLink link, DetectedTag& tag);
+
+// Wake-up and selection again, after the tag refused a command. Returns 0, or the failing
+// call's status with its name in `failedFunction`.
+std::int32_t Reselect(TagLink link, DetectedTag& tag, const char*& failedFunction);
+
+// The whole sequence for an operation that needs nothing between its steps (Read).
+DetectOutcome DetectTag(TagLink link, bool autoOperation, LastProcessedUid& last,
+                        OperationKind kind, DetectedTag& tag);
+
+inline constexpr std::uint8_t kWakeUpRequest = 0x52;
+
+}  // namespace tagwright::tag

@@ -1,0 +1,81 @@
+// The binding takes the reader library from the executable's folder only, and only when it
+// offers all 26 entry points.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "reader/binding.h"
+#include "support/sim_env.h"
+
+namespace tagwright::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Binding : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tw-bind-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+        programDir_ = root_ / "program";
+        workDir_ = root_ / "work";
+        fs::create_directories(programDir_);
+        fs::create_directories(workDir_);
+        fs::copy_file(Built("bind_probe"), programDir_ / "bind_probe");
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    static fs::path Built(const std::string& name) { return reader::ExecutableDirectory() / name; }
+
+    // Runs the probe from the work folder, with that folder on the library path too.
+    ToolResult Probe() {
+        return RunProgram("cd '" + workDir_.string() + "' && LD_LIBRARY_PATH='" +
+                          workDir_.string() + "' '" + (programDir_ / "bind_probe").string() + "'");
+    }
+    void Install(const std::string& builtName, const fs::path& folder) {
+        fs::copy_file(Built(builtName), folder / reader::ReaderLibraryFileName(),
+                      fs::copy_options::overwrite_existing);
+    }
+
+    fs::path root_, programDir_, workDir_;
+};
+
+TEST_F(Binding, ACopyInTheWorkingDirectoryIsIgnored) {
+    Install(reader::ReaderLibraryFileName(), workDir_);
+    const ToolResult result = Probe();
+    EXPECT_EQ(result.exitCode, 1) << result.out;
+    EXPECT_EQ(result.out, "refused\n");
+}
+
+TEST_F(Binding, TheLibraryBesideTheExecutableIsBound) {
+    Install(reader::ReaderLibraryFileName(), programDir_);
+    const ToolResult result = Probe();
+    EXPECT_EQ(result.exitCode, 0) << result.out;
+    EXPECT_EQ(result.out, "bound\n");
+}
+
+TEST_F(Binding, ALibraryLackingOneEntryPointIsRefused) {
+    Install("libcardhost_missing_readsig.so", programDir_);
+    Install(reader::ReaderLibraryFileName(), workDir_);
+    const ToolResult result = Probe();
+    EXPECT_EQ(result.exitCode, 1) << result.out;
+}
+
+TEST_F(Binding, AFileThatIsNoLibraryIsRefused) {
+    std::ofstream(programDir_ / reader::ReaderLibraryFileName()) << "not a library";
+    EXPECT_EQ(Probe().exitCode, 1);
+}
+
+TEST(BindingInProcess, FillsEveryEntryAndUnbindingEmptiesTheTable) {
+    ASSERT_TRUE(reader::BindReaderLibrary());
+    EXPECT_TRUE(reader::Reader().Complete());
+    reader::UnbindReaderLibrary();
+    EXPECT_FALSE(reader::ReaderLibraryBound());
+    EXPECT_EQ(reader::Reader().TyA_NTAG_ReadSig, nullptr);
+    ASSERT_TRUE(reader::BindReaderLibrary());
+}
+
+}  // namespace
+}  // namespace tagwright::testing

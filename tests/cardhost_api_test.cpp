@@ -1,0 +1,254 @@
+// The reader library as the program reaches it: the 26 entry points over the simulator.
+#include <gtest/gtest.h>
+
+#include <cardhost/cardhost.h>
+
+#include <fstream>
+
+#include "sim/hex.h"
+#include "support/sim_env.h"
+
+namespace tagwright::testing {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class CardhostApi : public SimEnvironment {
+protected:
+    std::int32_t Select(std::int32_t handle, cardhost::sim::Uid* uid = nullptr) {
+        std::uint8_t atqa[2] = {};
+        const std::int32_t request = api().TyA_Request(handle, 0x52, atqa);
+        if (request != 0) return request;
+        std::uint8_t buffer[8] = {};
+        std::uint8_t length = 0;
+        const std::int32_t status = api().TyA_NTAG_AnticollSelect(handle, buffer, &length);
+        if (status == 0 && uid) std::copy_n(buffer, 7, uid->begin());
+        return status;
+    }
+    Bytes Read(std::int32_t handle, std::uint8_t page, std::int32_t* status = nullptr) {
+        Bytes data(16, 0);
+        std::uint8_t length = 0;
+        const std::int32_t s = api().TyA_NTAG_Read(handle, page, data.data(), &length);
+        if (status) *status = s;
+        return data;
+    }
+    std::string FirstTag() {
+        const std::string line = SimOk({"readers"});
+        return line.substr(line.find("tag=") + 4, 14);
+    }
+};
+
+TEST_F(CardhostApi, FirstUseOffersOneReaderWithAFactoryNtag213) {
+    std::uint32_t count = 0;
+    ASSERT_EQ(api().Sys_GetDeviceNum(0x0416, 0x8020, &count), 0);
+    EXPECT_EQ(count, 1u);
+    char serial[256] = {};
+    ASSERT_EQ(api().Sys_GetHidSerialNumberStr(0, 0x0416, 0x8020, serial, sizeof serial), 0);
+    EXPECT_STREQ(serial, "SIM-0001");
+    EXPECT_EQ(api().Sys_GetDeviceNum(0x1234, 0x8020, &count), 0);
+    EXPECT_EQ(count, 0u);
+
+    const std::int32_t handle = OpenFirstReader();
+    EXPECT_NE(api().Sys_IsOpen(handle), 0);
+    std::uint8_t atqa[2] = {};
+    ASSERT_EQ(api().TyA_Request(handle, 0x52, atqa), 0);
+    EXPECT_EQ(atqa[0], 0x44);
+    EXPECT_EQ(atqa[1], 0x00);
+    std::uint8_t uid[8] = {};
+    std::uint8_t length = 0;
+    ASSERT_EQ(api().TyA_NTAG_AnticollSelect(handle, uid, &length), 0);
+    EXPECT_EQ(length, 7);
+    EXPECT_EQ(cardhost::sim::ToHex({uid, 7}), FirstTag());
+    std::uint8_t version[8] = {};
+    ASSERT_EQ(api().TyA_NTAG_GetVersion(handle, version, &length), 0);
+    EXPECT_EQ(version[6], 0x0F);
+    EXPECT_EQ(Read(handle, 3), (Bytes{0xE1, 0x10, 0x12, 0x00, 0x01, 0x03, 0xA0, 0x0C, 0x34, 0x03,
+                                       0x00, 0xFE, 0, 0, 0, 0}));
+}
+
+TEST_F(CardhostApi, StatusCodesAreDistinct) {
+    std::int32_t handle = -1;
+    EXPECT_EQ(api().Sys_Open(&handle, 3, 0x0416, 0x8020), CARDHOST_NO_DEVICE);
+    EXPECT_EQ(api().Sys_SetLight(99, 1), CARDHOST_NOT_OPEN);
+    EXPECT_EQ(api().Sys_IsOpen(-1), 0);
+    char tiny[4] = {};
+    EXPECT_EQ(api().Sys_GetHidSerialNumberStr(0, 0x0416, 0x8020, tiny, sizeof tiny),
+              CARDHOST_BUFFER_SMALL);
+
+    handle = -1;
+    ASSERT_EQ(api().Sys_Open(&handle, 0, 0x0416, 0x8020), 0);
+    std::uint8_t atqa[2] = {};
+    // The field is off until the antenna is switched on.
+    EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
+    ASSERT_EQ(api().Sys_SetAntenna(handle, 1), 0);
+    EXPECT_EQ(api().TyA_Request(handle, 0x11, atqa), CARDHOST_BAD_ARGUMENT);
+    EXPECT_EQ(api().TyA_NTAG_Read(handle, 4, nullptr, nullptr), CARDHOST_BAD_ARGUMENT);
+    std::int32_t status = 0;
+    Read(handle, 4, &status);
+    EXPECT_EQ(status, CARDHOST_NO_ANSWER);  // not selected yet
+    ASSERT_EQ(Select(handle), 0);
+    Read(handle, 0x2D, &status);
+    EXPECT_EQ(status, CARDHOST_NAK_BASE | 0x0);
+    EXPECT_EQ(api().TyA_CS_Read(handle, 0, nullptr, nullptr), CARDHOST_NOT_SUPPORTED);
+
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
+    SimOk({"reader", "detach", "SIM-0001"});
+    EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_DETACHED);
+    EXPECT_EQ(api().Sys_IsOpen(handle), 0);
+}
+
+TEST_F(CardhostApi, CloseIsHarmlessOnANeverOpenedSlotAndEndsTheHandle) {
+    std::int32_t never = -1;
+    EXPECT_EQ(api().Sys_Close(&never), 0);
+    std::int32_t handle = OpenFirstReader();
+    const std::int32_t opened = handle;
+    EXPECT_EQ(api().Sys_Close(&handle), 0);
+    EXPECT_EQ(handle, -1);
+    EXPECT_EQ(api().Sys_IsOpen(opened), 0);
+    EXPECT_EQ(api().Sys_SetLight(opened, 1), CARDHOST_NOT_OPEN);
+}
+
+TEST_F(CardhostApi, AfterANakTheTagNeedsANewSelection) {
+    const std::int32_t handle = OpenFirstReader();
+    ASSERT_EQ(Select(handle), 0);
+    const std::uint8_t wrong[4] = {1, 2, 3, 4};
+    std::uint8_t pack[2] = {};
+    EXPECT_EQ(api().TyA_NTAG_PwdAuth(handle, wrong, pack, nullptr), CARDHOST_NAK_BASE);
+    std::int32_t status = 0;
+    Read(handle, 4, &status);
+    EXPECT_EQ(status, CARDHOST_NO_ANSWER);
+    ASSERT_EQ(Select(handle), 0);
+    Read(handle, 4, &status);
+    EXPECT_EQ(status, 0);
+    const std::uint8_t factory[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    std::uint8_t length = 0;
+    EXPECT_EQ(api().TyA_NTAG_PwdAuth(handle, factory, pack, &length), 0);
+    EXPECT_EQ(length, 2);
+}
+
+TEST_F(CardhostApi, WritesPersistAndTheToolSeesThemAcrossProcesses) {
+    const std::int32_t handle = OpenFirstReader();
+    const std::string uid = FirstTag();
+    ASSERT_EQ(Select(handle), 0);
+    const std::uint8_t data[4] = {0xDE, 0xAD, 0xBE, 0xEF};
+    ASSERT_EQ(api().TyA_NTAG_Write(handle, 6, data), 0);
+    const Bytes memory = Memory(uid);
+    EXPECT_EQ(Bytes(memory.begin() + 24, memory.begin() + 28), (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
+
+    SimOk({"tag", "poke", uid, "7", "01020304"});
+    const Bytes block = Read(handle, 6);
+    EXPECT_EQ(Bytes(block.begin(), block.begin() + 8),
+              (Bytes{0xDE, 0xAD, 0xBE, 0xEF, 0x01, 0x02, 0x03, 0x04}));
+}
+
+TEST_F(CardhostApi, TwoProcessesUpdatingAtOnceLoseNothing) {
+    const std::string uid = FirstTag();
+    const std::string tool = (reader::ExecutableDirectory() / "cardhost-sim").string();
+    std::string script;
+    for (int worker = 0; worker < 2; ++worker) {
+        script += "(for i in $(seq 0 14); do '" + tool + "' tag poke " + uid + " $((8 + " +
+                  std::to_string(worker) + " * 15 + i)) 0" + std::to_string(worker + 1) +
+                  "0000$(printf %02X $i) || exit 1; done) &\n";
+    }
+    script += "wait\n";
+    const auto scriptPath = directory() / "pokes.sh";
+    std::ofstream(scriptPath) << script;
+    const ToolResult result = RunProgram("bash '" + scriptPath.string() + "'");
+    ASSERT_EQ(result.exitCode, 0) << result.out;
+    // Every one of the 30 pages holds what its writer put there.
+    const Bytes memory = Memory(uid);
+    for (int worker = 0; worker < 2; ++worker) {
+        for (int i = 0; i < 15; ++i) {
+            const std::size_t at = static_cast<std::size_t>(8 + worker * 15 + i) * 4;
+            EXPECT_EQ(Bytes(memory.begin() + at, memory.begin() + at + 4),
+                      (Bytes{static_cast<std::uint8_t>(worker + 1), 0, 0,
+                             static_cast<std::uint8_t>(i)}));
+        }
+    }
+}
+
+TEST_F(CardhostApi, ConveyorBringsQueuedTagsAndTakesThemOnTheSuccessBeep) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    const std::string queued =
+        SimOk({"queue", "--reader", "SIM-0001", "--count", "2", "--gap-polls", "2",
+               "--layout", "plain"});
+    const std::string first = queued.substr(0, 14);
+    const std::string second = queued.substr(15, 14);
+    const std::int32_t handle = OpenFirstReader();
+    std::uint8_t atqa[2] = {};
+    EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
+    EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
+    cardhost::sim::Uid uid{};
+    ASSERT_EQ(Select(handle, &uid), 0);
+    EXPECT_EQ(cardhost::sim::ToHex(uid), first);
+
+    // The opening beep (20) does not move it; the success beep (10) does.
+    ASSERT_EQ(api().Sys_SetBuzzer(handle, 20), 0);
+    ASSERT_EQ(Select(handle), 0);
+    ASSERT_EQ(api().Sys_SetBuzzer(handle, 10), 0);
+    EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
+    EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
+    ASSERT_EQ(Select(handle, &uid), 0);
+    EXPECT_EQ(cardhost::sim::ToHex(uid), second);
+    ASSERT_EQ(api().Sys_SetBuzzer(handle, 10), 0);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
+
+    // A tag placed by hand stays through the success beep.
+    SimOk({"tag", "place", first, "--reader", "SIM-0001"});
+    ASSERT_EQ(api().Sys_SetBuzzer(handle, 10), 0);
+    EXPECT_EQ(Select(handle, &uid), 0);
+    EXPECT_EQ(cardhost::sim::ToHex(uid), first);
+}
+
+TEST_F(CardhostApi, InjectedFaultsTearingAndDetaching) {
+    const std::int32_t handle = OpenFirstReader();
+    SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "2", "--status",
+           "0x33"});
+    ASSERT_EQ(Select(handle), 0);
+    const std::uint8_t data[4] = {1, 2, 3, 4};
+    EXPECT_EQ(api().TyA_NTAG_Write(handle, 4, data), 0);
+    EXPECT_EQ(api().TyA_NTAG_Write(handle, 5, data), 0x33);
+    // The failed exchange left the tag idle; the rule fired once.
+    EXPECT_EQ(api().TyA_NTAG_Write(handle, 5, data), CARDHOST_NO_ANSWER);
+    ASSERT_EQ(Select(handle), 0);
+    EXPECT_EQ(api().TyA_NTAG_Write(handle, 5, data), 0);
+
+    SimOk({"fault", "tear", "--reader", "SIM-0001", "--after", "2"});
+    std::int32_t status = 0;
+    Read(handle, 4, &status);
+    EXPECT_EQ(status, 0);
+    Read(handle, 8, &status);
+    EXPECT_EQ(status, 0);
+    Read(handle, 12, &status);
+    EXPECT_EQ(status, CARDHOST_NO_TAG);
+
+    SimOk({"fault", "detach", "--reader", "SIM-0001", "--after", "1"});
+    EXPECT_EQ(api().Sys_SetLight(handle, 1), 0);
+    EXPECT_EQ(api().Sys_SetLight(handle, 1), CARDHOST_DETACHED);
+    EXPECT_EQ(api().Sys_IsOpen(handle), 0);
+}
+
+TEST_F(CardhostApi, StatsCountCommandsAirTimeLightAndBuzzer) {
+    SimOk({"stats", "--reader", "SIM-0001", "--reset"});
+    const std::int32_t handle = OpenFirstReader();
+    ASSERT_EQ(Select(handle), 0);
+    Read(handle, 4);
+    Read(handle, 8);
+    const std::uint8_t data[4] = {1, 2, 3, 4};
+    ASSERT_EQ(api().TyA_NTAG_Write(handle, 4, data), 0);
+    ASSERT_EQ(api().Sys_SetLight(handle, 2), 0);
+    ASSERT_EQ(api().Sys_SetBuzzer(handle, 10), 0);
+    ASSERT_EQ(api().Sys_SetLight(handle, 1), 0);
+    const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
+    EXPECT_NE(stats.find("command TyA_NTAG_Read 2\n"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("command TyA_Request 1\n"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("command TyA_NTAG_Write 1\n"), std::string::npos) << stats;
+    // 4.6 (wake-up and selection) + 2 x 2.09 + 4.95
+    EXPECT_NE(stats.find("airtime_ms 13.73\n"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("lights 2 1\n"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("buzzer 10"), std::string::npos) << stats;
+}
+
+}  // namespace
+}  // namespace tagwright::testing

@@ -1,0 +1,83 @@
+#include "sim_env.h"
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+#include "sim/hex.h"
+
+namespace tagwright::testing {
+namespace {
+
+std::string Quote(const std::string& word) {
+    std::string quoted = "'";
+    for (char c : word) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
+}
+
+}  // namespace
+
+ToolResult RunProgram(const std::string& commandLine) {
+    ToolResult result{-1, {}};
+    FILE* pipe = popen((commandLine + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return result;
+    std::array<char, 4096> buffer{};
+    std::size_t got = 0;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
+        result.out.append(buffer.data(), got);
+    }
+    const int status = pclose(pipe);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+void SimEnvironment::SetUp() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tw-sim-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    directory_ = pattern;
+    setenv("CARDHOST_SIM_DIR", directory_.c_str(), 1);
+    setenv("CARDHOST_BACKENDS", "sim", 1);
+    if (!reader::ReaderLibraryBound()) {
+        ASSERT_TRUE(reader::BindReaderLibrary());
+    }
+}
+
+void SimEnvironment::TearDown() {
+    std::error_code ignored;
+    std::filesystem::remove_all(directory_, ignored);
+}
+
+ToolResult SimEnvironment::Sim(const std::vector<std::string>& words) {
+    std::string line = Quote((reader::ExecutableDirectory() / "cardhost-sim").string());
+    for (const std::string& word : words) line += " " + Quote(word);
+    return RunProgram(line);
+}
+
+std::string SimEnvironment::SimOk(const std::vector<std::string>& words) {
+    ToolResult result = Sim(words);
+    EXPECT_EQ(result.exitCode, 0) << result.out;
+    if (!result.out.empty() && result.out.back() == '\n') result.out.pop_back();
+    return result.out;
+}
+
+std::vector<std::uint8_t> SimEnvironment::Memory(const std::string& uid) {
+    return *cardhost::sim::FromHex(SimOk({"tag", "dump", uid, "--hex"}));
+}
+
+std::int32_t SimEnvironment::OpenFirstReader() {
+    std::int32_t handle = -1;
+    EXPECT_EQ(api().Sys_Open(&handle, 0, 0x0416, 0x8020), 0);
+    EXPECT_EQ(api().Sys_SetAntenna(handle, 1), 0);
+    EXPECT_EQ(api().Sys_InitType(handle, 0x41), 0);
+    return handle;
+}
+
+}  // namespace tagwright::testing

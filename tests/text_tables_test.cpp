@@ -1,0 +1,65 @@
+// The bilingual tables hold every text exactly, and lookups follow the UI language.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "shell/text/menus.h"
+#include "shell/text/text_tables.h"
+
+namespace tagwright::text {
+namespace {
+
+TEST(TextTables, LookupsFollowTheLanguage) {
+    EXPECT_EQ(Lookup(Table::Message, msg::kReadFailedPage, Language::English),
+              "Read faild: Page%d !");
+    EXPECT_EQ(Lookup(Table::Message, msg::kReadFailedPage, Language::Chinese), "读失败: Page%d !");
+    EXPECT_EQ(Lookup(Table::DeviceBar, bar::kDevice, Language::Chinese), " 设 备:");
+    EXPECT_EQ(Lookup(Table::DeviceBar, bar::kActionType, Language::Chinese), "  操作类别:");
+    EXPECT_EQ(Lookup(Table::General, 2, Language::English), "");  // no such entry
+    EXPECT_EQ(Lookup(Table::Message, msg::kUidPrefix, Language::Chinese), "UID: ");
+
+    SetUiLanguage(Language::English);
+    EXPECT_EQ(Tr(Table::Navigation, nav::kSmartPoster), "SmartPoster");
+    EXPECT_EQ(TrNumber(Table::Message, msg::kDataLengthExceeds, 1),
+              "Data length exceeds 1 bytes !");
+    SetUiLanguage(Language::Chinese);
+    EXPECT_EQ(TrNumber(Table::Message, msg::kWriteFailedPage, 43), "写失败: Page43 !");
+}
+
+TEST(TextTables, EveryTableHasBothLanguagesAndUniqueEntries) {
+    const std::pair<Table, std::size_t> sizes[] = {
+        {Table::Navigation, 5}, {Table::DeviceBar, 6},     {Table::Label, 22},
+        {Table::Tip, 4},        {Table::DeviceMessage, 2}, {Table::ResultFragment, 2},
+        {Table::General, 6},    {Table::Message, 23}};
+    for (const auto& [table, size] : sizes) {
+        const auto entries = Entries(table);
+        EXPECT_EQ(entries.size(), size);
+        std::set<int> numbers;
+        for (const Entry& e : entries) {
+            EXPECT_TRUE(numbers.insert(e.number).second) << e.english;
+            EXPECT_FALSE(e.english.empty());
+            EXPECT_FALSE(e.chinese.empty());
+        }
+    }
+}
+
+TEST(TextTables, MenusCarryTheirIdsAndBothCaptions) {
+    int commands = 0;
+    int depth = 0;
+    for (const MenuItem& item : MainMenu()) {
+        if (item.kind == MenuItem::Kind::Popup) ++depth;
+        if (item.kind == MenuItem::Kind::EndPopup) --depth;
+        if (item.kind == MenuItem::Kind::Command) ++commands;
+        EXPECT_GE(depth, 0);
+    }
+    EXPECT_EQ(depth, 0);
+    EXPECT_EQ(commands, 7);
+    const auto context = ContextMenu();
+    ASSERT_EQ(context.size(), 12u);
+    EXPECT_EQ(context[0].commandId, 32771);
+    EXPECT_EQ(context[0].In(Language::Chinese), "复制全部");
+    EXPECT_EQ(context.back().kind, MenuItem::Kind::Separator);
+}
+
+}  // namespace
+}  // namespace tagwright::text
