@@ -1,0 +1,224 @@
+// Tag detection: every outcome of the sequence, on simulated tags and on a scripted reader.
+#include <gtest/gtest.h>
+
+#include <cardhost/cardhost.h>
+
+#include "shell/feed/recording_sink.h"
+#include "shell/text/text_tables.h"
+#include "sim/hex.h"
+#include "support/fake_reader.h"
+#include "support/sim_env.h"
+#include "tag/detection.h"
+
+namespace tagwright::tag {
+namespace {
+
+using feed::kBlue;
+using feed::kRed;
+using testing::FakeReaderApi;
+using testing::FakeTag;
+
+std::vector<std::string> Texts(const feed::RecordingSink& sink) {
+    std::vector<std::string> texts;
+    for (const auto& line : sink.lines) texts.push_back(line.text);
+    return texts;
+}
+
+class Detection : public testing::SimEnvironment {
+protected:
+    void SetUp() override {
+        SimEnvironment::SetUp();
+        text::SetUiLanguage(text::Language::English);
+        handle = OpenFirstReader();
+    }
+    void TearDown() override {
+        text::SetUiLanguage(text::Language::Chinese);
+        SimEnvironment::TearDown();
+    }
+    TagLink link() { return {api(), handle}; }
+    std::string FieldUid() {
+        const std::string line = SimOk({"readers"});
+        return line.substr(line.find("tag=") + 4, 14);
+    }
+    DetectOutcome Detect(bool autoOperation, OperationKind kind = OperationKind::Read) {
+        DetectedTag tag;
+        const DetectOutcome outcome = DetectTag(link(), autoOperation, last, kind, tag);
+        found = tag;
+        return outcome;
+    }
+
+    std::int32_t handle = -1;
+    feed::RecordingSink sink;
+    LastProcessedUid last;
+    DetectedTag found;
+};
+
+TEST_F(Detection, ANewNtag213IsIdentifiedWithModelAndUid) {
+    feed::AppendLog(0, "from before", kBlue);
+    EXPECT_EQ(Detect(false), DetectOutcome::Detected);
+    EXPECT_EQ(found.model, kNtag213);
+    ASSERT_EQ(sink.lines.size(), 1u);  // the log was cleared first
+    EXPECT_EQ(sink.lines[0].text, "NTAG213, UID: " + FieldUid());
+    EXPECT_EQ(sink.lines[0].colour, kBlue);
+    EXPECT_EQ(sink.lines[0].number, 1);
+    EXPECT_EQ(cardhost::sim::ToHex(last.bytes), FieldUid());
+}
+
+TEST_F(Detection, TheSameTagIsHandledOnceUntilItLeaves) {
+    ASSERT_EQ(Detect(true), DetectOutcome::Detected);
+    const auto linesBefore = sink.lines.size();
+    const auto lights = [this] {
+        const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
+        return stats.substr(stats.find("lights"));
+    };
+    const std::string lightsBefore = lights();
+    EXPECT_EQ(Detect(true), DetectOutcome::AlreadyHandled);
+    EXPECT_EQ(sink.lines.size(), linesBefore);  // silent, log kept
+    EXPECT_EQ(lights(), lightsBefore);          // the light is not touched
+
+    const std::string uid = FieldUid();
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    EXPECT_EQ(Detect(true), DetectOutcome::NoTag);
+    EXPECT_TRUE(last.IsClear());
+    SimOk({"tag", "place", uid, "--reader", "SIM-0001"});
+    EXPECT_EQ(Detect(true), DetectOutcome::Detected);  // put back: handled again
+}
+
+TEST_F(Detection, NoTagInAutoOperationWaitsInBlueAndRestsTheLight) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    SimOk({"stats", "--reader", "SIM-0001", "--reset"});
+    feed::AppendLog(0, "old", kBlue);
+    last.bytes = {1, 2, 3, 4, 5, 6, 7};
+    EXPECT_EQ(Detect(true), DetectOutcome::NoTag);
+    EXPECT_TRUE(last.IsClear());
+    EXPECT_EQ(Texts(sink), (std::vector<std::string>{"Waiting for card ......"}));
+    EXPECT_EQ(sink.lines[0].colour, kBlue);
+    EXPECT_NE(SimOk({"stats", "--reader", "SIM-0001"}).find("lights 1\n"), std::string::npos);
+}
+
+TEST_F(Detection, NoTagWithoutAutoOperationReportsTheFailedRequest) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    EXPECT_EQ(Detect(false), DetectOutcome::NoTag);
+    ASSERT_EQ(sink.lines.size(), 1u);
+    EXPECT_EQ(sink.lines[0].text, "TyA_Request");
+    EXPECT_EQ(sink.lines[0].code, CARDHOST_NO_TAG);
+    EXPECT_EQ(sink.lines[0].colour, kRed);
+}
+
+TEST_F(Detection, AFailedSelectionIsANonNtagCard) {
+    SimOk({"fault", "fail", "TyA_NTAG_AnticollSelect", "--reader", "SIM-0001"});
+    feed::AppendLog(0, "kept without auto", kBlue);
+    EXPECT_EQ(Detect(false), DetectOutcome::NotSelectable);
+    EXPECT_EQ(Texts(sink), (std::vector<std::string>{"kept without auto", "Non NTAG card !"}));
+    EXPECT_TRUE(last.IsClear());
+
+    SimOk({"fault", "fail", "TyA_NTAG_AnticollSelect", "--reader", "SIM-0001"});
+    EXPECT_EQ(Detect(true), DetectOutcome::NotSelectable);
+    EXPECT_EQ(Texts(sink), (std::vector<std::string>{"Non NTAG card !"}));
+    EXPECT_EQ(sink.lines[0].colour, kRed);
+}
+
+TEST_F(Detection, AnNtag203IsNamedAfterItRefusesGetVersionAndIsSelectedAgain) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    const std::string uid = SimOk({"tag", "new", "--model", "NTAG203", "--reader", "SIM-0001"});
+    SimOk({"stats", "--reader", "SIM-0001", "--reset"});
+    EXPECT_EQ(Detect(false), DetectOutcome::Detected);
+    EXPECT_EQ(found.model, kNtag203);
+    EXPECT_EQ(Texts(sink), (std::vector<std::string>{"NTAG203, UID: " + uid}));
+    const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
+    EXPECT_NE(stats.find("command TyA_Request 2\n"), std::string::npos) << stats;
+    // Selected again, so the next command is answered.
+    std::uint8_t block[16] = {};
+    EXPECT_EQ(api().TyA_NTAG_Read(handle, 4, block, nullptr), 0);
+}
+
+TEST_F(Detection, AFailedReselectionIsReportedWithItsStatusAndName) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    SimOk({"tag", "new", "--model", "NTAG203", "--reader", "SIM-0001"});
+    SimOk({"fault", "fail", "TyA_Request", "--reader", "SIM-0001", "--nth", "2", "--status",
+           "0x0a"});
+    EXPECT_EQ(Detect(false), DetectOutcome::ReaderError);
+    ASSERT_EQ(sink.lines.size(), 1u);
+    EXPECT_EQ(sink.lines[0].text, "TyA_Request");
+    EXPECT_EQ(feed::FormatErrorCode(sink.lines[0].code), "Error Code: 0x0a");
+
+    last.Clear();
+    SimOk({"fault", "fail", "TyA_NTAG_AnticollSelect", "--reader", "SIM-0001", "--nth", "2"});
+    EXPECT_EQ(Detect(false), DetectOutcome::ReaderError);
+    EXPECT_EQ(sink.lines.back().text, "TyA_NTAG_AnticollSelect");
+    EXPECT_EQ(sink.lines.back().code, CARDHOST_INJECTED);
+}
+
+TEST_F(Detection, ClearKeyKeepsTheLog) {
+    feed::AppendLog(0, "before", kBlue);
+    DetectedTag tag;
+    ASSERT_EQ(WakeAndSelect(link(), false, last, OperationKind::ClearKey, tag),
+              DetectOutcome::Detected);
+    EXPECT_EQ(Texts(sink), (std::vector<std::string>{"before"}));
+    EXPECT_EQ(tag.uidText, "UID: " + FieldUid());
+}
+
+TEST(DetectionScripted, AnotherAtqaIsNotAnNtagAndCountsAsHandled) {
+    feed::RecordingSink sink;
+    FakeTag fake;
+    fake.atqa = {0x04, 0x00};
+    const reader::ReaderApi api = FakeReaderApi(fake);
+    LastProcessedUid last;
+    DetectedTag tag;
+    text::SetUiLanguage(text::Language::English);
+    EXPECT_EQ(DetectTag({api, 1}, true, last, OperationKind::Read, tag), DetectOutcome::NotNtag);
+    EXPECT_EQ(Texts(sink), (std::vector<std::string>{"Non NTAG card !"}));
+    EXPECT_EQ(last.bytes, fake.uid);
+    EXPECT_EQ(DetectTag({api, 1}, true, last, OperationKind::Read, tag),
+              DetectOutcome::AlreadyHandled);
+    text::SetUiLanguage(text::Language::Chinese);
+}
+
+TEST(DetectionScripted, AnUnknownModelCodeGivesALineStartingWithTheSeparator) {
+    feed::RecordingSink sink;
+    FakeTag fake;
+    fake.version[6] = 0x12;
+    const reader::ReaderApi api = FakeReaderApi(fake);
+    LastProcessedUid last;
+    DetectedTag tag;
+    EXPECT_EQ(DetectTag({api, 1}, false, last, OperationKind::Write, tag),
+              DetectOutcome::Detected);
+    EXPECT_EQ(tag.model, 0x12);
+    EXPECT_EQ(Texts(sink), (std::vector<std::string>{", UID: 04010203040506"}));
+    EXPECT_EQ(CapUserMemory(0x12, 0x3F * 8), 0x3F * 8);
+}
+
+TEST(NtagModelTable, CapsAndPagesPerModel) {
+    EXPECT_EQ(CapUserMemory(kNtag213, 0x3F * 8), 144);
+    EXPECT_EQ(CapUserMemory(kNtag213, 100), 100);
+    EXPECT_EQ(CapUserMemory(kNtag215, 0x3E * 8), 496);
+    EXPECT_EQ(CapUserMemory(kNtag216, 0xFF * 8), 888);
+    EXPECT_EQ(CapUserMemory(kNtag203, 0xFF * 8), 144);
+    EXPECT_EQ(CapUserMemory(kNtag210, 0x06 * 8), 48);
+
+    EXPECT_EQ(ConfigurationPage(kNtag203).kind, PageLookup::Kind::NotSupported);
+    EXPECT_EQ(ConfigurationPage(0x12).kind, PageLookup::Kind::Unknown);
+    EXPECT_EQ(ConfigurationPage(kNtag216).page, 0xE3);
+    EXPECT_EQ(PasswordPage(kNtag213).page, 0x2B);
+    EXPECT_EQ(PasswordPage(kNtag210).page, 0x12);
+    EXPECT_EQ(DynamicLockPage(kNtag210).kind, PageLookup::Kind::NotSupported);
+    EXPECT_EQ(DynamicLockPage(kNtag212).page, 0x24);
+    EXPECT_EQ(DynamicLockPage(0x42).kind, PageLookup::Kind::Unknown);
+    EXPECT_EQ(ModelName(kNtag215), "NTAG215");
+    EXPECT_EQ(ModelName(0x12), "");
+
+    std::uint8_t page[4] = {0, 0, 0, 0xBD};
+    SetDynamicLockBytes(kNtag203, page);
+    EXPECT_EQ(page[2], 0x00);
+    EXPECT_EQ(page[1], 0xFF);
+    SetDynamicLockBytes(kNtag213, page);
+    EXPECT_EQ(page[2], 0xFF);
+    EXPECT_EQ(page[3], 0xBD);
+    std::uint8_t untouched[4] = {};
+    SetDynamicLockBytes(0x12, untouched);
+    SetDynamicLockBytes(kNtag210, untouched);
+    EXPECT_EQ(untouched[0], 0);
+}
+
+}  // namespace
+}  // namespace tagwright::tag
