@@ -54,7 +54,9 @@ bool ReaderApi::Complete() const {
     return true;
 }
 
-const ReaderApi& Reader() { return g_table; }
+const ReaderApi& Reader() {
+    return g_table;
+}
 
 const char* ReaderLibraryFileName() {
 #if defined(_WIN32)
@@ -106,6 +108,8 @@ void UnbindReaderLibrary() {
     }
 }
 
-bool ReaderLibraryBound() { return g_module != nullptr; }
+bool ReaderLibraryBound() {
+    return g_module != nullptr;
+}
 
 }  // namespace tagwright::reader

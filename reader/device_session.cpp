@@ -10,7 +10,9 @@ namespace {
 
 using text::Table;
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix) {
     if (prefix.size() > text.size()) return false;
@@ -45,7 +47,9 @@ bool DeviceCombo::SelectByPrefix(const std::string& prefix) {
     return false;
 }
 
-void SleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+void SleepFor(std::chrono::milliseconds duration) {
+    std::this_thread::sleep_for(duration);
+}
 
 DeviceSession::DeviceSession(const ReaderApi& api, DeviceCombo& combo, ErrorBox& errors,
                              Sleeper sleep)
@@ -146,7 +150,8 @@ void DeviceSession::Open() {
     const int position = combo_.Selected();
     ResolveSelection();
     if (selected_ < 0) {
-        errors_.ShowError(std::string(text::Tr(Table::DeviceMessage, text::device::kPleaseSelectDevice)));
+        errors_.ShowError(
+            std::string(text::Tr(Table::DeviceMessage, text::device::kPleaseSelectDevice)));
         return;
     }
     feed::ClearLog();
@@ -156,8 +161,8 @@ void DeviceSession::Open() {
             return ReaderError(status, "Sys_Close");
         }
     }
-    if (const auto status = api_.Sys_Open(&slot.handle, std::uint32_t(position - 1), kVendorId,
-                                          kProductId);
+    if (const auto status =
+            api_.Sys_Open(&slot.handle, std::uint32_t(position - 1), kVendorId, kProductId);
         status != 0) {
         return ReaderError(status, "Sys_Open");
     }
@@ -182,7 +187,8 @@ void DeviceSession::Open() {
 
 void DeviceSession::Close() {
     if (selected_ < 0) {
-        errors_.ShowError(std::string(text::Tr(Table::DeviceMessage, text::device::kPleaseSelectDevice)));
+        errors_.ShowError(
+            std::string(text::Tr(Table::DeviceMessage, text::device::kPleaseSelectDevice)));
         return;
     }
     feed::ClearLog();
@@ -196,7 +202,8 @@ void DeviceSession::Close() {
 
 bool DeviceSession::ReaderReady(ErrorBox& owner) {
     if (selected_ < 0) {
-        owner.ShowError(std::string(text::Tr(Table::DeviceMessage, text::device::kPleaseSelectDevice)));
+        owner.ShowError(
+            std::string(text::Tr(Table::DeviceMessage, text::device::kPleaseSelectDevice)));
         return false;
     }
     if (api_.Sys_IsOpen(slots_[std::size_t(selected_)].handle) == 0) {

@@ -18,7 +18,7 @@ namespace tagwright::reader {
 
 // The device combo of the device bar: entry 0 is the caption, then one entry per reader.
 class DeviceCombo {
-public:
+  public:
     virtual ~DeviceCombo() = default;
     virtual void Clear() = 0;
     virtual void Add(const std::string& text) = 0;
@@ -35,7 +35,7 @@ public:
 
 // A combo with no window, for consoles and tests.
 class ListDeviceCombo : public DeviceCombo {
-public:
+  public:
     void Clear() override {
         entries_.clear();
         selected_ = -1;
@@ -46,14 +46,14 @@ public:
     void Select(int index) override { selected_ = index < Count() ? index : -1; }
     std::string Text(int index) const override { return entries_.at(std::size_t(index)); }
 
-private:
+  private:
     std::vector<std::string> entries_;
     int selected_ = -1;
 };
 
 // The error message box (caption "Error", error icon).
 class ErrorBox {
-public:
+  public:
     virtual ~ErrorBox() = default;
     virtual void ShowError(const std::string& text) = 0;
 };
@@ -71,7 +71,7 @@ inline constexpr std::uint16_t kVendorId = 0x0416;
 inline constexpr std::uint16_t kProductId = 0x8020;
 
 class DeviceSession {
-public:
+  public:
     DeviceSession(const ReaderApi& api, DeviceCombo& combo, ErrorBox& errors,
                   Sleeper sleep = SleepFor);
 
@@ -91,7 +91,7 @@ public:
     const DeviceSlot& slot(int index) const { return slots_.at(std::size_t(index)); }
     const ReaderApi& api() const { return api_; }
 
-private:
+  private:
     void Reconcile(std::vector<std::string> fresh);
     // The Open/Close epilogue for a failed reader call.
     void ReaderError(std::int32_t status, const char* function);

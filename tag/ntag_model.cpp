@@ -57,7 +57,8 @@ PageLookup DynamicLockPage(ModelCode code) {
 void SetDynamicLockBytes(ModelCode code, std::uint8_t page[4]) {
     const NtagModel* model = FindModel(code);
     if (model == nullptr) return;
-    for (int i = 0; i < model->dynamicLockBytes; ++i) page[i] = 0xFF;
+    for (int i = 0; i < model->dynamicLockBytes; ++i)
+        page[i] = 0xFF;
 }
 
 }  // namespace tagwright::tag

@@ -19,10 +19,10 @@ inline constexpr ModelCode kNtag216 = 0x13;
 struct NtagModel {
     ModelCode code;
     std::string_view name;
-    std::uint16_t userMemoryCap;                   // bytes from page 4 on
-    std::optional<std::uint8_t> configPage;        // AUTH0 in byte 3; none: no password
-    std::optional<std::uint8_t> dynamicLockPage;   // none: no dynamic lock bytes
-    std::uint8_t dynamicLockBytes;                 // how many of its bytes are lock bytes
+    std::uint16_t userMemoryCap;                  // bytes from page 4 on
+    std::optional<std::uint8_t> configPage;       // AUTH0 in byte 3; none: no password
+    std::optional<std::uint8_t> dynamicLockPage;  // none: no dynamic lock bytes
+    std::uint8_t dynamicLockBytes;                // how many of its bytes are lock bytes
 };
 
 // nullptr for a code the table does not know.

@@ -14,7 +14,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 class CardhostApi : public SimEnvironment {
-protected:
+  protected:
     std::int32_t Select(std::int32_t handle, cardhost::sim::Uid* uid = nullptr) {
         std::uint8_t atqa[2] = {};
         const std::int32_t request = api().TyA_Request(handle, 0x52, atqa);
@@ -63,7 +63,7 @@ TEST_F(CardhostApi, FirstUseOffersOneReaderWithAFactoryNtag213) {
     ASSERT_EQ(api().TyA_NTAG_GetVersion(handle, version, &length), 0);
     EXPECT_EQ(version[6], 0x0F);
     EXPECT_EQ(Read(handle, 3), (Bytes{0xE1, 0x10, 0x12, 0x00, 0x01, 0x03, 0xA0, 0x0C, 0x34, 0x03,
-                                       0x00, 0xFE, 0, 0, 0, 0}));
+                                      0x00, 0xFE, 0, 0, 0, 0}));
 }
 
 TEST_F(CardhostApi, StatusCodesAreDistinct) {
@@ -161,18 +161,17 @@ TEST_F(CardhostApi, TwoProcessesUpdatingAtOnceLoseNothing) {
     for (int worker = 0; worker < 2; ++worker) {
         for (int i = 0; i < 15; ++i) {
             const std::size_t at = static_cast<std::size_t>(8 + worker * 15 + i) * 4;
-            EXPECT_EQ(Bytes(memory.begin() + at, memory.begin() + at + 4),
-                      (Bytes{static_cast<std::uint8_t>(worker + 1), 0, 0,
-                             static_cast<std::uint8_t>(i)}));
+            EXPECT_EQ(
+                Bytes(memory.begin() + at, memory.begin() + at + 4),
+                (Bytes{static_cast<std::uint8_t>(worker + 1), 0, 0, static_cast<std::uint8_t>(i)}));
         }
     }
 }
 
 TEST_F(CardhostApi, ConveyorBringsQueuedTagsAndTakesThemOnTheSuccessBeep) {
     SimOk({"tag", "remove", "--reader", "SIM-0001"});
-    const std::string queued =
-        SimOk({"queue", "--reader", "SIM-0001", "--count", "2", "--gap-polls", "2",
-               "--layout", "plain"});
+    const std::string queued = SimOk(
+        {"queue", "--reader", "SIM-0001", "--count", "2", "--gap-polls", "2", "--layout", "plain"});
     const std::string first = queued.substr(0, 14);
     const std::string second = queued.substr(15, 14);
     const std::int32_t handle = OpenFirstReader();
@@ -192,7 +191,8 @@ TEST_F(CardhostApi, ConveyorBringsQueuedTagsAndTakesThemOnTheSuccessBeep) {
     ASSERT_EQ(Select(handle, &uid), 0);
     EXPECT_EQ(cardhost::sim::ToHex(uid), second);
     ASSERT_EQ(api().Sys_SetBuzzer(handle, 10), 0);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
 
     // A tag placed by hand stays through the success beep.
     SimOk({"tag", "place", first, "--reader", "SIM-0001"});

@@ -25,7 +25,9 @@ void Reactivate(NtagChip& chip) {
     ASSERT_TRUE(chip.AnticollisionAndSelect(uid));
 }
 
-ChipAnswer Send(NtagChip& chip, Bytes frame) { return chip.Command(frame); }
+ChipAnswer Send(NtagChip& chip, Bytes frame) {
+    return chip.Command(frame);
+}
 
 Bytes Read(NtagChip& chip, std::uint8_t page) {
     ChipAnswer answer = Send(chip, {0x30, page});
@@ -110,15 +112,19 @@ TEST(Chip, ActivationFollowsTheStateMachine) {
 }
 
 TEST(Chip, GetVersionPerModelAndNtag203Refuses) {
-    const std::pair<ChipModel, std::uint8_t> storageBytes[] = {
-        {ChipModel::Ntag210, 0x0B}, {ChipModel::Ntag212, 0x0E}, {ChipModel::Ntag213, 0x0F},
-        {ChipModel::Ntag215, 0x11}, {ChipModel::Ntag216, 0x13}};
+    const std::pair<ChipModel, std::uint8_t> storageBytes[] = {{ChipModel::Ntag210, 0x0B},
+                                                               {ChipModel::Ntag212, 0x0E},
+                                                               {ChipModel::Ntag213, 0x0F},
+                                                               {ChipModel::Ntag215, 0x11},
+                                                               {ChipModel::Ntag216, 0x13}};
     for (const auto& [model, storage] : storageBytes) {
         NtagChip chip = Activated(model);
         const ChipAnswer answer = Send(chip, {0x60});
         ASSERT_EQ(answer.kind, ChipAnswer::Kind::Data);
-        const std::uint8_t productSubtype = model == ChipModel::Ntag210 || model == ChipModel::Ntag212 ? 1 : 2;
-        EXPECT_EQ(answer.data, (Bytes{0x00, 0x04, 0x04, productSubtype, 0x01, 0x00, storage, 0x03}));
+        const std::uint8_t productSubtype =
+            model == ChipModel::Ntag210 || model == ChipModel::Ntag212 ? 1 : 2;
+        EXPECT_EQ(answer.data,
+                  (Bytes{0x00, 0x04, 0x04, productSubtype, 0x01, 0x00, storage, 0x03}));
     }
     NtagChip old = Activated(ChipModel::Ntag203);
     EXPECT_TRUE(IsNak(Send(old, {0x60})));
@@ -128,10 +134,10 @@ TEST(Chip, GetVersionPerModelAndNtag203Refuses) {
 TEST(Chip, ReadRollsOverAndHidesThePassword) {
     NtagChip chip = Activated(ChipModel::Ntag213);
     EXPECT_EQ(Read(chip, 0x03), (Bytes{0xE1, 0x10, 0x12, 0x00, 0x01, 0x03, 0xA0, 0x0C, 0x34, 0x03,
-                                        0x00, 0xFE, 0, 0, 0, 0}));
+                                       0x00, 0xFE, 0, 0, 0, 0}));
     // 2A 2B 2C then page 0; PWD (2B) and PACK (2C) read as zeros.
     EXPECT_EQ(Read(chip, 0x2A), (Bytes{0, 0x05, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x04, 0x11, 0x22,
-                                        0x88 ^ 0x04 ^ 0x11 ^ 0x22}));
+                                       0x88 ^ 0x04 ^ 0x11 ^ 0x22}));
     EXPECT_TRUE(IsNak(Send(chip, {0x30, 0x2D})));
     EXPECT_EQ(chip.state(), ChipState::Idle);
 }

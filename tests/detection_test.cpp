@@ -20,12 +20,13 @@ using testing::FakeTag;
 
 std::vector<std::string> Texts(const feed::RecordingSink& sink) {
     std::vector<std::string> texts;
-    for (const auto& line : sink.lines) texts.push_back(line.text);
+    for (const auto& line : sink.lines)
+        texts.push_back(line.text);
     return texts;
 }
 
 class Detection : public testing::SimEnvironment {
-protected:
+  protected:
     void SetUp() override {
         SimEnvironment::SetUp();
         text::SetUiLanguage(text::Language::English);
@@ -135,8 +136,8 @@ TEST_F(Detection, AnNtag203IsNamedAfterItRefusesGetVersionAndIsSelectedAgain) {
 TEST_F(Detection, AFailedReselectionIsReportedWithItsStatusAndName) {
     SimOk({"tag", "remove", "--reader", "SIM-0001"});
     SimOk({"tag", "new", "--model", "NTAG203", "--reader", "SIM-0001"});
-    SimOk({"fault", "fail", "TyA_Request", "--reader", "SIM-0001", "--nth", "2", "--status",
-           "0x0a"});
+    SimOk(
+        {"fault", "fail", "TyA_Request", "--reader", "SIM-0001", "--nth", "2", "--status", "0x0a"});
     EXPECT_EQ(Detect(false), DetectOutcome::ReaderError);
     ASSERT_EQ(sink.lines.size(), 1u);
     EXPECT_EQ(sink.lines[0].text, "TyA_Request");
@@ -181,8 +182,7 @@ TEST(DetectionScripted, AnUnknownModelCodeGivesALineStartingWithTheSeparator) {
     const reader::ReaderApi api = FakeReaderApi(fake);
     LastProcessedUid last;
     DetectedTag tag;
-    EXPECT_EQ(DetectTag({api, 1}, false, last, OperationKind::Write, tag),
-              DetectOutcome::Detected);
+    EXPECT_EQ(DetectTag({api, 1}, false, last, OperationKind::Write, tag), DetectOutcome::Detected);
     EXPECT_EQ(tag.model, 0x12);
     EXPECT_EQ(Texts(sink), (std::vector<std::string>{", UID: 04010203040506"}));
     EXPECT_EQ(CapUserMemory(0x12, 0x3F * 8), 0x3F * 8);

@@ -18,7 +18,7 @@ struct RecordingErrorBox : reader::ErrorBox {
 };
 
 class DeviceSessionTest : public SimEnvironment {
-protected:
+  protected:
     void SetUp() override {
         SimEnvironment::SetUp();
         text::SetUiLanguage(text::Language::English);
@@ -29,7 +29,8 @@ protected:
     }
     std::vector<std::string> ComboTexts() const {
         std::vector<std::string> texts;
-        for (int i = 0; i < combo.Count(); ++i) texts.push_back(combo.Text(i));
+        for (int i = 0; i < combo.Count(); ++i)
+            texts.push_back(combo.Text(i));
         return texts;
     }
 

@@ -11,7 +11,7 @@ namespace {
 using text::Language;
 
 class LogFeed : public ::testing::Test {
-protected:
+  protected:
     void TearDown() override { text::SetUiLanguage(Language::Chinese); }
     RecordingSink sink;
 };

@@ -21,7 +21,12 @@ TEST_F(SimTool, HexDumpOfANewPlainNtag213ShowsTheDeliveryConfiguration) {
         "E1101200"
         "0300FE00";
     expected += std::string(35 * 8, '0');  // pages 5 to 39
-    expected += "000000BD" "040000FF" "00050000" "FFFFFFFF" "00000000";
+    expected +=
+        "000000BD"
+        "040000FF"
+        "00050000"
+        "FFFFFFFF"
+        "00000000";
     EXPECT_EQ(SimOk({"tag", "dump", uid, "--hex"}), expected);
 }
 
@@ -50,7 +55,9 @@ TEST_F(SimTool, QueuePrintsTheUidsInOrder) {
 
 TEST_F(SimTool, PokeBypassesProtection) {
     const std::string uid = SimOk({"tag", "new", "--model", "NTAG210", "--layout", "plain"});
-    SimOk({"tag", "poke", uid, "0x10", "040000" "00"});  // AUTH0 = 0: all protected
+    SimOk({"tag", "poke", uid, "0x10",
+           "040000"
+           "00"});  // AUTH0 = 0: all protected
     SimOk({"tag", "poke", uid, "0", "DEADBEEF"});
     const auto memory = Memory(uid);
     EXPECT_EQ(memory[0], 0xDE);

@@ -38,7 +38,9 @@ std::string Lower(std::string_view text) {
 
 }  // namespace
 
-const ChipFacts& FactsOf(ChipModel model) { return kFacts[static_cast<std::size_t>(model)]; }
+const ChipFacts& FactsOf(ChipModel model) {
+    return kFacts[static_cast<std::size_t>(model)];
+}
 
 std::optional<ChipModel> ModelFromName(std::string_view name) {
     const std::string wanted = Lower(name);

@@ -21,7 +21,7 @@ struct ChipFacts {
     std::string_view name;
     std::uint8_t lastPage;
     std::uint8_t lastUserPage;
-    std::uint8_t ccSizeByte;         // capability container byte 2 at delivery
+    std::uint8_t ccSizeByte;  // capability container byte 2 at delivery
     std::optional<std::uint8_t> dynamicLockPage;
     std::optional<std::uint8_t> cfg0Page;  // CFG0 (AUTH0 in byte 3); CFG1, PWD, PACK follow
     std::uint8_t pagesPerDynamicLockBit;

@@ -6,13 +6,13 @@
 namespace cardhost::sim {
 
 class FileLock {
-public:
+  public:
     explicit FileLock(const std::filesystem::path& path);  // blocks until the lock is held
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-private:
+  private:
 #if defined(_WIN32)
     void* handle_ = nullptr;
 #else

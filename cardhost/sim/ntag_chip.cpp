@@ -21,7 +21,9 @@ constexpr std::uint8_t kAccessCounterEnable = 0x10;
 constexpr std::uint8_t kAccessCounterProtect = 0x08;
 constexpr std::uint8_t kAccessAuthLimit = 0x07;
 
-std::uint8_t Bit(std::uint8_t byte, int bit) { return static_cast<std::uint8_t>((byte >> bit) & 1); }
+std::uint8_t Bit(std::uint8_t byte, int bit) {
+    return static_cast<std::uint8_t>((byte >> bit) & 1);
+}
 
 }  // namespace
 
@@ -124,7 +126,9 @@ ChipAnswer NtagChip::Refuse(std::uint8_t code) {
     return ChipAnswer::Nak(code);
 }
 
-std::uint8_t NtagChip::Auth0() const { return HasConfiguration() ? Page(*facts().cfg0Page)[3] : 0xFF; }
+std::uint8_t NtagChip::Auth0() const {
+    return HasConfiguration() ? Page(*facts().cfg0Page)[3] : 0xFF;
+}
 
 std::uint8_t NtagChip::Access() const {
     return HasConfiguration() ? Page(static_cast<std::uint8_t>(*facts().cfg0Page + 1))[0] : 0;
@@ -272,7 +276,8 @@ ChipAnswer NtagChip::Write(std::uint8_t page, std::span<const std::uint8_t> data
     }
     if (page == 3) {
         if (IsPageLocked(3)) return Refuse(kNakInvalidArgument);
-        for (int i = 0; i < 4; ++i) target[i] = static_cast<std::uint8_t>(target[i] | data[i]);
+        for (int i = 0; i < 4; ++i)
+            target[i] = static_cast<std::uint8_t>(target[i] | data[i]);
         return ChipAnswer::Ack();
     }
     if (page <= f.lastUserPage) {

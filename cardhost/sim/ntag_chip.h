@@ -35,7 +35,7 @@ inline constexpr std::uint8_t kNakInvalidArgument = 0x0;
 inline constexpr std::uint8_t kNakAuthLimit = 0x4;
 
 class NtagChip {
-public:
+  public:
     // A chip as it leaves the factory, with the given UID (UID0 should be 0x04).
     static NtagChip FactoryNew(ChipModel model, const Uid& uid, Layout layout);
 
@@ -72,7 +72,7 @@ public:
     void RestoreState(ChipState state, bool counterTouched);
     bool counterTouched() const { return counterTouched_; }
 
-private:
+  private:
     ChipAnswer GetVersion();
     ChipAnswer Read(std::uint8_t page);
     ChipAnswer FastRead(std::uint8_t first, std::uint8_t last);

@@ -20,12 +20,18 @@ void Remember(std::vector<std::uint8_t>& history, std::uint8_t value) {
 std::uint32_t AirTimeMicros(std::string_view kind, std::size_t fastReadPages) {
     // Wake-up, anticollision and selection of a 7-byte UID take 4.6 ms together.
     static const std::map<std::string_view, std::uint32_t> kCosts{
-        {"TyA_Request", 600},          {"TyA_NTAG_AnticollSelect", 4000},
-        {"TyA_Anticollision", 2000},   {"TyA_Select", 2000},
-        {"TyA_Halt", 300},             {"TyA_NTAG_GetVersion", 1330},
-        {"TyA_NTAG_Read", 2090},       {"TyA_NTAG_Write", 4950},
-        {"TyA_NTAG_CompWrite", 6100},  {"TyA_NTAG_PwdAuth", 1160},
-        {"TyA_NTAG_ReadCnt", 1100},    {"TyA_NTAG_ReadSig", 3500},
+        {"TyA_Request", 600},
+        {"TyA_NTAG_AnticollSelect", 4000},
+        {"TyA_Anticollision", 2000},
+        {"TyA_Select", 2000},
+        {"TyA_Halt", 300},
+        {"TyA_NTAG_GetVersion", 1330},
+        {"TyA_NTAG_Read", 2090},
+        {"TyA_NTAG_Write", 4950},
+        {"TyA_NTAG_CompWrite", 6100},
+        {"TyA_NTAG_PwdAuth", 1160},
+        {"TyA_NTAG_ReadCnt", 1100},
+        {"TyA_NTAG_ReadSig", 3500},
         {"Sys_Transceive", 1500},
     };
     if (kind == "TyA_NTAG_FastRead") {

@@ -10,14 +10,16 @@ constexpr const char* kMagic = "cardhost-sim-state 1";
 template <typename T>
 void WriteList(std::ostringstream& out, const char* key, const T& values) {
     out << key;
-    for (const auto& value : values) out << ' ' << +value;
+    for (const auto& value : values)
+        out << ' ' << +value;
     out << '\n';
 }
 
 std::vector<std::uint8_t> ReadBytes(std::istringstream& in) {
     std::vector<std::uint8_t> values;
     unsigned value = 0;
-    while (in >> value) values.push_back(static_cast<std::uint8_t>(value));
+    while (in >> value)
+        values.push_back(static_cast<std::uint8_t>(value));
     return values;
 }
 
@@ -50,7 +52,8 @@ std::string SerializeState(const SimState& state) {
         out << "attached " << (r.attached ? 1 : 0) << '\n';
         if (!r.fieldUid.empty()) out << "field " << r.fieldUid << ' ' << r.fieldFromQueue << '\n';
         out << "queue";
-        for (const std::string& uid : r.queue) out << ' ' << uid;
+        for (const std::string& uid : r.queue)
+            out << ' ' << uid;
         out << '\n';
         out << "gap " << r.gapPolls << '\n' << "empty " << r.emptyPolls << '\n';
         for (const FaultRule& f : r.faults) {
@@ -95,7 +98,8 @@ std::optional<SimState> ParseState(const std::string& text) {
             in >> current->fieldUid >> current->fieldFromQueue;
         } else if (key == "queue") {
             std::string uid;
-            while (in >> uid) current->queue.push_back(uid);
+            while (in >> uid)
+                current->queue.push_back(uid);
         } else if (key == "gap") {
             in >> current->gapPolls;
         } else if (key == "empty") {

@@ -79,7 +79,9 @@ fs::path SimStore::Transaction::TagPath(const std::string& uid) const {
     return directory_ / "tags" / (uid + ".tag");
 }
 
-bool SimStore::Transaction::TagExists(const std::string& uid) { return Tag(uid) != nullptr; }
+bool SimStore::Transaction::TagExists(const std::string& uid) {
+    return Tag(uid) != nullptr;
+}
 
 NtagChip* SimStore::Transaction::Tag(const std::string& uid) {
     if (auto it = tags_.find(uid); it != tags_.end()) return &it->second;

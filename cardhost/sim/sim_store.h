@@ -18,21 +18,21 @@
 namespace cardhost::sim {
 
 class StoreError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 inline constexpr const char* kFirstReaderSerial = "SIM-0001";
 
 class SimStore {
-public:
+  public:
     explicit SimStore(std::filesystem::path directory);
 
     // CARDHOST_SIM_DIR, else $XDG_STATE_HOME/cardhost-sim, else ~/.local/state/cardhost-sim.
     static std::filesystem::path DefaultDirectory();
 
     class Transaction {
-    public:
+      public:
         SimState& state() { return state_; }
         void MarkStateChanged() { stateChanged_ = true; }
 
@@ -45,7 +45,7 @@ public:
         void PutTag(const NtagChip& chip);
         std::vector<std::string> TagUids() const;
 
-    private:
+      private:
         friend class SimStore;
         explicit Transaction(const std::filesystem::path& directory) : directory_(directory) {}
         std::filesystem::path TagPath(const std::string& uid) const;
@@ -62,7 +62,7 @@ public:
 
     const std::filesystem::path& directory() const { return directory_; }
 
-private:
+  private:
     void EnsureDirectory();
     void LoadOrCreate(Transaction& tx);
     void Commit(Transaction& tx);

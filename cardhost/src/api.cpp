@@ -29,7 +29,7 @@ std::vector<Listed> ListAll(std::uint16_t vendorId, std::uint16_t productId) {
 }
 
 class Handles {
-public:
+  public:
     std::int32_t Add(std::unique_ptr<ReaderSession> session) {
         const std::lock_guard<std::mutex> lock(mutex_);
         const std::int32_t handle = next_++;
@@ -46,7 +46,7 @@ public:
         return sessions_.erase(handle) > 0;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::int32_t next_ = 1;
     std::map<std::int32_t, std::shared_ptr<ReaderSession>> sessions_;
@@ -78,7 +78,9 @@ Status WithReader(std::int32_t handle, Fn&& fn) {
     });
 }
 
-std::uint8_t Narrow(Status status) { return static_cast<std::uint8_t>(status); }
+std::uint8_t Narrow(Status status) {
+    return static_cast<std::uint8_t>(status);
+}
 
 void SetLength(std::uint8_t* length, std::size_t value) {
     if (length != nullptr) *length = static_cast<std::uint8_t>(value);
@@ -282,8 +284,8 @@ CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_FastRead(int32_t handle, uint8_t 
     if (data == nullptr || startPage > endPage) return CARDHOST_BAD_ARGUMENT;
     const std::size_t expected = (std::size_t{endPage} - startPage + 1) * 4;
     std::uint8_t ignored = 0;
-    const Status status = Command(handle, "TyA_NTAG_FastRead", {0x3A, startPage, endPage}, data,
-                                  expected, &ignored);
+    const Status status =
+        Command(handle, "TyA_NTAG_FastRead", {0x3A, startPage, endPage}, data, expected, &ignored);
     if (status == CARDHOST_OK && length != nullptr) *length = static_cast<uint32_t>(expected);
     return status;
 }

@@ -16,7 +16,7 @@ using Status = std::int32_t;
 // One opened reader. Every call names the entry point it serves (`kind`), so that a backend can
 // count and fault-inject per entry point.
 class ReaderSession {
-public:
+  public:
     virtual ~ReaderSession() = default;
 
     virtual bool IsAttached() = 0;
@@ -37,7 +37,7 @@ public:
 };
 
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
     // Serial texts of the attached readers with these USB ids, in enumeration order.
     virtual std::vector<std::string> ListReaders(std::uint16_t vendorId,

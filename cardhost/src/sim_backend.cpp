@@ -14,7 +14,7 @@ using sim::ReaderRecord;
 using sim::SimStore;
 
 class SimulatedReader : public ReaderSession {
-public:
+  public:
     SimulatedReader(std::filesystem::path directory, std::string serial)
         : store_(std::move(directory)), serial_(std::move(serial)) {}
 
@@ -96,8 +96,7 @@ public:
 
     Status Select(const std::array<std::uint8_t, 4>& uid4, std::uint8_t& sak) override {
         return WithTag("TyA_Select", [&](NtagChip& chip) {
-            return chip.SelectLevel1(uid4, sak) ? Status{CARDHOST_OK}
-                                                : Status{CARDHOST_NO_ANSWER};
+            return chip.SelectLevel1(uid4, sak) ? Status{CARDHOST_OK} : Status{CARDHOST_NO_ANSWER};
         });
     }
 
@@ -121,7 +120,7 @@ public:
         });
     }
 
-private:
+  private:
     template <typename Work>
     Status Run(std::string_view kind, Work&& work) {
         Status status = CARDHOST_OK;
@@ -159,9 +158,8 @@ private:
 };
 
 class SimulatorBackend : public Backend {
-public:
-    std::vector<std::string> ListReaders(std::uint16_t vendorId,
-                                         std::uint16_t productId) override {
+  public:
+    std::vector<std::string> ListReaders(std::uint16_t vendorId, std::uint16_t productId) override {
         std::vector<std::string> serials;
         if (vendorId != CARDHOST_VENDOR_ID || productId != CARDHOST_PRODUCT_ID) return serials;
         SimStore store(SimStore::DefaultDirectory());
@@ -180,6 +178,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeSimulatorBackend() { return std::make_unique<SimulatorBackend>(); }
+std::unique_ptr<Backend> MakeSimulatorBackend() {
+    return std::make_unique<SimulatorBackend>();
+}
 
 }  // namespace cardhost

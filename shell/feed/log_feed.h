@@ -27,7 +27,7 @@ struct LogLine {
 };
 
 class LogSink {
-public:
+  public:
     virtual ~LogSink() = default;
     virtual void OnAppend(const LogLine& line) = 0;
     virtual void OnClear() = 0;

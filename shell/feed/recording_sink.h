@@ -8,7 +8,7 @@
 namespace tagwright::feed {
 
 class RecordingSink : public LogSink {
-public:
+  public:
     // Installs itself for its lifetime and puts the previous sink back afterwards.
     RecordingSink() : previous_(SetLogSink(this)) {
         ClearLog();  // a fresh log, numbered from 1
@@ -35,7 +35,7 @@ public:
     Rgb statusColour{0, 0, 0};
     int statusWrites = 0;
 
-private:
+  private:
     LogSink* previous_;
 };
 

@@ -42,7 +42,11 @@ constexpr MenuItem kContextMenu[] = {
 
 }  // namespace
 
-std::span<const MenuItem> MainMenu() { return kMainMenu; }
-std::span<const MenuItem> ContextMenu() { return kContextMenu; }
+std::span<const MenuItem> MainMenu() {
+    return kMainMenu;
+}
+std::span<const MenuItem> ContextMenu() {
+    return kContextMenu;
+}
 
 }  // namespace tagwright::text

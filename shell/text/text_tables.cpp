@@ -104,14 +104,22 @@ std::atomic<Language> g_language{Language::Chinese};
 
 std::span<const Entry> Entries(Table table) {
     switch (table) {
-        case Table::Navigation: return kNavigation;
-        case Table::DeviceBar: return kDeviceBar;
-        case Table::Label: return kLabel;
-        case Table::Tip: return kTip;
-        case Table::DeviceMessage: return kDeviceMessage;
-        case Table::ResultFragment: return kResultFragment;
-        case Table::General: return kGeneral;
-        case Table::Message: return kMessage;
+        case Table::Navigation:
+            return kNavigation;
+        case Table::DeviceBar:
+            return kDeviceBar;
+        case Table::Label:
+            return kLabel;
+        case Table::Tip:
+            return kTip;
+        case Table::DeviceMessage:
+            return kDeviceMessage;
+        case Table::ResultFragment:
+            return kResultFragment;
+        case Table::General:
+            return kGeneral;
+        case Table::Message:
+            return kMessage;
     }
     return {};
 }
@@ -123,10 +131,16 @@ std::string_view Lookup(Table table, int entry, Language language) {
     return {};
 }
 
-std::string_view Tr(Table table, int entry) { return Lookup(table, entry, UiLanguage()); }
+std::string_view Tr(Table table, int entry) {
+    return Lookup(table, entry, UiLanguage());
+}
 
-void SetUiLanguage(Language language) { g_language = language; }
-Language UiLanguage() { return g_language; }
+void SetUiLanguage(Language language) {
+    g_language = language;
+}
+Language UiLanguage() {
+    return g_language;
+}
 
 std::string TrNumber(Table table, int entry, long long number) {
     std::string text(Tr(table, entry));

@@ -79,8 +79,8 @@ inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard =
                      kUnrecognizableNdef = 28, kBufferLengthNotEnough = 29,
                      kDataLengthOutOfRange = 30, kWriteDataSucceed = 31, kNoFilesLoaded = 32,
                      kRowNumberAboveZero = 33, kUnrecognizableCharacterTypes = 34,
-                     kAuth0AddressUnknown = 35, kEncryptionSuccessful = 36,
-                     kPasswordCleared = 37, kAuthenticationKeyFail = 38;
+                     kAuth0AddressUnknown = 35, kEncryptionSuccessful = 36, kPasswordCleared = 37,
+                     kAuthenticationKeyFail = 38;
 }
 
 // Texts that are the same in every language.

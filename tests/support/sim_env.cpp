@@ -57,7 +57,8 @@ void SimEnvironment::TearDown() {
 
 ToolResult SimEnvironment::Sim(const std::vector<std::string>& words) {
     std::string line = Quote((reader::ExecutableDirectory() / "cardhost-sim").string());
-    for (const std::string& word : words) line += " " + Quote(word);
+    for (const std::string& word : words)
+        line += " " + Quote(word);
     return RunProgram(line);
 }
 

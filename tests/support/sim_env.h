@@ -21,7 +21,7 @@ struct ToolResult {
 ToolResult RunProgram(const std::string& commandLine);
 
 class SimEnvironment : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -40,7 +40,7 @@ protected:
     const reader::ReaderApi& api() const { return reader::Reader(); }
     const std::filesystem::path& directory() const { return directory_; }
 
-private:
+  private:
     std::filesystem::path directory_;
 };
 

@@ -12,12 +12,12 @@
 namespace cardhost_sim {
 
 class UsageError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class Arguments {
-public:
+  public:
     // `valued` options take the next word; `flags` take none. Anything else is a usage error.
     Arguments(const std::vector<std::string>& words, const std::set<std::string>& valued,
               const std::set<std::string>& flags);
@@ -29,7 +29,7 @@ public:
     // Expects exactly this many positional words.
     void ExpectPositional(std::size_t count) const;
 
-private:
+  private:
     std::vector<std::string> positional_;
     std::map<std::string, std::string> values_;
     std::set<std::string> flags_;

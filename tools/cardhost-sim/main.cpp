@@ -76,7 +76,7 @@ Exit status: 0 done, 1 failed (unknown reader or tag, damaged state), 2 bad argu
 )";
 
 class Failure : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -141,9 +141,9 @@ std::string TargetTag(Tx& tx, const Arguments& args, std::size_t extraWords) {
 
 void ListReaders(Tx& tx) {
     for (const ReaderRecord& r : tx.state().readers) {
-        std::cout << r.serial << ' ' << (r.attached ? "attached" : "detached") << " tag="
-                  << (r.fieldUid.empty() ? "-" : r.fieldUid) << " queued=" << r.queue.size()
-                  << '\n';
+        std::cout << r.serial << ' ' << (r.attached ? "attached" : "detached")
+                  << " tag=" << (r.fieldUid.empty() ? "-" : r.fieldUid)
+                  << " queued=" << r.queue.size() << '\n';
     }
 }
 
@@ -272,8 +272,8 @@ void FaultCommand(Tx& tx, const std::vector<std::string>& words) {
         const auto nth = ParseNumber(args.Value("--nth").value_or("1"), 1, 1000000000, "nth");
         const auto status =
             ParseNumber(args.Value("--status").value_or("0x09"), 1, 0x7FFFFFFF, "status");
-        reader.faults.push_back({kind, static_cast<std::uint32_t>(nth),
-                                 static_cast<std::int32_t>(status)});
+        reader.faults.push_back(
+            {kind, static_cast<std::uint32_t>(nth), static_cast<std::int32_t>(status)});
     } else if (verb == "tear" || verb == "detach") {
         args.ExpectPositional(0);
         const auto after = ParseNumber(args.Required("--after"), 0, 1000000000, "count");
@@ -318,15 +318,16 @@ void StatsCommand(Tx& tx, const std::vector<std::string>& words) {
     }
     std::printf("airtime_ms %.2f\n", static_cast<double>(reader.airTimeMicros) / 1000.0);
     std::cout << "lights";
-    for (auto v : reader.lightHistory) std::cout << ' ' << +v;
+    for (auto v : reader.lightHistory)
+        std::cout << ' ' << +v;
     std::cout << "\nbuzzer";
-    for (auto v : reader.buzzerHistory) std::cout << ' ' << +v;
+    for (auto v : reader.buzzerHistory)
+        std::cout << ' ' << +v;
     std::cout << '\n';
 }
 
 void Demo(Tx& tx) {
-    std::cout << "Simulated readers (state in " << SimStore::DefaultDirectory().string()
-              << "):\n";
+    std::cout << "Simulated readers (state in " << SimStore::DefaultDirectory().string() << "):\n";
     ListReaders(tx);
     for (const ReaderRecord& reader : tx.state().readers) {
         if (!reader.attached || reader.fieldUid.empty()) continue;

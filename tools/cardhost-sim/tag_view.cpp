@@ -45,8 +45,8 @@ std::string DescribeTag(const cardhost::sim::NtagChip& chip, const std::string& 
     for (int page = 0; page <= f.lastPage; ++page) {
         const std::uint8_t* bytes = &mem[static_cast<std::size_t>(page) * 4];
         char line[64];
-        std::snprintf(line, sizeof line, "%3d 0x%02X  %02X %02X %02X %02X  ", page, page,
-                      bytes[0], bytes[1], bytes[2], bytes[3]);
+        std::snprintf(line, sizeof line, "%3d 0x%02X  %02X %02X %02X %02X  ", page, page, bytes[0],
+                      bytes[1], bytes[2], bytes[3]);
         out << line << Printable(bytes);
         const std::string role = PageRole(f, page);
         if (!role.empty()) out << "  " << role;

@@ -52,7 +52,8 @@ enum {
 /* 1–10: device control. */
 CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_GetDeviceNum(uint16_t vendorId, uint16_t productId,
                                                        uint32_t* count);
-CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_GetHidSerialNumberStr(uint32_t position, uint16_t vendorId,
+CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_GetHidSerialNumberStr(uint32_t position,
+                                                                uint16_t vendorId,
                                                                 uint16_t productId, char* buffer,
                                                                 uint32_t bufferSize);
 CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_Open(int32_t* handleSlot, uint32_t position,
