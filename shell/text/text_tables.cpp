@@ -69,6 +69,8 @@ constexpr Entry kGeneral[] = {
     {16, "加载文件成功!", "File Loading Successfully !"},
     {17, "加载文件失败!", "Failed to load file !"},
     {18, "未加载文件!", "No files have been loaded yet !"},
+    {19, "原密码必须是8位十六进制数!", "Original key must be 8 hexadecimal digits !"},
+    {20, "新密码必须是8位十六进制数!", "New key must be 8 hexadecimal digits !"},
 };
 
 constexpr Entry kMessage[] = {

@@ -69,7 +69,8 @@ inline constexpr int kError = 2, kFunction = 3;
 namespace general {
 inline constexpr int kDeviceNotOpened = 0, kOpenDeviceSuccessfully = 1,
                      kCloseDeviceSuccessfully = 3, kFileLoadingSuccessfully = 16,
-                     kFailedToLoadFile = 17, kNoFilesLoaded = 18;
+                     kFailedToLoadFile = 17, kNoFilesLoaded = 18, kOriginalKeyNotHex = 19,
+                     kNewKeyNotHex = 20;
 }
 namespace msg {
 inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard = 10,

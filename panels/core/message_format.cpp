@@ -1,0 +1,172 @@
+#include "message_format.h"
+
+#include "shell/feed/log_feed.h"
+#include "shell/text/text_tables.h"
+#include "tag/smart_poster.h"
+#include "tag/text_record.h"
+
+namespace tagwright::panels {
+namespace {
+
+using tag::NdefArea;
+using tag::TagLink;
+using text::Table;
+
+void ReportRed(int entry) { feed::AppendLog(0, text::Tr(Table::Message, entry), feed::kRed); }
+
+void ReportWritten(const std::string& shown) {
+    std::string line(text::Tr(Table::Message, text::msg::kWriteDataSucceed));
+    feed::AppendLog(0, line + shown, feed::kBlue);
+}
+
+void ReportRead() {
+    feed::AppendLog(0, text::Tr(Table::Message, text::msg::kReadDataSucceed), feed::kBlue);
+}
+
+std::span<const std::uint8_t> Bytes(const std::string& text) {
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
+std::string Text(const std::vector<std::uint8_t>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// One Text record, the message sized to the tag's capacity.
+class TextFormat : public MessageFormat {
+public:
+    bool ReadAndShow(TagLink link, const NdefArea& area, Panel& panel) const override {
+        const auto length = tag::ReadNdefLength(link, area);
+        if (!length) return false;
+        const auto buffer =
+            tag::ReadMessage(link, tag::StoredMessageTotal(area.ndefOffset, *length));
+        if (!buffer) return false;
+        const auto decoded = tag::DecodeStoredTextMessage(*buffer, area.ndefOffset, *length);
+        if (!decoded) {
+            ReportRed(text::msg::kUnrecognizableNdef);
+            return false;
+        }
+        panel.ShowText(decoded->utf8);
+        ReportRead();
+        return true;
+    }
+
+    bool BuildAndWrite(TagLink link, const NdefArea& area, const Panel& panel) const override {
+        const std::string content = panel.contentText();
+        const auto record = tag::BuildTextRecord(content);
+        const std::size_t size = tag::MessageSize(area.ndefOffset, record.size());
+        if (size > area.capacity) {
+            feed::AppendLog(0,
+                            text::TrNumber(Table::Message, text::msg::kDataLengthExceeds,
+                                           static_cast<long long>(size - area.capacity)),
+                            feed::kRed);
+            return false;
+        }
+        const auto image =
+            tag::BuildMessageImage(area.firstBlock, area.ndefOffset, tag::WrapInNdefTlv(record));
+        if (!tag::WriteMessage(link, image.bytes, image.messageSize)) return false;
+        ReportWritten(content);
+        return true;
+    }
+};
+
+// The URL and SmartPoster panels: a fixed 1024-byte buffer and the terminator required.
+class FixedBufferFormat : public MessageFormat {
+public:
+    static constexpr std::size_t kBufferSize = 1024;
+
+    std::optional<std::uint16_t> capacityLimit() const override { return kBufferSize; }
+
+    bool ReadAndShow(TagLink link, const NdefArea& area, Panel& panel) const override {
+        const auto length = tag::ReadNdefLength(link, area);
+        if (!length) return false;
+        const std::size_t total = tag::StoredMessageTotal(area.ndefOffset, *length);
+        if (total + 16 > kBufferSize) {
+            ReportRed(text::msg::kDataLengthOutOfRange);
+            return false;
+        }
+        const auto buffer = tag::ReadMessage(link, total);
+        if (!buffer) return false;
+        const std::size_t terminatorAt = total - 1;
+        const std::size_t recordAt = std::size_t{area.ndefOffset} + length->fieldSize + 1;
+        if ((*buffer)[terminatorAt] != tag::kTerminatorTlv || !Parse(*buffer, recordAt,
+                                                                      terminatorAt, panel)) {
+            ReportRed(text::msg::kUnrecognizableNdef);
+            return false;
+        }
+        ReportRead();
+        return true;
+    }
+
+    bool BuildAndWrite(TagLink link, const NdefArea& area, const Panel& panel) const override {
+        const int prefix = panel.prefixCode();
+        // With no row selected (after reading a code above 5) the record carries no prefix.
+        const auto code = static_cast<std::uint8_t>(prefix == kNoPrefix ? 0 : prefix);
+        const std::string url = panel.contentText();
+        const auto record = Build(code, Bytes(url), panel);
+        if (std::size_t{area.ndefOffset} + record.size() + 5 > area.capacity) {
+            ReportRed(text::msg::kDataLengthOutOfRange);
+            return false;
+        }
+        const auto image = tag::BuildMessageImage(area.firstBlock, area.ndefOffset,
+                                                  tag::WrapInNdefTlv(record), kBufferSize);
+        if (!tag::WriteMessage(link, image.bytes, image.messageSize)) return false;
+        ReportWritten(url);
+        return true;
+    }
+
+protected:
+    virtual std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
+                                            const Panel& panel) const = 0;
+    virtual bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt,
+                       std::size_t terminatorAt, Panel& panel) const = 0;
+
+    static void ShowUri(const tag::ParsedUri& uri, Panel& panel) {
+        panel.ShowPrefix(uri.code < tag::kUriPrefixes.size() ? int{uri.code} : kNoPrefix);
+        panel.ShowUrl(Text(uri.field));
+    }
+};
+
+class UrlFormat : public FixedBufferFormat {
+protected:
+    std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
+                                    const Panel&) const override {
+        return tag::BuildUriRecord(code, url, tag::RecordPlace::Alone);
+    }
+    bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt,
+               std::size_t terminatorAt, Panel& panel) const override {
+        const auto uri = tag::ParseUriRecord(buffer, recordAt, terminatorAt);
+        if (!uri) return false;
+        ShowUri(*uri, panel);
+        return true;
+    }
+};
+
+class SmartPosterFormat : public FixedBufferFormat {
+protected:
+    std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
+                                    const Panel& panel) const override {
+        return tag::BuildSmartPoster(code, url, panel.titleText());
+    }
+    bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt,
+               std::size_t terminatorAt, Panel& panel) const override {
+        const auto poster =
+            tag::ParseSmartPoster(buffer, recordAt, terminatorAt,
+                                  [&panel](const tag::ParsedUri& uri) { ShowUri(uri, panel); });
+        if (!poster) return false;
+        panel.ShowTitle(poster->titleUtf8);
+        return true;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<MessageFormat> MakeMessageFormat(PanelKind kind) {
+    switch (kind) {
+        case PanelKind::Text: return std::make_unique<TextFormat>();
+        case PanelKind::Url: return std::make_unique<UrlFormat>();
+        case PanelKind::SmartPoster: return std::make_unique<SmartPosterFormat>();
+    }
+    return nullptr;
+}
+
+}  // namespace tagwright::panels

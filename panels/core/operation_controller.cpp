@@ -1,0 +1,183 @@
+#include "operation_controller.h"
+
+#include "key_rules.h"
+#include "shell/feed/log_feed.h"
+#include "shell/text/text_tables.h"
+#include "tag/lock.h"
+#include "tag/password.h"
+
+namespace tagwright::panels {
+namespace {
+
+using tag::DetectOutcome;
+using text::Table;
+
+constexpr std::uint8_t kLightSignal = 2;
+constexpr std::uint8_t kLightRest = 1;
+constexpr std::uint8_t kSuccessBeep = 10;
+
+RunResult FromDetection(DetectOutcome outcome) {
+    switch (outcome) {
+        case DetectOutcome::NoTag: return RunResult::NoTag;
+        case DetectOutcome::AlreadyHandled: return RunResult::Skipped;
+        default: return RunResult::Failed;
+    }
+}
+
+}  // namespace
+
+OperationController::OperationController(PanelKind kind, Panel& panel,
+                                         reader::DeviceSession& devices, RowSource& rows,
+                                         TimerService& timers, tag::LastProcessedUid& last,
+                                         reader::Sleeper sleep)
+    : panel_(panel),
+      devices_(devices),
+      rows_(rows),
+      timers_(timers),
+      last_(last),
+      sleep_(std::move(sleep)),
+      format_(MakeMessageFormat(kind)) {}
+
+OperationController::~OperationController() {
+    // The panel's timers end with it.
+    timers_.Kill(kAutoReadTimer);
+    timers_.Kill(kAutoWriteTimer);
+}
+
+bool OperationController::KeysUsable(bool needNewKey) const {
+    if (!KeyFromField(panel_.originalKeyText())) {
+        feed::ShowStatus(text::Tr(Table::General, text::general::kOriginalKeyNotHex), feed::kRed);
+        return false;
+    }
+    if (needNewKey && !KeyFromField(panel_.newKeyText())) {
+        feed::ShowStatus(text::Tr(Table::General, text::general::kNewKeyNotHex), feed::kRed);
+        return false;
+    }
+    return true;
+}
+
+void OperationController::StartAuto(int timer, RunResult (OperationController::*run)()) {
+    panel_.SetReadWriteEnabled(false);
+    timers_.Start(timer, kAutoPeriod, [this, run] { (this->*run)(); });
+}
+
+void OperationController::OnRead() {
+    if (!devices_.ReaderReady(panel_.errorBox())) return;
+    last_.Clear();
+    if (panel_.autoOperation()) {
+        StartAuto(kAutoReadTimer, &OperationController::RunRead);
+    } else {
+        RunRead();
+    }
+}
+
+void OperationController::OnWrite() {
+    if (!KeysUsable(panel_.encryption())) return;
+    if (!devices_.ReaderReady(panel_.errorBox())) return;
+    last_.Clear();
+    if (panel_.writeFromFile() && !rows_.SheetLoaded()) {
+        feed::ShowStatus(text::Tr(Table::General, text::general::kNoFilesLoaded), feed::kRed);
+        return;
+    }
+    if (panel_.autoOperation()) {
+        StartAuto(kAutoWriteTimer, &OperationController::RunWrite);
+    } else {
+        RunWrite();
+    }
+}
+
+void OperationController::OnStop() {
+    timers_.Kill(kAutoReadTimer);
+    timers_.Kill(kAutoWriteTimer);
+    panel_.SetReadWriteEnabled(true);
+}
+
+void OperationController::OnClearKey() {
+    if (!KeysUsable(false)) return;
+    if (!devices_.ReaderReady(panel_.errorBox())) return;
+    last_.Clear();
+    RunClearKey();
+}
+
+RunResult OperationController::Finish(RunResult result) {
+    if (observer_) observer_(result);
+    return result;
+}
+
+void OperationController::SuccessFeedback() {
+    const bool autoOperation = panel_.autoOperation();
+    if (autoOperation) {
+        feed::AppendLog(0, text::Tr(Table::Message, text::msg::kWaitingForRemoval), feed::kBlue);
+    }
+    const tag::TagLink link = Link();
+    link.api.Sys_SetLight(link.handle, kLightSignal);
+    link.api.Sys_SetBuzzer(link.handle, kSuccessBeep);
+    sleep_(kSuccessBeepPause);
+    if (!autoOperation) link.api.Sys_SetLight(link.handle, kLightRest);
+}
+
+RunResult OperationController::RunRead() {
+    const tag::TagLink link = Link();
+    tag::DetectedTag tag;
+    const DetectOutcome outcome =
+        tag::DetectTag(link, panel_.autoOperation(), last_, tag::OperationKind::Read, tag);
+    if (outcome != DetectOutcome::Detected) return Finish(FromDetection(outcome));
+    const auto area = tag::OpenNdefArea(link, tag.model);
+    if (!area || !format_->ReadAndShow(link, *area, panel_)) return Finish(RunResult::Failed);
+    SuccessFeedback();
+    return Finish(RunResult::Succeeded);
+}
+
+RunResult OperationController::RunWrite() { return Finish(WriteSteps()); }
+
+RunResult OperationController::WriteSteps() {
+    const bool encryption = panel_.encryption();
+    if (!KeysUsable(encryption)) return RunResult::Refused;
+    const tag::Key originalKey = *KeyFromField(panel_.originalKeyText());
+
+    const tag::TagLink link = Link();
+    tag::DetectedTag tag;
+    DetectOutcome outcome =
+        tag::WakeAndSelect(link, panel_.autoOperation(), last_, tag::OperationKind::Write, tag);
+    if (outcome != DetectOutcome::Detected) return FromDetection(outcome);
+
+    // Authentication is attempted, not required: an unprotected tag is written all the same.
+    const bool authenticated = tag::Authenticate(link, originalKey);
+    if (!authenticated) {
+        const char* failed = nullptr;
+        if (tag::Reselect(link, tag, failed) != 0) return RunResult::Failed;  // silently
+    }
+    outcome = tag::IdentifyModel(link, tag);
+    if (outcome != DetectOutcome::Detected) return FromDetection(outcome);
+
+    const auto area = tag::OpenNdefArea(link, tag.model, format_->capacityLimit());
+    if (!area || !format_->BuildAndWrite(link, *area, panel_)) return RunResult::Failed;
+
+    if (encryption) {
+        const tag::Key newKey = *KeyFromField(panel_.newKeyText());
+        if (tag::SetPassword(link, tag.model, newKey, authenticated, tag) ==
+            tag::StepResult::Stopped) {
+            return RunResult::Failed;
+        }
+    }
+    if (panel_.lockTag() && !tag::LockTag(link, tag.model)) return RunResult::Failed;
+    if (panel_.writeFromFile() && !rows_.AdvanceAfterWrite()) {
+        // No next row: further tags would only receive an empty message, so the batch ends.
+        OnStop();
+        return RunResult::Failed;
+    }
+    SuccessFeedback();
+    return RunResult::Succeeded;
+}
+
+RunResult OperationController::RunClearKey() {
+    const auto key = KeyFromField(panel_.originalKeyText());
+    if (!key) return Finish(RunResult::Refused);
+    if (!tag::ClearPassword(Link(), panel_.autoOperation(), last_, *key)) {
+        return Finish(RunResult::Failed);
+    }
+    SuccessFeedback();
+    return Finish(RunResult::Succeeded);
+}
+
+}  // namespace tagwright::panels

@@ -1,0 +1,71 @@
+// The command machinery every function panel shares: Read, Write, Stop, Clear key and Auto
+// operation, the order of the steps inside one run, and the light and buzzer feedback.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "message_format.h"
+#include "panel.h"
+#include "reader/device_session.h"
+#include "tag/detection.h"
+#include "timers.h"
+
+namespace tagwright::panels {
+
+// How one run ended.
+enum class RunResult {
+    Refused,    // nothing reached the tag (bad key, no reader)
+    NoTag,      // the wake-up found no tag
+    Skipped,    // the tag was handled already
+    Failed,     // the run reported a failure (or ended silently on a lost tag)
+    Succeeded,  // success feedback was given
+};
+
+inline constexpr int kAutoReadTimer = 0;
+inline constexpr int kAutoWriteTimer = 1;
+inline constexpr std::chrono::milliseconds kAutoPeriod{100};
+inline constexpr std::chrono::milliseconds kSuccessBeepPause{110};
+
+class OperationController {
+public:
+    OperationController(PanelKind kind, Panel& panel, reader::DeviceSession& devices,
+                        RowSource& rows, TimerService& timers, tag::LastProcessedUid& last,
+                        reader::Sleeper sleep = reader::SleepFor);
+    ~OperationController();
+
+    // The panel's buttons.
+    void OnRead();
+    void OnWrite();
+    void OnStop();
+    void OnClearKey();
+
+    // One operation each (what a timer tick runs).
+    RunResult RunRead();
+    RunResult RunWrite();
+    RunResult RunClearKey();
+
+    // Hears of every run's end (for front ends that count results).
+    void SetRunObserver(std::function<void(RunResult)> observer) {
+        observer_ = std::move(observer);
+    }
+
+private:
+    tag::TagLink Link() const { return {devices_.api(), devices_.selectedHandle()}; }
+    bool KeysUsable(bool needNewKey) const;
+    void SuccessFeedback();
+    void StartAuto(int timer, RunResult (OperationController::*run)());
+    RunResult Finish(RunResult result);
+    RunResult WriteSteps();
+
+    Panel& panel_;
+    reader::DeviceSession& devices_;
+    RowSource& rows_;
+    TimerService& timers_;
+    tag::LastProcessedUid& last_;
+    reader::Sleeper sleep_;
+    std::unique_ptr<MessageFormat> format_;
+    std::function<void(RunResult)> observer_;
+};
+
+}  // namespace tagwright::panels

@@ -1,0 +1,53 @@
+// What the operation controller asks of a function panel, and what it gives back. The GUI
+// panels, the command-line front end and the tests each implement it.
+#pragma once
+
+#include <string>
+
+#include "reader/device_session.h"
+
+namespace tagwright::panels {
+
+enum class PanelKind { Text = 2, Url = 3, SmartPoster = 4 };
+
+inline constexpr int kNoPrefix = -1;  // the prefix list has no row selected
+
+class Panel {
+public:
+    virtual ~Panel() = default;
+
+    // Check boxes and key fields, consulted at every run.
+    virtual bool autoOperation() const = 0;
+    virtual bool encryption() const = 0;
+    virtual bool lockTag() const = 0;
+    virtual bool writeFromFile() const = 0;
+    virtual std::string originalKeyText() const = 0;
+    virtual std::string newKeyText() const = 0;
+
+    // Content, UTF-8. The Text panel's text box, or the URL field of the other two.
+    virtual std::string contentText() const = 0;
+    virtual int prefixCode() const { return 0; }  // URL and SmartPoster; kNoPrefix when none
+    virtual std::string titleText() const { return {}; }  // SmartPoster
+
+    // What a successful read shows.
+    virtual void ShowText(const std::string&) {}  // the text box and its byte count
+    virtual void ShowPrefix(int) {}               // kNoPrefix for a code without a row
+    virtual void ShowUrl(const std::string&) {}
+    virtual void ShowTitle(const std::string&) {}
+
+    virtual void SetReadWriteEnabled(bool enabled) = 0;
+    // The message boxes the panel owns.
+    virtual reader::ErrorBox& errorBox() = 0;
+};
+
+// The spreadsheet rows behind "Write from file".
+class RowSource {
+public:
+    virtual ~RowSource() = default;
+    virtual bool SheetLoaded() const = 0;
+    // After a tag was written: the next row (or the same one) into the content field. False,
+    // with its own message, when the row cannot be loaded.
+    virtual bool AdvanceAfterWrite() = 0;
+};
+
+}  // namespace tagwright::panels

@@ -1,0 +1,36 @@
+#include "lock.h"
+
+#include "page_transfer.h"
+#include "shell/feed/log_feed.h"
+#include "shell/text/text_tables.h"
+
+namespace tagwright::tag {
+namespace {
+
+constexpr std::uint8_t kStaticLockPage = 2;
+
+}  // namespace
+
+bool LockTag(TagLink link, ModelCode model) {
+    const PageLookup dynamic = DynamicLockPage(model);
+    if (dynamic.kind == PageLookup::Kind::Unknown) {
+        feed::AppendLog(0, text::Tr(text::Table::Message, text::msg::kDynamicLockAddressUnknown),
+                        feed::kRed);
+        return false;
+    }
+    if (dynamic.kind == PageLookup::Kind::Page) {
+        Block block{};
+        if (!ReadBlockOrReport(link, dynamic.page, block)) return false;
+        PageImage page{block[0], block[1], block[2], block[3]};
+        SetDynamicLockBytes(model, page.data());
+        if (!WritePageOrReport(link, dynamic.page, page)) return false;
+    }
+    Block block{};
+    if (!ReadBlockOrReport(link, kStaticLockPage, block)) return false;
+    const PageImage page{block[0], block[1], 0xFF, 0xFF};
+    if (!WritePageOrReport(link, kStaticLockPage, page)) return false;
+    feed::AppendLog(0, text::Tr(text::Table::Message, text::msg::kLockTagSuccess), feed::kBlue);
+    return true;
+}
+
+}  // namespace tagwright::tag

@@ -1,0 +1,12 @@
+// Locking a tag for good: the dynamic lock bytes first (where the model has them), then the
+// static ones.
+#pragma once
+
+#include "detection.h"
+
+namespace tagwright::tag {
+
+// Reports "Lock tag success !" or its one failure; true when the Write goes on.
+bool LockTag(TagLink link, ModelCode model);
+
+}  // namespace tagwright::tag

@@ -1,0 +1,29 @@
+// The checks with which every Read and Write meets the tag's data area: the capability
+// container, the capacity, and the NDEF TLV among the first 16 bytes of page 4.
+#pragma once
+
+#include <optional>
+
+#include "ndef_tlv.h"
+#include "page_transfer.h"
+
+namespace tagwright::tag {
+
+struct NdefArea {
+    Block firstBlock{};          // the 16 bytes read at page 4
+    std::uint8_t ndefOffset = 0;  // t
+    std::uint16_t capacity = 0;   // CC byte 2 x 8, capped to the model (Write only)
+};
+
+// Reads and checks the capability container, computes the capacity, reads page 4 and finds the
+// NDEF TLV. A Write whose buffer is smaller than the capacity passes its size as
+// `capacityLimit` and is refused with "Buffer length not enough !". Every refusal is reported
+// with its one red line.
+std::optional<NdefArea> OpenNdefArea(TagLink link, ModelCode model,
+                                     std::optional<std::uint16_t> capacityLimit = std::nullopt);
+
+// The NDEF TLV's length field: its three bytes follow the tag, continuing in the block at
+// page 8 when the tag stands in the last three bytes of page 4's block.
+std::optional<TlvLength> ReadNdefLength(TagLink link, const NdefArea& area);
+
+}  // namespace tagwright::tag

@@ -1,0 +1,83 @@
+#include "password.h"
+
+#include "page_transfer.h"
+#include "shell/feed/log_feed.h"
+#include "shell/text/text_tables.h"
+
+namespace tagwright::tag {
+namespace {
+
+constexpr std::uint8_t kProtectFromPage0 = 0x00;
+constexpr std::uint8_t kProtectNothing = 0xFF;
+
+void Report(int entry, feed::Rgb colour) {
+    feed::AppendLog(0, text::Tr(text::Table::Message, entry), colour);
+}
+
+// Reads the configuration page, sets AUTH0 and writes it back.
+bool WriteAuth0(TagLink link, std::uint8_t configPage, std::uint8_t auth0) {
+    Block block{};
+    if (!ReadBlockOrReport(link, configPage, block)) return false;
+    const PageImage page{block[0], block[1], block[2], auth0};
+    return WritePageOrReport(link, configPage, page);
+}
+
+}  // namespace
+
+bool Authenticate(TagLink link, const Key& key) {
+    std::array<std::uint8_t, 2> pack{};
+    std::uint8_t length = 0;
+    return link.api.TyA_NTAG_PwdAuth(link.handle, key.data(), pack.data(), &length) == 0;
+}
+
+StepResult SetPassword(TagLink link, ModelCode model, const Key& newKey, bool authenticated,
+                       DetectedTag& tag) {
+    const PageLookup config = ConfigurationPage(model);
+    if (config.kind == PageLookup::Kind::NotSupported) return StepResult::Skipped;
+    if (config.kind == PageLookup::Kind::Unknown) {
+        Report(text::msg::kAuth0AddressUnknown, feed::kRed);
+        return StepResult::Stopped;
+    }
+    const auto passwordPage = static_cast<std::uint8_t>(config.page + 2);
+    Block block{};
+    if (!ReadBlockOrReport(link, config.page, block)) return StepResult::Stopped;
+    if (!WritePageOrReport(link, passwordPage, newKey)) return StepResult::Stopped;
+    const PageImage auth0{block[0], block[1], block[2], kProtectFromPage0};
+    if (!WritePageOrReport(link, config.page, auth0)) return StepResult::Stopped;
+    if (!authenticated && !Authenticate(link, newKey)) {
+        // The tag dropped its selection with the refusal; take it up again for what follows.
+        const char* ignored = nullptr;
+        Reselect(link, tag, ignored);
+    }
+    Report(text::msg::kEncryptionSuccessful, feed::kBlue);
+    return StepResult::Done;
+}
+
+bool ClearPassword(TagLink link, bool autoOperation, LastProcessedUid& last,
+                   const Key& originalKey) {
+    last.Clear();
+    DetectedTag tag;
+    if (WakeAndSelect(link, autoOperation, last, OperationKind::ClearKey, tag) !=
+        DetectOutcome::Detected) {
+        return false;
+    }
+    if (!Authenticate(link, originalKey)) {
+        Report(text::msg::kAuthenticationKeyFail, feed::kRed);
+        return false;
+    }
+    if (IdentifyModel(link, tag) != DetectOutcome::Detected) return false;
+    const PageLookup config = ConfigurationPage(tag.model);
+    if (config.kind == PageLookup::Kind::NotSupported) return true;
+    if (config.kind == PageLookup::Kind::Unknown) {
+        Report(text::msg::kAuth0AddressUnknown, feed::kRed);
+        return false;
+    }
+    if (!WriteAuth0(link, config.page, kProtectNothing)) return false;
+    if (!WritePageOrReport(link, static_cast<std::uint8_t>(config.page + 2), kDefaultKey)) {
+        return false;
+    }
+    Report(text::msg::kPasswordCleared, feed::kBlue);
+    return true;
+}
+
+}  // namespace tagwright::tag

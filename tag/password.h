@@ -1,0 +1,35 @@
+// Password protection: authenticating, switching protection on with a new password, and
+// switching it off again with the default password.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "detection.h"
+
+namespace tagwright::tag {
+
+using Key = std::array<std::uint8_t, 4>;
+
+// What the key fields start with, and what a cleared tag's password is.
+inline constexpr Key kDefaultKey{0x7C, 0x7C, 0x7C, 0x7C};
+
+// PWD_AUTH with the key; true when the tag accepted it.
+bool Authenticate(TagLink link, const Key& key);
+
+enum class StepResult { Done, Skipped, Stopped };
+
+// After a successful write, with "Encryption" checked: stores the new key as the password and
+// protects the tag from page 0 on. The password is written before AUTH0, so that a tag that
+// applies AUTH0 at once never ends up protected under a password nobody set. When the Write was
+// not authenticated, it authenticates with the new key afterwards so that a lock step can still
+// write. Skipped (silently) for a model without password; reports its own failures.
+StepResult SetPassword(TagLink link, ModelCode model, const Key& newKey, bool authenticated,
+                       DetectedTag& tag);
+
+// The "Clear key" procedure on the tag in the field, from clearing the last processed UID to
+// "Password cleared successfully !". True when the caller should give the success feedback.
+bool ClearPassword(TagLink link, bool autoOperation, LastProcessedUid& last,
+                   const Key& originalKey);
+
+}  // namespace tagwright::tag
