@@ -10,7 +10,7 @@
 namespace tagwright::tag {
 
 struct NdefArea {
-    Block firstBlock{};          // the 16 bytes read at page 4
+    Block firstBlock{};           // the 16 bytes read at page 4
     std::uint8_t ndefOffset = 0;  // t
     std::uint16_t capacity = 0;   // CC byte 2 x 8, capped to the model (Write only)
 };

@@ -20,8 +20,7 @@ void AppendRecord(std::vector<std::uint8_t>& out, std::uint8_t flags,
     out.insert(out.end(), payload.begin(), payload.end());
 }
 
-std::optional<RecordFields> ReadRecordFields(std::span<const std::uint8_t> bytes,
-                                             std::size_t at) {
+std::optional<RecordFields> ReadRecordFields(std::span<const std::uint8_t> bytes, std::size_t at) {
     if (at + 3 > bytes.size()) return std::nullopt;
     RecordFields fields{bytes[at], bytes[at + 1], 0, 0};
     if (fields.header & kShortRecordFlag) {

@@ -54,8 +54,7 @@ std::optional<std::vector<std::uint8_t>> ReadMessage(TagLink link, std::size_t t
     for (std::size_t i = 0; i < total; i += 16) {
         const std::size_t page = kFirstDataPage + i / 4;
         Block block{};
-        if (page > kHighestPage ||
-            ReadBlock(link, static_cast<std::uint8_t>(page), block) != 0) {
+        if (page > kHighestPage || ReadBlock(link, static_cast<std::uint8_t>(page), block) != 0) {
             ReportPage(text::msg::kReadFailedPage, page);
             return std::nullopt;
         }

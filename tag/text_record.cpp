@@ -52,8 +52,8 @@ std::optional<DecodedText> DecodeStoredTextMessage(std::span<const std::uint8_t>
     if (payloadAt + n > std::uint64_t{total} + 2 || payloadAt + n > buffer.size()) {
         return std::nullopt;
     }
-    return DecodeTextPayload(buffer.subspan(static_cast<std::size_t>(payloadAt),
-                                            static_cast<std::size_t>(n)));
+    return DecodeTextPayload(
+        buffer.subspan(static_cast<std::size_t>(payloadAt), static_cast<std::size_t>(n)));
 }
 
 }  // namespace tagwright::tag

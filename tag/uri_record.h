@@ -17,8 +17,8 @@ inline constexpr std::array<std::string_view, 6> kUriPrefixes{
     "", "http://www.", "https://www.", "http://", "https://", "tel:"};
 
 enum class RecordPlace {
-    Alone,            // the only record of the message: D1 / C1
-    FirstOfNested,    // first record of a Smart Poster's message: 91 / 81
+    Alone,          // the only record of the message: D1 / C1
+    FirstOfNested,  // first record of a Smart Poster's message: 91 / 81
 };
 
 std::vector<std::uint8_t> BuildUriRecord(std::uint8_t code, std::span<const std::uint8_t> field,

@@ -175,7 +175,7 @@ ChipAnswer NtagChip::Command(std::span<const std::uint8_t> frame) {
     const bool ntag21x = HasConfiguration();
     switch (opcode) {
         case kCmdGetVersion:
-            if (!ntag21x || !args.empty()) break;
+            if ((!ntag21x && !version_) || !args.empty()) break;
             return GetVersion();
         case kCmdRead:
             if (args.size() != 1) break;
@@ -211,7 +211,7 @@ ChipAnswer NtagChip::Command(std::span<const std::uint8_t> frame) {
 }
 
 ChipAnswer NtagChip::GetVersion() {
-    const auto& version = facts().version;
+    const auto& version = version_ ? version_ : facts().version;
     return ChipAnswer::Bytes({version->begin(), version->end()});
 }
 

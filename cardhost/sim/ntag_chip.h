@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -71,6 +72,9 @@ class NtagChip {
                          const std::array<std::uint8_t, 32>& signature);
     void RestoreState(ChipState state, bool counterTouched);
     bool counterTouched() const { return counterTouched_; }
+    // A chip that answers GET_VERSION with other bytes (a model the program may not know).
+    void OverrideVersion(const std::array<std::uint8_t, 8>& version) { version_ = version; }
+    const std::optional<std::array<std::uint8_t, 8>>& versionOverride() const { return version_; }
 
   private:
     ChipAnswer GetVersion();
@@ -101,6 +105,7 @@ class NtagChip {
     std::uint32_t nfcCounter_ = 0;
     bool counterTouched_ = false;  // the NFC counter moved in this activation
     std::array<std::uint8_t, 32> signature_{};
+    std::optional<std::array<std::uint8_t, 8>> version_;
 };
 
 }  // namespace cardhost::sim

@@ -32,6 +32,7 @@ std::string SerializeTag(const NtagChip& chip) {
         << "counter " << chip.nfcCounter() << '\n'
         << "sig " << ToHex(chip.signature()) << '\n'
         << "mem " << ToHex(chip.memory()) << '\n';
+    if (chip.versionOverride()) out << "version " << ToHex(*chip.versionOverride()) << '\n';
     return out.str();
 }
 
@@ -62,6 +63,14 @@ std::optional<NtagChip> ParseTag(const std::string& text) {
     std::copy(signature->begin(), signature->end(), sig.begin());
     chip.RestoreCounters(static_cast<std::uint8_t>(authFail), counter, sig);
     chip.RestoreState(*state, touched != 0);
+    std::string versionHex;
+    if (in >> key >> versionHex) {
+        const auto version = FromHex(versionHex);
+        if (key != "version" || !version || version->size() != 8) return std::nullopt;
+        std::array<std::uint8_t, 8> bytes{};
+        std::copy(version->begin(), version->end(), bytes.begin());
+        chip.OverrideVersion(bytes);
+    }
     return chip;
 }
 

@@ -12,7 +12,9 @@ using tag::NdefArea;
 using tag::TagLink;
 using text::Table;
 
-void ReportRed(int entry) { feed::AppendLog(0, text::Tr(Table::Message, entry), feed::kRed); }
+void ReportRed(int entry) {
+    feed::AppendLog(0, text::Tr(Table::Message, entry), feed::kRed);
+}
 
 void ReportWritten(const std::string& shown) {
     std::string line(text::Tr(Table::Message, text::msg::kWriteDataSucceed));
@@ -33,7 +35,7 @@ std::string Text(const std::vector<std::uint8_t>& bytes) {
 
 // One Text record, the message sized to the tag's capacity.
 class TextFormat : public MessageFormat {
-public:
+  public:
     bool ReadAndShow(TagLink link, const NdefArea& area, Panel& panel) const override {
         const auto length = tag::ReadNdefLength(link, area);
         if (!length) return false;
@@ -71,7 +73,7 @@ public:
 
 // The URL and SmartPoster panels: a fixed 1024-byte buffer and the terminator required.
 class FixedBufferFormat : public MessageFormat {
-public:
+  public:
     static constexpr std::size_t kBufferSize = 1024;
 
     std::optional<std::uint16_t> capacityLimit() const override { return kBufferSize; }
@@ -88,8 +90,8 @@ public:
         if (!buffer) return false;
         const std::size_t terminatorAt = total - 1;
         const std::size_t recordAt = std::size_t{area.ndefOffset} + length->fieldSize + 1;
-        if ((*buffer)[terminatorAt] != tag::kTerminatorTlv || !Parse(*buffer, recordAt,
-                                                                      terminatorAt, panel)) {
+        if ((*buffer)[terminatorAt] != tag::kTerminatorTlv ||
+            !Parse(*buffer, recordAt, terminatorAt, panel)) {
             ReportRed(text::msg::kUnrecognizableNdef);
             return false;
         }
@@ -114,7 +116,7 @@ public:
         return true;
     }
 
-protected:
+  protected:
     virtual std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
                                             const Panel& panel) const = 0;
     virtual bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt,
@@ -127,13 +129,13 @@ protected:
 };
 
 class UrlFormat : public FixedBufferFormat {
-protected:
+  protected:
     std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
                                     const Panel&) const override {
         return tag::BuildUriRecord(code, url, tag::RecordPlace::Alone);
     }
-    bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt,
-               std::size_t terminatorAt, Panel& panel) const override {
+    bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt, std::size_t terminatorAt,
+               Panel& panel) const override {
         const auto uri = tag::ParseUriRecord(buffer, recordAt, terminatorAt);
         if (!uri) return false;
         ShowUri(*uri, panel);
@@ -142,13 +144,13 @@ protected:
 };
 
 class SmartPosterFormat : public FixedBufferFormat {
-protected:
+  protected:
     std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
                                     const Panel& panel) const override {
         return tag::BuildSmartPoster(code, url, panel.titleText());
     }
-    bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt,
-               std::size_t terminatorAt, Panel& panel) const override {
+    bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt, std::size_t terminatorAt,
+               Panel& panel) const override {
         const auto poster =
             tag::ParseSmartPoster(buffer, recordAt, terminatorAt,
                                   [&panel](const tag::ParsedUri& uri) { ShowUri(uri, panel); });
@@ -162,9 +164,12 @@ protected:
 
 std::unique_ptr<MessageFormat> MakeMessageFormat(PanelKind kind) {
     switch (kind) {
-        case PanelKind::Text: return std::make_unique<TextFormat>();
-        case PanelKind::Url: return std::make_unique<UrlFormat>();
-        case PanelKind::SmartPoster: return std::make_unique<SmartPosterFormat>();
+        case PanelKind::Text:
+            return std::make_unique<TextFormat>();
+        case PanelKind::Url:
+            return std::make_unique<UrlFormat>();
+        case PanelKind::SmartPoster:
+            return std::make_unique<SmartPosterFormat>();
     }
     return nullptr;
 }

@@ -13,7 +13,7 @@
 namespace tagwright::panels {
 
 class MessageFormat {
-public:
+  public:
     virtual ~MessageFormat() = default;
     // The Write's buffer size when the format has a fixed one.
     virtual std::optional<std::uint16_t> capacityLimit() const { return std::nullopt; }

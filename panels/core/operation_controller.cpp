@@ -18,9 +18,12 @@ constexpr std::uint8_t kSuccessBeep = 10;
 
 RunResult FromDetection(DetectOutcome outcome) {
     switch (outcome) {
-        case DetectOutcome::NoTag: return RunResult::NoTag;
-        case DetectOutcome::AlreadyHandled: return RunResult::Skipped;
-        default: return RunResult::Failed;
+        case DetectOutcome::NoTag:
+            return RunResult::NoTag;
+        case DetectOutcome::AlreadyHandled:
+            return RunResult::Skipped;
+        default:
+            return RunResult::Failed;
     }
 }
 
@@ -128,7 +131,9 @@ RunResult OperationController::RunRead() {
     return Finish(RunResult::Succeeded);
 }
 
-RunResult OperationController::RunWrite() { return Finish(WriteSteps()); }
+RunResult OperationController::RunWrite() {
+    return Finish(WriteSteps());
+}
 
 RunResult OperationController::WriteSteps() {
     const bool encryption = panel_.encryption();

@@ -28,7 +28,7 @@ inline constexpr std::chrono::milliseconds kAutoPeriod{100};
 inline constexpr std::chrono::milliseconds kSuccessBeepPause{110};
 
 class OperationController {
-public:
+  public:
     OperationController(PanelKind kind, Panel& panel, reader::DeviceSession& devices,
                         RowSource& rows, TimerService& timers, tag::LastProcessedUid& last,
                         reader::Sleeper sleep = reader::SleepFor);
@@ -50,7 +50,7 @@ public:
         observer_ = std::move(observer);
     }
 
-private:
+  private:
     tag::TagLink Link() const { return {devices_.api(), devices_.selectedHandle()}; }
     bool KeysUsable(bool needNewKey) const;
     void SuccessFeedback();

@@ -13,7 +13,7 @@ enum class PanelKind { Text = 2, Url = 3, SmartPoster = 4 };
 inline constexpr int kNoPrefix = -1;  // the prefix list has no row selected
 
 class Panel {
-public:
+  public:
     virtual ~Panel() = default;
 
     // Check boxes and key fields, consulted at every run.
@@ -42,7 +42,7 @@ public:
 
 // The spreadsheet rows behind "Write from file".
 class RowSource {
-public:
+  public:
     virtual ~RowSource() = default;
     virtual bool SheetLoaded() const = 0;
     // After a tag was written: the next row (or the same one) into the content field. False,

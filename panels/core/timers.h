@@ -9,7 +9,7 @@
 namespace tagwright::panels {
 
 class TimerService {
-public:
+  public:
     virtual ~TimerService() = default;
     // (Re)starts timer `id`; `tick` runs every `period` until Kill. Runs never overlap.
     virtual void Start(int id, std::chrono::milliseconds period, std::function<void()> tick) = 0;
@@ -18,7 +18,7 @@ public:
 
 // Timers that tick only when told to, for tests and for front ends that run their own loop.
 class ManualTimers : public TimerService {
-public:
+  public:
     void Start(int id, std::chrono::milliseconds period, std::function<void()> tick) override {
         timers_[id] = {period, std::move(tick)};
     }
@@ -30,11 +30,13 @@ public:
     // One tick of every running timer, in id order.
     void TickAll() {
         std::vector<std::function<void()>> due;
-        for (auto& [id, timer] : timers_) due.push_back(timer.tick);
-        for (auto& tick : due) tick();
+        for (auto& [id, timer] : timers_)
+            due.push_back(timer.tick);
+        for (auto& tick : due)
+            tick();
     }
 
-private:
+  private:
     struct Timer {
         std::chrono::milliseconds period;
         std::function<void()> tick;

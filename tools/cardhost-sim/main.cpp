@@ -37,9 +37,10 @@ Readers
 Tags (models NTAG203 NTAG210 NTAG212 NTAG213 NTAG215 NTAG216; layouts: datasheet, the factory
 delivery contents, or plain, 03 00 FE 00 at page 4)
   tags                             list every known tag
-  tag new [--model M] [--uid HEX14] [--layout L] [--reader SERIAL]
+  tag new [--model M] [--uid HEX14] [--layout L] [--reader SERIAL] [--version HEX16]
                                    make a factory-fresh tag (default NTAG213, datasheet) and
-                                   print its UID; with --reader it is placed in that field
+                                   print its UID; with --reader it is placed in that field;
+                                   --version makes it answer GET_VERSION with other bytes
   tag place UID --reader SERIAL    put a tag into a reader's field by hand (it stays until
                                    removed)
   tag remove --reader SERIAL       take the tag out of a reader's field
@@ -184,7 +185,7 @@ void TagCommand(Tx& tx, const std::vector<std::string>& words) {
     const std::string verb = words[0];
     const std::vector<std::string> rest(words.begin() + 1, words.end());
     if (verb == "new") {
-        const Arguments args(rest, {"--model", "--uid", "--layout", "--reader"}, {});
+        const Arguments args(rest, {"--model", "--uid", "--layout", "--reader", "--version"}, {});
         args.ExpectPositional(0);
         ReaderRecord* reader = nullptr;
         if (auto serial = args.Value("--reader")) {
@@ -201,6 +202,14 @@ void TagCommand(Tx& tx, const std::vector<std::string>& words) {
             tx.PutTag(NtagChip::FactoryNew(ModelOption(args), raw, LayoutOption(args)));
         } else {
             uid = tx.NewTag(ModelOption(args), LayoutOption(args));
+        }
+        if (auto version = args.Value("--version")) {
+            const auto bytes = cardhost::sim::FromHex(*version);
+            if (!bytes || bytes->size() != 8) throw UsageError("a version is 16 hex digits");
+            std::array<std::uint8_t, 8> answer{};
+            std::copy(bytes->begin(), bytes->end(), answer.begin());
+            tx.Tag(uid)->OverrideVersion(answer);
+            tx.MarkTagChanged(uid);
         }
         if (reader) cardhost::sim::PlaceTag(tx, *reader, uid, false);
         std::cout << uid << '\n';

@@ -1,0 +1,158 @@
+// Auto operation on the simulated conveyor, batch rows, Stop, and the success feedback.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "support/panel_rig.h"
+
+namespace tagwright::testing {
+namespace {
+
+using panels::PanelKind;
+using panels::RunResult;
+
+class AutoOperation : public PanelRig {
+  protected:
+    std::vector<std::string> Queue(int count, int gap) {
+        SimOk({"tag", "remove", "--reader", "SIM-0001"});
+        std::istringstream out(
+            SimOk({"queue", "--reader", "SIM-0001", "--count", std::to_string(count), "--gap-polls",
+                   std::to_string(gap), "--layout", "plain"}));
+        std::vector<std::string> uids;
+        for (std::string uid; out >> uid;)
+            uids.push_back(uid);
+        return uids;
+    }
+    std::string TextOn(const std::string& uid) {
+        const auto bytes = Pages(uid, 4, 8);
+        const std::size_t n = bytes[4] - 3;  // Text payload length minus status and code
+        return std::string(bytes.begin() + 9, bytes.begin() + 9 + static_cast<long>(n));
+    }
+};
+
+TEST_F(AutoOperation, EachConveyedTagIsWrittenOnceAndTheLogShowsOneTagAtATime) {
+    const auto uids = Queue(3, 2);
+    panel.autoOp = true;
+    panel.content = "batch";
+    auto& text = Controller(PanelKind::Text);
+    text.OnWrite();
+    EXPECT_FALSE(panel.readWriteEnabled);
+    ASSERT_TRUE(timers.Running(panels::kAutoWriteTimer));
+    EXPECT_EQ(timers.Period(panels::kAutoWriteTimer), std::chrono::milliseconds(100));
+    EXPECT_TRUE(results.empty());  // nothing before the first tick
+
+    timers.TickAll();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Waiting for card ......"}));
+    for (int tick = 0; tick < 12; ++tick)
+        timers.TickAll();
+    const auto count = [this](RunResult r) {
+        return std::count(results.begin(), results.end(), r);
+    };
+    EXPECT_EQ(count(RunResult::Succeeded), 3);
+    EXPECT_EQ(count(RunResult::Failed), 0);
+    for (const auto& uid : uids)
+        EXPECT_EQ(TextOn(uid), "batch");
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Waiting for card ......"}));
+    EXPECT_EQ(CommandCount("TyA_NTAG_GetVersion"), 3u);  // each tag identified once
+
+    text.OnStop();
+    EXPECT_FALSE(timers.AnyRunning());
+    EXPECT_TRUE(panel.readWriteEnabled);
+}
+
+TEST_F(AutoOperation, ATagLeftInTheFieldIsHandledOnceAndKeepsItsLog) {
+    NewTag("NTAG213");
+    panel.autoOp = true;
+    panel.content = "once";
+    auto& text = Controller(PanelKind::Text);
+    text.OnWrite();
+    for (int tick = 0; tick < 5; ++tick)
+        timers.TickAll();
+    EXPECT_EQ(results.front(), RunResult::Succeeded);
+    EXPECT_EQ(std::count(results.begin(), results.end(), RunResult::Skipped), 4);
+    EXPECT_EQ(Texts().back(), "Waiting for the card to be removed ......");
+    // The light stays at 2 while the tag is there.
+    const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
+    EXPECT_NE(stats.find("lights 2 1 2\n"), std::string::npos) << stats;
+
+    // Read with Auto operation too: Read and Write are disabled, timer 0 runs.
+    text.OnStop();
+    text.OnRead();
+    EXPECT_TRUE(timers.Running(panels::kAutoReadTimer));
+    timers.TickAll();
+    EXPECT_EQ(panel.shownText, "once");
+    text.OnStop();
+}
+
+TEST_F(AutoOperation, RowsAdvanceAfterEachWriteAndTheBatchEndsWithItsRows) {
+    const auto uids = Queue(4, 1);
+    panel.autoOp = true;
+    panel.fromFile = true;
+    panel.content = "row 1";
+    rows.rows = {"row 2", "row 3"};
+    auto& text = Controller(PanelKind::Text);
+    text.OnWrite();
+    for (int tick = 0; tick < 20; ++tick)
+        timers.TickAll();
+    EXPECT_EQ(TextOn(uids[0]), "row 1");
+    EXPECT_EQ(TextOn(uids[1]), "row 2");
+    EXPECT_EQ(TextOn(uids[2]), "row 3");
+    // After the last row the load failed: no success signal, and the loop stopped, so the
+    // fourth tag keeps its empty factory message.
+    EXPECT_EQ(Texts().back(), "Unrecognizable character types !");
+    EXPECT_FALSE(timers.AnyRunning());
+    EXPECT_TRUE(panel.readWriteEnabled);
+    EXPECT_EQ(Pages(uids[3], 4, 1), (std::vector<std::uint8_t>{0x03, 0x00, 0xFE, 0x00}));
+    EXPECT_EQ(std::count(results.begin(), results.end(), RunResult::Succeeded), 2);
+}
+
+TEST_F(AutoOperation, WriteFromFileNeedsALoadedSheet) {
+    NewTag("NTAG213");
+    panel.fromFile = true;
+    rows.loaded = false;
+    Controller(PanelKind::Url).OnWrite();
+    EXPECT_EQ(sink.status, "No files have been loaded yet !");
+    EXPECT_TRUE(results.empty());
+    EXPECT_FALSE(timers.AnyRunning());
+}
+
+TEST_F(AutoOperation, SuccessFeedbackWithAndWithoutAutoOperation) {
+    NewTag("NTAG213");
+    SimOk({"stats", "--reader", "SIM-0001", "--reset"});
+    auto& text = Controller(PanelKind::Text);
+    text.OnRead();  // the factory message is empty: a failure, no feedback
+    EXPECT_EQ(Texts().back(), "Unrecognizable NDEFMessage !");
+    EXPECT_TRUE(pauses.empty());
+    text.OnWrite();
+    EXPECT_EQ(pauses, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(110)}));
+    const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
+    EXPECT_NE(stats.find("lights 2 1\nbuzzer 10"), std::string::npos) << stats;
+}
+
+TEST_F(AutoOperation, NoReaderChosenOrNotOpened) {
+    devices->Close();
+    auto& text = Controller(PanelKind::Text);
+    text.OnRead();
+    EXPECT_EQ(sink.status, "Device not opened !");
+    combo.Select(0);
+    devices->OnSelectionChange();
+    text.OnWrite();
+    text.OnClearKey();
+    EXPECT_EQ(panel.errorBoxes,
+              (std::vector<std::string>{"Please select a device !", "Please select a device !"}));
+    EXPECT_TRUE(results.empty());
+}
+
+TEST_F(AutoOperation, WithoutAutoOperationANewCommandHandlesTheSameTagAgain) {
+    NewTag("NTAG213");
+    panel.content = "twice";
+    auto& text = Controller(PanelKind::Text);
+    text.OnWrite();
+    text.OnRead();
+    text.OnRead();
+    EXPECT_EQ(results, (std::vector<RunResult>{RunResult::Succeeded, RunResult::Succeeded,
+                                               RunResult::Succeeded}));
+}
+
+}  // namespace
+}  // namespace tagwright::testing

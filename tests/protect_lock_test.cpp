@@ -1,0 +1,171 @@
+// Passwords and locking through the operation controller, on simulated tags.
+#include <gtest/gtest.h>
+
+#include "support/panel_rig.h"
+
+namespace tagwright::testing {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using panels::PanelKind;
+using panels::RunResult;
+
+class ProtectLock : public PanelRig {};
+
+TEST_F(ProtectLock, EncryptClearAndRewriteWithTheDefaultKeys) {
+    const std::string uid = NewTag("NTAG213", "datasheet");
+    panel.encrypt = true;
+    panel.content = "secret";
+    auto& text = Controller(PanelKind::Text);
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Encryption successful !");
+    EXPECT_EQ(Pages(uid, 0x29, 1)[3], 0x00);                          // AUTH0
+    EXPECT_EQ(Pages(uid, 0x2B, 1), (Bytes{0x7C, 0x7C, 0x7C, 0x7C}));  // PWD
+
+    // The same keys authenticate and rewrite it.
+    panel.encrypt = false;
+    panel.content = "again";
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Write data succeed: again");
+
+    // A wrong Original key: silently unauthenticated, refused at the first page.
+    panel.originalKey = "01020304";
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Write faild: Page4 !");
+    text.OnClearKey();
+    EXPECT_EQ(Texts().back(), "Authentication key fail !");
+    EXPECT_EQ(Pages(uid, 0x29, 1)[3], 0x00);
+
+    panel.originalKey = "7C7C7C7C";
+    text.OnClearKey();
+    EXPECT_EQ(Texts().back(), "Password cleared successfully !");
+    EXPECT_EQ(Pages(uid, 0x29, 1), (Bytes{0x04, 0x00, 0x00, 0xFF}));
+    EXPECT_EQ(Pages(uid, 0x2B, 1), (Bytes{0x7C, 0x7C, 0x7C, 0x7C}));
+    text.OnRead();
+    EXPECT_EQ(panel.shownText, "again");
+}
+
+TEST_F(ProtectLock, ANewPasswordIsSetAndNeededAfterwards) {
+    const std::string uid = NewTag("NTAG215");
+    panel.encrypt = true;
+    panel.newKey = "A1b2C3d4";
+    panel.content = "x";
+    Controller(PanelKind::Url).OnWrite();
+    EXPECT_EQ(Texts().back(), "Encryption successful !");
+    EXPECT_EQ(Pages(uid, 0x85, 1), (Bytes{0xA1, 0xB2, 0xC3, 0xD4}));
+
+    panel.encrypt = false;
+    controller->OnWrite();  // Original key is still the default
+    EXPECT_EQ(Texts().back(), "Write faild: Page4 !");
+    panel.originalKey = "a1b2c3d4";
+    controller->OnWrite();
+    EXPECT_EQ(Texts().back(), "Write data succeed: x");
+}
+
+TEST_F(ProtectLock, EncryptionAndLockInOneWriteOnAFactoryTag) {
+    const std::string uid = NewTag("NTAG213", "datasheet");
+    panel.encrypt = true;
+    panel.lock = true;
+    panel.content = "locked";
+    Controller(PanelKind::Text).OnWrite();
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"NTAG213, UID: " + uid, "Write data succeed: locked",
+                                        "Encryption successful !", "Lock tag success !"}));
+    EXPECT_EQ(Pages(uid, 0x28, 1), (Bytes{0xFF, 0xFF, 0xFF, 0xBD}));
+    const Bytes page2 = Pages(uid, 2, 1);
+    EXPECT_EQ(Bytes(page2.begin() + 2, page2.end()), (Bytes{0xFF, 0xFF}));
+    EXPECT_EQ(Pages(uid, 3, 1), (Bytes{0xE1, 0x10, 0x12, 0x00}));  // CC unchanged
+}
+
+TEST_F(ProtectLock, ALockedTagStillReadsButRefusesItsFirstPageWrite) {
+    const std::string uid = NewTag("NTAG213");
+    panel.lock = true;
+    panel.content = "final";
+    auto& text = Controller(PanelKind::Text);
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Lock tag success !");
+    panel.lock = false;
+    panel.content = "change";
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Write faild: Page4 !");
+    text.OnRead();
+    EXPECT_EQ(panel.shownText, "final");
+}
+
+TEST_F(ProtectLock, Ntag203HasNoPasswordAndTwoDynamicLockBytes) {
+    const std::string uid = NewTag("NTAG203");
+    panel.encrypt = true;
+    panel.lock = true;
+    panel.content = "old";
+    Controller(PanelKind::Text).OnWrite();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"NTAG203, UID: " + uid, "Write data succeed: old",
+                                                 "Lock tag success !"}));
+    EXPECT_EQ(Pages(uid, 0x28, 1), (Bytes{0xFF, 0xFF, 0x00, 0x00}));
+    controller->OnClearKey();
+    EXPECT_EQ(Texts().back(), "Authentication key fail !");
+}
+
+TEST_F(ProtectLock, Ntag210LockTouchesPage2Only) {
+    const std::string uid = NewTag("NTAG210");
+    panel.lock = true;
+    Controller(PanelKind::Text).OnWrite();
+    EXPECT_EQ(Texts().back(), "Lock tag success !");
+    EXPECT_EQ(CommandCount("TyA_NTAG_Write"), 2u);  // the message page, then page 2
+    EXPECT_EQ(Pages(uid, 2, 1)[3], 0xFF);
+}
+
+TEST_F(ProtectLock, Ntag210PasswordPages) {
+    const std::string uid = NewTag("NTAG210");
+    panel.encrypt = true;
+    panel.newKey = "11223344";
+    Controller(PanelKind::Text).OnWrite();
+    EXPECT_EQ(Texts().back(), "Encryption successful !");
+    EXPECT_EQ(Pages(uid, 0x10, 1)[3], 0x00);
+    EXPECT_EQ(Pages(uid, 0x12, 1), (Bytes{0x11, 0x22, 0x33, 0x44}));
+}
+
+TEST_F(ProtectLock, AnUnknownModelIsWrittenButNeitherProtectedNorLocked) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    const std::string uid = SimOk({"tag", "new", "--layout", "plain", "--reader", "SIM-0001",
+                                   "--version", "0004040201001203"});
+    panel.encrypt = true;
+    panel.content = "x";
+    auto& text = Controller(PanelKind::Text);
+    text.OnWrite();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{", UID: " + uid, "Write data succeed: x",
+                                                 "Failed to recognize the AUTH0 address !"}));
+    panel.encrypt = false;
+    panel.lock = true;
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Failed to recognize the dynamic lock bytes address !");
+    EXPECT_EQ(Pages(uid, 2, 1)[2], 0x00);
+    SimOk({"tag", "poke", uid, "0x2B", "7C7C7C7C"});  // so that Clear key authenticates
+    text.OnClearKey();
+    EXPECT_EQ(Texts().back(), "Failed to recognize the AUTH0 address !");
+}
+
+TEST_F(ProtectLock, ShortKeysAreRefusedBeforeAnyReaderCall) {
+    NewTag("NTAG213");
+    SimOk({"stats", "--reader", "SIM-0001", "--reset"});
+    auto& text = Controller(PanelKind::Text);
+    panel.originalKey = "7C7C7C";
+    text.OnWrite();
+    EXPECT_EQ(sink.status, "Original key must be 8 hexadecimal digits !");
+    EXPECT_EQ(sink.statusColour, feed::kRed);
+    text.OnClearKey();
+    panel.originalKey = "7C7C7C7C";
+    panel.newKey = "12";
+    panel.encrypt = true;
+    text.OnWrite();
+    EXPECT_EQ(sink.status, "New key must be 8 hexadecimal digits !");
+    panel.newKey = "1234567G";
+    text.OnWrite();
+    EXPECT_EQ(SimOk({"stats", "--reader", "SIM-0001"}).find("command"), std::string::npos);
+    // Without Encryption the New key is not used, so it does not matter.
+    panel.encrypt = false;
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Write data succeed: ");
+}
+
+}  // namespace
+}  // namespace tagwright::testing

@@ -1,0 +1,280 @@
+// Write and Read through the operation controller on simulated tags: the bytes on the tag, the
+// size limits, and what each panel accepts on reading.
+#include <gtest/gtest.h>
+
+#include "support/panel_rig.h"
+
+namespace tagwright::testing {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using panels::PanelKind;
+using panels::RunResult;
+
+class WriteRead : public PanelRig {};
+
+TEST_F(WriteRead, TextAbcOnAPlainTagByteForByte) {
+    const std::string uid = NewTag("NTAG213");
+    panel.content = "abc";
+    Controller(PanelKind::Text).OnWrite();
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"NTAG213, UID: " + uid, "Write data succeed: abc"}));
+    EXPECT_EQ(Pages(uid, 4, 5),
+              (Bytes{0x03, 0x0A, 0xD1, 0x01, 0x06, 0x54, 0x02, 0x7A, 0x68, 0x61,
+                     0x62, 0x63, 0xFE, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(CommandCount("TyA_NTAG_Write"), 4u);  // pages 4 to 7
+
+    panel.content.clear();
+    controller->OnRead();
+    EXPECT_EQ(panel.shownText, "abc");
+    EXPECT_EQ(Texts().back(), "Read data succeed !");
+    EXPECT_EQ(results, (std::vector<RunResult>{RunResult::Succeeded, RunResult::Succeeded}));
+}
+
+TEST_F(WriteRead, TextOnAFactoryNtag213KeepsItsLockControlTlv) {
+    const std::string uid = NewTag("NTAG213", "datasheet");
+    panel.content = "abc";
+    Controller(PanelKind::Text).OnWrite();
+    EXPECT_EQ(Pages(uid, 4, 5),
+              (Bytes{0x01, 0x03, 0xA0, 0x0C, 0x34, 0x03, 0x0A, 0xD1, 0x01, 0x06,
+                     0x54, 0x02, 0x7A, 0x68, 0x61, 0x62, 0x63, 0xFE, 0x00, 0x00}));
+    controller->OnRead();
+    EXPECT_EQ(panel.shownText, "abc");
+}
+
+TEST_F(WriteRead, EmptyTextWritesTheEmptyMessageAndReadsAsUnrecognizable) {
+    const std::string uid = NewTag("NTAG213");
+    SimOk({"tag", "poke", uid, "5", "11223344"});
+    Controller(PanelKind::Text).OnWrite();
+    EXPECT_EQ(Texts().back(), "Write data succeed: ");
+    EXPECT_EQ(Pages(uid, 4, 2), (Bytes{0x03, 0x00, 0xFE, 0x00, 0x11, 0x22, 0x33, 0x44}));
+    controller->OnRead();
+    EXPECT_EQ(Texts().back(), "Unrecognizable NDEFMessage !");
+    EXPECT_FALSE(panel.shownText);
+}
+
+TEST_F(WriteRead, UrlAndSmartPosterWorkedExamplesOnTheTag) {
+    const std::string uid = NewTag("NTAG213");
+    panel.prefix = 5;
+    panel.content = "0123456789";
+    Controller(PanelKind::Url).OnWrite();
+    EXPECT_EQ(Texts().back(), "Write data succeed: 0123456789");
+    EXPECT_EQ(Pages(uid, 4, 5),
+              (Bytes{0x03, 0x0F, 0xD1, 0x01, 0x0B, 0x55, 0x05, 0x30, 0x31, 0x32,
+                     0x33, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0xFE, 0x00, 0x00}));
+    EXPECT_EQ(CommandCount("TyA_NTAG_Write"), 5u);
+    panel.prefix = 0;
+    panel.content.clear();
+    controller->OnRead();
+    EXPECT_EQ(panel.shownPrefix, 5);
+    EXPECT_EQ(panel.shownUrl, "0123456789");
+
+    const std::string poster = NewTag("NTAG213");
+    panel.title = "Hi";
+    panel.prefix = 5;
+    panel.content = "0123456789";
+    Controller(PanelKind::SmartPoster).OnWrite();
+    EXPECT_EQ(Texts().back(), "Write data succeed: 0123456789");
+    const Bytes pages = Pages(poster, 4, 11);
+    EXPECT_EQ(Bytes(pages.begin(), pages.begin() + 7),
+              (Bytes{0x03, 0x24, 0xD1, 0x02, 0x1F, 0x53, 0x70}));
+    EXPECT_EQ(Bytes(pages.begin() + 35, pages.begin() + 40), (Bytes{0x68, 0x48, 0x69, 0xFE, 0x00}));
+    EXPECT_EQ(CommandCount("TyA_NTAG_Write"), 5u + 10u);  // ten pages for the poster
+    panel.title.clear();
+    controller->OnRead();
+    EXPECT_EQ(panel.shownTitle, "Hi");
+    EXPECT_EQ(panel.shownUrl, "0123456789");
+}
+
+TEST_F(WriteRead, EveryRecordKindRoundTripsOnEveryModel) {
+    for (const char* model : {"NTAG203", "NTAG210", "NTAG212", "NTAG213", "NTAG215", "NTAG216"}) {
+        for (const char* layout : {"plain", "datasheet"}) {
+            SCOPED_TRACE(std::string(model) + " " + layout);
+            NewTag(model, layout);
+            panel = FakePanel{};
+            panel.content = "中文 ok";
+            Controller(PanelKind::Text).OnWrite();
+            panel.content.clear();
+            controller->OnRead();
+            EXPECT_EQ(panel.shownText, "中文 ok");
+
+            panel.prefix = 4;
+            panel.content = "example.com/ü";
+            Controller(PanelKind::Url).OnWrite();
+            controller->OnRead();
+            EXPECT_EQ(panel.shownUrl, "example.com/ü");
+            EXPECT_EQ(panel.shownPrefix, 4);
+
+            panel.title = "标题";
+            panel.content = "a.b";
+            Controller(PanelKind::SmartPoster).OnWrite();
+            controller->OnRead();
+            EXPECT_EQ(panel.shownTitle, "标题");
+            EXPECT_EQ(panel.shownUrl, "a.b");
+            EXPECT_EQ(RedLines(), 0) << Texts().back();
+        }
+    }
+}
+
+TEST_F(WriteRead, CapacityLimitsOfAPlainNtag213) {
+    NewTag("NTAG213");
+    auto& text = Controller(PanelKind::Text);
+    panel.content = std::string(134, 'x');  // message of exactly 144 bytes
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Write data succeed: " + panel.content);
+    panel.content += 'x';
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Data length exceeds 1 bytes !");
+
+    auto& url = Controller(PanelKind::Url);
+    panel.content = std::string(134, 'u');
+    url.OnWrite();
+    EXPECT_EQ(Texts().back(), "Write data succeed: " + panel.content);
+    panel.content += 'u';
+    url.OnWrite();
+    EXPECT_EQ(Texts().back(), "The data length is out of range !");
+
+    auto& poster = Controller(PanelKind::SmartPoster);
+    panel.content = std::string(115, 's');
+    poster.OnWrite();
+    EXPECT_EQ(Texts().back(), "Write data succeed: " + panel.content);
+    panel.content += 's';
+    const auto writesBefore = CommandCount("TyA_NTAG_Write");
+    poster.OnWrite();
+    EXPECT_EQ(Texts().back(), "The data length is out of range !");
+    EXPECT_EQ(CommandCount("TyA_NTAG_Write"), writesBefore);  // nothing written
+}
+
+TEST_F(WriteRead, TextBoundariesAroundTheShortForms) {
+    const std::string uid = NewTag("NTAG215");
+    auto& text = Controller(PanelKind::Text);
+    const std::pair<std::size_t, Bytes> cases[] = {
+        {247, {0x03, 0xFE, 0xD1, 0x01, 0xFA}},
+        {248, {0x03, 0xFF, 0x00, 0xFF, 0xD1, 0x01, 0xFB}},
+        {252, {0x03, 0xFF, 0x01, 0x03, 0xD1, 0x01, 0xFF}},
+        {253, {0x03, 0xFF, 0x01, 0x07, 0xC1, 0x01, 0x00, 0x00, 0x01, 0x00, 0x54}},
+    };
+    for (const auto& [length, start] : cases) {
+        panel.content = std::string(length, 'x');
+        text.OnWrite();
+        const Bytes pages = Pages(uid, 4, 3);
+        EXPECT_EQ(Bytes(pages.begin(), pages.begin() + start.size()), start) << length;
+        panel.content.clear();
+        text.OnRead();
+        EXPECT_EQ(panel.shownText, std::string(length, 'x'));
+    }
+}
+
+TEST_F(WriteRead, TlvLengthTakenFromThePage8Block) {
+    const std::string uid = NewTag("NTAG213");
+    // Fourteen NULL TLVs, the NDEF TLV at byte 14, its 0xFF length form running into page 8.
+    SimOk({"tag", "poke", uid, "4", "00000000"});
+    SimOk({"tag", "poke", uid, "7", "000003FF"});
+    SimOk({"tag", "poke", uid, "8", "000AD101"});
+    SimOk({"tag", "poke", uid, "9", "0654027A"});
+    SimOk({"tag", "poke", uid, "10", "68616263"});
+    SimOk({"tag", "poke", uid, "11", "FE000000"});
+    Controller(PanelKind::Text).OnRead();
+    EXPECT_EQ(panel.shownText, "abc");
+    EXPECT_EQ(CommandCount("TyA_NTAG_Read"), 5u);  // 3, 4, 8, then the message at 4 and 8
+}
+
+TEST_F(WriteRead, FullNtag216MessageEndsAtPage225) {
+    const std::string uid = NewTag("NTAG216");
+    SimOk({"tag", "poke", uid, "3", "E1106F00"});  // announce all 888 bytes
+    panel.content = std::string(873, 'f');         // 4 + 10 + 873 + 1 = 888
+    Controller(PanelKind::Text).OnWrite();
+    EXPECT_EQ(Texts().back(), "Write data succeed: " + panel.content);
+    EXPECT_EQ(CommandCount("TyA_NTAG_Write"), 222u);
+    EXPECT_EQ(Pages(uid, 225, 1), (Bytes{'f', 'f', 'f', 0xFE}));
+    panel.content.clear();
+    controller->OnRead();
+    EXPECT_EQ(panel.shownText, std::string(873, 'f'));
+}
+
+TEST_F(WriteRead, LongUriRecordsOnNtag215And216) {
+    for (const char* model : {"NTAG215", "NTAG216"}) {
+        const std::string uid = NewTag(model);
+        panel.prefix = 3;
+        panel.content = std::string(300, 'w');
+        Controller(PanelKind::Url).OnWrite();
+        const Bytes pages = Pages(uid, 4, 3);
+        EXPECT_EQ(Bytes(pages.begin(), pages.begin() + 10),
+                  (Bytes{0x03, 0xFF, 0x01, 0x34, 0xC1, 0x01, 0x00, 0x00, 0x01, 0x2D}));
+        panel.content.clear();
+        controller->OnRead();
+        EXPECT_EQ(panel.shownUrl, std::string(300, 'w'));
+    }
+}
+
+TEST_F(WriteRead, EachPanelRefusesTheOthersRecords) {
+    NewTag("NTAG213");
+    panel.content = "text";
+    Controller(PanelKind::Text).OnWrite();
+    Controller(PanelKind::Url).OnRead();
+    EXPECT_EQ(Texts().back(), "Unrecognizable NDEFMessage !");
+    EXPECT_FALSE(panel.shownUrl);
+
+    panel.content = "url";
+    controller->OnWrite();
+    Controller(PanelKind::SmartPoster).OnRead();
+    EXPECT_EQ(Texts().back(), "Unrecognizable NDEFMessage !");
+    Controller(PanelKind::Text).OnRead();
+    EXPECT_EQ(Texts().back(), "Unrecognizable NDEFMessage !");
+
+    Controller(PanelKind::SmartPoster).OnWrite();
+    Controller(PanelKind::Url).OnRead();
+    EXPECT_EQ(Texts().back(), "Unrecognizable NDEFMessage !");
+    EXPECT_FALSE(panel.shownText);
+    EXPECT_FALSE(panel.shownUrl);
+}
+
+TEST_F(WriteRead, UnknownPrefixCodesAndAMissingTerminator) {
+    const std::string uid = NewTag("NTAG213");
+    // A URI record with code 0x06, terminated.
+    SimOk({"tag", "poke", uid, "4", "0306D101"});
+    SimOk({"tag", "poke", uid, "5",
+           "025506"
+           "78"});
+    SimOk({"tag", "poke", uid, "6", "FE000000"});
+    Controller(PanelKind::Url).OnRead();
+    EXPECT_EQ(panel.shownPrefix, panels::kNoPrefix);
+    EXPECT_EQ(panel.shownUrl, "x");
+    // The same record without the terminator.
+    panel.shownUrl.reset();
+    SimOk({"tag", "poke", uid, "6", "00000000"});
+    controller->OnRead();
+    EXPECT_EQ(Texts().back(), "Unrecognizable NDEFMessage !");
+    EXPECT_FALSE(panel.shownUrl);
+}
+
+TEST_F(WriteRead, CapabilityContainerAndTlvRefusals) {
+    const std::string uid = NewTag("NTAG213");
+    auto& text = Controller(PanelKind::Text);
+    SimOk({"tag", "poke", uid, "3", "E1111200"});
+    text.OnRead();
+    EXPECT_EQ(Texts().back(), "Non-NDEF data format tag !");
+    SimOk({"tag", "poke", uid, "3", "E110120F"});
+    text.OnRead();
+    EXPECT_EQ(Texts().back(), "Tag is locked !");
+    SimOk({"tag", "poke", uid, "3", "E1103F00"});  // announces more than the chip has
+    SimOk({"tag", "poke", uid, "4", "FE000000"});
+    text.OnRead();
+    EXPECT_EQ(Texts().back(), "Non-NDEF data format tag !");
+    SimOk({"tag", "poke", uid, "4", "0300FE00"});
+    panel.content = std::string(135, 'x');  // capped to 144 bytes all the same
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Data length exceeds 1 bytes !");
+}
+
+TEST_F(WriteRead, AFixedBufferRefusesStoredMessagesItCannotHold) {
+    const std::string uid = NewTag("NTAG216");
+    SimOk({"tag", "poke", uid, "4", "03FF03F0"});  // a TLV of 1008 bytes: 1012 + 16 > 1024
+    Controller(PanelKind::Url).OnRead();
+    EXPECT_EQ(Texts().back(), "The data length is out of range !");
+    Controller(PanelKind::Text).OnRead();
+    EXPECT_EQ(Texts().back(), "Read faild: Page232 !");  // beyond the NTAG216's last page
+}
+
+}  // namespace
+}  // namespace tagwright::testing
