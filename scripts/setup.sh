@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need, where they are missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev
+          libbenchmark-dev)
 
 missing=()
 for p in "${packages[@]}"; do

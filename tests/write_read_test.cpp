@@ -53,6 +53,30 @@ TEST_F(WriteRead, EmptyTextWritesTheEmptyMessageAndReadsAsUnrecognizable) {
     EXPECT_FALSE(panel.shownText);
 }
 
+TEST_F(WriteRead, UrlExampleBehindALockControlTlv) {
+    const std::string uid = NewTag("NTAG213", "datasheet");
+    panel.prefix = 5;
+    panel.content = "0123456789";
+    Controller(PanelKind::Url).OnWrite();
+    EXPECT_EQ(Pages(uid, 4, 6), (Bytes{0x01, 0x03, 0xA0, 0x0C, 0x34, 0x03, 0x0F, 0xD1, 0x01, 0x0B,
+                                       0x55, 0x05, 0x30, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37,
+                                       0x38, 0x39, 0xFE, 0x00}));
+    panel.content.clear();
+    controller->OnRead();
+    EXPECT_EQ(panel.shownUrl, "0123456789");
+
+    panel.title = "Hi";
+    panel.content = "0123456789";
+    Controller(PanelKind::SmartPoster).OnWrite();
+    const Bytes pages = Pages(uid, 4, 11);
+    EXPECT_EQ(Bytes(pages.begin(), pages.begin() + 12),
+              (Bytes{0x01, 0x03, 0xA0, 0x0C, 0x34, 0x03, 0x24, 0xD1, 0x02, 0x1F, 0x53, 0x70}));
+    EXPECT_EQ(Bytes(pages.begin() + 40, pages.begin() + 44), (Bytes{0x68, 0x48, 0x69, 0xFE}));
+    panel.title.clear();
+    controller->OnRead();
+    EXPECT_EQ(panel.shownTitle, "Hi");
+}
+
 TEST_F(WriteRead, UrlAndSmartPosterWorkedExamplesOnTheTag) {
     const std::string uid = NewTag("NTAG213");
     panel.prefix = 5;

@@ -1,0 +1,13 @@
+// A reader table that talks straight to one in-memory simulated chip: the whole tag engine runs
+// on it without files, processes or a shared library.
+#pragma once
+
+#include "reader/reader_api.h"
+#include "sim/ntag_chip.h"
+
+namespace tagwright::fuzz {
+
+// The table's calls reach `chip`, which must outlive its use. The field is always on.
+reader::ReaderApi ChipReaderApi(cardhost::sim::NtagChip& chip);
+
+}  // namespace tagwright::fuzz
