@@ -19,6 +19,11 @@ struct QuietPanel : panels::Panel, reader::ErrorBox {
     std::string originalKeyText() const override { return "7C7C7C7C"; }
     std::string newKeyText() const override { return "7C7C7C7C"; }
     std::string contentText() const override { return {}; }
+    bool rowAutoIncrement() const override { return false; }
+    std::string rowNumberText() const override { return "1"; }
+    void SetRowNumberText(const std::string&) override {}
+    void SetFilePathText(const std::string&) override {}
+    void SetContentText(const std::string&) override {}
     void ShowText(const std::string& t) override { shown += t.size(); }
     void ShowUrl(const std::string& t) override { shown += t.size(); }
     void ShowTitle(const std::string& t) override { shown += t.size(); }
@@ -53,15 +58,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     NoRows rows;
     panels::ManualTimers timers;
     tag::LastProcessedUid last;
-    for (auto kind : {panels::PanelKind::Text, panels::PanelKind::Url,
-                      panels::PanelKind::SmartPoster}) {
+    for (auto kind :
+         {panels::PanelKind::Text, panels::PanelKind::Url, panels::PanelKind::SmartPoster}) {
         panels::OperationController controller(kind, panel, devices, rows, timers, last,
                                                [](std::chrono::milliseconds) {});
         last.Clear();
         controller.RunRead();
         // Every run ends with one red line at most.
         int red = 0;
-        for (const auto& line : sink.lines) red += line.colour == feed::kRed ? 1 : 0;
+        for (const auto& line : sink.lines)
+            red += line.colour == feed::kRed ? 1 : 0;
         if (red > 1) __builtin_trap();
     }
     return 0;

@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev
-          libbenchmark-dev)
+          libbenchmark-dev libfreexl-dev libzip-dev libexpat1-dev python3 python3-xlwt
+          python3-openpyxl)
 
 missing=()
 for p in "${packages[@]}"; do

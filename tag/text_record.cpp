@@ -1,5 +1,7 @@
 #include "text_record.h"
 
+#include <algorithm>
+
 #include "ndef_record.h"
 
 namespace tagwright::tag {
@@ -12,8 +14,11 @@ constexpr std::uint8_t kLanguageLengthMask = 0x3F;
 }  // namespace
 
 std::vector<std::uint8_t> TextPayload(std::string_view utf8) {
-    std::vector<std::uint8_t> payload{kUtf8WithTwoLetterCode, 'z', 'h'};
-    payload.insert(payload.end(), utf8.begin(), utf8.end());
+    std::vector<std::uint8_t> payload(3 + utf8.size());
+    payload[0] = kUtf8WithTwoLetterCode;
+    payload[1] = 'z';
+    payload[2] = 'h';
+    std::copy(utf8.begin(), utf8.end(), payload.begin() + 3);
     return payload;
 }
 

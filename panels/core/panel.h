@@ -24,10 +24,18 @@ class Panel {
     virtual std::string originalKeyText() const = 0;
     virtual std::string newKeyText() const = 0;
 
+    // The file group: row number field, "Row auto +1", the path field.
+    virtual bool rowAutoIncrement() const = 0;
+    virtual std::string rowNumberText() const = 0;
+    virtual void SetRowNumberText(const std::string& text) = 0;
+    virtual void SetFilePathText(const std::string& path) = 0;
+
     // Content, UTF-8. The Text panel's text box, or the URL field of the other two.
     virtual std::string contentText() const = 0;
     virtual int prefixCode() const { return 0; }  // URL and SmartPoster; kNoPrefix when none
     virtual std::string titleText() const { return {}; }  // SmartPoster
+    // The field a spreadsheet row fills: the text box, or the URL field.
+    virtual void SetContentText(const std::string& text) = 0;
 
     // What a successful read shows.
     virtual void ShowText(const std::string&) {}  // the text box and its byte count

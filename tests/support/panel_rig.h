@@ -15,6 +15,8 @@ struct FakePanel : panels::Panel, reader::ErrorBox {
     std::string originalKey = "7C7C7C7C", newKey = "7C7C7C7C";
     std::string content, title;
     int prefix = 0;
+    bool rowAuto = true;
+    std::string rowNumber = "1", filePath;
     bool readWriteEnabled = true;
     std::vector<std::string> errorBoxes;
     // What reads showed.
@@ -27,6 +29,11 @@ struct FakePanel : panels::Panel, reader::ErrorBox {
     bool writeFromFile() const override { return fromFile; }
     std::string originalKeyText() const override { return originalKey; }
     std::string newKeyText() const override { return newKey; }
+    bool rowAutoIncrement() const override { return rowAuto; }
+    std::string rowNumberText() const override { return rowNumber; }
+    void SetRowNumberText(const std::string& text) override { rowNumber = text; }
+    void SetFilePathText(const std::string& path) override { filePath = path; }
+    void SetContentText(const std::string& text) override { content = text; }
     std::string contentText() const override { return content; }
     int prefixCode() const override { return prefix; }
     std::string titleText() const override { return title; }

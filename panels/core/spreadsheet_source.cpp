@@ -1,0 +1,90 @@
+#include "spreadsheet_source.h"
+
+#include <climits>
+
+#include "shell/feed/log_feed.h"
+#include "shell/text/text_tables.h"
+
+namespace tagwright::panels {
+namespace {
+
+using text::Table;
+
+void LogRed(int entry) {
+    feed::AppendLog(0, text::Tr(Table::Message, entry), feed::kRed);
+}
+
+}  // namespace
+
+int RowNumberValue(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    long long value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        value = value * 10 + (text[i++] - '0');
+        if (value > INT_MAX) return negative ? INT_MIN : INT_MAX;
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+bool SpreadsheetSource::LoadWorkbook(const std::filesystem::path& path) {
+    return workbook_.Load(path);
+}
+
+void SpreadsheetSource::LoadChosenFile(const std::filesystem::path& path) {
+    panel_.SetFilePathText(path.string());
+    if (!LoadWorkbook(path)) {
+        feed::ShowStatus(text::Tr(Table::General, text::general::kFailedToLoadFile), feed::kRed);
+        return;
+    }
+    feed::ShowStatus(text::Tr(Table::General, text::general::kFileLoadingSuccessfully),
+                     feed::kBlue);
+    ReadCurrentRow();
+}
+
+bool SpreadsheetSource::ReadCurrentRow() {
+    const ColumnA* sheet = workbook_.FirstSheet();
+    if (sheet == nullptr) {
+        LogRed(text::msg::kNoFilesLoaded);
+        return false;
+    }
+    const int row = RowNumberValue(panel_.rowNumberText());
+    if (row < 1) {
+        LogRed(text::msg::kRowNumberAboveZero);
+        return false;
+    }
+    panel_.SetContentText({});
+    const auto index = static_cast<std::uint32_t>(row - 1);
+    if (!sheet->IsText(index)) {
+        LogRed(text::msg::kUnrecognizableCharacterTypes);
+        return false;
+    }
+    panel_.SetContentText(sheet->Text(index));
+    return true;
+}
+
+void SpreadsheetSource::NextRow() {
+    const long long next = static_cast<long long>(RowNumberValue(panel_.rowNumberText())) + 1;
+    panel_.SetRowNumberText(std::to_string(next));
+    ReadCurrentRow();
+}
+
+void SpreadsheetSource::PreviousRow() {
+    const int value = RowNumberValue(panel_.rowNumberText());
+    if (value <= 1) return;
+    panel_.SetRowNumberText(std::to_string(value - 1));
+    ReadCurrentRow();
+}
+
+bool SpreadsheetSource::AdvanceAfterWrite() {
+    if (panel_.rowAutoIncrement()) {
+        const long long next = static_cast<long long>(RowNumberValue(panel_.rowNumberText())) + 1;
+        panel_.SetRowNumberText(std::to_string(next));
+    }
+    return ReadCurrentRow();
+}
+
+}  // namespace tagwright::panels

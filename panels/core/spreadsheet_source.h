@@ -1,0 +1,36 @@
+// "Write from file": a panel's workbook and the row it takes its content from.
+#pragma once
+
+#include <filesystem>
+
+#include "panel.h"
+#include "workbook/workbook.h"
+
+namespace tagwright::panels {
+
+class SpreadsheetSource : public RowSource {
+  public:
+    explicit SpreadsheetSource(Panel& panel) : panel_(panel) {}
+
+    // After the file dialog: the path into the path field, the load, its message in the Tips
+    // field and, when it loaded, the current row into the content field.
+    void LoadChosenFile(const std::filesystem::path& path);
+
+    bool LoadWorkbook(const std::filesystem::path& path);
+    bool ReadCurrentRow();
+    void NextRow();      // "Row +1"
+    void PreviousRow();  // "Row -1"
+
+    bool SheetLoaded() const override { return workbook_.FirstSheet() != nullptr; }
+    bool AdvanceAfterWrite() override;
+
+  private:
+    Panel& panel_;
+    Workbook workbook_;
+};
+
+// The row number field's value: leading blanks, an optional sign and decimal digits, as C's
+// atoi reads them; text without digits counts as 0. Clamped to the int range.
+int RowNumberValue(const std::string& text);
+
+}  // namespace tagwright::panels

@@ -1,0 +1,176 @@
+// The spreadsheet batch source: the three readers on the same fixtures, bad files, and the row
+// operations of the panels.
+#include <gtest/gtest.h>
+
+#include "panels/core/spreadsheet_source.h"
+#include "shell/text/text_tables.h"
+#include "support/panel_rig.h"
+
+namespace tagwright::panels {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakePanel;
+
+fs::path Fixture(const std::string& name) {
+    return fs::path(TAGWRIGHT_FIXTURES_DIR) / name;
+}
+
+class Spreadsheet : public ::testing::TestWithParam<std::string> {
+  protected:
+    void SetUp() override { text::SetUiLanguage(text::Language::English); }
+    void TearDown() override { text::SetUiLanguage(text::Language::Chinese); }
+    std::vector<std::string> Log() const {
+        std::vector<std::string> texts;
+        for (const auto& line : sink.lines)
+            texts.push_back(line.text);
+        return texts;
+    }
+    feed::RecordingSink sink;
+    FakePanel panel;
+    SpreadsheetSource source{panel};
+};
+
+TEST_P(Spreadsheet, ColumnAOfTheFirstSheetAsText) {
+    Workbook book;
+    ASSERT_TRUE(book.Load(Fixture("rows." + GetParam())));
+    const ColumnA& a = *book.FirstSheet();
+    EXPECT_EQ(a.Text(0), "Hello A1");
+    EXPECT_EQ(a.Text(1), "中文内容");
+    EXPECT_EQ(a.Text(2), "emoji 😀 ok");
+    for (std::uint32_t row : {3u, 4u, 5u, 6u})
+        EXPECT_FALSE(a.IsText(row)) << row;
+    EXPECT_EQ(a.Text(7), "row 8");
+    EXPECT_EQ(a.Text(8), "  spaced, \"quoted\"\nand two lines  ");
+    EXPECT_EQ(a.Text(9), "last");
+    EXPECT_FALSE(a.IsText(10));
+    EXPECT_EQ(a.textCells(), 6u);
+}
+
+TEST_P(Spreadsheet, LoadShowsA1AndRowsMoveOnWithTheButtons) {
+    source.LoadChosenFile(Fixture("rows." + GetParam()));
+    EXPECT_EQ(sink.status, "File Loading Successfully !");
+    EXPECT_EQ(panel.filePath, Fixture("rows." + GetParam()).string());
+    EXPECT_EQ(panel.content, "Hello A1");
+
+    source.PreviousRow();  // at row 1: nothing at all
+    EXPECT_EQ(panel.rowNumber, "1");
+    EXPECT_TRUE(sink.lines.empty());
+
+    source.NextRow();
+    source.NextRow();
+    EXPECT_EQ(panel.rowNumber, "3");
+    EXPECT_EQ(panel.content, "emoji 😀 ok");
+    source.NextRow();  // a number
+    EXPECT_EQ(Log().back(), "Unrecognizable character types !");
+    EXPECT_EQ(panel.content, "");
+    source.PreviousRow();
+    EXPECT_EQ(panel.content, "emoji 😀 ok");
+
+    panel.rowNumber = "99999";
+    source.NextRow();
+    EXPECT_EQ(panel.rowNumber, "100000");
+    EXPECT_EQ(Log().back(), "Unrecognizable character types !");
+}
+
+TEST_P(Spreadsheet, RowNumbersBelowOneAreRefusedAndLeaveTheContent) {
+    source.LoadChosenFile(Fixture("rows." + GetParam()));
+    for (const char* row : {"0", "-3", "abc", ""}) {
+        panel.rowNumber = row;
+        panel.content = "kept";
+        EXPECT_FALSE(source.ReadCurrentRow());
+        EXPECT_EQ(Log().back(), "The row number should be greater than 0 !");
+        EXPECT_EQ(panel.content, "kept");
+    }
+    panel.rowNumber = "12a";
+    EXPECT_FALSE(source.ReadCurrentRow());  // row 12 is past the last
+    panel.rowNumber = "8x";
+    EXPECT_TRUE(source.ReadCurrentRow());
+    EXPECT_EQ(panel.content, "row 8");
+}
+
+TEST_P(Spreadsheet, ThreeAdvancesFromRow1EndAtRow4) {
+    source.LoadChosenFile(Fixture("rows." + GetParam()));
+    panel.rowNumber = "8";
+    EXPECT_TRUE(source.AdvanceAfterWrite());
+    EXPECT_TRUE(source.AdvanceAfterWrite());
+    EXPECT_EQ(panel.content, "last");
+    EXPECT_FALSE(source.AdvanceAfterWrite());  // row 11 is empty
+    EXPECT_EQ(panel.rowNumber, "11");
+    EXPECT_EQ(panel.content, "");
+
+    panel.rowNumber = "1";
+    panel.rowAuto = true;
+    source.AdvanceAfterWrite();
+    source.AdvanceAfterWrite();
+    source.AdvanceAfterWrite();
+    EXPECT_EQ(panel.rowNumber, "4");
+    panel.rowAuto = false;
+    panel.rowNumber = "2";
+    EXPECT_TRUE(source.AdvanceAfterWrite());
+    EXPECT_EQ(panel.rowNumber, "2");
+    EXPECT_EQ(panel.content, "中文内容");
+}
+
+TEST_P(Spreadsheet, AFailedSecondLoadLeavesNothingLoaded) {
+    source.LoadChosenFile(Fixture("rows." + GetParam()));
+    ASSERT_TRUE(source.SheetLoaded());
+    source.LoadChosenFile(
+        Fixture("truncated." + std::string(GetParam() == "csv" ? "xls" : GetParam())));
+    EXPECT_EQ(sink.status, "Failed to load file !");
+    EXPECT_EQ(sink.statusColour, feed::kRed);
+    EXPECT_FALSE(source.SheetLoaded());
+    EXPECT_FALSE(source.ReadCurrentRow());
+    EXPECT_EQ(Log().back(), "No files have been loaded yet !");
+}
+
+INSTANTIATE_TEST_SUITE_P(EachFormat, Spreadsheet, ::testing::Values("xls", "xlsx", "csv"));
+
+TEST(SpreadsheetFiles, BadFilesAreRefused) {
+    // freexl-crash.xls makes FreeXL overrun a buffer: it must fail to load, not crash us.
+    for (const char* name :
+         {"empty.xls", "truncated.xls", "truncated.xlsx", "picture.xls", "latin1.csv",
+          "unterminated.csv", "nosheet.xlsx", "missing.xls", "freexl-crash.xls"}) {
+        Workbook book;
+        EXPECT_FALSE(book.Load(Fixture(name))) << name;
+        EXPECT_EQ(book.FirstSheet(), nullptr);
+    }
+}
+
+TEST(SpreadsheetFiles, TheFormatComesFromTheContent) {
+    const fs::path dir = fs::temp_directory_path() / "tw-sniff";
+    fs::create_directories(dir);
+    fs::copy_file(Fixture("rows.xlsx"), dir / "looks-like.xls",
+                  fs::copy_options::overwrite_existing);
+    fs::copy_file(Fixture("rows.xls"), dir / "looks-like.csv",
+                  fs::copy_options::overwrite_existing);
+    Workbook book;
+    ASSERT_TRUE(book.Load(dir / "looks-like.xls"));
+    EXPECT_EQ(book.FirstSheet()->Text(0), "Hello A1");
+    ASSERT_TRUE(book.Load(dir / "looks-like.csv"));
+    EXPECT_EQ(book.FirstSheet()->Text(1), "中文内容");
+    fs::remove_all(dir);
+}
+
+TEST(SpreadsheetFiles, InlineStringsFormulaResultsAndWorkbookOrder) {
+    Workbook book;
+    ASSERT_TRUE(book.Load(Fixture("raw.xlsx")));
+    const ColumnA& a = *book.FirstSheet();
+    EXPECT_EQ(a.Text(0), "inline & text");
+    EXPECT_EQ(a.Text(1), "ab");
+    EXPECT_FALSE(a.IsText(2));  // an error value
+    EXPECT_FALSE(a.IsText(3));  // only column B
+    EXPECT_EQ(a.Text(4), "rich text");
+}
+
+TEST(SpreadsheetFiles, RowNumberValueReadsLikeAtoi) {
+    EXPECT_EQ(RowNumberValue("12"), 12);
+    EXPECT_EQ(RowNumberValue("12a"), 12);
+    EXPECT_EQ(RowNumberValue(" -3"), -3);
+    EXPECT_EQ(RowNumberValue("x1"), 0);
+    EXPECT_EQ(RowNumberValue(""), 0);
+    EXPECT_EQ(RowNumberValue("99999999999999"), INT_MAX);
+}
+
+}  // namespace
+}  // namespace tagwright::panels
