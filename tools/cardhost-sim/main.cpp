@@ -3,14 +3,18 @@
 #include <iostream>
 #include <sstream>
 
-#include "arguments.h"
 #include "sim/hex.h"
 #include "sim/sim_reader.h"
 #include "sim/sim_store.h"
 #include "tag_view.h"
+#include "tools/common/arguments.h"
 
 namespace cardhost_sim {
 namespace {
+
+using tagwright::tools::Arguments;
+using tagwright::tools::ParseNumber;
+using tagwright::tools::UsageError;
 
 using cardhost::sim::ChipModel;
 using cardhost::sim::Layout;
@@ -391,7 +395,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> words(argv + 1, argv + argc);
     try {
         return cardhost_sim::Run(words);
-    } catch (const cardhost_sim::UsageError& error) {
+    } catch (const tagwright::tools::UsageError& error) {
         std::cerr << "cardhost-sim: " << error.what() << "\n(see cardhost-sim --help)\n";
         return 2;
     } catch (const std::exception& error) {

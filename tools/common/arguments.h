@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace cardhost_sim {
+namespace tagwright::tools {
 
 class UsageError : public std::runtime_error {
   public:
@@ -39,4 +39,4 @@ class Arguments {
 std::int64_t ParseNumber(const std::string& text, std::int64_t min, std::int64_t max,
                          const std::string& what);
 
-}  // namespace cardhost_sim
+}  // namespace tagwright::tools

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-namespace cardhost_sim {
+namespace tagwright::tools {
 
 Arguments::Arguments(const std::vector<std::string>& words, const std::set<std::string>& valued,
                      const std::set<std::string>& flags) {
@@ -56,4 +56,4 @@ std::int64_t ParseNumber(const std::string& text, std::int64_t min, std::int64_t
     return value;
 }
 
-}  // namespace cardhost_sim
+}  // namespace tagwright::tools

@@ -1,0 +1,190 @@
+// tagwright-cli end to end: the real reader library, the simulator and the control tool.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "sim/hex.h"
+#include "support/sim_env.h"
+
+namespace tagwright::testing {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string Fixture(const std::string& name) {
+    return (std::filesystem::path(TAGWRIGHT_FIXTURES_DIR) / name).string();
+}
+
+class Cli : public SimEnvironment {
+  protected:
+    ToolResult Run(const std::vector<std::string>& words, const std::string& input = "") {
+        std::string line = "'" + (reader::ExecutableDirectory() / "tagwright-cli").string() + "'";
+        for (const std::string& word : words) {
+            std::string quoted = "'";
+            for (char c : word)
+                quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            line += " " + quoted + "'";
+        }
+        if (!input.empty()) {
+            const auto path = directory() / "stdin.txt";
+            std::ofstream(path) << input;
+            line += " < '" + path.string() + "'";
+        }
+        return RunProgram(line);
+    }
+    std::string NewTag(const std::string& model, const std::string& layout) {
+        if (SimOk({"readers"}).find("tag=-") == std::string::npos) {
+            SimOk({"tag", "remove", "--reader", "SIM-0001"});
+        }
+        return SimOk({"tag", "new", "--model", model, "--layout", layout, "--reader", "SIM-0001"});
+    }
+    static bool Has(const ToolResult& r, const std::string& text) {
+        return r.out.find(text) != std::string::npos;
+    }
+};
+
+TEST_F(Cli, EveryWriteKindOnBothLayoutsReadsBack) {
+    for (const char* layout : {"plain", "datasheet"}) {
+        SCOPED_TRACE(layout);
+        const std::string uid = NewTag("NTAG213", layout);
+        ToolResult r = Run({"write", "text", "abc"});
+        ASSERT_EQ(r.exitCode, 0) << r.out;
+        EXPECT_TRUE(Has(r, "   2  Write data succeed: abc")) << r.out;
+        const Bytes memory = Memory(uid);
+        const Bytes abc{0xD1, 0x01, 0x06, 0x54, 0x02, 0x7A, 0x68, 0x61, 0x62, 0x63, 0xFE};
+        const std::size_t at = std::string(layout) == "plain" ? 18 : 23;
+        EXPECT_EQ(Bytes(memory.begin() + at, memory.begin() + at + 11), abc);
+        r = Run({"read", "text"});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(Has(r, "text: abc\n")) << r.out;
+
+        EXPECT_EQ(Run({"write", "url", "--prefix", "tel:", "0123456789"}).exitCode, 0);
+        r = Run({"read", "url"});
+        EXPECT_TRUE(Has(r, "prefix: tel:\nurl: 0123456789\n")) << r.out;
+
+        EXPECT_EQ(
+            Run({"write", "poster", "--prefix", "4", "--title", "Hi", "example.com"}).exitCode, 0);
+        r = Run({"read", "poster"});
+        EXPECT_TRUE(Has(r, "prefix: https://\nurl: example.com\ntitle: Hi\n")) << r.out;
+
+        EXPECT_EQ(Run({"write", "text", "--stdin"}, "from stdin\n").exitCode, 0);
+        EXPECT_TRUE(Has(Run({"read", "text"}), "text: from stdin\n"));
+    }
+}
+
+TEST_F(Cli, EncryptThenClearKeyAndLockThenARefusedWrite) {
+    const std::string uid = NewTag("NTAG213", "datasheet");
+    ToolResult r = Run({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "secret"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "Encryption successful !"));
+    EXPECT_EQ(Memory(uid)[0x29 * 4 + 3], 0x00);
+    r = Run({"clear-key"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "Authentication key fail !")) << r.out;
+    r = Run({"clear-key", "--original-key", "0a0b0c0d"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "Password cleared successfully !"));
+
+    r = Run({"write", "text", "--lock", "final"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(Has(r, "Lock tag success !"));
+    r = Run({"write", "text", "other"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "Write faild: Page4 !")) << r.out;
+    EXPECT_TRUE(Has(Run({"read", "text"}), "text: final\n"));
+}
+
+TEST_F(Cli, BatchFromEachFormatThroughTheConveyor) {
+    for (const char* format : {"xls", "xlsx", "csv"}) {
+        SCOPED_TRACE(format);
+        if (SimOk({"readers"}).find("tag=-") == std::string::npos) {
+            SimOk({"tag", "remove", "--reader", "SIM-0001"});
+        }
+        const std::string uids = SimOk({"queue", "--reader", "SIM-0001", "--count", "2",
+                                        "--gap-polls", "1", "--layout", "plain"});
+        const ToolResult r =
+            Run({"write", "text", "--from-file", Fixture(std::string("rows.") + format), "--auto",
+                 "--count", "2"});
+        EXPECT_EQ(r.exitCode, 0) << r.out;
+        EXPECT_TRUE(Has(r, "File Loading Successfully !"));
+        EXPECT_TRUE(Has(r, "Summary: 2 tags handled, 2 succeeded, 0 failed")) << r.out;
+        const auto second = Memory(uids.substr(15, 14));
+        const std::string chinese = "中文内容";
+        EXPECT_EQ(std::string(second.begin() + 25, second.begin() + 25 + 12), chinese);
+    }
+}
+
+TEST_F(Cli, TheSameRowForEveryTagAndAnExhaustedBatch) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    SimOk({"queue", "--reader", "SIM-0001", "--count", "3", "--layout", "plain"});
+    ToolResult r = Run({"write", "url", "--from-file", Fixture("rows.csv"), "--row", "8",
+                        "--no-row-auto", "--auto", "--count", "2"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "Write data succeed: row 8\n"));
+
+    r = Run({"write", "text", "--from-file", Fixture("rows.csv"), "--row", "10", "--auto"});
+    EXPECT_EQ(r.exitCode, 1);  // after row 10 there is none: the batch ends by itself
+    EXPECT_TRUE(Has(r, "Unrecognizable character types !")) << r.out;
+    EXPECT_TRUE(Has(r, "Summary: 1 tags handled, 0 succeeded, 1 failed")) << r.out;
+}
+
+TEST_F(Cli, JsonLinesParseBack) {
+    NewTag("NTAG213", "plain");
+    const std::string tool = (reader::ExecutableDirectory() / "tagwright-cli").string();
+    const std::string check =
+        "'" + tool + "' --json write url --prefix 2 'exa\"mple.org' && '" + tool +
+        "' --json read url | /usr/bin/python3 -c \"import json,sys\n"
+        "objs=[json.loads(l) for l in sys.stdin]\n"
+        "r=[o for o in objs if o['type']=='result'][0]\n"
+        "assert r['prefix']=='https://www.' and r['url']=='exa\\\"mple.org', r\n"
+        "logs=[o for o in objs if o['type']=='log']\n"
+        "assert [o['number'] for o in logs]==[1,2], logs\n"
+        "assert logs[1]['text']=='Read data succeed !' and logs[1]['colour']=='blue'\n"
+        "assert objs[0]=={'type':'status','text':'Open device successfully !','colour':'blue'}\n"
+        "print('parsed', len(objs))\"";
+    const ToolResult r = RunProgram(check);
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "parsed")) << r.out;
+}
+
+TEST_F(Cli, UsageErrorsAndMissingReaders) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"frob"},
+        {"read"},
+        {"read", "tags"},
+        {"read", "text", "--lock"},
+        {"write", "url"},
+        {"write", "url", "--prefix", "ftp://", "x"},
+        {"write", "text", "--prefix", "1", "x"},
+        {"write", "text", "--row", "2", "x"},
+        {"write", "text", "--count", "2", "x"},
+        {"write", "text", "a", "b"},
+        {"--lang", "fr", "readers"},
+        {"readers", "--bogus"},
+    };
+    for (const auto& words : bad) {
+        const ToolResult r = Run(words);
+        EXPECT_EQ(r.exitCode, 2) << (words.empty() ? "" : words[0]) << r.out;
+    }
+    EXPECT_EQ(Run({"--help"}).exitCode, 0);
+    EXPECT_TRUE(Has(Run({"--reader", "NOPE", "read", "text"}), "no reader NOPE"));
+    EXPECT_EQ(Run({"--reader", "NOPE", "read", "text"}).exitCode, 3);
+    SimOk({"reader", "detach", "SIM-0001"});
+    const ToolResult none = Run({"read", "text"});
+    EXPECT_EQ(none.exitCode, 3);
+    EXPECT_TRUE(Has(none, "Please select a device !")) << none.out;
+}
+
+TEST_F(Cli, ShortKeysAndMissingFiles) {
+    NewTag("NTAG213", "plain");
+    ToolResult r = Run({"write", "text", "--original-key", "123", "x"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "Tips: Original key must be 8 hexadecimal digits !")) << r.out;
+    r = Run({"write", "text", "--from-file", Fixture("missing.xls")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "Tips: Failed to load file !")) << r.out;
+}
+
+}  // namespace
+}  // namespace tagwright::testing

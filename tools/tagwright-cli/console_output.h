@@ -1,0 +1,43 @@
+// What tagwright-cli prints: the log lines as the window's log shows them, the Tips field, read
+// results, progress and the summary; plain, coloured on a terminal, or one JSON object a line.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "shell/feed/log_feed.h"
+
+namespace tagwright::cli {
+
+std::string JsonString(const std::string& text);
+
+class ConsoleOutput : public feed::LogSink {
+  public:
+    ConsoleOutput(bool json, std::FILE* out, std::FILE* progress);
+
+    void OnAppend(const feed::LogLine& line) override;
+    void OnClear() override;
+    void OnStatus(std::string_view text, feed::Rgb colour) override;
+
+    // A JSON object's fields (already encoded, without braces), or a plain line.
+    void Emit(const std::string& jsonFields, const std::string& plain);
+    void Progress(const std::string& text);
+
+  private:
+    void ClearProgress();
+    std::string Colour(feed::Rgb colour, const std::string& text) const;
+
+    bool json_;
+    std::FILE* out_;
+    std::FILE* progress_;  // nullptr: no progress line
+    bool colours_;
+    bool progressShown_ = false;
+    // Auto operation clears the log ten times a second; a log that only repeats what the last
+    // one showed is not printed again.
+    std::vector<feed::LogLine> previous_, current_;
+    bool diverged_ = true;
+    bool clearPending_ = false;
+};
+
+}  // namespace tagwright::cli

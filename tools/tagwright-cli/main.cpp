@@ -1,0 +1,217 @@
+// tagwright-cli: every function of the three panels without a display, through the same
+// operation controller, device session and log feed as the window.
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+
+#include "cli_options.h"
+#include "console_output.h"
+#include "console_panel.h"
+#include "loop_timers.h"
+#include "panels/core/operation_controller.h"
+#include "panels/core/spreadsheet_source.h"
+#include "reader/binding.h"
+#include "tag/uri_record.h"
+#include "tools/common/arguments.h"
+
+namespace tagwright::cli {
+namespace {
+
+constexpr int kExitSuccess = 0, kExitFailure = 1, kExitUsage = 2, kExitNoReader = 3;
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) {
+    g_interrupted = true;
+}
+
+struct Tally {
+    std::uint64_t handled = 0, succeeded = 0, failed = 0;
+};
+
+const char* PanelName(panels::PanelKind kind) {
+    switch (kind) {
+        case panels::PanelKind::Text:
+            return "text";
+        case panels::PanelKind::Url:
+            return "url";
+        case panels::PanelKind::SmartPoster:
+            return "poster";
+    }
+    return "";
+}
+
+void PrintReadResult(ConsoleOutput& out, panels::PanelKind kind, const ConsolePanel& panel) {
+    std::string fields = "\"type\":\"result\",\"panel\":\"" + std::string(PanelName(kind)) + "\"";
+    std::string plain;
+    if (kind == panels::PanelKind::Text) {
+        const std::string text = panel.shownText.value_or("");
+        fields += ",\"text\":" + JsonString(text) + ",\"bytes\":" + std::to_string(text.size());
+        plain = "text: " + text;
+    } else {
+        const int code = panel.shownPrefix.value_or(panels::kNoPrefix);
+        const std::string prefix =
+            code == panels::kNoPrefix ? "" : std::string(tag::kUriPrefixes[std::size_t(code)]);
+        fields += ",\"prefixCode\":" + std::to_string(code) + ",\"prefix\":" + JsonString(prefix) +
+                  ",\"url\":" + JsonString(panel.shownUrl.value_or(""));
+        plain = "prefix: " + prefix + "\nurl: " + panel.shownUrl.value_or("");
+        if (kind == panels::PanelKind::SmartPoster) {
+            fields += ",\"title\":" + JsonString(panel.shownTitle.value_or(""));
+            plain += "\ntitle: " + panel.shownTitle.value_or("");
+        }
+    }
+    out.Emit(fields, plain);
+}
+
+int ListReaders(ConsoleOutput& out, reader::DeviceSession& devices,
+                const reader::ListDeviceCombo& combo) {
+    devices.RefreshDeviceList();
+    for (int i = 1; i < combo.Count(); ++i) {
+        out.Emit("\"type\":\"reader\",\"serial\":" + JsonString(combo.Text(i)), combo.Text(i));
+    }
+    return kExitSuccess;
+}
+
+// The start-up selection, or the reader named on the command line; then Open device.
+bool OpenReader(const CliOptions& o, reader::DeviceSession& devices, reader::ListDeviceCombo& combo,
+                ConsoleOutput& out) {
+    devices.StartupSelection();
+    if (o.reader) {
+        int found = -1;
+        for (int i = 1; i < combo.Count(); ++i) {
+            if (combo.Text(i) == *o.reader) found = i;
+        }
+        if (found < 0) {
+            out.Emit("\"type\":\"error\",\"text\":" + JsonString("no reader " + *o.reader),
+                     "tagwright-cli: no reader " + *o.reader);
+            return false;
+        }
+        combo.Select(found);
+        devices.OnSelectionChange();
+    }
+    devices.Open();
+    return devices.selectedIndex() >= 0 && devices.api().Sys_IsOpen(devices.selectedHandle()) != 0;
+}
+
+int Run(const CliOptions& o) {
+    text::SetUiLanguage(o.language);
+    ConsoleOutput out(o.json, stdout, stderr);
+    feed::SetLogSink(&out);
+    if (!reader::BindReaderLibrary()) {
+        out.Emit("\"type\":\"error\",\"text\":" + JsonString(std::string(text::kLoadLibraryFailed)),
+                 std::string(text::kLoadLibraryFailed));
+        return kExitNoReader;
+    }
+    ConsolePanel panel(o);
+    reader::ListDeviceCombo combo;
+    reader::DeviceSession devices(reader::Reader(), combo, panel);
+    const auto reportErrors = [&] {
+        for (const auto& e : panel.errors) {
+            out.Emit("\"type\":\"error\",\"text\":" + JsonString(e), "Error: " + e);
+        }
+        panel.errors.clear();
+    };
+    if (o.command == Command::Readers) return ListReaders(out, devices, combo);
+    if (!OpenReader(o, devices, combo, out)) {
+        reportErrors();
+        return kExitNoReader;
+    }
+
+    panels::SpreadsheetSource rows(panel);
+    if (o.fromFile) {
+        rows.LoadChosenFile(*o.fromFile);
+        if (!rows.SheetLoaded()) return kExitFailure;
+    }
+    if (o.fromStdin) {
+        panel.SetContentText(std::string(std::istreambuf_iterator<char>(std::cin), {}));
+        std::string text = panel.contentText();
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        if (!text.empty() && text.back() == '\r') text.pop_back();
+        panel.SetContentText(text);
+    }
+
+    LoopTimers timers;
+    tag::LastProcessedUid last;
+    panels::OperationController controller(o.panel, panel, devices, rows, timers, last);
+    Tally tally;
+    std::optional<panels::RunResult> lastResult;
+    const auto started = std::chrono::steady_clock::now();
+    controller.SetRunObserver([&](panels::RunResult result) {
+        if (result == panels::RunResult::Succeeded && o.command == Command::Read) {
+            PrintReadResult(out, o.panel, panel);
+        }
+        if (result == panels::RunResult::Succeeded || result == panels::RunResult::Failed) {
+            ++tally.handled;
+            ++(result == panels::RunResult::Succeeded ? tally.succeeded : tally.failed);
+            if (o.autoOperation) {
+                out.Progress("tags " + std::to_string(tally.handled) + " (" +
+                             std::to_string(tally.failed) + " failed)" +
+                             (o.fromFile ? ", row " + panel.rowNumberText() : ""));
+            }
+            if (o.count && tally.handled >= *o.count) controller.OnStop();
+        }
+        lastResult = result;
+        panel.ForgetShown();
+    });
+
+    switch (o.command) {
+        case Command::Read:
+            controller.OnRead();
+            break;
+        case Command::Write:
+            controller.OnWrite();
+            break;
+        case Command::ClearKey:
+            controller.OnClearKey();
+            break;
+        default:
+            break;
+    }
+    reportErrors();
+    if (o.autoOperation && timers.AnyRunning()) {
+        std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);
+        timers.Run(g_interrupted);
+        controller.OnStop();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const double perMinute = seconds > 0 ? 60.0 * double(tally.handled) / seconds : 0.0;
+        char figures[160];
+        std::snprintf(figures, sizeof figures, "\"elapsedSeconds\":%.1f,\"tagsPerMinute\":%.1f",
+                      seconds, perMinute);
+        char plain[200];
+        std::snprintf(plain, sizeof plain,
+                      "Summary: %llu tags handled, %llu succeeded, %llu failed, %.1f s, %.1f "
+                      "tags per minute",
+                      static_cast<unsigned long long>(tally.handled),
+                      static_cast<unsigned long long>(tally.succeeded),
+                      static_cast<unsigned long long>(tally.failed), seconds, perMinute);
+        out.Emit("\"type\":\"summary\",\"handled\":" + std::to_string(tally.handled) +
+                     ",\"succeeded\":" + std::to_string(tally.succeeded) +
+                     ",\"failed\":" + std::to_string(tally.failed) + "," + figures,
+                 plain);
+        return tally.failed == 0 ? kExitSuccess : kExitFailure;
+    }
+    // A command that did not start (bad key, no sheet) is a failure too.
+    return lastResult == panels::RunResult::Succeeded ? kExitSuccess : kExitFailure;
+}
+
+}  // namespace
+}  // namespace tagwright::cli
+
+int main(int argc, char** argv) {
+    using namespace tagwright;
+    try {
+        const cli::CliOptions options =
+            cli::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        if (options.command == cli::Command::Help) {
+            std::fputs(cli::kUsage, stdout);
+            return 0;
+        }
+        return cli::Run(options);
+    } catch (const tools::UsageError& error) {
+        std::fprintf(stderr, "tagwright-cli: %s\n(see tagwright-cli --help)\n", error.what());
+        return 2;
+    }
+}
