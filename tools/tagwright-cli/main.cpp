@@ -16,9 +16,12 @@
 #include "tools/common/arguments.h"
 
 namespace tagwright::cli {
+
+constexpr int kExitUsage = 2;
+
 namespace {
 
-constexpr int kExitSuccess = 0, kExitFailure = 1, kExitUsage = 2, kExitNoReader = 3;
+constexpr int kExitSuccess = 0, kExitFailure = 1, kExitNoReader = 3;
 
 std::atomic<bool> g_interrupted{false};
 
@@ -212,6 +215,6 @@ int main(int argc, char** argv) {
         return cli::Run(options);
     } catch (const tools::UsageError& error) {
         std::fprintf(stderr, "tagwright-cli: %s\n(see tagwright-cli --help)\n", error.what());
-        return 2;
+        return cli::kExitUsage;
     }
 }
