@@ -22,6 +22,10 @@ bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix) 
     return true;
 }
 
+void AskForADevice(ErrorBox& box) {
+    box.ShowError(std::string(text::Tr(Table::DeviceMessage, text::device::kPleaseSelectDevice)));
+}
+
 constexpr std::uint32_t kSerialBufferSize = 256;
 constexpr std::uint8_t kFieldOn = 1;
 constexpr std::uint8_t kTypeA = 0x41;
@@ -150,9 +154,7 @@ void DeviceSession::Open() {
     const int position = combo_.Selected();
     ResolveSelection();
     if (selected_ < 0) {
-        errors_.ShowError(
-            std::string(text::Tr(Table::DeviceMessage, text::device::kPleaseSelectDevice)));
-        return;
+        return AskForADevice(errors_);
     }
     feed::ClearLog();
     DeviceSlot& slot = slots_[std::size_t(selected_)];
@@ -187,9 +189,7 @@ void DeviceSession::Open() {
 
 void DeviceSession::Close() {
     if (selected_ < 0) {
-        errors_.ShowError(
-            std::string(text::Tr(Table::DeviceMessage, text::device::kPleaseSelectDevice)));
-        return;
+        return AskForADevice(errors_);
     }
     feed::ClearLog();
     DeviceSlot& slot = slots_[std::size_t(selected_)];
@@ -202,8 +202,7 @@ void DeviceSession::Close() {
 
 bool DeviceSession::ReaderReady(ErrorBox& owner) {
     if (selected_ < 0) {
-        owner.ShowError(
-            std::string(text::Tr(Table::DeviceMessage, text::device::kPleaseSelectDevice)));
+        AskForADevice(owner);
         return false;
     }
     if (api_.Sys_IsOpen(slots_[std::size_t(selected_)].handle) == 0) {
