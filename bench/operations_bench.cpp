@@ -1,0 +1,96 @@
+// Write and Read through the operation controller on the simulated reader: the program's own
+// cost per tag, with every reader call going through the library and its state directory.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "panels/core/operation_controller.h"
+#include "reader/binding.h"
+#include "shell/feed/recording_sink.h"
+
+namespace {
+
+using namespace tagwright;
+namespace fs = std::filesystem;
+
+struct BenchPanel : panels::Panel, reader::ErrorBox {
+    std::string content;
+    bool autoOperation() const override { return false; }
+    bool encryption() const override { return false; }
+    bool lockTag() const override { return false; }
+    bool writeFromFile() const override { return false; }
+    std::string originalKeyText() const override { return "7C7C7C7C"; }
+    std::string newKeyText() const override { return "7C7C7C7C"; }
+    bool rowAutoIncrement() const override { return false; }
+    std::string rowNumberText() const override { return "1"; }
+    void SetRowNumberText(const std::string&) override {}
+    void SetFilePathText(const std::string&) override {}
+    std::string contentText() const override { return content; }
+    void SetContentText(const std::string& text) override { content = text; }
+    void SetReadWriteEnabled(bool) override {}
+    reader::ErrorBox& errorBox() override { return *this; }
+    void ShowError(const std::string&) override {}
+};
+
+struct NoRows : panels::RowSource {
+    bool SheetLoaded() const override { return false; }
+    bool AdvanceAfterWrite() override { return false; }
+};
+
+// A private simulator directory holding one reader with a tag of the given model.
+void FreshSimulator(const std::string& model) {
+    const fs::path dir = fs::temp_directory_path() / "tagwright-bench-sim";
+    fs::remove_all(dir);
+    setenv("CARDHOST_SIM_DIR", dir.c_str(), 1);
+    const std::string tool = (reader::ExecutableDirectory() / "cardhost-sim").string();
+    const std::string command = "'" + tool + "' tag remove --reader SIM-0001 >/dev/null && '" +
+                                tool + "' tag new --model " + model +
+                                " --layout plain --reader SIM-0001 >/dev/null";
+    if (std::system(command.c_str()) != 0) std::abort();
+}
+
+void WriteThenRead(benchmark::State& state, const std::string& model, std::size_t textBytes) {
+    FreshSimulator(model);
+    if (!reader::ReaderLibraryBound() && !reader::BindReaderLibrary()) {
+        state.SkipWithError("no reader library");
+        return;
+    }
+    feed::RecordingSink sink;
+    BenchPanel panel;
+    panel.content = std::string(textBytes, 'x');
+    reader::ListDeviceCombo combo;
+    reader::DeviceSession devices(reader::Reader(), combo, panel, [](std::chrono::milliseconds) {});
+    devices.StartupSelection();
+    devices.Open();
+    NoRows rows;
+    panels::ManualTimers timers;
+    tag::LastProcessedUid last;
+    panels::OperationController controller(panels::PanelKind::Text, panel, devices, rows, timers,
+                                           last, [](std::chrono::milliseconds) {});
+    for (auto _ : state) {
+        if (controller.RunWrite() != panels::RunResult::Succeeded) {
+            state.SkipWithError("write failed");
+            return;
+        }
+        last.Clear();
+        if (controller.RunRead() != panels::RunResult::Succeeded) {
+            state.SkipWithError("read failed");
+            return;
+        }
+        last.Clear();
+    }
+    state.SetLabel(model + ", " + std::to_string(textBytes) + " text bytes");
+}
+
+BENCHMARK_CAPTURE(WriteThenRead, ntag213_full, std::string("NTAG213"), 134)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteThenRead, ntag216_full, std::string("NTAG216"), 857)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(WriteThenRead, short_text, std::string("NTAG213"), 10)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
