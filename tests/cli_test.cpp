@@ -128,6 +128,23 @@ TEST_F(Cli, TheSameRowForEveryTagAndAnExhaustedBatch) {
     EXPECT_TRUE(Has(r, "Summary: 1 tags handled, 0 succeeded, 1 failed")) << r.out;
 }
 
+TEST_F(Cli, CtrlCEndsAutoOperationWithASummary) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    const std::string tool = (reader::ExecutableDirectory() / "tagwright-cli").string();
+    const ToolResult r =
+        RunProgram("'" + tool + "' --json read text --auto & sleep 1.5; kill -INT $!; wait $!");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "{\"type\":\"summary\",\"handled\":0,\"succeeded\":0,\"failed\":0,"))
+        << r.out;
+    // Waiting for a card ten times a second is printed once.
+    std::size_t waiting = 0;
+    for (std::size_t at = r.out.find("Waiting for card"); at != std::string::npos;
+         at = r.out.find("Waiting for card", at + 1)) {
+        ++waiting;
+    }
+    EXPECT_EQ(waiting, 1u) << r.out;
+}
+
 TEST_F(Cli, JsonLinesParseBack) {
     NewTag("NTAG213", "plain");
     const std::string tool = (reader::ExecutableDirectory() / "tagwright-cli").string();

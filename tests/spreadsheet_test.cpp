@@ -2,6 +2,8 @@
 // operations of the panels.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "panels/core/spreadsheet_source.h"
 #include "shell/text/text_tables.h"
 #include "support/panel_rig.h"
@@ -135,6 +137,18 @@ TEST(SpreadsheetFiles, BadFilesAreRefused) {
         EXPECT_FALSE(book.Load(Fixture(name))) << name;
         EXPECT_EQ(book.FirstSheet(), nullptr);
     }
+}
+
+TEST(SpreadsheetFiles, AnOversizedFileIsRefusedUnread) {
+    const fs::path big = fs::temp_directory_path() / "tw-oversized.csv";
+    {
+        std::ofstream out(big);
+        out << "a,b\n";
+    }
+    fs::resize_file(big, kMaxFileBytes + 1);  // sparse: no disk is used
+    Workbook book;
+    EXPECT_FALSE(book.Load(big));
+    fs::remove(big);
 }
 
 TEST(SpreadsheetFiles, TheFormatComesFromTheContent) {

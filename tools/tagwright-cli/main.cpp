@@ -98,6 +98,11 @@ bool OpenReader(const CliOptions& o, reader::DeviceSession& devices, reader::Lis
 }
 
 int Run(const CliOptions& o) {
+    if (o.autoOperation) {
+        // Ctrl-C ends Auto operation as Stop does, with a summary.
+        std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);
+    }
     text::SetUiLanguage(o.language);
     ConsoleOutput out(o.json, stdout, stderr);
     feed::SetLogSink(&out);
@@ -173,8 +178,6 @@ int Run(const CliOptions& o) {
     }
     reportErrors();
     if (o.autoOperation && timers.AnyRunning()) {
-        std::signal(SIGINT, OnInterrupt);
-        std::signal(SIGTERM, OnInterrupt);
         timers.Run(g_interrupted);
         controller.OnStop();
         const double seconds =
