@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "panels/core/operation_controller.h"
+#include "panels/core/simple_panel.h"
 #include "reader/binding.h"
 #include "shell/feed/recording_sink.h"
 
@@ -14,25 +15,6 @@ namespace {
 
 using namespace tagwright;
 namespace fs = std::filesystem;
-
-struct BenchPanel : panels::Panel, reader::ErrorBox {
-    std::string content;
-    bool autoOperation() const override { return false; }
-    bool encryption() const override { return false; }
-    bool lockTag() const override { return false; }
-    bool writeFromFile() const override { return false; }
-    std::string originalKeyText() const override { return "7C7C7C7C"; }
-    std::string newKeyText() const override { return "7C7C7C7C"; }
-    bool rowAutoIncrement() const override { return false; }
-    std::string rowNumberText() const override { return "1"; }
-    void SetRowNumberText(const std::string&) override {}
-    void SetFilePathText(const std::string&) override {}
-    std::string contentText() const override { return content; }
-    void SetContentText(const std::string& text) override { content = text; }
-    void SetReadWriteEnabled(bool) override {}
-    reader::ErrorBox& errorBox() override { return *this; }
-    void ShowError(const std::string&) override {}
-};
 
 struct NoRows : panels::RowSource {
     bool SheetLoaded() const override { return false; }
@@ -58,7 +40,7 @@ void WriteThenRead(benchmark::State& state, const std::string& model, std::size_
         return;
     }
     feed::RecordingSink sink;
-    BenchPanel panel;
+    panels::SimplePanel panel;
     panel.content = std::string(textBytes, 'x');
     reader::ListDeviceCombo combo;
     reader::DeviceSession devices(reader::Reader(), combo, panel, [](std::chrono::milliseconds) {});

@@ -5,33 +5,12 @@
 
 #include "chip_reader.h"
 #include "panels/core/operation_controller.h"
+#include "panels/core/simple_panel.h"
 #include "shell/feed/recording_sink.h"
 
 namespace {
 
 using namespace tagwright;
-
-struct QuietPanel : panels::Panel, reader::ErrorBox {
-    bool autoOperation() const override { return false; }
-    bool encryption() const override { return false; }
-    bool lockTag() const override { return false; }
-    bool writeFromFile() const override { return false; }
-    std::string originalKeyText() const override { return "7C7C7C7C"; }
-    std::string newKeyText() const override { return "7C7C7C7C"; }
-    std::string contentText() const override { return {}; }
-    bool rowAutoIncrement() const override { return false; }
-    std::string rowNumberText() const override { return "1"; }
-    void SetRowNumberText(const std::string&) override {}
-    void SetFilePathText(const std::string&) override {}
-    void SetContentText(const std::string&) override {}
-    void ShowText(const std::string& t) override { shown += t.size(); }
-    void ShowUrl(const std::string& t) override { shown += t.size(); }
-    void ShowTitle(const std::string& t) override { shown += t.size(); }
-    void SetReadWriteEnabled(bool) override {}
-    reader::ErrorBox& errorBox() override { return *this; }
-    void ShowError(const std::string&) override {}
-    std::size_t shown = 0;
-};
 
 struct NoRows : panels::RowSource {
     bool SheetLoaded() const override { return false; }
@@ -53,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     feed::RecordingSink sink;
     const reader::ReaderApi api = fuzz::ChipReaderApi(chip);
     reader::ListDeviceCombo combo;
-    QuietPanel panel;
+    panels::SimplePanel panel;
     reader::DeviceSession devices(api, combo, panel, [](std::chrono::milliseconds) {});
     NoRows rows;
     panels::ManualTimers timers;

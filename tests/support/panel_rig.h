@@ -5,46 +5,13 @@
 #include <deque>
 
 #include "panels/core/operation_controller.h"
+#include "panels/core/simple_panel.h"
 #include "shell/feed/recording_sink.h"
 #include "sim_env.h"
 
 namespace tagwright::testing {
 
-struct FakePanel : panels::Panel, reader::ErrorBox {
-    bool autoOp = false, encrypt = false, lock = false, fromFile = false;
-    std::string originalKey = "7C7C7C7C", newKey = "7C7C7C7C";
-    std::string content, title;
-    int prefix = 0;
-    bool rowAuto = true;
-    std::string rowNumber = "1", filePath;
-    bool readWriteEnabled = true;
-    std::vector<std::string> errorBoxes;
-    // What reads showed.
-    std::optional<std::string> shownText, shownUrl, shownTitle;
-    std::optional<int> shownPrefix;
-
-    bool autoOperation() const override { return autoOp; }
-    bool encryption() const override { return encrypt; }
-    bool lockTag() const override { return lock; }
-    bool writeFromFile() const override { return fromFile; }
-    std::string originalKeyText() const override { return originalKey; }
-    std::string newKeyText() const override { return newKey; }
-    bool rowAutoIncrement() const override { return rowAuto; }
-    std::string rowNumberText() const override { return rowNumber; }
-    void SetRowNumberText(const std::string& text) override { rowNumber = text; }
-    void SetFilePathText(const std::string& path) override { filePath = path; }
-    void SetContentText(const std::string& text) override { content = text; }
-    std::string contentText() const override { return content; }
-    int prefixCode() const override { return prefix; }
-    std::string titleText() const override { return title; }
-    void ShowText(const std::string& text) override { shownText = text; }
-    void ShowPrefix(int code) override { shownPrefix = code; }
-    void ShowUrl(const std::string& url) override { shownUrl = url; }
-    void ShowTitle(const std::string& t) override { shownTitle = t; }
-    void SetReadWriteEnabled(bool enabled) override { readWriteEnabled = enabled; }
-    reader::ErrorBox& errorBox() override { return *this; }
-    void ShowError(const std::string& text) override { errorBoxes.push_back(text); }
-};
+using FakePanel = panels::SimplePanel;
 
 // Rows that fill the panel's content one after another; past the last one loading fails.
 struct FakeRows : panels::RowSource {

@@ -115,10 +115,10 @@ int Run(const CliOptions& o) {
     reader::ListDeviceCombo combo;
     reader::DeviceSession devices(reader::Reader(), combo, panel);
     const auto reportErrors = [&] {
-        for (const auto& e : panel.errors) {
+        for (const auto& e : panel.errorBoxes) {
             out.Emit("\"type\":\"error\",\"text\":" + JsonString(e), "Error: " + e);
         }
-        panel.errors.clear();
+        panel.errorBoxes.clear();
     };
     if (o.command == Command::Readers) return ListReaders(out, devices, combo);
     if (!OpenReader(o, devices, combo, out)) {
