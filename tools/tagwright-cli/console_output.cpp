@@ -79,7 +79,7 @@ void ConsoleOutput::Emit(const std::string& jsonFields, const std::string& plain
 void ConsoleOutput::OnAppend(const feed::LogLine& line) {
     current_.push_back(line);
     const std::size_t at = current_.size() - 1;
-    if (!diverged_ && at < previous_.size() && SameLine(previous_[at], line)) return;
+    if (!json_ && !diverged_ && at < previous_.size() && SameLine(previous_[at], line)) return;
     diverged_ = true;
     if (clearPending_) {
         if (json_) Emit("\"type\":\"clear\"", "");

@@ -33,8 +33,8 @@ class ConsoleOutput : public feed::LogSink {
     std::FILE* progress_;  // nullptr: no progress line
     bool colours_;
     bool progressShown_ = false;
-    // Auto operation clears the log ten times a second; a log that only repeats what the last
-    // one showed is not printed again.
+    // Auto operation clears the log ten times a second; on a terminal a log that only repeats
+    // what the last one showed is not printed again. JSON gets every line.
     std::vector<feed::LogLine> previous_, current_;
     bool diverged_ = true;
     bool clearPending_ = false;
