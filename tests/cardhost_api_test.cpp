@@ -32,10 +32,6 @@ class CardhostApi : public SimEnvironment {
         if (status) *status = s;
         return data;
     }
-    std::string FirstTag() {
-        const std::string line = SimOk({"readers"});
-        return line.substr(line.find("tag=") + 4, 14);
-    }
 };
 
 TEST_F(CardhostApi, FirstUseOffersOneReaderWithAFactoryNtag213) {
@@ -58,7 +54,7 @@ TEST_F(CardhostApi, FirstUseOffersOneReaderWithAFactoryNtag213) {
     std::uint8_t length = 0;
     ASSERT_EQ(api().TyA_NTAG_AnticollSelect(handle, uid, &length), 0);
     EXPECT_EQ(length, 7);
-    EXPECT_EQ(cardhost::sim::ToHex({uid, 7}), FirstTag());
+    EXPECT_EQ(cardhost::sim::ToHex({uid, 7}), FieldUid());
     std::uint8_t version[8] = {};
     ASSERT_EQ(api().TyA_NTAG_GetVersion(handle, version, &length), 0);
     EXPECT_EQ(version[6], 0x0F);
@@ -129,7 +125,7 @@ TEST_F(CardhostApi, AfterANakTheTagNeedsANewSelection) {
 
 TEST_F(CardhostApi, WritesPersistAndTheToolSeesThemAcrossProcesses) {
     const std::int32_t handle = OpenFirstReader();
-    const std::string uid = FirstTag();
+    const std::string uid = FieldUid();
     ASSERT_EQ(Select(handle), 0);
     const std::uint8_t data[4] = {0xDE, 0xAD, 0xBE, 0xEF};
     ASSERT_EQ(api().TyA_NTAG_Write(handle, 6, data), 0);
@@ -143,7 +139,7 @@ TEST_F(CardhostApi, WritesPersistAndTheToolSeesThemAcrossProcesses) {
 }
 
 TEST_F(CardhostApi, TwoProcessesUpdatingAtOnceLoseNothing) {
-    const std::string uid = FirstTag();
+    const std::string uid = FieldUid();
     const std::string tool = (reader::ExecutableDirectory() / "cardhost-sim").string();
     std::string script;
     for (int worker = 0; worker < 2; ++worker) {

@@ -33,9 +33,7 @@ class Cli : public SimEnvironment {
         return RunProgram(line);
     }
     std::string NewTag(const std::string& model, const std::string& layout) {
-        if (SimOk({"readers"}).find("tag=-") == std::string::npos) {
-            SimOk({"tag", "remove", "--reader", "SIM-0001"});
-        }
+        EmptyTheField();
         return SimOk({"tag", "new", "--model", model, "--layout", layout, "--reader", "SIM-0001"});
     }
     static bool Has(const ToolResult& r, const std::string& text) {
@@ -97,9 +95,7 @@ TEST_F(Cli, EncryptThenClearKeyAndLockThenARefusedWrite) {
 TEST_F(Cli, BatchFromEachFormatThroughTheConveyor) {
     for (const char* format : {"xls", "xlsx", "csv"}) {
         SCOPED_TRACE(format);
-        if (SimOk({"readers"}).find("tag=-") == std::string::npos) {
-            SimOk({"tag", "remove", "--reader", "SIM-0001"});
-        }
+        EmptyTheField();
         const std::string uids = SimOk({"queue", "--reader", "SIM-0001", "--count", "2",
                                         "--gap-polls", "1", "--layout", "plain"});
         const ToolResult r =

@@ -18,13 +18,6 @@ using feed::kRed;
 using testing::FakeReaderApi;
 using testing::FakeTag;
 
-std::vector<std::string> Texts(const feed::RecordingSink& sink) {
-    std::vector<std::string> texts;
-    for (const auto& line : sink.lines)
-        texts.push_back(line.text);
-    return texts;
-}
-
 class Detection : public testing::SimEnvironment {
   protected:
     void SetUp() override {
@@ -37,10 +30,6 @@ class Detection : public testing::SimEnvironment {
         SimEnvironment::TearDown();
     }
     TagLink link() { return {api(), handle}; }
-    std::string FieldUid() {
-        const std::string line = SimOk({"readers"});
-        return line.substr(line.find("tag=") + 4, 14);
-    }
     DetectOutcome Detect(bool autoOperation, OperationKind kind = OperationKind::Read) {
         DetectedTag tag;
         const DetectOutcome outcome = DetectTag(link(), autoOperation, last, kind, tag);
@@ -92,7 +81,7 @@ TEST_F(Detection, NoTagInAutoOperationWaitsInBlueAndRestsTheLight) {
     last.bytes = {1, 2, 3, 4, 5, 6, 7};
     EXPECT_EQ(Detect(true), DetectOutcome::NoTag);
     EXPECT_TRUE(last.IsClear());
-    EXPECT_EQ(Texts(sink), (std::vector<std::string>{"Waiting for card ......"}));
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Waiting for card ......"}));
     EXPECT_EQ(sink.lines[0].colour, kBlue);
     EXPECT_NE(SimOk({"stats", "--reader", "SIM-0001"}).find("lights 1\n"), std::string::npos);
 }
@@ -110,12 +99,12 @@ TEST_F(Detection, AFailedSelectionIsANonNtagCard) {
     SimOk({"fault", "fail", "TyA_NTAG_AnticollSelect", "--reader", "SIM-0001"});
     feed::AppendLog(0, "kept without auto", kBlue);
     EXPECT_EQ(Detect(false), DetectOutcome::NotSelectable);
-    EXPECT_EQ(Texts(sink), (std::vector<std::string>{"kept without auto", "Non NTAG card !"}));
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"kept without auto", "Non NTAG card !"}));
     EXPECT_TRUE(last.IsClear());
 
     SimOk({"fault", "fail", "TyA_NTAG_AnticollSelect", "--reader", "SIM-0001"});
     EXPECT_EQ(Detect(true), DetectOutcome::NotSelectable);
-    EXPECT_EQ(Texts(sink), (std::vector<std::string>{"Non NTAG card !"}));
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Non NTAG card !"}));
     EXPECT_EQ(sink.lines[0].colour, kRed);
 }
 
@@ -125,7 +114,7 @@ TEST_F(Detection, AnNtag203IsNamedAfterItRefusesGetVersionAndIsSelectedAgain) {
     SimOk({"stats", "--reader", "SIM-0001", "--reset"});
     EXPECT_EQ(Detect(false), DetectOutcome::Detected);
     EXPECT_EQ(found.model, kNtag203);
-    EXPECT_EQ(Texts(sink), (std::vector<std::string>{"NTAG203, UID: " + uid}));
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"NTAG203, UID: " + uid}));
     const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
     EXPECT_NE(stats.find("command TyA_Request 2\n"), std::string::npos) << stats;
     // Selected again, so the next command is answered.
@@ -155,7 +144,7 @@ TEST_F(Detection, ClearKeyKeepsTheLog) {
     DetectedTag tag;
     ASSERT_EQ(WakeAndSelect(link(), false, last, OperationKind::ClearKey, tag),
               DetectOutcome::Detected);
-    EXPECT_EQ(Texts(sink), (std::vector<std::string>{"before"}));
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"before"}));
     EXPECT_EQ(tag.uidText, "UID: " + FieldUid());
 }
 
@@ -168,7 +157,7 @@ TEST(DetectionScripted, AnotherAtqaIsNotAnNtagAndCountsAsHandled) {
     DetectedTag tag;
     text::SetUiLanguage(text::Language::English);
     EXPECT_EQ(DetectTag({api, 1}, true, last, OperationKind::Read, tag), DetectOutcome::NotNtag);
-    EXPECT_EQ(Texts(sink), (std::vector<std::string>{"Non NTAG card !"}));
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Non NTAG card !"}));
     EXPECT_EQ(last.bytes, fake.uid);
     EXPECT_EQ(DetectTag({api, 1}, true, last, OperationKind::Read, tag),
               DetectOutcome::AlreadyHandled);
@@ -184,7 +173,7 @@ TEST(DetectionScripted, AnUnknownModelCodeGivesALineStartingWithTheSeparator) {
     DetectedTag tag;
     EXPECT_EQ(DetectTag({api, 1}, false, last, OperationKind::Write, tag), DetectOutcome::Detected);
     EXPECT_EQ(tag.model, 0x12);
-    EXPECT_EQ(Texts(sink), (std::vector<std::string>{", UID: 04010203040506"}));
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{", UID: 04010203040506"}));
     EXPECT_EQ(CapUserMemory(0x12, 0x3F * 8), 0x3F * 8);
 }
 

@@ -57,21 +57,10 @@ class FaultInjection : public PanelRig {
         return results.empty() ? RunResult::Refused : results.back();
     }
 
-    std::map<std::string, std::uint64_t> Counts() {
-        std::map<std::string, std::uint64_t> counts;
-        std::istringstream stats(SimOk({"stats", "--reader", "SIM-0001"}));
-        std::string word, name;
-        std::uint64_t count = 0;
-        while (stats >> word) {
-            if (word == "command" && stats >> name >> count) counts[name] = count;
-        }
-        return counts;
-    }
-
     void FailEachCallInTurn(Operation op) {
         Prepare(op);
         ASSERT_EQ(Run(op), RunResult::Succeeded) << Texts().back();
-        const auto counts = Counts();
+        const auto counts = CommandCounts();
         ASSERT_GE(counts.size(), 5u);
         for (const auto& [kind, count] : counts) {
             for (std::uint64_t nth = 1; nth <= count; ++nth) {

@@ -22,12 +22,6 @@ class Spreadsheet : public ::testing::TestWithParam<std::string> {
   protected:
     void SetUp() override { text::SetUiLanguage(text::Language::English); }
     void TearDown() override { text::SetUiLanguage(text::Language::Chinese); }
-    std::vector<std::string> Log() const {
-        std::vector<std::string> texts;
-        for (const auto& line : sink.lines)
-            texts.push_back(line.text);
-        return texts;
-    }
     feed::RecordingSink sink;
     FakePanel panel;
     SpreadsheetSource source{panel};
@@ -64,7 +58,7 @@ TEST_P(Spreadsheet, LoadShowsA1AndRowsMoveOnWithTheButtons) {
     EXPECT_EQ(panel.rowNumber, "3");
     EXPECT_EQ(panel.content, "emoji 😀 ok");
     source.NextRow();  // a number
-    EXPECT_EQ(Log().back(), "Unrecognizable character types !");
+    EXPECT_EQ(sink.Texts().back(), "Unrecognizable character types !");
     EXPECT_EQ(panel.content, "");
     source.PreviousRow();
     EXPECT_EQ(panel.content, "emoji 😀 ok");
@@ -72,7 +66,7 @@ TEST_P(Spreadsheet, LoadShowsA1AndRowsMoveOnWithTheButtons) {
     panel.rowNumber = "99999";
     source.NextRow();
     EXPECT_EQ(panel.rowNumber, "100000");
-    EXPECT_EQ(Log().back(), "Unrecognizable character types !");
+    EXPECT_EQ(sink.Texts().back(), "Unrecognizable character types !");
 }
 
 TEST_P(Spreadsheet, RowNumbersBelowOneAreRefusedAndLeaveTheContent) {
@@ -81,7 +75,7 @@ TEST_P(Spreadsheet, RowNumbersBelowOneAreRefusedAndLeaveTheContent) {
         panel.rowNumber = row;
         panel.content = "kept";
         EXPECT_FALSE(source.ReadCurrentRow());
-        EXPECT_EQ(Log().back(), "The row number should be greater than 0 !");
+        EXPECT_EQ(sink.Texts().back(), "The row number should be greater than 0 !");
         EXPECT_EQ(panel.content, "kept");
     }
     panel.rowNumber = "12a";
@@ -123,7 +117,7 @@ TEST_P(Spreadsheet, AFailedSecondLoadLeavesNothingLoaded) {
     EXPECT_EQ(sink.statusColour, feed::kRed);
     EXPECT_FALSE(source.SheetLoaded());
     EXPECT_FALSE(source.ReadCurrentRow());
-    EXPECT_EQ(Log().back(), "No files have been loaded yet !");
+    EXPECT_EQ(sink.Texts().back(), "No files have been loaded yet !");
 }
 
 INSTANTIATE_TEST_SUITE_P(EachFormat, Spreadsheet, ::testing::Values("xls", "xlsx", "csv"));

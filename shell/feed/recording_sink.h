@@ -1,6 +1,7 @@
 // A sink that keeps everything it is given: the log as it stands and the Tips field.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "log_feed.h"
@@ -27,6 +28,14 @@ class RecordingSink : public LogSink {
         status = std::string(text);
         statusColour = colour;
         ++statusWrites;
+    }
+
+    // The texts of the log's lines, in order.
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const LogLine& line : lines)
+            texts.push_back(line.text);
+        return texts;
     }
 
     std::vector<LogLine> lines;  // the log as the operator would see it now

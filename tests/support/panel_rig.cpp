@@ -1,7 +1,5 @@
 #include "panel_rig.h"
 
-#include <sstream>
-
 #include "shell/text/text_tables.h"
 
 namespace tagwright::testing {
@@ -32,17 +30,12 @@ panels::OperationController& PanelRig::Controller(panels::PanelKind kind) {
 }
 
 std::string PanelRig::NewTag(const std::string& model, const std::string& layout) {
-    if (SimOk({"readers"}).find("SIM-0001 attached tag=-") == std::string::npos) {
-        SimOk({"tag", "remove", "--reader", "SIM-0001"});
-    }
+    EmptyTheField();
     return SimOk({"tag", "new", "--model", model, "--layout", layout, "--reader", "SIM-0001"});
 }
 
 std::vector<std::string> PanelRig::Texts() const {
-    std::vector<std::string> texts;
-    for (const auto& line : sink.lines)
-        texts.push_back(line.text);
-    return texts;
+    return sink.Texts();
 }
 
 int PanelRig::RedLines() const {
@@ -58,13 +51,9 @@ std::vector<std::uint8_t> PanelRig::Pages(const std::string& uid, int first, int
 }
 
 std::uint64_t PanelRig::CommandCount(const std::string& kind) {
-    std::istringstream stats(SimOk({"stats", "--reader", "SIM-0001"}));
-    std::string word, name;
-    std::uint64_t count = 0;
-    while (stats >> word) {
-        if (word == "command" && stats >> name >> count && name == kind) return count;
-    }
-    return 0;
+    const auto counts = CommandCounts();
+    const auto it = counts.find(kind);
+    return it == counts.end() ? 0 : it->second;
 }
 
 }  // namespace tagwright::testing

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 #include "sim/hex.h"
 
@@ -71,6 +72,27 @@ std::string SimEnvironment::SimOk(const std::vector<std::string>& words) {
 
 std::vector<std::uint8_t> SimEnvironment::Memory(const std::string& uid) {
     return *cardhost::sim::FromHex(SimOk({"tag", "dump", uid, "--hex"}));
+}
+
+std::string SimEnvironment::FieldUid() {
+    const std::string line = SimOk({"readers"});
+    const std::size_t at = line.find("tag=") + 4;
+    return line.substr(at, line.find(' ', at) - at);
+}
+
+void SimEnvironment::EmptyTheField() {  // "-" stands for an empty field
+    if (FieldUid() != "-") SimOk({"tag", "remove", "--reader", "SIM-0001"});
+}
+
+std::map<std::string, std::uint64_t> SimEnvironment::CommandCounts() {
+    std::map<std::string, std::uint64_t> counts;
+    std::istringstream stats(SimOk({"stats", "--reader", "SIM-0001"}));
+    std::string word, name;
+    std::uint64_t count = 0;
+    while (stats >> word) {
+        if (word == "command" && stats >> name >> count) counts[name] = count;
+    }
+    return counts;
 }
 
 std::int32_t SimEnvironment::OpenFirstReader() {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,13 @@ class SimEnvironment : public ::testing::Test {
     // Direct access to the state, as the tool has it.
     cardhost::sim::SimStore store() const { return cardhost::sim::SimStore(directory_); }
     std::vector<std::uint8_t> Memory(const std::string& uid);
+
+    // The UID of the tag in the field of SIM-0001 (the first-use reader), "-" for none.
+    std::string FieldUid();
+    // Takes the tag, if any, out of the field of SIM-0001.
+    void EmptyTheField();
+    // Calls by entry point on SIM-0001, as `cardhost-sim stats` counts them.
+    std::map<std::string, std::uint64_t> CommandCounts();
 
     // Opens the first reader listed and switches its field on (as Open device does).
     std::int32_t OpenFirstReader();
