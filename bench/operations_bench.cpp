@@ -16,11 +16,6 @@ namespace {
 using namespace tagwright;
 namespace fs = std::filesystem;
 
-struct NoRows : panels::RowSource {
-    bool SheetLoaded() const override { return false; }
-    bool AdvanceAfterWrite() override { return false; }
-};
-
 // A private simulator directory holding one reader with a tag of the given model.
 void FreshSimulator(const std::string& model) {
     const fs::path dir = fs::temp_directory_path() / "tagwright-bench-sim";
@@ -46,7 +41,7 @@ void WriteThenRead(benchmark::State& state, const std::string& model, std::size_
     reader::DeviceSession devices(reader::Reader(), combo, panel, [](std::chrono::milliseconds) {});
     devices.StartupSelection();
     devices.Open();
-    NoRows rows;
+    panels::NoSheet rows;
     panels::ManualTimers timers;
     tag::LastProcessedUid last;
     panels::OperationController controller(panels::PanelKind::Text, panel, devices, rows, timers,

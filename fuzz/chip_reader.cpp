@@ -62,6 +62,11 @@ int32_t PwdAuth(int32_t, const uint8_t* password, uint8_t* pack, uint8_t* length
     return Exchange({0x1B, password[0], password[1], password[2], password[3]}, pack, 2);
 }
 
+int32_t ReadSig(int32_t, uint8_t* signature, uint8_t* length) {
+    *length = 32;
+    return Exchange({0x3C, 0x00}, signature, 32);
+}
+
 }  // namespace
 
 reader::ReaderApi ChipReaderApi(cardhost::sim::NtagChip& chip) {
@@ -76,6 +81,7 @@ reader::ReaderApi ChipReaderApi(cardhost::sim::NtagChip& chip) {
     api.TyA_NTAG_Read = Read;
     api.TyA_NTAG_Write = Write;
     api.TyA_NTAG_PwdAuth = PwdAuth;
+    api.TyA_NTAG_ReadSig = ReadSig;
     return api;
 }
 

@@ -12,11 +12,6 @@ namespace {
 
 using namespace tagwright;
 
-struct NoRows : panels::RowSource {
-    bool SheetLoaded() const override { return false; }
-    bool AdvanceAfterWrite() override { return false; }
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -34,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reader::ListDeviceCombo combo;
     panels::SimplePanel panel;
     reader::DeviceSession devices(api, combo, panel, [](std::chrono::milliseconds) {});
-    NoRows rows;
+    panels::NoSheet rows;
     panels::ManualTimers timers;
     tag::LastProcessedUid last;
     for (auto kind :

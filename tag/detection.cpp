@@ -16,6 +16,29 @@ using text::Table;
 constexpr std::uint8_t kRestLight = 1;
 constexpr std::size_t kStorageSizeByte = 6;
 
+DetectOutcome ReportUnrecognized(std::int32_t status) {
+    feed::AppendLog(status, text::Tr(Table::Message, text::msg::kTagModelUnknown), kRed);
+    return DetectOutcome::Unrecognized;
+}
+
+std::int32_t AskVersion(TagLink link, std::array<std::uint8_t, 8>& version) {
+    std::uint8_t length = 0;
+    return link.api.TyA_NTAG_GetVersion(link.handle, version.data(), &length);
+}
+
+std::int32_t AskSignature(TagLink link) {
+    std::array<std::uint8_t, 32> signature{};
+    std::uint8_t length = 0;
+    return link.api.TyA_NTAG_ReadSig(link.handle, signature.data(), &length);
+}
+
+void LogIdentification(const DetectedTag& tag) {
+    std::string line(ModelName(tag.model));
+    line += ", ";
+    line += tag.uidText;
+    feed::AppendLog(0, line, kBlue);
+}
+
 std::string UidText(const Uid& uid) {
     std::string text(text::Tr(Table::Message, text::msg::kUidPrefix));
     for (std::uint8_t byte : uid) {
@@ -24,6 +47,17 @@ std::string UidText(const Uid& uid) {
         text += digits;
     }
     return text;
+}
+
+// After a NAK the tag waits for a new wake-up and selection.
+bool ReselectOrReport(TagLink link, DetectedTag& tag) {
+    const char* failed = nullptr;
+    tag.reselected = true;
+    if (const auto status = Reselect(link, tag, failed); status != 0) {
+        feed::AppendLog(status, failed, kRed);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -81,27 +115,42 @@ std::int32_t Reselect(TagLink link, DetectedTag& tag, const char*& failedFunctio
     return 0;
 }
 
+bool IsNak(std::int32_t status) {
+    return (status & ~std::int32_t{0x0F}) == CARDHOST_NAK_BASE;
+}
+
+bool CapacityFitsModel(ModelCode model, std::uint8_t ccSizeByte) {
+    const NtagModel* known = FindModel(model);
+    if (known == nullptr || ccSizeByte * 8u <= known->userMemoryCap) return true;
+    ReportUnrecognized(0);
+    return false;
+}
+
 DetectOutcome IdentifyModel(TagLink link, DetectedTag& tag) {
     if (tag.atqa[0] != 0x44 || tag.atqa[1] != 0x00) {
         feed::AppendLog(0, text::Tr(Table::Message, text::msg::kNonNtagCard), kRed);
         return DetectOutcome::NotNtag;
     }
     std::array<std::uint8_t, 8> version{};
-    std::uint8_t length = 0;
-    if (link.api.TyA_NTAG_GetVersion(link.handle, version.data(), &length) == 0) {
-        tag.model = version[kStorageSizeByte];
-    } else {
-        tag.model = kNtag203;  // NTAG203 does not know GET_VERSION
-        const char* failed = nullptr;
-        if (const auto status = Reselect(link, tag, failed); status != 0) {
-            feed::AppendLog(status, failed, kRed);
-            return DetectOutcome::ReaderError;
+    std::int32_t status = AskVersion(link, version);
+    if (IsNak(status)) {
+        // NTAG203 does not know GET_VERSION; an NTAG21x gives its signature where NTAG203 refuses.
+        if (!ReselectOrReport(link, tag)) return DetectOutcome::ReaderError;
+        const std::int32_t probe = AskSignature(link);
+        if (IsNak(probe)) {
+            if (!ReselectOrReport(link, tag)) return DetectOutcome::ReaderError;
+            tag.model = kNtag203;
+            LogIdentification(tag);
+            return DetectOutcome::Detected;
         }
+        if (probe != 0) return ReportUnrecognized(probe);
+        status = AskVersion(link, version);
     }
-    std::string line(ModelName(tag.model));
-    line += ", ";
-    line += tag.uidText;
-    feed::AppendLog(0, line, kBlue);
+    if (status != 0) return ReportUnrecognized(status);
+    // Code 0 stands for NTAG203, which never answers GET_VERSION.
+    if (version[kStorageSizeByte] == kNtag203) return ReportUnrecognized(0);
+    tag.model = version[kStorageSizeByte];
+    LogIdentification(tag);
     return DetectOutcome::Detected;
 }
 

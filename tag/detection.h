@@ -34,6 +34,7 @@ enum class DetectOutcome {
     AlreadyHandled,  // same UID as the last processed one: silent
     NotNtag,         // ATQA other than 0x0044
     ReaderError,     // re-selection after a refused GET_VERSION failed
+    Unrecognized,    // the tag would not say which model it is, or said one it cannot be
     Detected,        // model code and UID known; the identification line is logged
 };
 
@@ -43,6 +44,9 @@ struct DetectedTag {
     Uid uid{};
     std::string uidText;  // "UID: " and 14 upper-case hex digits
     ModelCode model = kNtag203;
+    // The tag was woken and selected again while it was identified: an authentication made
+    // before is gone.
+    bool reselected = false;
 };
 
 // Wake-up, selection and same-tag test (reported as the operation requires); for Read and Write
@@ -51,8 +55,11 @@ struct DetectedTag {
 DetectOutcome WakeAndSelect(TagLink link, bool autoOperation, LastProcessedUid& last,
                             OperationKind kind, DetectedTag& tag);
 
-// NTAG check, model from GET_VERSION (NTAG203 when refused, after a re-selection) and the
-// identification line. Ends in NotNtag, ReaderError or Detected.
+// NTAG check, model from GET_VERSION and the identification line. Only a NAK can mean NTAG203,
+// which does not know GET_VERSION: the tag is selected again and asked for its signature, which
+// every NTAG21x gives and NTAG203 refuses. A tag that gives it is asked for its version once more.
+// Any other failure, or a version answer naming model code 0, is reported as "Failed to recognize
+// the tag model !" with the status. Ends in NotNtag, ReaderError, Unrecognized or Detected.
 DetectOutcome IdentifyModel(TagLink link, DetectedTag& tag);
 
 // Wake-up and selection again, after the tag refused a command. Returns 0, or the failing
@@ -62,6 +69,15 @@ std::int32_t Reselect(TagLink link, DetectedTag& tag, const char*& failedFunctio
 // The whole sequence for an operation that needs nothing between its steps (Read).
 DetectOutcome DetectTag(TagLink link, bool autoOperation, LastProcessedUid& last,
                         OperationKind kind, DetectedTag& tag);
+
+// Checks the capability container's data-area size (byte 2, in units of 8 bytes) against the
+// model GET_VERSION named: a tag that declares more memory than its model has is not what it
+// says, and its configuration pages lie elsewhere. Reports "Failed to recognize the tag model !"
+// when it does not fit. Unknown models are not checked.
+bool CapacityFitsModel(ModelCode model, std::uint8_t ccSizeByte);
+
+// True for a status that carries the tag's NAK rather than a failure of the reader or the link.
+bool IsNak(std::int32_t status);
 
 inline constexpr std::uint8_t kWakeUpRequest = 0x52;
 

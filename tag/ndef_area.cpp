@@ -12,10 +12,10 @@ void Refuse(int entry) {
 
 }  // namespace
 
-std::optional<NdefArea> OpenNdefArea(TagLink link, ModelCode model,
+std::optional<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use,
                                      std::optional<std::uint16_t> capacityLimit) {
     Block cc{};
-    if (!ReadBlockOrReport(link, 3, cc)) return std::nullopt;
+    if (!ReadBlockOrReport(link, kCapabilityContainerPage, cc)) return std::nullopt;
     if (cc[0] != 0xE1 || cc[1] != 0x10) {
         Refuse(text::msg::kNonNdefTag);
         return std::nullopt;
@@ -24,6 +24,7 @@ std::optional<NdefArea> OpenNdefArea(TagLink link, ModelCode model,
         Refuse(text::msg::kTagIsLocked);
         return std::nullopt;
     }
+    if (use == AreaUse::Write && !CapacityFitsModel(model, cc[2])) return std::nullopt;
     NdefArea area;
     area.capacity = CapUserMemory(model, static_cast<std::uint16_t>(cc[2] * 8));
     if (capacityLimit && area.capacity > *capacityLimit) {

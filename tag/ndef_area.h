@@ -15,11 +15,13 @@ struct NdefArea {
     std::uint16_t capacity = 0;   // CC byte 2 x 8, capped to the model (Write only)
 };
 
+enum class AreaUse { Read, Write };
+
 // Reads and checks the capability container, computes the capacity, reads page 4 and finds the
-// NDEF TLV. A Write whose buffer is smaller than the capacity passes its size as
-// `capacityLimit` and is refused with "Buffer length not enough !". Every refusal is reported
-// with its one red line.
-std::optional<NdefArea> OpenNdefArea(TagLink link, ModelCode model,
+// NDEF TLV. Before a Write the container's size must fit the model (CapacityFitsModel); a Write
+// whose buffer is smaller than the capacity passes its size as `capacityLimit` and is refused
+// with "Buffer length not enough !". Every refusal is reported with its one red line.
+std::optional<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use = AreaUse::Read,
                                      std::optional<std::uint16_t> capacityLimit = std::nullopt);
 
 // The NDEF TLV's length field: its three bytes follow the tag, continuing in the block at

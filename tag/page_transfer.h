@@ -14,6 +14,7 @@ namespace tagwright::tag {
 using Block = std::array<std::uint8_t, 16>;
 using PageImage = std::array<std::uint8_t, 4>;
 
+inline constexpr std::uint8_t kCapabilityContainerPage = 3;
 inline constexpr std::uint8_t kFirstDataPage = 4;
 
 // One READ of four pages; on failure the status is returned and nothing is reported.

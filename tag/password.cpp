@@ -1,5 +1,7 @@
 #include "password.h"
 
+#include <cstdio>
+
 #include "page_transfer.h"
 #include "shell/feed/log_feed.h"
 #include "shell/text/text_tables.h"
@@ -14,6 +16,15 @@ void Report(int entry, feed::Rgb colour) {
     feed::AppendLog(0, text::Tr(text::Table::Message, entry), colour);
 }
 
+// Once the password page is written the operator must know which key the tag now answers to,
+// whatever happens next.
+void ReportPassword(const Key& key, feed::Rgb colour) {
+    char digits[9];
+    std::snprintf(digits, sizeof digits, "%02X%02X%02X%02X", key[0], key[1], key[2], key[3]);
+    feed::AppendLog(0, text::TrText(text::Table::Message, text::msg::kPasswordIsNow, digits),
+                    colour);
+}
+
 // Reads the configuration page, sets AUTH0 and writes it back.
 bool WriteAuth0(TagLink link, std::uint8_t configPage, std::uint8_t auth0) {
     Block block{};
@@ -24,14 +35,17 @@ bool WriteAuth0(TagLink link, std::uint8_t configPage, std::uint8_t auth0) {
 
 }  // namespace
 
-bool Authenticate(TagLink link, const Key& key) {
+std::int32_t PwdAuth(TagLink link, const Key& key) {
     std::array<std::uint8_t, 2> pack{};
     std::uint8_t length = 0;
-    return link.api.TyA_NTAG_PwdAuth(link.handle, key.data(), pack.data(), &length) == 0;
+    return link.api.TyA_NTAG_PwdAuth(link.handle, key.data(), pack.data(), &length);
 }
 
-StepResult SetPassword(TagLink link, ModelCode model, const Key& newKey, bool authenticated,
-                       DetectedTag& tag) {
+bool Authenticate(TagLink link, const Key& key) {
+    return PwdAuth(link, key) == 0;
+}
+
+StepResult SetPassword(TagLink link, ModelCode model, const Key& newKey, bool authenticated) {
     const PageLookup config = ConfigurationPage(model);
     if (config.kind == PageLookup::Kind::NotSupported) return StepResult::Skipped;
     if (config.kind == PageLookup::Kind::Unknown) {
@@ -43,12 +57,19 @@ StepResult SetPassword(TagLink link, ModelCode model, const Key& newKey, bool au
     if (!ReadBlockOrReport(link, config.page, block)) return StepResult::Stopped;
     if (!WritePageOrReport(link, passwordPage, newKey)) return StepResult::Stopped;
     const PageImage auth0{block[0], block[1], block[2], kProtectFromPage0};
-    if (!WritePageOrReport(link, config.page, auth0)) return StepResult::Stopped;
-    if (!authenticated && !Authenticate(link, newKey)) {
-        // The tag dropped its selection with the refusal; take it up again for what follows.
-        const char* ignored = nullptr;
-        Reselect(link, tag, ignored);
+    if (!WritePageOrReport(link, config.page, auth0)) {
+        ReportPassword(newKey, feed::kRed);
+        return StepResult::Stopped;
     }
+    if (!authenticated) {
+        // The tag is protected now; the lock step that may follow needs the new key.
+        if (const std::int32_t status = PwdAuth(link, newKey); status != 0) {
+            feed::AppendLog(status, "TyA_NTAG_PwdAuth", feed::kRed);
+            ReportPassword(newKey, feed::kRed);
+            return StepResult::Stopped;
+        }
+    }
+    ReportPassword(newKey, feed::kBlue);
     Report(text::msg::kEncryptionSuccessful, feed::kBlue);
     return StepResult::Done;
 }
@@ -72,10 +93,15 @@ bool ClearPassword(TagLink link, bool autoOperation, LastProcessedUid& last,
         Report(text::msg::kAuth0AddressUnknown, feed::kRed);
         return false;
     }
+    // A tag that names a smaller model than it is would have its user pages overwritten.
+    Block cc{};
+    if (!ReadBlockOrReport(link, kCapabilityContainerPage, cc)) return false;
+    if (!CapacityFitsModel(tag.model, cc[2])) return false;
     if (!WriteAuth0(link, config.page, kProtectNothing)) return false;
     if (!WritePageOrReport(link, static_cast<std::uint8_t>(config.page + 2), kDefaultKey)) {
         return false;
     }
+    ReportPassword(kDefaultKey, feed::kBlue);
     Report(text::msg::kPasswordCleared, feed::kBlue);
     return true;
 }

@@ -14,7 +14,9 @@ using Key = std::array<std::uint8_t, 4>;
 // What the key fields start with, and what a cleared tag's password is.
 inline constexpr Key kDefaultKey{0x7C, 0x7C, 0x7C, 0x7C};
 
-// PWD_AUTH with the key; true when the tag accepted it.
+// PWD_AUTH with the key: its status, 0 when the tag accepted the key.
+std::int32_t PwdAuth(TagLink link, const Key& key);
+// The same as a yes or no.
 bool Authenticate(TagLink link, const Key& key);
 
 enum class StepResult { Done, Skipped, Stopped };
@@ -23,9 +25,10 @@ enum class StepResult { Done, Skipped, Stopped };
 // protects the tag from page 0 on. The password is written before AUTH0, so that a tag that
 // applies AUTH0 at once never ends up protected under a password nobody set. When the Write was
 // not authenticated, it authenticates with the new key afterwards so that a lock step can still
-// write. Skipped (silently) for a model without password; reports its own failures.
-StepResult SetPassword(TagLink link, ModelCode model, const Key& newKey, bool authenticated,
-                       DetectedTag& tag);
+// write; a refusal there ends the step with its status. Once the password page is written, a
+// line says which key the tag now answers to (blue on success, red after a failure). Skipped
+// (silently) for a model without password; reports its own failures.
+StepResult SetPassword(TagLink link, ModelCode model, const Key& newKey, bool authenticated);
 
 // The "Clear key" procedure on the tag in the field, from clearing the last processed UID to
 // "Password cleared successfully !". True when the caller should give the success feedback.

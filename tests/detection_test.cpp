@@ -115,8 +115,11 @@ TEST_F(Detection, AnNtag203IsNamedAfterItRefusesGetVersionAndIsSelectedAgain) {
     EXPECT_EQ(Detect(false), DetectOutcome::Detected);
     EXPECT_EQ(found.model, kNtag203);
     EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"NTAG203, UID: " + uid}));
+    // Refused GET_VERSION, selected again, refused the signature, selected again.
     const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
-    EXPECT_NE(stats.find("command TyA_Request 2\n"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("command TyA_Request 3\n"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("command TyA_NTAG_ReadSig 1\n"), std::string::npos) << stats;
+    EXPECT_NE(stats.find("command TyA_NTAG_GetVersion 1\n"), std::string::npos) << stats;
     // Selected again, so the next command is answered.
     std::uint8_t block[16] = {};
     EXPECT_EQ(api().TyA_NTAG_Read(handle, 4, block, nullptr), 0);
@@ -137,6 +140,49 @@ TEST_F(Detection, AFailedReselectionIsReportedWithItsStatusAndName) {
     EXPECT_EQ(Detect(false), DetectOutcome::ReaderError);
     EXPECT_EQ(sink.lines.back().text, "TyA_NTAG_AnticollSelect");
     EXPECT_EQ(sink.lines.back().code, CARDHOST_INJECTED);
+}
+
+// Only a NAK can mean NTAG203; everything else about the version leaves the model unknown.
+TEST_F(Detection, AGetVersionThatFailsWithoutANakLeavesTheModelUnrecognized) {
+    for (const char* status : {"0x06", "0x0b", "0x09"}) {
+        SCOPED_TRACE(status);
+        last.Clear();
+        SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", status});
+        EXPECT_EQ(Detect(false), DetectOutcome::Unrecognized);
+        ASSERT_EQ(sink.lines.size(), 1u);
+        EXPECT_EQ(sink.lines[0].text, "Failed to recognize the tag model !");
+        EXPECT_EQ(sink.lines[0].code, std::stoi(status, nullptr, 16));
+        EXPECT_EQ(sink.lines[0].colour, kRed);
+    }
+}
+
+TEST_F(Detection, AnNtag21xThatNaksGetVersionOnceIsAskedAgain) {
+    SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x21"});
+    EXPECT_EQ(Detect(false), DetectOutcome::Detected);
+    EXPECT_EQ(found.model, kNtag213);
+    EXPECT_TRUE(found.reselected);
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"NTAG213, UID: " + FieldUid()}));
+
+    // Refused twice although it gives its signature: an NTAG21x that will not name its model.
+    last.Clear();
+    SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20"});
+    SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20"});
+    EXPECT_EQ(Detect(false), DetectOutcome::Unrecognized);
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Failed to recognize the tag model !"}));
+}
+
+TEST_F(Detection, AnNtag203WhoseSignatureProbeFailsIsNotTakenForOne) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    SimOk({"tag", "new", "--model", "NTAG203", "--reader", "SIM-0001"});
+    SimOk({"fault", "fail", "TyA_NTAG_ReadSig", "--reader", "SIM-0001", "--status", "0x06"});
+    EXPECT_EQ(Detect(false), DetectOutcome::Unrecognized);
+    ASSERT_EQ(sink.lines.size(), 1u);
+    EXPECT_EQ(sink.lines[0].code, CARDHOST_NO_ANSWER);
+    // A NAK of the probe is what an NTAG203 gives.
+    last.Clear();
+    SimOk({"fault", "fail", "TyA_NTAG_ReadSig", "--reader", "SIM-0001", "--status", "0x21"});
+    EXPECT_EQ(Detect(false), DetectOutcome::Detected);
+    EXPECT_EQ(found.model, kNtag203);
 }
 
 TEST_F(Detection, ClearKeyKeepsTheLog) {
@@ -175,6 +221,45 @@ TEST(DetectionScripted, AnUnknownModelCodeGivesALineStartingWithTheSeparator) {
     EXPECT_EQ(tag.model, 0x12);
     EXPECT_EQ(sink.Texts(), (std::vector<std::string>{", UID: 04010203040506"}));
     EXPECT_EQ(CapUserMemory(0x12, 0x3F * 8), 0x3F * 8);
+}
+
+TEST(DetectionScripted, AVersionAnswerNamingModelCodeZeroIsNotAnNtag203) {
+    feed::RecordingSink sink;
+    FakeTag fake;
+    fake.version[6] = 0x00;
+    const reader::ReaderApi api = FakeReaderApi(fake);
+    LastProcessedUid last;
+    DetectedTag tag;
+    text::SetUiLanguage(text::Language::English);
+    EXPECT_EQ(DetectTag({api, 1}, false, last, OperationKind::Write, tag),
+              DetectOutcome::Unrecognized);
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Failed to recognize the tag model !"}));
+    text::SetUiLanguage(text::Language::Chinese);
+}
+
+TEST(DetectionScripted, OnlyNakStatusesCountAsNak) {
+    EXPECT_TRUE(IsNak(0x20));
+    EXPECT_TRUE(IsNak(0x2F));
+    EXPECT_FALSE(IsNak(0x30));
+    EXPECT_FALSE(IsNak(0x1F));
+    EXPECT_FALSE(IsNak(0x09));
+    EXPECT_FALSE(IsNak(0x120));
+}
+
+// Each model's delivered capability container fits it; one unit more does not.
+TEST(NtagModelTable, TheCapabilityContainerMustFitTheNamedModel) {
+    feed::RecordingSink sink;
+    const std::pair<ModelCode, std::uint8_t> delivered[] = {
+        {kNtag203, 0x12}, {kNtag210, 0x06}, {kNtag212, 0x10},
+        {kNtag213, 0x12}, {kNtag215, 0x3E}, {kNtag216, 0x6D}};
+    for (const auto& [model, size] : delivered) {
+        EXPECT_TRUE(CapacityFitsModel(model, size)) << int{model};
+        const std::uint8_t cap = static_cast<std::uint8_t>(CapUserMemory(model, 0xFF * 8) / 8);
+        EXPECT_TRUE(CapacityFitsModel(model, cap));
+        EXPECT_FALSE(CapacityFitsModel(model, static_cast<std::uint8_t>(cap + 1)));
+    }
+    EXPECT_TRUE(CapacityFitsModel(0x12, 0xFF));  // unknown models are not checked
+    EXPECT_EQ(sink.lines.size(), 6u);
 }
 
 TEST(NtagModelTable, CapsAndPagesPerModel) {

@@ -70,6 +70,7 @@ TEST_F(ProtectLock, EncryptionAndLockInOneWriteOnAFactoryTag) {
     Controller(PanelKind::Text).OnWrite();
     EXPECT_EQ(Texts(),
               (std::vector<std::string>{"NTAG213, UID: " + uid, "Write data succeed: locked",
+                                        "The tag's password is now 7C7C7C7C !",
                                         "Encryption successful !", "Lock tag success !"}));
     EXPECT_EQ(Pages(uid, 0x28, 1), (Bytes{0xFF, 0xFF, 0xFF, 0xBD}));
     const Bytes page2 = Pages(uid, 2, 1);

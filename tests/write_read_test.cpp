@@ -286,7 +286,13 @@ TEST_F(WriteRead, CapabilityContainerAndTlvRefusals) {
     text.OnRead();
     EXPECT_EQ(Texts().back(), "Non-NDEF data format tag !");
     SimOk({"tag", "poke", uid, "4", "0300FE00"});
-    panel.content = std::string(135, 'x');  // capped to 144 bytes all the same
+    panel.content = "x";
+    const auto before = Memory(uid);
+    text.OnWrite();  // an NTAG213 cannot hold 504 bytes: the tag is not what it says
+    EXPECT_EQ(Texts().back(), "Failed to recognize the tag model !");
+    EXPECT_EQ(Memory(uid), before);
+    SimOk({"tag", "poke", uid, "3", "E1101200"});
+    panel.content = std::string(135, 'x');
     text.OnWrite();
     EXPECT_EQ(Texts().back(), "Data length exceeds 1 bytes !");
 }

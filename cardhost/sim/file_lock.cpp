@@ -29,6 +29,23 @@ FileLock::FileLock(const std::filesystem::path& path) {
     handle_ = h;
 }
 
+std::unique_ptr<FileLock> FileLock::TryAcquire(const std::filesystem::path& path) {
+    HANDLE h =
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw StoreError("cannot open lock file " + path.string());
+    OVERLAPPED overlapped{};
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &overlapped)) {
+        const DWORD error = GetLastError();
+        CloseHandle(h);
+        if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING) return nullptr;
+        throw StoreError("cannot lock " + path.string());
+    }
+    std::unique_ptr<FileLock> lock(new FileLock());
+    lock->handle_ = h;
+    return lock;
+}
+
 FileLock::~FileLock() {
     OVERLAPPED overlapped{};
     UnlockFileEx(static_cast<HANDLE>(handle_), 0, 1, 0, &overlapped);
@@ -46,6 +63,21 @@ FileLock::FileLock(const std::filesystem::path& path) {
             throw StoreError("cannot lock " + path.string());
         }
     }
+}
+
+std::unique_ptr<FileLock> FileLock::TryAcquire(const std::filesystem::path& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) throw StoreError("cannot open lock file " + path.string());
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (error == EINTR) continue;
+        ::close(fd);
+        if (error == EWOULDBLOCK) return nullptr;
+        throw StoreError("cannot lock " + path.string());
+    }
+    std::unique_ptr<FileLock> lock(new FileLock());
+    lock->fd_ = fd;
+    return lock;
 }
 
 FileLock::~FileLock() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 
 namespace cardhost::sim {
 
@@ -12,7 +13,13 @@ class FileLock {
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
+    // Without waiting: nullptr while another holder (another object, another process) has it.
+    // The system drops a lock when its process dies, so no lock outlives its holder.
+    static std::unique_ptr<FileLock> TryAcquire(const std::filesystem::path& path);
+
   private:
+    FileLock() = default;
+
 #if defined(_WIN32)
     void* handle_ = nullptr;
 #else

@@ -129,6 +129,17 @@ std::vector<std::string> SimStore::Transaction::TagUids() const {
     return uids;
 }
 
+fs::path ReaderHoldPath(const fs::path& directory, const std::string& serial) {
+    const fs::path holds = directory / "holds";
+    std::error_code error;
+    fs::create_directories(holds, error);
+    if (error) throw StoreError("cannot create " + holds.string());
+    // A serial text may hold any byte; its hex form is a safe file name.
+    const std::string name =
+        ToHex({reinterpret_cast<const std::uint8_t*>(serial.data()), serial.size()});
+    return holds / (name + ".open");
+}
+
 void SimStore::EnsureDirectory() {
     std::error_code error;
     fs::create_directories(directory_ / "tags", error);

@@ -70,6 +70,11 @@ class SimStore {
     std::filesystem::path directory_;
 };
 
+// The file whose lock marks a reader as open: one holder at a time, across processes. Its
+// folder is created when missing.
+std::filesystem::path ReaderHoldPath(const std::filesystem::path& directory,
+                                     const std::string& serial);
+
 // Writes a file so that readers see either the old or the new contents, never a mixture.
 void WriteFileAtomically(const std::filesystem::path& path, const std::string& contents);
 std::string ReadWholeFile(const std::filesystem::path& path);

@@ -137,7 +137,11 @@ CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_Open(int32_t* handleSlot, uint32_t pos
     return Narrow(Guard([&]() -> Status {
         const auto all = ListAll(vendorId, productId);
         if (position >= all.size()) return CARDHOST_NO_DEVICE;
-        auto session = all[position].backend->Open(all[position].serial);
+        std::unique_ptr<ReaderSession> session;
+        if (const Status status = all[position].backend->Open(all[position].serial, session);
+            status != CARDHOST_OK) {
+            return status;
+        }
         if (!session) return CARDHOST_NO_DEVICE;
         *handleSlot = OpenReaders().Add(std::move(session));
         return CARDHOST_OK;

@@ -42,8 +42,9 @@ class Backend {
     // Serial texts of the attached readers with these USB ids, in enumeration order.
     virtual std::vector<std::string> ListReaders(std::uint16_t vendorId,
                                                  std::uint16_t productId) = 0;
-    // nullptr when the reader is no longer there.
-    virtual std::unique_ptr<ReaderSession> Open(const std::string& serial) = 0;
+    // Opens the reader for this caller alone. CARDHOST_NO_DEVICE when it is no longer there,
+    // CARDHOST_BUSY while it is open elsewhere; the hold ends with the session or its process.
+    virtual Status Open(const std::string& serial, std::unique_ptr<ReaderSession>& session) = 0;
 };
 
 // The backends chosen by CARDHOST_BACKENDS (comma-separated; default "sim"), in that order.

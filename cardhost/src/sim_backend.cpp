@@ -1,6 +1,7 @@
 // The simulator backend: virtual readers and tags kept in the simulator's state directory.
 #include <cardhost/cardhost.h>
 
+#include "../sim/file_lock.h"
 #include "../sim/sim_reader.h"
 #include "../sim/sim_store.h"
 #include "backend.h"
@@ -15,8 +16,9 @@ using sim::SimStore;
 
 class SimulatedReader : public ReaderSession {
   public:
-    SimulatedReader(std::filesystem::path directory, std::string serial)
-        : store_(std::move(directory)), serial_(std::move(serial)) {}
+    SimulatedReader(std::filesystem::path directory, std::string serial,
+                    std::unique_ptr<sim::FileLock> hold)
+        : store_(std::move(directory)), serial_(std::move(serial)), hold_(std::move(hold)) {}
 
     bool IsAttached() override {
         bool attached = false;
@@ -153,6 +155,7 @@ class SimulatedReader : public ReaderSession {
 
     SimStore store_;
     std::string serial_;
+    std::unique_ptr<sim::FileLock> hold_;  // this reader is ours alone while it is held
     bool antennaOn_ = false;
     bool typeA_ = true;
 };
@@ -171,8 +174,12 @@ class SimulatorBackend : public Backend {
         return serials;
     }
 
-    std::unique_ptr<ReaderSession> Open(const std::string& serial) override {
-        return std::make_unique<SimulatedReader>(SimStore::DefaultDirectory(), serial);
+    Status Open(const std::string& serial, std::unique_ptr<ReaderSession>& session) override {
+        const std::filesystem::path directory = SimStore::DefaultDirectory();
+        auto hold = sim::FileLock::TryAcquire(sim::ReaderHoldPath(directory, serial));
+        if (!hold) return CARDHOST_BUSY;
+        session = std::make_unique<SimulatedReader>(directory, serial, std::move(hold));
+        return CARDHOST_OK;
     }
 };
 

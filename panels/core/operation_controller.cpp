@@ -27,6 +27,16 @@ RunResult FromDetection(DetectOutcome outcome) {
     }
 }
 
+// PWD_AUTH with the key; a refusal leaves the tag idle, so it is selected again. False when that
+// selection fails: the run ends without a report.
+bool AuthenticateOrReselect(tag::TagLink link, const tag::Key& key, tag::DetectedTag& tag,
+                            bool& authenticated) {
+    authenticated = tag::Authenticate(link, key);
+    if (authenticated) return true;
+    const char* failed = nullptr;
+    return tag::Reselect(link, tag, failed) == 0;
+}
+
 }  // namespace
 
 OperationController::OperationController(PanelKind kind, Panel& panel,
@@ -78,9 +88,12 @@ void OperationController::OnWrite() {
     if (!KeysUsable(panel_.encryption())) return;
     if (!devices_.ReaderReady(panel_.errorBox())) return;
     last_.Clear();
-    if (panel_.writeFromFile() && !rows_.SheetLoaded()) {
-        feed::ShowStatus(text::Tr(Table::General, text::general::kNoFilesLoaded), feed::kRed);
-        return;
+    if (panel_.writeFromFile()) {
+        if (!rows_.SheetLoaded()) {
+            feed::ShowStatus(text::Tr(Table::General, text::general::kNoFilesLoaded), feed::kRed);
+            return;
+        }
+        if (!rows_.CurrentRowReady()) return;  // the row's message is shown; no tag is touched
     }
     if (panel_.autoOperation()) {
         StartAuto(kAutoWriteTimer, &OperationController::RunWrite);
@@ -138,6 +151,11 @@ RunResult OperationController::RunWrite() {
 RunResult OperationController::WriteSteps() {
     const bool encryption = panel_.encryption();
     if (!KeysUsable(encryption)) return RunResult::Refused;
+    if (panel_.writeFromFile() && !rows_.CurrentRowReady()) {
+        // The content field does not hold a row: writing it would erase the tag.
+        OnStop();
+        return RunResult::Refused;
+    }
     const tag::Key originalKey = *KeyFromField(panel_.originalKeyText());
 
     const tag::TagLink link = Link();
@@ -147,29 +165,33 @@ RunResult OperationController::WriteSteps() {
     if (outcome != DetectOutcome::Detected) return FromDetection(outcome);
 
     // Authentication is attempted, not required: an unprotected tag is written all the same.
-    const bool authenticated = tag::Authenticate(link, originalKey);
-    if (!authenticated) {
-        const char* failed = nullptr;
-        if (tag::Reselect(link, tag, failed) != 0) return RunResult::Failed;  // silently
-    }
+    bool authenticated = false;
+    if (!AuthenticateOrReselect(link, originalKey, tag, authenticated)) return RunResult::Failed;
     outcome = tag::IdentifyModel(link, tag);
     if (outcome != DetectOutcome::Detected) return FromDetection(outcome);
+    // Identifying the tag may have selected it again, which ends its authentication.
+    if (authenticated && tag.reselected &&
+        !AuthenticateOrReselect(link, originalKey, tag, authenticated)) {
+        return RunResult::Failed;
+    }
 
-    const auto area = tag::OpenNdefArea(link, tag.model, format_->capacityLimit());
+    const auto area = tag::OpenNdefArea(link, tag.model, tag::AreaUse::Write,
+                                        format_->capacityLimit());
     if (!area || !format_->BuildAndWrite(link, *area, panel_)) return RunResult::Failed;
 
     if (encryption) {
         const tag::Key newKey = *KeyFromField(panel_.newKeyText());
-        if (tag::SetPassword(link, tag.model, newKey, authenticated, tag) ==
+        if (tag::SetPassword(link, tag.model, newKey, authenticated) ==
             tag::StepResult::Stopped) {
             return RunResult::Failed;
         }
     }
     if (panel_.lockTag() && !tag::LockTag(link, tag.model)) return RunResult::Failed;
     if (panel_.writeFromFile() && !rows_.AdvanceAfterWrite()) {
-        // No next row: further tags would only receive an empty message, so the batch ends.
+        // The tag holds its row, but further tags would only receive an empty message, so the
+        // batch ends here.
         OnStop();
-        return RunResult::Failed;
+        return RunResult::WrittenBatchEnded;
     }
     SuccessFeedback();
     return RunResult::Succeeded;

@@ -20,6 +20,9 @@ enum class RunResult {
     Skipped,    // the tag was handled already
     Failed,     // the run reported a failure (or ended silently on a lost tag)
     Succeeded,  // success feedback was given
+    // "Write from file": the tag was written with its row, but the next row did not load, so
+    // Auto operation stopped and no success feedback was given.
+    WrittenBatchEnded,
 };
 
 inline constexpr int kAutoReadTimer = 0;

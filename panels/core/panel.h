@@ -53,9 +53,24 @@ class RowSource {
   public:
     virtual ~RowSource() = default;
     virtual bool SheetLoaded() const = 0;
+    // Whether the content field holds the current row, so that a Write may use it. When it does
+    // not, the row's message is shown again and false returned.
+    virtual bool CurrentRowReady() = 0;
     // After a tag was written: the next row (or the same one) into the content field. False,
     // with its own message, when the row cannot be loaded.
     virtual bool AdvanceAfterWrite() = 0;
+    // After AdvanceAfterWrite failed: whether the row lies past the sheet's last text row, the
+    // normal end of a batch.
+    virtual bool RowsRanOut() const = 0;
+};
+
+// No sheet at all: for runs that never write from a file.
+class NoSheet : public RowSource {
+  public:
+    bool SheetLoaded() const override { return false; }
+    bool CurrentRowReady() override { return false; }
+    bool AdvanceAfterWrite() override { return false; }
+    bool RowsRanOut() const override { return false; }
 };
 
 }  // namespace tagwright::panels

@@ -31,7 +31,15 @@ int RowNumberValue(const std::string& text) {
 }
 
 bool SpreadsheetSource::LoadWorkbook(const std::filesystem::path& path) {
+    rowState_ = RowState::NotRead;
     return workbook_.Load(path);
+}
+
+bool SpreadsheetSource::RowFailed(int message) {
+    rowState_ = RowState::Failed;
+    rowMessage_ = message;
+    LogRed(message);
+    return false;
 }
 
 void SpreadsheetSource::LoadChosenFile(const std::filesystem::path& path) {
@@ -47,23 +55,36 @@ void SpreadsheetSource::LoadChosenFile(const std::filesystem::path& path) {
 
 bool SpreadsheetSource::ReadCurrentRow() {
     const ColumnA* sheet = workbook_.FirstSheet();
-    if (sheet == nullptr) {
-        LogRed(text::msg::kNoFilesLoaded);
-        return false;
-    }
+    if (sheet == nullptr) return RowFailed(text::msg::kNoFilesLoaded);
     const int row = RowNumberValue(panel_.rowNumberText());
-    if (row < 1) {
-        LogRed(text::msg::kRowNumberAboveZero);
-        return false;
-    }
+    if (row < 1) return RowFailed(text::msg::kRowNumberAboveZero);
     panel_.SetContentText({});
     const auto index = static_cast<std::uint32_t>(row - 1);
-    if (!sheet->IsText(index)) {
-        LogRed(text::msg::kUnrecognizableCharacterTypes);
-        return false;
-    }
+    if (!sheet->IsText(index)) return RowFailed(text::msg::kUnrecognizableCharacterTypes);
     panel_.SetContentText(sheet->Text(index));
+    rowState_ = RowState::Loaded;
     return true;
+}
+
+bool SpreadsheetSource::CurrentRowReady() {
+    switch (rowState_) {
+        case RowState::Loaded:
+            return SheetLoaded();
+        case RowState::NotRead:
+            return ReadCurrentRow();
+        case RowState::Failed:
+            break;
+    }
+    LogRed(rowMessage_);
+    return false;
+}
+
+bool SpreadsheetSource::RowsRanOut() const {
+    const ColumnA* sheet = workbook_.FirstSheet();
+    if (sheet == nullptr) return false;
+    const int row = RowNumberValue(panel_.rowNumberText());
+    if (row < 1) return false;
+    return sheet->textCells() == 0 || static_cast<std::uint32_t>(row - 1) > sheet->lastTextRow();
 }
 
 void SpreadsheetSource::NextRow() {

@@ -22,11 +22,19 @@ class SpreadsheetSource : public RowSource {
     void PreviousRow();  // "Row -1"
 
     bool SheetLoaded() const override { return workbook_.FirstSheet() != nullptr; }
+    bool CurrentRowReady() override;
     bool AdvanceAfterWrite() override;
+    bool RowsRanOut() const override;
 
   private:
+    bool RowFailed(int message);
+
     Panel& panel_;
     Workbook workbook_;
+    // What the last row load left in the content field: nothing read yet, the row, or the
+    // message of a row that did not load.
+    enum class RowState { NotRead, Loaded, Failed } rowState_ = RowState::NotRead;
+    int rowMessage_ = 0;
 };
 
 // The row number field's value: leading blanks, an optional sign and decimal digits, as C's

@@ -98,6 +98,8 @@ constexpr Entry kMessage[] = {
     {36, "加密成功!", "Encryption successful !"},
     {37, "清除密码成功!", "Password cleared successfully !"},
     {38, "验证密码失败!", "Authentication key fail !"},
+    {39, "未能识别出标签型号!", "Failed to recognize the tag model !"},
+    {40, "标签密码现为 %s !", "The tag's password is now %s !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};
@@ -144,12 +146,25 @@ Language UiLanguage() {
     return g_language;
 }
 
-std::string TrNumber(Table table, int entry, long long number) {
+namespace {
+
+std::string Substitute(Table table, int entry, std::string_view placeholder,
+                       std::string_view value) {
     std::string text(Tr(table, entry));
-    if (const auto at = text.find("%d"); at != std::string::npos) {
-        text.replace(at, 2, std::to_string(number));
+    if (const auto at = text.find(placeholder); at != std::string::npos) {
+        text.replace(at, placeholder.size(), value);
     }
     return text;
+}
+
+}  // namespace
+
+std::string TrNumber(Table table, int entry, long long number) {
+    return Substitute(table, entry, "%d", std::to_string(number));
+}
+
+std::string TrText(Table table, int entry, std::string_view value) {
+    return Substitute(table, entry, "%s", value);
 }
 
 }  // namespace tagwright::text

@@ -41,6 +41,8 @@ Language UiLanguage();
 
 // The entry's text with its "%d" replaced by the number.
 std::string TrNumber(Table table, int entry, long long number);
+// The entry's text with its "%s" replaced by the value.
+std::string TrText(Table table, int entry, std::string_view value);
 
 // Entry numbers used in code.
 namespace nav {
@@ -81,7 +83,7 @@ inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard =
                      kDataLengthOutOfRange = 30, kWriteDataSucceed = 31, kNoFilesLoaded = 32,
                      kRowNumberAboveZero = 33, kUnrecognizableCharacterTypes = 34,
                      kAuth0AddressUnknown = 35, kEncryptionSuccessful = 36, kPasswordCleared = 37,
-                     kAuthenticationKeyFail = 38;
+                     kAuthenticationKeyFail = 38, kTagModelUnknown = 39, kPasswordIsNow = 40;
 }
 
 // Texts that are the same in every language.

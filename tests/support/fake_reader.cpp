@@ -22,11 +22,23 @@ int32_t Select(int32_t, uint8_t* uid, uint8_t* length) {
 }
 
 int32_t Version(int32_t, uint8_t* version, uint8_t* length) {
-    if (g_tag->versionStatus == 0) {
+    const auto call = static_cast<std::size_t>(g_tag->versionCalls++);
+    const int32_t status = call < g_tag->versionStatuses.size() ? g_tag->versionStatuses[call]
+                                                                 : g_tag->versionStatus;
+    if (status == 0) {
         std::copy(g_tag->version.begin(), g_tag->version.end(), version);
         *length = 8;
     }
-    return g_tag->versionStatus;
+    return status;
+}
+
+int32_t Signature(int32_t, uint8_t* signature, uint8_t* length) {
+    ++g_tag->signatureCalls;
+    if (g_tag->signatureStatus == 0) {
+        std::fill_n(signature, 32, uint8_t{0x5A});
+        *length = 32;
+    }
+    return g_tag->signatureStatus;
 }
 
 uint8_t Light(int32_t, uint8_t state) {
@@ -42,6 +54,7 @@ reader::ReaderApi FakeReaderApi(FakeTag& tag) {
     api.TyA_Request = Request;
     api.TyA_NTAG_AnticollSelect = Select;
     api.TyA_NTAG_GetVersion = Version;
+    api.TyA_NTAG_ReadSig = Signature;
     api.Sys_SetLight = Light;
     return api;
 }

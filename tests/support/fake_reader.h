@@ -17,6 +17,10 @@ struct FakeTag {
     std::array<std::uint8_t, 7> uid{0x04, 1, 2, 3, 4, 5, 6};
     std::int32_t versionStatus = 0;
     std::array<std::uint8_t, 8> version{0x00, 0x04, 0x04, 0x02, 0x01, 0x00, 0x0F, 0x03};
+    // Statuses of successive GET_VERSION calls, used before versionStatus.
+    std::vector<std::int32_t> versionStatuses;
+    std::int32_t signatureStatus = 0;
+    int versionCalls = 0, signatureCalls = 0;
     std::vector<std::uint8_t> lights;
     int requests = 0;
 };

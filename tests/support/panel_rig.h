@@ -17,9 +17,14 @@ using FakePanel = panels::SimplePanel;
 struct FakeRows : panels::RowSource {
     explicit FakeRows(FakePanel& p) : panel(p) {}
     bool SheetLoaded() const override { return loaded; }
+    bool CurrentRowReady() override {
+        if (!ready) feed::AppendLog(0, "Unrecognizable character types !", feed::kRed);
+        return ready;
+    }
     bool AdvanceAfterWrite() override {
         panel.content.clear();
-        if (rows.empty()) {
+        ready = !rows.empty();
+        if (!ready) {
             feed::AppendLog(0, "Unrecognizable character types !", feed::kRed);
             return false;
         }
@@ -27,8 +32,9 @@ struct FakeRows : panels::RowSource {
         rows.pop_front();
         return true;
     }
+    bool RowsRanOut() const override { return rows.empty(); }
     FakePanel& panel;
-    bool loaded = true;
+    bool loaded = true, ready = true;
     std::deque<std::string> rows;
 };
 

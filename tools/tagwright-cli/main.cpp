@@ -31,7 +31,16 @@ extern "C" void OnInterrupt(int) {
 
 struct Tally {
     std::uint64_t handled = 0, succeeded = 0, failed = 0;
+    bool refused = false;  // a run touched no tag (a row that did not load, a bad key)
+    // "Write from file": why the batch ended after a written tag, when it did.
+    enum class BatchEnd { None, RowsRanOut, RowFailed } batchEnd = BatchEnd::None;
+    std::string stoppedAtRow;
 };
+
+bool Written(panels::RunResult result) {
+    return result == panels::RunResult::Succeeded ||
+           result == panels::RunResult::WrittenBatchEnded;
+}
 
 const char* PanelName(panels::PanelKind kind) {
     switch (kind) {
@@ -65,6 +74,37 @@ void PrintReadResult(ConsoleOutput& out, panels::PanelKind kind, const ConsolePa
         }
     }
     out.Emit(fields, plain);
+}
+
+void PrintSummary(ConsoleOutput& out, const Tally& tally, double seconds) {
+    const double perMinute = seconds > 0 ? 60.0 * double(tally.handled) / seconds : 0.0;
+    char figures[160];
+    std::snprintf(figures, sizeof figures, "\"elapsedSeconds\":%.1f,\"tagsPerMinute\":%.1f",
+                  seconds, perMinute);
+    char plain[200];
+    std::snprintf(plain, sizeof plain,
+                  "Summary: %llu tags handled, %llu succeeded, %llu failed, %.1f s, %.1f "
+                  "tags per minute",
+                  static_cast<unsigned long long>(tally.handled),
+                  static_cast<unsigned long long>(tally.succeeded),
+                  static_cast<unsigned long long>(tally.failed), seconds, perMinute);
+    std::string json = "\"type\":\"summary\",\"handled\":" + std::to_string(tally.handled) +
+                       ",\"succeeded\":" + std::to_string(tally.succeeded) +
+                       ",\"failed\":" + std::to_string(tally.failed) + "," + figures;
+    std::string text = plain;
+    switch (tally.batchEnd) {
+        case Tally::BatchEnd::RowsRanOut:
+            json += ",\"batchEnd\":\"rowsRanOut\"";
+            text += "; the sheet's rows ran out";
+            break;
+        case Tally::BatchEnd::RowFailed:
+            json += ",\"batchEnd\":\"rowNotLoaded\",\"row\":" + JsonString(tally.stoppedAtRow);
+            text += "; stopped: row " + tally.stoppedAtRow + " did not load";
+            break;
+        case Tally::BatchEnd::None:
+            break;
+    }
+    out.Emit(json, text);
 }
 
 int ListReaders(ConsoleOutput& out, reader::DeviceSession& devices,
@@ -149,9 +189,15 @@ int Run(const CliOptions& o) {
         if (result == panels::RunResult::Succeeded && o.command == Command::Read) {
             PrintReadResult(out, o.panel, panel);
         }
-        if (result == panels::RunResult::Succeeded || result == panels::RunResult::Failed) {
+        if (result == panels::RunResult::WrittenBatchEnded) {
+            tally.batchEnd = rows.RowsRanOut() ? Tally::BatchEnd::RowsRanOut
+                                               : Tally::BatchEnd::RowFailed;
+            tally.stoppedAtRow = panel.rowNumberText();
+        }
+        if (result == panels::RunResult::Refused) tally.refused = true;
+        if (Written(result) || result == panels::RunResult::Failed) {
             ++tally.handled;
-            ++(result == panels::RunResult::Succeeded ? tally.succeeded : tally.failed);
+            ++(Written(result) ? tally.succeeded : tally.failed);
             if (o.autoOperation) {
                 out.Progress("tags " + std::to_string(tally.handled) + " (" +
                              std::to_string(tally.failed) + " failed)" +
@@ -182,22 +228,14 @@ int Run(const CliOptions& o) {
         controller.OnStop();
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        const double perMinute = seconds > 0 ? 60.0 * double(tally.handled) / seconds : 0.0;
-        char figures[160];
-        std::snprintf(figures, sizeof figures, "\"elapsedSeconds\":%.1f,\"tagsPerMinute\":%.1f",
-                      seconds, perMinute);
-        char plain[200];
-        std::snprintf(plain, sizeof plain,
-                      "Summary: %llu tags handled, %llu succeeded, %llu failed, %.1f s, %.1f "
-                      "tags per minute",
-                      static_cast<unsigned long long>(tally.handled),
-                      static_cast<unsigned long long>(tally.succeeded),
-                      static_cast<unsigned long long>(tally.failed), seconds, perMinute);
-        out.Emit("\"type\":\"summary\",\"handled\":" + std::to_string(tally.handled) +
-                     ",\"succeeded\":" + std::to_string(tally.succeeded) +
-                     ",\"failed\":" + std::to_string(tally.failed) + "," + figures,
-                 plain);
-        return tally.failed == 0 ? kExitSuccess : kExitFailure;
+        PrintSummary(out, tally, seconds);
+        return tally.failed == 0 && !tally.refused && tally.batchEnd != Tally::BatchEnd::RowFailed
+                   ? kExitSuccess
+                   : kExitFailure;
+    }
+    // The last row of the sheet written: the normal end of a batch.
+    if (lastResult == panels::RunResult::WrittenBatchEnded) {
+        return tally.batchEnd == Tally::BatchEnd::RowsRanOut ? kExitSuccess : kExitFailure;
     }
     // A command that did not start (bad key, no sheet) is a failure too.
     return lastResult == panels::RunResult::Succeeded ? kExitSuccess : kExitFailure;

@@ -43,6 +43,7 @@ enum {
     CARDHOST_INJECTED = 0x09,      /* a failure injected for tests */
     CARDHOST_BUFFER_SMALL = 0x0A,  /* the caller's buffer is too small for the answer */
     CARDHOST_READER_ERROR = 0x0B,  /* the reader reported a failure of its own */
+    CARDHOST_BUSY = 0x0C,          /* the reader is open elsewhere (another process or handle) */
     CARDHOST_NAK_BASE = 0x20       /* the tag answered NAK n: status 0x20 | n (n = 0..15) */
 };
 

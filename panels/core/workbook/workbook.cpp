@@ -1,5 +1,6 @@
 #include "workbook.h"
 
+#include <algorithm>
 #include <fstream>
 #include <vector>
 
@@ -23,6 +24,13 @@ std::optional<std::vector<std::uint8_t>> ReadFile(const std::filesystem::path& p
 std::string ColumnA::Text(std::uint32_t row) const {
     const auto it = cells_.find(row);
     return it == cells_.end() ? std::string() : it->second;
+}
+
+std::uint32_t ColumnA::lastTextRow() const {
+    std::uint32_t last = 0;
+    for (const auto& [row, text] : cells_)
+        last = std::max(last, row);
+    return last;
 }
 
 WorkbookFormat SniffFormat(std::span<const std::uint8_t> head) {

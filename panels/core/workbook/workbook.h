@@ -22,6 +22,8 @@ class ColumnA {
     std::string Text(std::uint32_t row) const;
     void Set(std::uint32_t row, std::string text) { cells_[row] = std::move(text); }
     std::size_t textCells() const { return cells_.size(); }
+    // The 0-based row of the last text cell; 0 when there is none.
+    std::uint32_t lastTextRow() const;
     const std::unordered_map<std::uint32_t, std::string>& cells() const { return cells_; }
 
   private:
