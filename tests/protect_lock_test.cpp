@@ -145,6 +145,96 @@ TEST_F(ProtectLock, AnUnknownModelIsWrittenButNeitherProtectedNorLocked) {
     EXPECT_EQ(Texts().back(), "Failed to recognize the AUTH0 address !");
 }
 
+TEST_F(ProtectLock, ARefusedAuthenticationWithTheNewKeyIsAFailureWithItsStatus) {
+    const std::string uid = NewTag("NTAG213");
+    panel.encrypt = panel.lock = true;
+    panel.newKey = "0A0B0C0D";
+    panel.content = "x";
+    // The first PWD_AUTH (Original key) is refused by the factory tag; fail the second.
+    SimOk({"fault", "fail", "TyA_NTAG_PwdAuth", "--reader", "SIM-0001", "--nth", "2", "--status",
+           "0x20"});
+    Controller(PanelKind::Text).OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Failed);
+    const auto lines = sink.lines;
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2].text, "TyA_NTAG_PwdAuth");
+    EXPECT_EQ(lines[lines.size() - 2].code, 0x20);
+    EXPECT_EQ(lines[lines.size() - 2].colour, feed::kRed);
+    EXPECT_EQ(lines.back().text, "The tag's password is now 0A0B0C0D !");
+    EXPECT_EQ(lines.back().colour, feed::kRed);
+    for (const auto& text : Texts()) {
+        EXPECT_NE(text, "Encryption successful !");
+        EXPECT_NE(text, "Lock tag success !");
+    }
+    EXPECT_EQ(Pages(uid, 2, 1)[2], 0x00);  // nothing locked
+}
+
+TEST_F(ProtectLock, AKeyChangeThatFailsHalfWaySaysWhichKeyTheTagAnswersTo) {
+    const std::string uid = NewTag("NTAG213");
+    SimOk({"tag", "poke", uid, "0x29", "04000000"});  // protected from page 0 ...
+    SimOk({"tag", "poke", uid, "0x2B", "11111111"});  // ... by key 11111111
+    panel.encrypt = true;
+    panel.originalKey = "11111111";
+    panel.newKey = "22222222";
+    panel.content = "x";  // three pages; then the password page, then AUTH0
+    SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "5"});
+    auto& text = Controller(PanelKind::Text);
+    text.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Failed);
+    const auto texts = Texts();
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[texts.size() - 2], "Write faild: Page41 !");
+    EXPECT_EQ(texts.back(), "The tag's password is now 22222222 !");
+    EXPECT_EQ(sink.lines.back().colour, feed::kRed);
+
+    // As the log says: the old key no longer opens the tag, the new one does.
+    panel.encrypt = false;
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Write faild: Page4 !");
+    panel.originalKey = "22222222";
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Write data succeed: x");
+}
+
+// A tag whose GET_VERSION names another model (or model code 0) is never reported protected,
+// locked or cleared: its configuration and lock pages are not where that model has them.
+TEST_F(ProtectLock, AVersionNamingAnotherModelNeverEndsInSuccess) {
+    const std::pair<const char*, std::uint8_t> models[] = {
+        {"NTAG203", 0x00}, {"NTAG210", 0x0B}, {"NTAG212", 0x0E},
+        {"NTAG213", 0x0F}, {"NTAG215", 0x11}, {"NTAG216", 0x13}};
+    const std::uint8_t configPages[] = {0, 0x10, 0x25, 0x29, 0x83, 0xE3};
+    for (std::size_t chip = 0; chip < std::size(models); ++chip) {
+        for (const auto& [named, code] : models) {
+            if (code == models[chip].second) continue;
+            SCOPED_TRACE(std::string(models[chip].first) + " answering as " + named);
+            char version[17];
+            std::snprintf(version, sizeof version, "000404020100%02X03", code);
+            EmptyTheField();
+            const std::string uid =
+                SimOk({"tag", "new", "--model", models[chip].first, "--layout", "plain",
+                       "--reader", "SIM-0001", "--version", version});
+            panel = FakePanel{};
+            panel.encrypt = panel.lock = true;
+            panel.content = "x";
+            auto& text = Controller(PanelKind::Text);
+            text.OnWrite();
+            EXPECT_NE(results.back(), RunResult::Succeeded);
+            for (const auto& line : Texts()) {
+                EXPECT_NE(line, "Encryption successful !");
+                EXPECT_NE(line, "Lock tag success !");
+            }
+            if (chip == 0) continue;  // NTAG203 has no password to clear
+            const auto config = configPages[chip];
+            SimOk({"tag", "poke", uid, std::to_string(config), "04000000"});
+            SimOk({"tag", "poke", uid, std::to_string(config + 2), "7C7C7C7C"});
+            text.OnClearKey();
+            EXPECT_NE(results.back(), RunResult::Succeeded);
+            for (const auto& line : Texts())
+                EXPECT_NE(line, "Password cleared successfully !");
+        }
+    }
+}
+
 TEST_F(ProtectLock, ShortKeysAreRefusedBeforeAnyReaderCall) {
     NewTag("NTAG213");
     SimOk({"stats", "--reader", "SIM-0001", "--reset"});
