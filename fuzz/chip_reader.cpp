@@ -18,15 +18,22 @@ int32_t Exchange(std::vector<std::uint8_t> frame, uint8_t* out, std::size_t expe
             if (answer.data.size() != expected) return 0x0B;
             std::memcpy(out, answer.data.data(), expected);
             return 0;
-        case ChipAnswer::Kind::Ack: return expected == 0 ? 0 : 0x0B;
-        case ChipAnswer::Kind::Nak: return 0x20 | answer.nakCode;
-        case ChipAnswer::Kind::Silent: break;
+        case ChipAnswer::Kind::Ack:
+            return expected == 0 ? 0 : 0x0B;
+        case ChipAnswer::Kind::Nak:
+            return 0x20 | answer.nakCode;
+        case ChipAnswer::Kind::Silent:
+            break;
     }
     return 0x06;
 }
 
-uint8_t Ok(int32_t, uint8_t) { return 0; }
-int32_t IsOpen(int32_t) { return 1; }
+uint8_t Ok(int32_t, uint8_t) {
+    return 0;
+}
+int32_t IsOpen(int32_t) {
+    return 1;
+}
 
 int32_t Request(int32_t, uint8_t code, uint8_t* atqa) {
     std::array<std::uint8_t, 2> answer{};

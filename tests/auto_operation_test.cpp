@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "panels/core/spreadsheet_source.h"
 #include "support/panel_rig.h"
 
 namespace tagwright::testing {
@@ -104,6 +105,7 @@ TEST_F(AutoOperation, RowsAdvanceAfterEachWriteAndTheBatchEndsWithItsRows) {
     EXPECT_TRUE(panel.readWriteEnabled);
     EXPECT_EQ(Pages(uids[3], 4, 1), (std::vector<std::uint8_t>{0x03, 0x00, 0xFE, 0x00}));
     EXPECT_EQ(std::count(results.begin(), results.end(), RunResult::Succeeded), 2);
+    EXPECT_EQ(results.back(), RunResult::WrittenBatchEnded);
 }
 
 TEST_F(AutoOperation, WriteFromFileNeedsALoadedSheet) {
@@ -114,6 +116,93 @@ TEST_F(AutoOperation, WriteFromFileNeedsALoadedSheet) {
     EXPECT_EQ(sink.status, "No files have been loaded yet !");
     EXPECT_TRUE(results.empty());
     EXPECT_FALSE(timers.AnyRunning());
+}
+
+// "Write from file" with a real sheet: a row that did not load never reaches a tag, on any
+// panel, alone or as the first of an Auto batch, even with Lock checked.
+class SheetBatch : public AutoOperation {
+  protected:
+    std::string Fixture(const std::string& name) {
+        return (std::filesystem::path(TAGWRIGHT_FIXTURES_DIR) / name).string();
+    }
+    bool TagUntouched(const std::string& uid, const std::vector<std::uint8_t>& before) {
+        for (const auto& [kind, count] : CommandCounts()) {
+            if (kind.rfind("TyA_", 0) == 0) return false;
+        }
+        return Memory(uid) == before;
+    }
+    panels::SpreadsheetSource sheet{panel};
+};
+
+TEST_F(SheetBatch, ARowThatDidNotLoadIsNeverWritten) {
+    const std::pair<const char*, const char*> badRows[] = {
+        {"4", "Unrecognizable character types !"},   // a number
+        {"7", "Unrecognizable character types !"},   // blank
+        {"11", "Unrecognizable character types !"},  // past the last row
+        {"0", "The row number should be greater than 0 !"},
+        {"abc", "The row number should be greater than 0 !"}};
+    for (const PanelKind kind : {PanelKind::Text, PanelKind::Url, PanelKind::SmartPoster}) {
+        for (const auto& [row, message] : badRows) {
+            for (const bool autoOperation : {false, true}) {
+                SCOPED_TRACE(std::string("row ") + row + (autoOperation ? ", auto" : ""));
+                const std::string uid = NewTag("NTAG213");
+                const auto before = Memory(uid);
+                SimOk({"stats", "--reader", "SIM-0001", "--reset"});
+                panel = FakePanel{};
+                panel.fromFile = panel.lock = true;
+                panel.autoOp = autoOperation;
+                panel.rowNumber = row;
+                panel.content = "typed before";
+                sheet.LoadChosenFile(Fixture("rows.xls"));
+                Controller(kind, sheet).OnWrite();
+                EXPECT_EQ(Texts().back(), message);
+                EXPECT_EQ(sink.lines.back().colour, feed::kRed);
+                EXPECT_FALSE(timers.AnyRunning());
+                for (int tick = 0; tick < 3; ++tick)
+                    timers.TickAll();
+                EXPECT_TRUE(results.empty());
+                EXPECT_TRUE(TagUntouched(uid, before));
+            }
+        }
+    }
+}
+
+TEST_F(SheetBatch, MovingToARowThatDoesNotLoadDuringAutoOperationStopsIt) {
+    panel.fromFile = panel.autoOp = true;
+    panel.rowNumber = "3";
+    sheet.LoadChosenFile(Fixture("rows.csv"));
+    EmptyTheField();
+    auto& text = Controller(PanelKind::Text, sheet);
+    text.OnWrite();
+    timers.TickAll();  // waiting for a tag
+    sheet.NextRow();   // row 4 holds a number: the content field is emptied
+    EXPECT_EQ(panel.content, "");
+    const std::string uid = NewTag("NTAG213", "datasheet");
+    const auto before = Memory(uid);
+    SimOk({"stats", "--reader", "SIM-0001", "--reset"});
+    timers.TickAll();
+    EXPECT_EQ(results.back(), RunResult::Refused);
+    EXPECT_FALSE(timers.AnyRunning());
+    EXPECT_TRUE(panel.readWriteEnabled);
+    EXPECT_TRUE(TagUntouched(uid, before));
+    EXPECT_EQ(Texts().back(), "Unrecognizable character types !");
+}
+
+TEST_F(SheetBatch, TheLastRowWrittenEndsTheBatchWithItsTagWritten) {
+    const auto uids = Queue(2, 0);
+    panel.fromFile = panel.autoOp = true;
+    panel.rowNumber = "10";
+    sheet.LoadChosenFile(Fixture("rows.xlsx"));
+    auto& text = Controller(PanelKind::Text, sheet);
+    text.OnWrite();
+    for (int tick = 0; tick < 5; ++tick)
+        timers.TickAll();
+    EXPECT_EQ(TextOn(uids[0]), "last");
+    EXPECT_EQ(results, (std::vector<RunResult>{RunResult::WrittenBatchEnded}));
+    EXPECT_TRUE(sheet.RowsRanOut());
+    EXPECT_FALSE(timers.AnyRunning());
+    EXPECT_EQ(Texts().back(), "Unrecognizable character types !");
+    EXPECT_EQ(Pages(uids[1], 4, 1), (std::vector<std::uint8_t>{0x03, 0x00, 0xFE, 0x00}));
 }
 
 TEST_F(AutoOperation, SuccessFeedbackWithAndWithoutAutoOperation) {

@@ -94,6 +94,20 @@ TEST_F(CardhostApi, StatusCodesAreDistinct) {
     EXPECT_EQ(api().Sys_IsOpen(handle), 0);
 }
 
+TEST_F(CardhostApi, AReaderIsOpenedByOneHolderAtATime) {
+    SimOk({"reader", "add", "SIM-0002"});
+    std::int32_t first = -1, second = -1, other = -1;
+    ASSERT_EQ(api().Sys_Open(&first, 0, 0x0416, 0x8020), 0);
+    EXPECT_EQ(api().Sys_Open(&second, 0, 0x0416, 0x8020), CARDHOST_BUSY);
+    EXPECT_EQ(second, -1);
+    EXPECT_EQ(api().Sys_Open(&other, 1, 0x0416, 0x8020), 0);  // another reader is free
+    EXPECT_EQ(api().Sys_Close(&first), 0);
+    EXPECT_EQ(api().Sys_Open(&second, 0, 0x0416, 0x8020), 0);
+    EXPECT_EQ(api().Sys_IsOpen(second), 1);
+    api().Sys_Close(&second);
+    api().Sys_Close(&other);
+}
+
 TEST_F(CardhostApi, CloseIsHarmlessOnANeverOpenedSlotAndEndsTheHandle) {
     std::int32_t never = -1;
     EXPECT_EQ(api().Sys_Close(&never), 0);

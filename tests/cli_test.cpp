@@ -126,6 +126,57 @@ TEST_F(Cli, TheSameRowForEveryTagAndAnExhaustedBatch) {
     EXPECT_TRUE(Has(r, "the sheet's rows ran out")) << r.out;
 }
 
+TEST_F(Cli, ARowThatDidNotLoadTouchesNoTag) {
+    for (const char* row : {"4", "7", "0", "abc", "11"}) {
+        SCOPED_TRACE(row);
+        const std::string uid = NewTag("NTAG213", "plain");
+        const auto before = Memory(uid);
+        for (const bool autoOperation : {false, true}) {
+            std::vector<std::string> words{"write", "text", "--from-file", Fixture("rows.csv"),
+                                           "--row", row,    "--lock"};
+            if (autoOperation) words.push_back("--auto");
+            const ToolResult r = Run(words);
+            EXPECT_EQ(r.exitCode, 1) << r.out;
+            EXPECT_FALSE(Has(r, "Write data succeed")) << r.out;
+            EXPECT_EQ(Memory(uid), before);
+        }
+    }
+}
+
+TEST_F(Cli, ABatchThatStopsAtARowThatDoesNotLoadFails) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    SimOk({"queue", "--reader", "SIM-0001", "--count", "3", "--layout", "plain"});
+    // Row 3 is written; row 4 holds a number, so the batch cannot go on.
+    ToolResult r =
+        Run({"write", "text", "--from-file", Fixture("rows.csv"), "--row", "3", "--auto"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Has(r, "Summary: 1 tags handled, 1 succeeded, 0 failed")) << r.out;
+    EXPECT_TRUE(Has(r, "stopped: row 4 did not load")) << r.out;
+    // One tag alone, from the last row: written, and the sheet has simply ended.
+    NewTag("NTAG213", "plain");
+    r = Run({"write", "text", "--from-file", Fixture("rows.csv"), "--row", "10"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "Write data succeed: last")) << r.out;
+}
+
+TEST_F(Cli, OneProgramAtATimeOnAReaderAndTheHoldDiesWithItsHolder) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    const std::string tool = (reader::ExecutableDirectory() / "tagwright-cli").string();
+    const std::string log = (directory() / "holder.out").string();
+    // The holder waits for a tag; the second program must be refused while it runs, and may
+    // open the reader once the holder was killed without closing anything.
+    const ToolResult r = RunProgram(
+        "'" + tool + "' read text --auto > '" + log + "' 2>&1 & holder=$!; " +
+        "for i in $(seq 100); do grep -q 'Open device' '" + log +
+        "' && break; sleep 0.05; done; '" + tool + "' write text second; echo \"second=$?\"; " +
+        "{ kill -9 $holder; wait $holder; } 2>/dev/null; '" + tool + "' readers >/dev/null; '" +
+        tool + "' --json read text; echo \"third=$?\"");
+    EXPECT_TRUE(Has(r, "Error:0x0c,Function:Sys_Open")) << r.out;
+    EXPECT_TRUE(Has(r, "second=3")) << r.out;
+    EXPECT_TRUE(Has(r, "Open device successfully !")) << r.out;
+    EXPECT_TRUE(Has(r, "third=1")) << r.out;  // opened; no tag in the field to read
+}
+
 TEST_F(Cli, CtrlCEndsAutoOperationWithASummary) {
     SimOk({"tag", "remove", "--reader", "SIM-0001"});
     const std::string tool = (reader::ExecutableDirectory() / "tagwright-cli").string();

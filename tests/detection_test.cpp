@@ -249,9 +249,9 @@ TEST(DetectionScripted, OnlyNakStatusesCountAsNak) {
 // Each model's delivered capability container fits it; one unit more does not.
 TEST(NtagModelTable, TheCapabilityContainerMustFitTheNamedModel) {
     feed::RecordingSink sink;
-    const std::pair<ModelCode, std::uint8_t> delivered[] = {
-        {kNtag203, 0x12}, {kNtag210, 0x06}, {kNtag212, 0x10},
-        {kNtag213, 0x12}, {kNtag215, 0x3E}, {kNtag216, 0x6D}};
+    const std::pair<ModelCode, std::uint8_t> delivered[] = {{kNtag203, 0x12}, {kNtag210, 0x06},
+                                                            {kNtag212, 0x10}, {kNtag213, 0x12},
+                                                            {kNtag215, 0x3E}, {kNtag216, 0x6D}};
     for (const auto& [model, size] : delivered) {
         EXPECT_TRUE(CapacityFitsModel(model, size)) << int{model};
         const std::uint8_t cap = static_cast<std::uint8_t>(CapUserMemory(model, 0xFF * 8) / 8);

@@ -95,10 +95,10 @@ class FaultInjection : public PanelRig {
     int PasswordLines() const {
         int lines = 0;
         for (const auto& line : sink.lines) {
-            lines += line.colour == feed::kRed &&
-                             line.text.rfind("The tag's password is now", 0) == 0
-                         ? 1
-                         : 0;
+            lines +=
+                line.colour == feed::kRed && line.text.rfind("The tag's password is now", 0) == 0
+                    ? 1
+                    : 0;
         }
         return lines;
     }
@@ -154,7 +154,6 @@ TEST_F(FaultInjection, TheTagLeavingMidWriteEndsTheRunWithOneLine) {
     EXPECT_EQ(Texts().back().rfind("Write faild: Page", 0), 0u);
 }
 
-
 namespace matrix {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -207,9 +206,8 @@ class WriteMatrix : public PanelRig, public ::testing::WithParamInterface<const 
 
     Bytes MemoryOf(const std::string& uid) {
         Bytes memory;
-        store().Transact([&](cardhost::sim::SimStore::Transaction& tx) {
-            memory = tx.Tag(uid)->memory();
-        });
+        store().Transact(
+            [&](cardhost::sim::SimStore::Transaction& tx) { memory = tx.Tag(uid)->memory(); });
         return memory;
     }
 
@@ -277,9 +275,9 @@ TEST_P(WriteMatrix, NoSuccessForATagThatIsNotExactlyAsAsked) {
     const Bytes expected = MemoryOf(uid);
     if (configPage >= 0) {
         EXPECT_TRUE(Logged("The tag's password is now 5E6F7081 !", feed::kBlue));
-        EXPECT_EQ(Bytes(expected.begin() + (configPage + 2) * 4,
-                        expected.begin() + (configPage + 3) * 4),
-                  kNewKeyBytes);
+        EXPECT_EQ(
+            Bytes(expected.begin() + (configPage + 2) * 4, expected.begin() + (configPage + 3) * 4),
+            kNewKeyBytes);
     }
     const auto counts = Counts();
     std::uint64_t calls = 0;

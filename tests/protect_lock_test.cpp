@@ -199,9 +199,9 @@ TEST_F(ProtectLock, AKeyChangeThatFailsHalfWaySaysWhichKeyTheTagAnswersTo) {
 // A tag whose GET_VERSION names another model (or model code 0) is never reported protected,
 // locked or cleared: its configuration and lock pages are not where that model has them.
 TEST_F(ProtectLock, AVersionNamingAnotherModelNeverEndsInSuccess) {
-    const std::pair<const char*, std::uint8_t> models[] = {
-        {"NTAG203", 0x00}, {"NTAG210", 0x0B}, {"NTAG212", 0x0E},
-        {"NTAG213", 0x0F}, {"NTAG215", 0x11}, {"NTAG216", 0x13}};
+    const std::pair<const char*, std::uint8_t> models[] = {{"NTAG203", 0x00}, {"NTAG210", 0x0B},
+                                                           {"NTAG212", 0x0E}, {"NTAG213", 0x0F},
+                                                           {"NTAG215", 0x11}, {"NTAG216", 0x13}};
     const std::uint8_t configPages[] = {0, 0x10, 0x25, 0x29, 0x83, 0xE3};
     for (std::size_t chip = 0; chip < std::size(models); ++chip) {
         for (const auto& [named, code] : models) {
@@ -210,9 +210,8 @@ TEST_F(ProtectLock, AVersionNamingAnotherModelNeverEndsInSuccess) {
             char version[17];
             std::snprintf(version, sizeof version, "000404020100%02X03", code);
             EmptyTheField();
-            const std::string uid =
-                SimOk({"tag", "new", "--model", models[chip].first, "--layout", "plain",
-                       "--reader", "SIM-0001", "--version", version});
+            const std::string uid = SimOk({"tag", "new", "--model", models[chip].first, "--layout",
+                                           "plain", "--reader", "SIM-0001", "--version", version});
             panel = FakePanel{};
             panel.encrypt = panel.lock = true;
             panel.content = "x";

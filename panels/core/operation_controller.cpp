@@ -175,14 +175,13 @@ RunResult OperationController::WriteSteps() {
         return RunResult::Failed;
     }
 
-    const auto area = tag::OpenNdefArea(link, tag.model, tag::AreaUse::Write,
-                                        format_->capacityLimit());
+    const auto area =
+        tag::OpenNdefArea(link, tag.model, tag::AreaUse::Write, format_->capacityLimit());
     if (!area || !format_->BuildAndWrite(link, *area, panel_)) return RunResult::Failed;
 
     if (encryption) {
         const tag::Key newKey = *KeyFromField(panel_.newKeyText());
-        if (tag::SetPassword(link, tag.model, newKey, authenticated) ==
-            tag::StepResult::Stopped) {
+        if (tag::SetPassword(link, tag.model, newKey, authenticated) == tag::StepResult::Stopped) {
             return RunResult::Failed;
         }
     }

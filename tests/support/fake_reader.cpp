@@ -23,8 +23,8 @@ int32_t Select(int32_t, uint8_t* uid, uint8_t* length) {
 
 int32_t Version(int32_t, uint8_t* version, uint8_t* length) {
     const auto call = static_cast<std::size_t>(g_tag->versionCalls++);
-    const int32_t status = call < g_tag->versionStatuses.size() ? g_tag->versionStatuses[call]
-                                                                 : g_tag->versionStatus;
+    const int32_t status =
+        call < g_tag->versionStatuses.size() ? g_tag->versionStatuses[call] : g_tag->versionStatus;
     if (status == 0) {
         std::copy(g_tag->version.begin(), g_tag->version.end(), version);
         *length = 8;

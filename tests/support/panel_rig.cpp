@@ -22,8 +22,13 @@ void PanelRig::TearDown() {
 }
 
 panels::OperationController& PanelRig::Controller(panels::PanelKind kind) {
+    return Controller(kind, rows);
+}
+
+panels::OperationController& PanelRig::Controller(panels::PanelKind kind,
+                                                  panels::RowSource& source) {
     controller = std::make_unique<panels::OperationController>(
-        kind, panel, *devices, rows, timers, last,
+        kind, panel, *devices, source, timers, last,
         [this](std::chrono::milliseconds d) { pauses.push_back(d); });
     controller->SetRunObserver([this](panels::RunResult r) { results.push_back(r); });
     return *controller;

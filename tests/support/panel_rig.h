@@ -44,6 +44,8 @@ class PanelRig : public SimEnvironment {
     void TearDown() override;
 
     panels::OperationController& Controller(panels::PanelKind kind);
+    // The same over another row source (a real sheet).
+    panels::OperationController& Controller(panels::PanelKind kind, panels::RowSource& source);
     // A new tag in the field of SIM-0001 (whatever lay there is taken away).
     std::string NewTag(const std::string& model, const std::string& layout = "plain");
     std::vector<std::string> Texts() const;

@@ -38,8 +38,7 @@ struct Tally {
 };
 
 bool Written(panels::RunResult result) {
-    return result == panels::RunResult::Succeeded ||
-           result == panels::RunResult::WrittenBatchEnded;
+    return result == panels::RunResult::Succeeded || result == panels::RunResult::WrittenBatchEnded;
 }
 
 const char* PanelName(panels::PanelKind kind) {
@@ -190,8 +189,8 @@ int Run(const CliOptions& o) {
             PrintReadResult(out, o.panel, panel);
         }
         if (result == panels::RunResult::WrittenBatchEnded) {
-            tally.batchEnd = rows.RowsRanOut() ? Tally::BatchEnd::RowsRanOut
-                                               : Tally::BatchEnd::RowFailed;
+            tally.batchEnd =
+                rows.RowsRanOut() ? Tally::BatchEnd::RowsRanOut : Tally::BatchEnd::RowFailed;
             tally.stoppedAtRow = panel.rowNumberText();
         }
         if (result == panels::RunResult::Refused) tally.refused = true;
@@ -233,12 +232,9 @@ int Run(const CliOptions& o) {
                    ? kExitSuccess
                    : kExitFailure;
     }
-    // The last row of the sheet written: the normal end of a batch.
-    if (lastResult == panels::RunResult::WrittenBatchEnded) {
-        return tally.batchEnd == Tally::BatchEnd::RowsRanOut ? kExitSuccess : kExitFailure;
-    }
-    // A command that did not start (bad key, no sheet) is a failure too.
-    return lastResult == panels::RunResult::Succeeded ? kExitSuccess : kExitFailure;
+    // One tag written with its row is a success even when the row after it does not load (the
+    // log says so); a command that did not start (bad key, no sheet, no row) is a failure.
+    return lastResult && Written(*lastResult) ? kExitSuccess : kExitFailure;
 }
 
 }  // namespace
