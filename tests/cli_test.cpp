@@ -236,6 +236,11 @@ TEST_F(Cli, UsageErrorsAndMissingReaders) {
         {"write", "text", "a", "b"},
         {"--lang", "fr", "readers"},
         {"readers", "--bogus"},
+        {"write", "text", "--new-key", "7C7C7C7C7", "--encrypt", "x"},  // never cut short
+        {"write", "text", "--original-key", "7C7C7C", "x"},
+        {"clear-key", "--original-key", "7C7C7C7C00"},
+        {"write", "text", "caf\xE9"},  // Latin-1, not UTF-8
+        {"write", "poster", "--title", "\xFF", "x"},
     };
     for (const auto& words : bad) {
         const ToolResult r = Run(words);
@@ -250,11 +255,54 @@ TEST_F(Cli, UsageErrorsAndMissingReaders) {
     EXPECT_TRUE(Has(none, "Please select a device !")) << none.out;
 }
 
+TEST_F(Cli, TextThatIsNotUtf8NeverReachesATagAndAlwaysPrintsSafely) {
+    const std::string uid = NewTag("NTAG213", "plain");
+    const auto before = Memory(uid);
+    ToolResult r = Run({"write", "text", "--stdin"}, "caf\xE9\n");
+    EXPECT_EQ(r.exitCode, 2) << r.out;
+    EXPECT_EQ(Memory(uid), before);
+    // A text beginning with -- after the end of the options.
+    r = Run({"write", "text", "--", "--dashes"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(Run({"read", "text"}), "text: --dashes\n"));
+
+    // Another tool left Latin-1 and a zero byte in a Text record labelled UTF-8.
+    SimOk({"tag", "poke", uid, "4", "030DD101"});
+    SimOk({"tag", "poke", uid, "5", "09540265"});
+    SimOk({"tag", "poke", uid, "6", "6E636166"});
+    SimOk({"tag", "poke", uid, "7", "E9007AFE"});
+    r = Run({"read", "text"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "text: caf\\xE9\\x00z\n")) << r.out;  // every byte, none cut
+    const std::string tool = (reader::ExecutableDirectory() / "tagwright-cli").string();
+    r = RunProgram(
+        "'" + tool +
+        "' --json read text | /usr/bin/python3 -c \"import json,sys\n"
+        "objs=[json.loads(l) for l in sys.stdin.buffer.read().decode('utf-8').splitlines()]\n"
+        "res=[o for o in objs if o['type']=='result'][0]\n"
+        "assert res['text']=='caf\\ufffd\\x00z', res\n"
+        "assert res['textHex']=='636166E9007A', res\n"
+        "print('parsed', len(objs))\"");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "parsed")) << r.out;
+}
+
+TEST_F(Cli, ClearKeyWithTheAutoOperationBox) {
+    const std::string uid = NewTag("NTAG213", "plain");
+    SimOk({"tag", "poke", uid, "0x29", "04000000"});
+    SimOk({"tag", "poke", uid, "0x2B", "7C7C7C7C"});
+    const ToolResult r = Run({"clear-key", "--auto"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "Password cleared successfully !")) << r.out;
+    EXPECT_TRUE(Has(r, "Waiting for the card to be removed ......")) << r.out;
+    EXPECT_EQ(Memory(uid)[0x29 * 4 + 3], 0xFF);
+}
+
 TEST_F(Cli, ShortKeysAndMissingFiles) {
     NewTag("NTAG213", "plain");
     ToolResult r = Run({"write", "text", "--original-key", "123", "x"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(Has(r, "Tips: Original key must be 8 hexadecimal digits !")) << r.out;
+    EXPECT_EQ(r.exitCode, 2);  // a key is checked with the other arguments
+    EXPECT_TRUE(Has(r, "--original-key takes exactly 8 hexadecimal digits")) << r.out;
     r = Run({"write", "text", "--from-file", Fixture("missing.xls")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Has(r, "Tips: Failed to load file !")) << r.out;

@@ -7,9 +7,12 @@ namespace tagwright::tools {
 
 Arguments::Arguments(const std::vector<std::string>& words, const std::set<std::string>& valued,
                      const std::set<std::string>& flags) {
+    bool optionsEnded = false;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
-        if (word.size() > 2 && word.starts_with("--")) {
+        if (!optionsEnded && word == "--") {
+            optionsEnded = true;  // what follows is positional, even when it begins with --
+        } else if (!optionsEnded && word.size() > 2 && word.starts_with("--")) {
             if (valued.count(word)) {
                 if (i + 1 >= words.size()) throw UsageError(word + " needs a value");
                 values_[word] = words[++i];

@@ -19,6 +19,7 @@ class UsageError : public std::runtime_error {
 class Arguments {
   public:
     // `valued` options take the next word; `flags` take none. Anything else is a usage error.
+    // A word "--" ends the options: every word after it is positional.
     Arguments(const std::vector<std::string>& words, const std::set<std::string>& valued,
               const std::set<std::string>& flags);
 

@@ -4,6 +4,7 @@
 
 #include "tag/uri_record.h"
 #include "tools/common/arguments.h"
+#include "utf8_text.h"
 
 namespace tagwright::cli {
 namespace {
@@ -39,6 +40,26 @@ void Only(const Arguments& args, const std::set<std::string>& allowed, const cha
     }
 }
 
+// Exactly eight hexadecimal digits: a longer key would otherwise be cut without a word.
+std::string KeyOption(const Arguments& args, const char* option, const std::string& fallback) {
+    const auto value = args.Value(option);
+    if (!value) return fallback;
+    const bool hex = value->size() == 8 &&
+                     value->find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+    if (!hex) throw UsageError(std::string(option) + " takes exactly 8 hexadecimal digits");
+    return *value;
+}
+
+// Everything that ends up on a tag or in the log must be UTF-8; a file path need not be.
+void RequireUtf8(const std::vector<std::string>& words) {
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0 && words[i - 1] == "--from-file") continue;
+        if (!IsValidUtf8(words[i])) {
+            throw UsageError("argument " + std::to_string(i + 1) + " is not valid UTF-8 text");
+        }
+    }
+}
+
 panels::PanelKind PanelNamed(const std::string& name) {
     if (name == "text") return panels::PanelKind::Text;
     if (name == "url") return panels::PanelKind::Url;
@@ -61,7 +82,9 @@ Commands
   write url   [--prefix CODE] URL  write a URI record
   write poster [--prefix CODE] [--title TITLE] URL
                                    write a Smart Poster record
-  clear-key   [--original-key HEX] switch password protection off again
+  clear-key   [--original-key HEX] [--auto]
+                                   switch password protection off again (once; --auto as
+                                   with the Auto operation box checked)
 
 Options of write
   --original-key HEX   the tag's password, 8 hex digits (default 7C7C7C7C)
@@ -77,10 +100,13 @@ Prefix codes: 0 none, 1 http://www., 2 https://www., 3 http://, 4 https://, 5 te
 (the text itself is accepted too).
 
 Without --reader the first reader listed is used. --json prints one JSON object per line.
+Arguments must be UTF-8 text (a --from-file path excepted); "--" ends the options, so that a
+text may begin with "--".
 Exit status: 0 success, 1 a run ended in failure, 2 bad arguments, 3 no reader could be opened.
 )";
 
 CliOptions ParseCommandLine(const std::vector<std::string>& words) {
+    RequireUtf8(words);
     const Arguments args(words, {std::begin(kValued), std::end(kValued)},
                          {std::begin(kFlags), std::end(kFlags)});
     CliOptions o;
@@ -111,10 +137,11 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
         return o;
     }
     if (command == "clear-key") {
-        Only(args, with({"--original-key"}), "clear-key");
+        Only(args, with({"--original-key", "--auto"}), "clear-key");
         args.ExpectPositional(1);
         o.command = Command::ClearKey;
-        o.originalKey = args.Value("--original-key").value_or(o.originalKey);
+        o.originalKey = KeyOption(args, "--original-key", o.originalKey);
+        o.autoOperation = args.Flag("--auto");
         return o;
     }
     if (command != "read" && command != "write") throw UsageError("unknown command " + command);
@@ -140,8 +167,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
     if (o.panel != panels::PanelKind::Text) allowed.insert("--prefix");
     if (o.panel == panels::PanelKind::SmartPoster) allowed.insert("--title");
     Only(args, allowed, ("write " + words2[1]).c_str());
-    o.originalKey = args.Value("--original-key").value_or(o.originalKey);
-    o.newKey = args.Value("--new-key").value_or(o.newKey);
+    o.originalKey = KeyOption(args, "--original-key", o.originalKey);
+    o.newKey = KeyOption(args, "--new-key", o.newKey);
     o.encrypt = args.Flag("--encrypt");
     o.lock = args.Flag("--lock");
     o.fromFile = args.Value("--from-file");

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include "utf8_text.h"
+
 namespace tagwright::cli {
 namespace {
 
@@ -15,7 +17,8 @@ const char* ColourName(feed::Rgb colour) {
 
 }  // namespace
 
-std::string JsonString(const std::string& text) {
+std::string JsonString(const std::string& bytes) {
+    const std::string text = ReplaceInvalidUtf8(bytes);
     std::string out = "\"";
     for (unsigned char c : text) {
         switch (c) {
@@ -47,6 +50,12 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
+std::string JsonText(const std::string& name, const std::string& bytes) {
+    std::string field = "\"" + name + "\":" + JsonString(bytes);
+    if (!IsValidUtf8(bytes)) field += ",\"" + name + "Hex\":\"" + HexBytes(bytes) + "\"";
+    return field;
+}
+
 ConsoleOutput::ConsoleOutput(bool json, std::FILE* out, std::FILE* progress)
     : json_(json),
       out_(out),
@@ -68,11 +77,8 @@ void ConsoleOutput::ClearProgress() {
 
 void ConsoleOutput::Emit(const std::string& jsonFields, const std::string& plain) {
     ClearProgress();
-    if (json_) {
-        std::fprintf(out_, "{%s}\n", jsonFields.c_str());
-    } else {
-        std::fprintf(out_, "%s\n", plain.c_str());
-    }
+    const std::string line = json_ ? "{" + jsonFields + "}\n" : plain + "\n";
+    std::fwrite(line.data(), 1, line.size(), out_);
     std::fflush(out_);
 }
 
@@ -88,11 +94,12 @@ void ConsoleOutput::OnAppend(const feed::LogLine& line) {
     const std::string code = feed::FormatErrorCode(line.code);
     char number[16];
     std::snprintf(number, sizeof number, "%4d  ", line.number);
-    Emit("\"type\":\"log\",\"number\":" + std::to_string(line.number) +
-             ",\"text\":" + JsonString(line.text) + ",\"code\":" + std::to_string(line.code) +
+    Emit("\"type\":\"log\",\"number\":" + std::to_string(line.number) + "," +
+             JsonText("text", line.text) + ",\"code\":" + std::to_string(line.code) +
              ",\"errorCode\":" + JsonString(code) + ",\"colour\":\"" + ColourName(line.colour) +
              "\"",
-         number + Colour(line.colour, line.text) + (code.empty() ? "" : "  " + code));
+         number + Colour(line.colour, EscapeForTerminal(line.text)) +
+             (code.empty() ? "" : "  " + code));
 }
 
 void ConsoleOutput::OnClear() {
@@ -106,9 +113,9 @@ void ConsoleOutput::OnClear() {
 
 void ConsoleOutput::OnStatus(std::string_view text, feed::Rgb colour) {
     const std::string t(text);
-    Emit("\"type\":\"status\",\"text\":" + JsonString(t) + ",\"colour\":\"" + ColourName(colour) +
-             "\"",
-         "Tips: " + Colour(colour, t));
+    Emit(
+        "\"type\":\"status\"," + JsonText("text", t) + ",\"colour\":\"" + ColourName(colour) + "\"",
+        "Tips: " + Colour(colour, EscapeForTerminal(t)));
 }
 
 void ConsoleOutput::Progress(const std::string& text) {

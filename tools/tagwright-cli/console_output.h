@@ -10,7 +10,10 @@
 
 namespace tagwright::cli {
 
-std::string JsonString(const std::string& text);
+// A JSON string; bytes that are not UTF-8 become U+FFFD.
+std::string JsonString(const std::string& bytes);
+// `"name":"..."`, and when the bytes are not all UTF-8 also `"nameHex":"..."` with every byte.
+std::string JsonText(const std::string& name, const std::string& bytes);
 
 class ConsoleOutput : public feed::LogSink {
   public:

@@ -14,6 +14,7 @@
 #include "reader/binding.h"
 #include "tag/uri_record.h"
 #include "tools/common/arguments.h"
+#include "utf8_text.h"
 
 namespace tagwright::cli {
 
@@ -53,23 +54,35 @@ const char* PanelName(panels::PanelKind kind) {
     return "";
 }
 
+// The text to write, without the line end a shell or a file adds; it must be UTF-8, as a Text
+// record says it is.
+std::string ReadStandardInput() {
+    std::string text(std::istreambuf_iterator<char>(std::cin), {});
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    if (!IsValidUtf8(text)) throw tools::UsageError("standard input is not valid UTF-8 text");
+    return text;
+}
+
 void PrintReadResult(ConsoleOutput& out, panels::PanelKind kind, const ConsolePanel& panel) {
     std::string fields = "\"type\":\"result\",\"panel\":\"" + std::string(PanelName(kind)) + "\"";
     std::string plain;
     if (kind == panels::PanelKind::Text) {
         const std::string text = panel.shownText.value_or("");
-        fields += ",\"text\":" + JsonString(text) + ",\"bytes\":" + std::to_string(text.size());
-        plain = "text: " + text;
+        fields += "," + JsonText("text", text) + ",\"bytes\":" + std::to_string(text.size());
+        plain = "text: " + EscapeForTerminal(text);
     } else {
         const int code = panel.shownPrefix.value_or(panels::kNoPrefix);
         const std::string prefix =
             code == panels::kNoPrefix ? "" : std::string(tag::kUriPrefixes[std::size_t(code)]);
+        const std::string url = panel.shownUrl.value_or("");
         fields += ",\"prefixCode\":" + std::to_string(code) + ",\"prefix\":" + JsonString(prefix) +
-                  ",\"url\":" + JsonString(panel.shownUrl.value_or(""));
-        plain = "prefix: " + prefix + "\nurl: " + panel.shownUrl.value_or("");
+                  "," + JsonText("url", url);
+        plain = "prefix: " + prefix + "\nurl: " + EscapeForTerminal(url);
         if (kind == panels::PanelKind::SmartPoster) {
-            fields += ",\"title\":" + JsonString(panel.shownTitle.value_or(""));
-            plain += "\ntitle: " + panel.shownTitle.value_or("");
+            const std::string title = panel.shownTitle.value_or("");
+            fields += "," + JsonText("title", title);
+            plain += "\ntitle: " + EscapeForTerminal(title);
         }
     }
     out.Emit(fields, plain);
@@ -110,7 +123,8 @@ int ListReaders(ConsoleOutput& out, reader::DeviceSession& devices,
                 const reader::ListDeviceCombo& combo) {
     devices.RefreshDeviceList();
     for (int i = 1; i < combo.Count(); ++i) {
-        out.Emit("\"type\":\"reader\",\"serial\":" + JsonString(combo.Text(i)), combo.Text(i));
+        out.Emit("\"type\":\"reader\",\"serial\":" + JsonString(combo.Text(i)),
+                 EscapeForTerminal(combo.Text(i)));
     }
     return kExitSuccess;
 }
@@ -142,6 +156,8 @@ int Run(const CliOptions& o) {
         std::signal(SIGINT, OnInterrupt);
         std::signal(SIGTERM, OnInterrupt);
     }
+    std::string stdinText;
+    if (o.fromStdin) stdinText = ReadStandardInput();
     text::SetUiLanguage(o.language);
     ConsoleOutput out(o.json, stdout, stderr);
     feed::SetLogSink(&out);
@@ -170,13 +186,7 @@ int Run(const CliOptions& o) {
         rows.LoadChosenFile(*o.fromFile);
         if (!rows.SheetLoaded()) return kExitFailure;
     }
-    if (o.fromStdin) {
-        panel.SetContentText(std::string(std::istreambuf_iterator<char>(std::cin), {}));
-        std::string text = panel.contentText();
-        if (!text.empty() && text.back() == '\n') text.pop_back();
-        if (!text.empty() && text.back() == '\r') text.pop_back();
-        panel.SetContentText(text);
-    }
+    if (o.fromStdin) panel.SetContentText(stdinText);
 
     LoopTimers timers;
     tag::LastProcessedUid last;
