@@ -1,9 +1,21 @@
-# Our own targets build with a strict warning set, and warnings are errors.
+# Our own targets build with a strict warning set. Warnings are errors where
+# CMAKE_COMPILE_WARNING_AS_ERROR asks for it (the presets and CI), not in a plain build: a
+# packager's or an IDE's newer compiler must not break the build over a new warning.
 function(tw_strict_warnings target)
     if(MSVC)
-        target_compile_options(${target} PRIVATE /W4 /WX)
+        target_compile_options(${target} PRIVATE /W4)
     else()
         target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow -Wconversion
-                                                 -Wno-sign-conversion -Werror)
+                                                 -Wno-sign-conversion)
+    endif()
+endfunction()
+
+# The same for test code. GCC 12 reports overlapping copies and overflows inside libstdc++'s
+# string concatenation and vector copies at -O2 and above that cannot happen (GCC bugs 105329
+# and 105651); the tests meet them, the program does not.
+function(tw_test_warnings target)
+    tw_strict_warnings(${target})
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        target_compile_options(${target} PRIVATE -Wno-restrict -Wno-stringop-overflow)
     endif()
 endfunction()

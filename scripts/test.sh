@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the debug build, the sanitizer build, and a bounded run of
-# each fuzz target (clang, libFuzzer, with the sanitizers).
+# Sets up, builds and runs every test: the debug build, the GCC-optimised build, the sanitizer
+# build, and a bounded run of each fuzz target (clang, libFuzzer, with the sanitizers).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-for preset in dev asan fuzz; do
+# A plain build, as packagers and IDEs configure it, must not turn warnings into errors.
+cmake -B build/plain -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+if grep -q -- '-Werror' build/plain/compile_commands.json; then
+    echo "a plain build treats warnings as errors" >&2
+    exit 1
+fi
+for preset in dev optimised asan fuzz; do
     echo "== $preset"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
