@@ -2,10 +2,12 @@
 // calls it inside the tagwright-xls-reader helper process.
 #pragma once
 
-#include "panels/core/workbook/workbook.h"
+#include <filesystem>
+
+#include "panels/core/workbook/column_builder.h"
 
 namespace tagwright::panels {
 
-std::optional<ColumnA> ReadWithFreeXL(const std::filesystem::path& path);
+std::optional<ColumnA> ReadWithFreeXL(const std::filesystem::path& path, const SheetLimits& limits);
 
 }  // namespace tagwright::panels
