@@ -215,6 +215,40 @@ TEST(SpreadsheetFiles, AMalformedReferenceMakesTheSheetDamaged) {
     EXPECT_EQ(book.FirstSheet()->Text(1), "x");
 }
 
+// FreeXL refused an .xls with a text over about 16,400 characters (8,200 outside Latin-1), and
+// read a following cell's text wrongly for some shorter ones: the strings run on over more than
+// one CONTINUE record of the shared string table.
+TEST(SpreadsheetFiles, XlsTextsThatRunOverSeveralRecordsLoadWhole) {
+    std::string digits, chinese, accents;
+    for (int i = 0; i < 2000; ++i)
+        digits += "0123456789";
+    for (int i = 0; i < 2250; ++i)
+        chinese += "中文内容";
+    for (int i = 0; i < 32767; ++i)
+        accents += "é";
+    Workbook book;
+    ASSERT_TRUE(book.Load(Fixture("long-text.xls")));
+    const ColumnA& a = *book.FirstSheet();
+    EXPECT_EQ(a.Text(0), digits);
+    EXPECT_EQ(a.Text(1), chinese);
+    EXPECT_EQ(a.Text(2), "after");
+    EXPECT_EQ(a.Text(3), accents);
+    EXPECT_EQ(a.textCells(), 4u);
+}
+
+// An over-long cell is a row like any other: it loads into the content field, and the size
+// check of the Write refuses it.
+TEST(SpreadsheetFiles, AnOverlongCellLoadsIntoTheContentField) {
+    text::SetUiLanguage(text::Language::English);
+    feed::RecordingSink sink;
+    FakePanel panel;
+    SpreadsheetSource source{panel};
+    source.LoadChosenFile(Fixture("long-text.xls"));
+    EXPECT_EQ(sink.status, "File Loading Successfully !");
+    EXPECT_EQ(panel.content.size(), 20000u);
+    text::SetUiLanguage(text::Language::Chinese);
+}
+
 TEST(SpreadsheetFiles, RowNumberValueReadsLikeAtoi) {
     EXPECT_EQ(RowNumberValue("12"), 12);
     EXPECT_EQ(RowNumberValue("12a"), 12);

@@ -1,5 +1,6 @@
-// FreeXL, called in this process. It is not safe against crafted files, so the program only
-// calls it inside the tagwright-xls-reader helper process.
+// FreeXL, called in this process, for workbooks older than BIFF8 (Excel 95 and before). It is
+// not safe against crafted files, so the program only calls it inside the tagwright-xls-reader
+// helper process.
 #pragma once
 
 #include <filesystem>

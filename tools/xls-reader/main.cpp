@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "panels/core/workbook/xls_protocol.h"
-#include "freexl_column.h"
+#include "xls_column.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
             stderr);
         return 2;
     }
-    const auto column = tagwright::panels::ReadWithFreeXL(path, limits);
+    const auto column = tagwright::panels::ReadXlsFile(path, limits);
     if (!column) return 1;
     const std::string out = tagwright::panels::EncodeColumn(*column);
     return std::fwrite(out.data(), 1, out.size(), stdout) == out.size() ? 0 : 1;
