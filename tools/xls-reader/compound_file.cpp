@@ -243,9 +243,17 @@ bool CompoundStream::Read(std::uint64_t offset, std::size_t length, std::uint8_t
     while (length > 0) {
         const std::size_t within = static_cast<std::size_t>(offset & (sectorBytes - 1));
         const std::size_t take = std::min(length, sectorBytes - within);
-        if (!file_->ReadSector(sectors_[static_cast<std::size_t>(offset >> shift)], within, take,
-                               out)) {
-            return false;
+        const auto index = static_cast<std::size_t>(offset >> shift);
+        if (cachedSector_ != index) {
+            cache_.resize(sectorBytes);
+            cachedSector_ = file_->ReadSector(sectors_[index], 0, sectorBytes, cache_.data())
+                                ? index
+                                : SIZE_MAX;
+        }
+        if (cachedSector_ == index) {
+            std::memcpy(out, cache_.data() + within, take);
+        } else if (!file_->ReadSector(sectors_[index], within, take, out)) {
+            return false;  // the sector is cut short by the end of the file, before these bytes
         }
         offset += take;
         out += take;

@@ -3,6 +3,7 @@
 // from the file as they are needed; only the allocation tables are held (4 bytes a sector).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -26,6 +27,9 @@ class CompoundStream {
     friend class CompoundFile;
     const CompoundFile* file_ = nullptr;
     std::uint64_t size_ = 0;
+    // The sector read last: records are read a few bytes at a time, mostly from one sector.
+    mutable std::vector<std::uint8_t> cache_;
+    mutable std::size_t cachedSector_ = SIZE_MAX;
     std::vector<std::uint32_t> sectors_;  // a stream in regular sectors
     std::vector<std::uint8_t> bytes_;     // a small stream, from the mini stream, held whole
 };

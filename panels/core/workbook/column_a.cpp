@@ -5,6 +5,8 @@
 namespace tagwright::panels {
 
 const ColumnA::Cell* ColumnA::Find(std::uint32_t row) const {
+    // A batch column is mostly one text per row from the top: then the cell is at its row.
+    if (row < cells_.size() && cells_[row].row == row) return &cells_[row];
     const auto it =
         std::lower_bound(cells_.begin(), cells_.end(), row,
                          [](const Cell& cell, std::uint32_t r) { return cell.row < r; });

@@ -18,8 +18,9 @@ struct SheetLimits {
     std::size_t cellBytes = 128 * 1024;
     // All the text column A keeps: 65,536 rows of 256 bytes, or a million rows of 16.
     std::size_t textBytes = 16 * 1024 * 1024;
-    // Decompressed XML read from one .xlsx archive, all parts together.
-    std::uint64_t xmlBytes = 256u * 1024 * 1024;
+    // Decompressed XML read from one .xlsx archive, all parts together: a million rows of
+    // column A with their shared strings take under 80 MiB.
+    std::uint64_t xmlBytes = 128u * 1024 * 1024;
     // Shared strings of an .xlsx or .xls: a column A cell may name no string past this many.
     std::uint32_t sharedStrings = 4 * 1024 * 1024;
 };
