@@ -139,6 +139,22 @@ TEST(XlsRecords, EncryptedOrDamagedWorkbooksFailAndOlderOnesGoToFreeXL) {
     EXPECT_EQ(Read(Bof(0x0500, 0x0005) + kEof).kind, Biff8Result::Kind::NotBiff8);
 }
 
+TEST(XlsRecords, AWorkbookStreamThatCannotBeReadFailsAndABookStreamGoesToFreeXL) {
+    const std::string workbook = Workbook("", Label(0, 0, "x"));
+    auto bytes = testing::CompoundFileWith("Workbook", workbook);
+    // The stream's size in its directory entry (the second of the last sector): past the file.
+    const std::size_t size = bytes.size() - 512 + 128 + 0x78;
+    bytes[size + 3] = 0x7F;
+    auto file = CompoundFile::Open(std::span<const std::uint8_t>(bytes));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(ReadBiff8ColumnA(*file, kSheetLimits).kind, Biff8Result::Kind::Failed);
+
+    const auto book = testing::CompoundFileWith("Book", workbook);
+    file = CompoundFile::Open(std::span<const std::uint8_t>(book));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(ReadBiff8ColumnA(*file, kSheetLimits).kind, Biff8Result::Kind::NotBiff8);
+}
+
 TEST(XlsRecords, ASharedStringIsHeldToTheCellLimit) {
     const std::string sst = BiffRecord(0x00FC, Le32(1) + Le32(1) + Le16(6) + '\0' + "sixsix");
     SheetLimits limits;

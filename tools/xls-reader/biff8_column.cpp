@@ -179,8 +179,11 @@ bool PlaceSharedStrings(BiffRecords& records, std::uint64_t table,
 }  // namespace
 
 Biff8Result ReadBiff8ColumnA(const CompoundFile& file, const SheetLimits& limits) {
+    // Excel 95 and before name their stream Book; a Workbook stream that cannot be read is
+    // damaged, not something for FreeXL.
+    if (!file.HasStream("Workbook")) return {Biff8Result::Kind::NotBiff8, std::nullopt};
     const auto stream = file.Stream("Workbook");
-    if (!stream) return {Biff8Result::Kind::NotBiff8, std::nullopt};
+    if (!stream) return {Biff8Result::Kind::Failed, std::nullopt};
     BiffRecords records(*stream);
     std::uint16_t type = 0;
     std::vector<std::uint8_t> body;

@@ -181,7 +181,7 @@ bool CompoundFile::LoadTables() {
     return true;
 }
 
-std::optional<CompoundStream> CompoundFile::Stream(std::string_view name) const {
+const std::uint8_t* CompoundFile::FindStream(std::string_view name) const {
     // The top-level entries hang as a tree of siblings under the root's child.
     const std::size_t entries = directory_.size() / kEntryBytes;
     std::vector<bool> visited(entries);
@@ -197,6 +197,11 @@ std::optional<CompoundStream> CompoundFile::Stream(std::string_view name) const 
         pending.push_back(Le32(entry + 0x44));
         pending.push_back(Le32(entry + 0x48));
     }
+    return found;
+}
+
+std::optional<CompoundStream> CompoundFile::Stream(std::string_view name) const {
+    const std::uint8_t* found = FindStream(name);
     if (found == nullptr) return std::nullopt;
 
     CompoundStream stream;

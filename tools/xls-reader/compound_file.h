@@ -44,8 +44,10 @@ class CompoundFile {
     CompoundFile(const CompoundFile&) = delete;
     CompoundFile& operator=(const CompoundFile&) = delete;
 
-    // The stream with this name among the top-level entries (names compare without case, as
-    // the container does); nothing when there is none or its chain is damaged.
+    // Whether a stream with this name lies among the top-level entries (names compare without
+    // case, as the container does).
+    bool HasStream(std::string_view name) const { return FindStream(name) != nullptr; }
+    // That stream; nothing when there is none or its size or chain is damaged.
     std::optional<CompoundStream> Stream(std::string_view name) const;
 
   private:
@@ -55,6 +57,8 @@ class CompoundFile {
     bool ReadSector(std::uint32_t sector, std::size_t offset, std::size_t length,
                     std::uint8_t* out) const;
     bool LoadTables();
+    // The directory entry of a top-level stream, or nullptr.
+    const std::uint8_t* FindStream(std::string_view name) const;
     // The chain of sectors that starts at first, long enough for bytes; nothing when it is
     // shorter, loops, or leaves the table.
     std::optional<std::vector<std::uint32_t>> Chain(const std::vector<std::uint32_t>& table,

@@ -11,6 +11,7 @@ namespace tagwright::panels {
 
 class ColumnBuilder {
   public:
+    // One cell never takes more than a block of text (1 MiB), whatever the limits say.
     explicit ColumnBuilder(const SheetLimits& limits);
 
     // One cell's text. A row given twice keeps the text given last.
