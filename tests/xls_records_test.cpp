@@ -164,5 +164,17 @@ TEST(XlsRecords, ASharedStringIsHeldToTheCellLimit) {
     EXPECT_EQ(Read(Workbook(sst, LabelSst(0, 0, 0)), limits).kind, Biff8Result::Kind::Failed);
 }
 
+TEST(XlsRecords, AColumnACellNamingASharedStringPastTheLimitIsRefused) {
+    const std::string sst =
+        BiffRecord(0x00FC, Le32(2) + Le32(2) + Le16(1) + '\0' + "a" + Le16(1) + '\0' + "b");
+    SheetLimits limits;
+    limits.sharedStrings = 2;
+    const auto below = Read(Workbook(sst, LabelSst(0, 0, 1)), limits);
+    ASSERT_EQ(below.kind, Biff8Result::Kind::Column);
+    EXPECT_EQ(below.column->Text(0), "b");
+    limits.sharedStrings = 1;
+    EXPECT_EQ(Read(Workbook(sst, LabelSst(0, 0, 1)), limits).kind, Biff8Result::Kind::Failed);
+}
+
 }  // namespace
 }  // namespace tagwright::panels
