@@ -5,8 +5,10 @@
 #include <fstream>
 
 #include "panels/core/spreadsheet_source.h"
+#include "panels/core/workbook/xlsx_cell_position.h"
 #include "shell/text/text_tables.h"
 #include "support/panel_rig.h"
+#include "support/sheet_files.h"
 
 namespace tagwright::panels {
 namespace {
@@ -169,6 +171,82 @@ TEST(SpreadsheetFiles, InlineStringsFormulaResultsAndWorkbookOrder) {
     EXPECT_FALSE(a.IsText(2));  // an error value
     EXPECT_FALSE(a.IsText(3));  // only column B
     EXPECT_EQ(a.Text(4), "rich text");
+}
+
+// r is optional on <row> and <c>: a row without it follows the previous row, a cell without it
+// the previous cell of its row.
+TEST(SpreadsheetFiles, RowsAndCellsWithoutReferencesFollowDocumentOrder) {
+    Workbook book;
+    ASSERT_TRUE(book.Load(Fixture("unreferenced.xlsx")));
+    const ColumnA& a = *book.FirstSheet();
+    EXPECT_EQ(a.Text(0), "A1 without r");
+    EXPECT_FALSE(a.IsText(2));  // B3, then C3 after it
+    EXPECT_EQ(a.Text(3), "shared A4");
+    EXPECT_EQ(a.Text(5), "formula");
+    EXPECT_FALSE(a.IsText(6));  // B7, then C7
+    EXPECT_FALSE(a.IsText(7));  // a number
+    EXPECT_EQ(a.Text(8), "A9 without r");
+    EXPECT_EQ(a.textCells(), 4u);
+}
+
+TEST(SpreadsheetFiles, CellReferencesNameAPlaceWithinTheLargestSheet) {
+    const auto place = [](std::string_view reference) -> std::pair<int, int> {
+        const auto parsed = ParseCellReference(reference);
+        if (!parsed) return {-1, -1};
+        return {static_cast<int>(parsed->row), static_cast<int>(parsed->column)};
+    };
+    EXPECT_EQ(place("A1"), std::make_pair(0, 0));
+    EXPECT_EQ(place("b12"), std::make_pair(11, 1));
+    EXPECT_EQ(place("AA3"), std::make_pair(2, 26));
+    EXPECT_EQ(place("XFD1048576"), std::make_pair(1048575, 16383));
+    for (const char* bad : {"XFE1", "A0", "A1048577", "1", "A", "A1x", "$A$1", "AAAA1", ""})
+        EXPECT_EQ(place(bad), std::make_pair(-1, -1)) << bad;
+}
+
+TEST(SpreadsheetFiles, AMalformedReferenceMakesTheSheetDamaged) {
+    testing::SheetFiles files;
+    Workbook book;
+    EXPECT_FALSE(book.Load(files.Xlsx(
+        "bad.xlsx", R"(<row r="1"><c r="A0" t="inlineStr"><is><t>x</t></is></c></row>)")));
+    EXPECT_FALSE(book.Load(
+        files.Xlsx("bad-row.xlsx", R"(<row r="0"><c t="inlineStr"><is><t>x</t></is></c></row>)")));
+    EXPECT_TRUE(book.Load(
+        files.Xlsx("good.xlsx", R"(<row r="2"><c t="inlineStr"><is><t>x</t></is></c></row>)")));
+    EXPECT_EQ(book.FirstSheet()->Text(1), "x");
+}
+
+// FreeXL refused an .xls with a text over about 16,400 characters (8,200 outside Latin-1), and
+// read a following cell's text wrongly for some shorter ones: the strings run on over more than
+// one CONTINUE record of the shared string table.
+TEST(SpreadsheetFiles, XlsTextsThatRunOverSeveralRecordsLoadWhole) {
+    std::string digits, chinese, accents;
+    for (int i = 0; i < 2000; ++i)
+        digits += "0123456789";
+    for (int i = 0; i < 2250; ++i)
+        chinese += "中文内容";
+    for (int i = 0; i < 32767; ++i)
+        accents += "é";
+    Workbook book;
+    ASSERT_TRUE(book.Load(Fixture("long-text.xls")));
+    const ColumnA& a = *book.FirstSheet();
+    EXPECT_EQ(a.Text(0), digits);
+    EXPECT_EQ(a.Text(1), chinese);
+    EXPECT_EQ(a.Text(2), "after");
+    EXPECT_EQ(a.Text(3), accents);
+    EXPECT_EQ(a.textCells(), 4u);
+}
+
+// An over-long cell is a row like any other: it loads into the content field, and the size
+// check of the Write refuses it.
+TEST(SpreadsheetFiles, AnOverlongCellLoadsIntoTheContentField) {
+    text::SetUiLanguage(text::Language::English);
+    feed::RecordingSink sink;
+    FakePanel panel;
+    SpreadsheetSource source{panel};
+    source.LoadChosenFile(Fixture("long-text.xls"));
+    EXPECT_EQ(sink.status, "File Loading Successfully !");
+    EXPECT_EQ(panel.content.size(), 20000u);
+    text::SetUiLanguage(text::Language::Chinese);
 }
 
 TEST(SpreadsheetFiles, RowNumberValueReadsLikeAtoi) {

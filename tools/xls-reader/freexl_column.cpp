@@ -24,7 +24,8 @@ class XlsHandle {
 
 }  // namespace
 
-std::optional<ColumnA> ReadWithFreeXL(const std::filesystem::path& path) {
+std::optional<ColumnA> ReadWithFreeXL(const std::filesystem::path& path,
+                                      const SheetLimits& limits) {
     const XlsHandle xls(path);
     if (xls.get() == nullptr) return std::nullopt;
     unsigned int info = 0;
@@ -39,17 +40,17 @@ std::optional<ColumnA> ReadWithFreeXL(const std::filesystem::path& path) {
     unsigned int rows = 0;
     unsigned short columns = 0;
     if (freexl_worksheet_dimensions(xls.get(), &rows, &columns) != FREEXL_OK) return std::nullopt;
-    ColumnA column;
-    if (columns == 0) return column;
+    ColumnBuilder column(limits);
+    if (columns == 0) return column.Finish();
     for (unsigned int row = 0; row < rows && row < kMaxRows; ++row) {
         FreeXL_CellValue cell{};
         if (freexl_get_cell_value(xls.get(), row, 0, &cell) != FREEXL_OK) continue;
         if ((cell.type == FREEXL_CELL_TEXT || cell.type == FREEXL_CELL_SST_TEXT) &&
-            cell.value.text_value != nullptr) {
-            column.Set(row, cell.value.text_value);
+            cell.value.text_value != nullptr && !column.Add(row, cell.value.text_value)) {
+            return std::nullopt;
         }
     }
-    return column;
+    return column.Finish();
 }
 
 }  // namespace tagwright::panels

@@ -1,11 +1,14 @@
-// FreeXL, called in this process. It is not safe against crafted files, so the program only
-// calls it inside the tagwright-xls-reader helper process.
+// FreeXL, called in this process, for workbooks older than BIFF8 (Excel 95 and before). It is
+// not safe against crafted files, so the program only calls it inside the tagwright-xls-reader
+// helper process.
 #pragma once
 
-#include "panels/core/workbook/workbook.h"
+#include <filesystem>
+
+#include "panels/core/workbook/column_builder.h"
 
 namespace tagwright::panels {
 
-std::optional<ColumnA> ReadWithFreeXL(const std::filesystem::path& path);
+std::optional<ColumnA> ReadWithFreeXL(const std::filesystem::path& path, const SheetLimits& limits);
 
 }  // namespace tagwright::panels

@@ -1,96 +1,134 @@
-// .csv files: UTF-8 text, RFC 4180 quoting; column A is the first field of each record.
+#include "csv_reader.h"
+
+#include <array>
+
 #include "workbook.h"
 
 namespace tagwright::panels {
 namespace {
 
-// Well-formed UTF-8 (no overlong forms, no surrogates) and no NUL: otherwise it is not a text
-// file, let alone a CSV.
-bool IsUtf8Text(std::span<const std::uint8_t> bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const std::uint8_t b = bytes[i];
-        if (b == 0) return false;
-        std::size_t extra = 0;
-        std::uint32_t min = 0;
-        if (b < 0x80) {
-            ++i;
-            continue;
-        } else if ((b & 0xE0) == 0xC0) {
-            extra = 1;
-            min = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            extra = 2;
-            min = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            extra = 3;
-            min = 0x10000;
-        } else {
-            return false;
-        }
-        if (i + extra >= bytes.size()) return false;  // cut short
-        std::uint32_t code = b & (0x3F >> extra);
-        for (std::size_t k = 1; k <= extra; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80) return false;
-            code = code << 6 | (bytes[i + k] & 0x3F);
-        }
-        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-        i += extra + 1;
-    }
-    return true;
-}
+constexpr std::array<std::uint8_t, 3> kByteOrderMark = {0xEF, 0xBB, 0xBF};
 
 }  // namespace
 
-std::optional<ColumnA> ReadCsvColumnA(std::span<const std::uint8_t> file) {
-    if (file.size() >= 3 && file[0] == 0xEF && file[1] == 0xBB && file[2] == 0xBF) {
-        file = file.subspan(3);  // byte order mark
-    }
-    if (!IsUtf8Text(file)) return std::nullopt;
-    ColumnA column;
-    std::uint32_t row = 0;
-    std::size_t i = 0;
-    while (i < file.size() && row < kMaxRows) {
-        // The first field of the record.
-        std::string field;
-        if (file[i] == '"') {
-            ++i;
-            for (;;) {
-                if (i >= file.size()) return std::nullopt;  // unterminated quote
-                if (file[i] == '"') {
-                    if (i + 1 < file.size() && file[i + 1] == '"') {
-                        field.push_back('"');
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                field.push_back(static_cast<char>(file[i++]));
+bool CsvColumnReader::Feed(std::span<const std::uint8_t> bytes) {
+    for (std::size_t i = 0; i < bytes.size() && !failed_; ++i) {
+        // A byte order mark is left out; bytes that only began like one are read as text.
+        if (bomSeen_ < kByteOrderMark.size()) {
+            if (bytes[i] == kByteOrderMark[bomSeen_]) {
+                ++bomSeen_;
+                continue;
             }
-        } else {
-            while (i < file.size() && file[i] != ',' && file[i] != '\n' && file[i] != '\r') {
-                field.push_back(static_cast<char>(file[i++]));
-            }
+            const std::size_t matched = bomSeen_;
+            bomSeen_ = kByteOrderMark.size();
+            for (std::size_t k = 0; k < matched && !failed_; ++k)
+                failed_ = !utf8_.Next(kByteOrderMark[k]) || !Step(kByteOrderMark[k]);
+            if (failed_) break;
         }
-        if (!field.empty()) column.Set(row, std::move(field));
-        // The rest of the record, quoted fields with line breaks included.
-        bool quoted = false;
-        while (i < file.size()) {
-            const std::uint8_t c = file[i];
+        failed_ = !utf8_.Next(bytes[i]) || !Step(bytes[i]);
+    }
+    return !failed_;
+}
+
+bool CsvColumnReader::EndField() {
+    if (field_.empty()) return true;
+    const bool kept = column_.Add(row_, field_);
+    field_.clear();
+    return kept;
+}
+
+void CsvColumnReader::EndRecord(State next) {
+    ++row_;
+    state_ = row_ < kMaxRows ? next : State::PastLastRow;
+}
+
+bool CsvColumnReader::Step(std::uint8_t c) {
+    switch (state_) {
+        case State::RecordStart:
             if (c == '"') {
-                quoted = !quoted;
-            } else if (!quoted && (c == '\n' || c == '\r')) {
-                break;
+                state_ = State::Quoted;
+                return true;
             }
-            ++i;
-        }
-        if (quoted) return std::nullopt;
-        if (i < file.size() && file[i] == '\r') ++i;
-        if (i < file.size() && file[i] == '\n') ++i;
-        ++row;
+            state_ = State::Field;
+            [[fallthrough]];
+        case State::Field:
+            if (c == ',') {
+                state_ = State::Rest;
+                return EndField();
+            }
+            if (c == '\n' || c == '\r') {
+                if (!EndField()) return false;
+                EndRecord(c == '\r' ? State::AfterCr : State::RecordStart);
+                return true;
+            }
+            if (!column_.FitsOneCell(field_.size() + 1)) return false;
+            field_.push_back(static_cast<char>(c));
+            return true;
+        case State::Quoted:
+            if (c == '"') {
+                state_ = State::QuotedQuote;
+                return true;
+            }
+            if (!column_.FitsOneCell(field_.size() + 1)) return false;
+            field_.push_back(static_cast<char>(c));
+            return true;
+        case State::QuotedQuote:
+            if (c == '"') {
+                state_ = State::Quoted;
+                if (!column_.FitsOneCell(field_.size() + 1)) return false;
+                field_.push_back('"');
+                return true;
+            }
+            state_ = State::Rest;
+            if (!EndField()) return false;
+            return Step(c);
+        case State::Rest:
+            if (c == '"') {
+                state_ = State::RestQuoted;
+            } else if (c == '\n' || c == '\r') {
+                EndRecord(c == '\r' ? State::AfterCr : State::RecordStart);
+            }
+            return true;
+        case State::RestQuoted:
+            if (c == '"') state_ = State::Rest;
+            return true;
+        case State::AfterCr:
+            state_ = State::RecordStart;
+            return c == '\n' || Step(c);
+        case State::PastLastRow:
+            return true;
     }
-    return column;
+    return false;
+}
+
+std::optional<ColumnA> CsvColumnReader::Finish() {
+    if (bomSeen_ < kByteOrderMark.size()) {
+        // The file ended inside what began like a byte order mark: those bytes are its text.
+        const std::size_t matched = bomSeen_;
+        bomSeen_ = kByteOrderMark.size();
+        for (std::size_t k = 0; k < matched && !failed_; ++k)
+            failed_ = !utf8_.Next(kByteOrderMark[k]) || !Step(kByteOrderMark[k]);
+    }
+    if (failed_ || !utf8_.Complete()) return std::nullopt;
+    switch (state_) {
+        case State::Quoted:
+        case State::RestQuoted:
+            return std::nullopt;  // a quote never closed
+        case State::Field:
+        case State::QuotedQuote:
+            if (!EndField()) return std::nullopt;
+            break;
+        default:
+            break;
+    }
+    return column_.Finish();
+}
+
+std::optional<ColumnA> ReadCsvColumnA(std::span<const std::uint8_t> file,
+                                      const SheetLimits& limits) {
+    CsvColumnReader reader(limits);
+    if (!reader.Feed(file)) return std::nullopt;
+    return reader.Finish();
 }
 
 }  // namespace tagwright::panels

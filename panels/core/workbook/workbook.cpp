@@ -1,37 +1,17 @@
 #include "workbook.h"
 
 #include <algorithm>
+#include <array>
 #include <fstream>
-#include <vector>
+
+#include "csv_reader.h"
 
 namespace tagwright::panels {
 namespace {
 
-std::optional<std::vector<std::uint8_t>> ReadFile(const std::filesystem::path& path) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (error || size == 0 || size > kMaxFileBytes) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes(size);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size))) {
-        return std::nullopt;
-    }
-    return bytes;
-}
+constexpr std::size_t kReadChunkBytes = 64 * 1024;
 
 }  // namespace
-
-std::string ColumnA::Text(std::uint32_t row) const {
-    const auto it = cells_.find(row);
-    return it == cells_.end() ? std::string() : it->second;
-}
-
-std::uint32_t ColumnA::lastTextRow() const {
-    std::uint32_t last = 0;
-    for (const auto& [row, text] : cells_)
-        last = std::max(last, row);
-    return last;
-}
 
 WorkbookFormat SniffFormat(std::span<const std::uint8_t> head) {
     static constexpr std::uint8_t kCompoundFile[] = {0xD0, 0xCF, 0x11, 0xE0,
@@ -48,19 +28,44 @@ WorkbookFormat SniffFormat(std::span<const std::uint8_t> head) {
     return WorkbookFormat::Csv;  // the CSV reader refuses what is not UTF-8 text
 }
 
-bool Workbook::Load(const std::filesystem::path& path) {
+// The file is read in pieces: only column A is ever held, however large the file.
+std::optional<ColumnA> ReadCsvColumnA(const std::filesystem::path& path,
+                                      const SheetLimits& limits) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    CsvColumnReader reader(limits);
+    std::array<std::uint8_t, kReadChunkBytes> chunk;
+    while (in) {
+        in.read(reinterpret_cast<char*>(chunk.data()), chunk.size());
+        const auto got = static_cast<std::size_t>(in.gcount());
+        if (!reader.Feed(std::span(chunk.data(), got))) return std::nullopt;
+    }
+    if (in.bad()) return std::nullopt;
+    return reader.Finish();
+}
+
+bool Workbook::Load(const std::filesystem::path& path, const SheetLimits& limits) {
     sheet_.reset();
-    const auto bytes = ReadFile(path);
-    if (!bytes) return false;
-    switch (SniffFormat(*bytes)) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error || size == 0 || size > kMaxFileBytes) return false;
+    std::array<std::uint8_t, 8> head{};
+    std::size_t headBytes = 0;
+    {
+        std::ifstream in(path, std::ios::binary);
+        in.read(reinterpret_cast<char*>(head.data()), head.size());
+        if (in.bad() || in.gcount() <= 0) return false;
+        headBytes = static_cast<std::size_t>(in.gcount());
+    }
+    switch (SniffFormat(std::span(head.data(), headBytes))) {
         case WorkbookFormat::Xls:
-            sheet_ = ReadXlsColumnA(path);
+            sheet_ = ReadXlsColumnA(path, limits);
             break;
         case WorkbookFormat::Xlsx:
-            sheet_ = ReadXlsxColumnA(*bytes);
+            sheet_ = ReadXlsxColumnA(path, limits);
             break;
         case WorkbookFormat::Csv:
-            sheet_ = ReadCsvColumnA(*bytes);
+            sheet_ = ReadCsvColumnA(path, limits);
             break;
         case WorkbookFormat::Unknown:
             break;

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <chrono>
 #include <string>
+#include <vector>
 
 #include "reader/binding.h"
 #include "workbook.h"
@@ -20,11 +21,11 @@ namespace tagwright::panels {
 namespace {
 
 constexpr auto kHelperTimeLimit = std::chrono::seconds(30);
-constexpr std::size_t kMaxAnswerBytes = 512u * 1024 * 1024;
 
-// Runs the helper on the path and collects what it prints; nothing when it fails, crashes,
-// runs too long or says too much.
-std::optional<std::string> RunHelper(const std::filesystem::path& path) {
+// Runs the helper on the path and reads what it prints as it comes; nothing when it fails,
+// crashes, runs too long, or prints what is malformed or passes the limits (it is then stopped
+// at once). The helper is told the limits too, so that it gives up as early as it can.
+std::optional<ColumnA> RunHelper(const std::filesystem::path& path, const SheetLimits& limits) {
     const std::string helper = (reader::ExecutableDirectory() / "tagwright-xls-reader").string();
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) return std::nullopt;
@@ -32,11 +33,21 @@ std::optional<std::string> RunHelper(const std::filesystem::path& path) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const std::string argument = path.string();
-    char* argv[] = {const_cast<char*>(helper.c_str()), const_cast<char*>(argument.c_str()),
-                    nullptr};
+    std::vector<std::string> arguments = {helper,
+                                          "--cell-bytes",
+                                          std::to_string(limits.cellBytes),
+                                          "--text-bytes",
+                                          std::to_string(limits.textBytes),
+                                          "--shared-strings",
+                                          std::to_string(limits.sharedStrings),
+                                          path.string()};
+    std::vector<char*> argv;
+    for (auto& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
     pid_t child = -1;
-    const int spawned = posix_spawn(&child, helper.c_str(), &actions, nullptr, argv, environ);
+    const int spawned =
+        posix_spawn(&child, helper.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(pipeFds[1]);
     if (spawned != 0) {
@@ -44,7 +55,7 @@ std::optional<std::string> RunHelper(const std::filesystem::path& path) {
         return std::nullopt;
     }
 
-    std::string answer;
+    ColumnDecoder answer(limits);
     bool ok = true;
     const auto deadline = std::chrono::steady_clock::now() + kHelperTimeLimit;
     for (;;) {
@@ -58,11 +69,10 @@ std::optional<std::string> RunHelper(const std::filesystem::path& path) {
         char buffer[65536];
         const ssize_t got = read(pipeFds[0], buffer, sizeof buffer);
         if (got == 0) break;
-        if (got < 0 || answer.size() + static_cast<std::size_t>(got) > kMaxAnswerBytes) {
+        if (got < 0 || !answer.Feed(std::string_view(buffer, static_cast<std::size_t>(got)))) {
             ok = false;
             break;
         }
-        answer.append(buffer, static_cast<std::size_t>(got));
     }
     close(pipeFds[0]);
     if (!ok) kill(child, SIGKILL);
@@ -70,15 +80,14 @@ std::optional<std::string> RunHelper(const std::filesystem::path& path) {
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (!ok || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return answer;
+    return answer.Finish();
 }
 
 }  // namespace
 
-std::optional<ColumnA> ReadXlsColumnA(const std::filesystem::path& path) {
-    const auto answer = RunHelper(path);
-    if (!answer) return std::nullopt;
-    return DecodeColumn(*answer);
+std::optional<ColumnA> ReadXlsColumnA(const std::filesystem::path& path,
+                                      const SheetLimits& limits) {
+    return RunHelper(path, limits);
 }
 
 }  // namespace tagwright::panels

@@ -1,235 +1,264 @@
-// .xlsx workbooks: a zip archive (libzip) of XML parts (expat). Column A of the first sheet in
-// workbook order; shared strings, inline strings and formula string results are text.
-#include <expat.h>
-#include <zip.h>
-
-#include <cstring>
-#include <functional>
-#include <string_view>
+// .xlsx workbooks: a zip archive of XML parts. Column A of the first sheet in workbook order;
+// shared strings, inline strings and formula string results are text. The sheet is read first,
+// noting which shared strings column A names; then the shared strings are read up to the last
+// of those, keeping only them. Nothing else of the workbook is kept.
+#include <algorithm>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "column_builder.h"
 #include "workbook.h"
+#include "xlsx_archive.h"
+#include "xlsx_cell_position.h"
 
 namespace tagwright::panels {
 namespace {
 
-class Archive {
-  public:
-    explicit Archive(std::span<const std::uint8_t> file) {
-        zip_error_t error;
-        zip_error_init(&error);
-        zip_source_t* source = zip_source_buffer_create(file.data(), file.size(), 0, &error);
-        if (source != nullptr) {
-            zip_ = zip_open_from_source(source, ZIP_RDONLY, &error);
-            if (zip_ == nullptr) zip_source_free(source);
-        }
-        zip_error_fini(&error);
-    }
-    ~Archive() {
-        if (zip_ != nullptr) zip_discard(zip_);
-    }
-    Archive(const Archive&) = delete;
-    Archive& operator=(const Archive&) = delete;
-    bool ok() const { return zip_ != nullptr; }
-
-    // The member's bytes; nothing when it is missing, too large or damaged.
-    std::optional<std::string> Read(const std::string& name) const {
-        zip_stat_t stat;
-        zip_stat_init(&stat);
-        if (zip_stat(zip_, name.c_str(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE) ||
-            stat.size > kMaxFileBytes) {
-            return std::nullopt;
-        }
-        zip_file_t* member = zip_fopen(zip_, name.c_str(), 0);
-        if (member == nullptr) return std::nullopt;
-        std::string bytes(static_cast<std::size_t>(stat.size), '\0');
-        const zip_int64_t got = zip_fread(member, bytes.data(), stat.size);
-        zip_fclose(member);
-        if (got < 0 || static_cast<zip_uint64_t>(got) != stat.size) return std::nullopt;
-        return bytes;
-    }
-
-  private:
-    zip_t* zip_ = nullptr;
-};
-
-std::string_view LocalName(const XML_Char* name) {
-    std::string_view full(name);
-    const auto colon = full.rfind(':');
-    return colon == std::string_view::npos ? full : full.substr(colon + 1);
-}
-
-const XML_Char* Attribute(const XML_Char** attributes, std::string_view wanted) {
-    for (int i = 0; attributes[i] != nullptr; i += 2) {
-        if (LocalName(attributes[i]) == wanted) return attributes[i + 1];
-    }
-    return nullptr;
-}
-
-// Runs expat over a document, handing element starts, ends and text to the callbacks.
-struct XmlHandlers {
-    std::function<void(std::string_view, const XML_Char**)> start;
-    std::function<void(std::string_view)> end;
-    std::function<void(std::string_view)> text;
-};
-
-bool ParseXml(const std::string& document, XmlHandlers& handlers) {
-    XML_Parser parser = XML_ParserCreate("UTF-8");
-    if (parser == nullptr) return false;
-    XML_SetUserData(parser, &handlers);
-    XML_SetElementHandler(
-        parser,
-        [](void* data, const XML_Char* name, const XML_Char** attributes) {
-            auto& h = *static_cast<XmlHandlers*>(data);
-            if (h.start) h.start(LocalName(name), attributes);
-        },
-        [](void* data, const XML_Char* name) {
-            auto& h = *static_cast<XmlHandlers*>(data);
-            if (h.end) h.end(LocalName(name));
-        });
-    XML_SetCharacterDataHandler(parser, [](void* data, const XML_Char* text, int length) {
-        auto& h = *static_cast<XmlHandlers*>(data);
-        if (h.text) h.text(std::string_view(text, static_cast<std::size_t>(length)));
-    });
-    const bool ok =
-        XML_Parse(parser, document.data(), static_cast<int>(document.size()), 1) == XML_STATUS_OK;
-    XML_ParserFree(parser);
-    return ok;
-}
-
 // The relationship id of the first sheet in workbook order.
-std::optional<std::string> FirstSheetId(const std::string& workbook) {
-    std::optional<std::string> id;
-    XmlHandlers h;
-    h.start = [&](std::string_view name, const XML_Char** attributes) {
+class FirstSheetId : public XmlHandler {
+  public:
+    void Start(std::string_view name, const XML_Char** attributes) override {
         if (name != "sheet" || id) return;
         if (const XML_Char* rid = Attribute(attributes, "id")) id = rid;
-    };
-    if (!ParseXml(workbook, h)) return std::nullopt;
-    return id;
-}
+    }
+    std::optional<std::string> id;
+};
 
 // The archive member that a relationship of xl/workbook.xml points to.
-std::optional<std::string> SheetPath(const std::string& relationships, const std::string& id) {
-    std::optional<std::string> target;
-    XmlHandlers h;
-    h.start = [&](std::string_view name, const XML_Char** attributes) {
+class RelationshipTarget : public XmlHandler {
+  public:
+    explicit RelationshipTarget(std::string id) : id_(std::move(id)) {}
+    void Start(std::string_view name, const XML_Char** attributes) override {
         if (name != "Relationship" || target) return;
         const XML_Char* rid = Attribute(attributes, "Id");
         const XML_Char* to = Attribute(attributes, "Target");
-        if (rid != nullptr && to != nullptr && id == rid) target = to;
-    };
-    if (!ParseXml(relationships, h) || !target) return std::nullopt;
-    if (target->starts_with("/")) return target->substr(1);
-    return "xl/" + *target;
-}
-
-// Shared strings: each <si> is the concatenation of its <t> texts, phonetic runs left out.
-std::optional<std::vector<std::string>> SharedStrings(const std::string& document) {
-    std::vector<std::string> strings;
-    bool inText = false;
-    int phonetic = 0;
-    XmlHandlers h;
-    h.start = [&](std::string_view name, const XML_Char**) {
-        if (name == "si") strings.emplace_back();
-        if (name == "rPh") ++phonetic;
-        if (name == "t" && phonetic == 0 && !strings.empty()) inText = true;
-    };
-    h.end = [&](std::string_view name) {
-        if (name == "rPh") --phonetic;
-        if (name == "t") inText = false;
-    };
-    h.text = [&](std::string_view text) {
-        if (inText) strings.back().append(text);
-    };
-    if (!ParseXml(document, h)) return std::nullopt;
-    return strings;
-}
-
-// "A12" -> column 0, row 11; nothing for another column or a malformed reference.
-std::optional<std::uint32_t> RowOfColumnA(std::string_view reference) {
-    if (reference.size() < 2 || (reference[0] != 'A' && reference[0] != 'a')) return std::nullopt;
-    std::uint64_t row = 0;
-    for (char c : reference.substr(1)) {
-        if (c < '0' || c > '9') return std::nullopt;
-        row = row * 10 + static_cast<std::uint64_t>(c - '0');
-        if (row > kMaxRows) return std::nullopt;
+        if (rid != nullptr && to != nullptr && id_ == rid) target = to;
     }
-    if (row == 0) return std::nullopt;
-    return static_cast<std::uint32_t>(row - 1);
+    std::optional<std::string> target;
+
+  private:
+    std::string id_;
+};
+
+// A column A cell whose text is a shared string, to be found once the sheet has been read.
+struct SharedCell {
+    std::uint32_t row;
+    std::uint32_t index;
+};
+
+// "12" with blanks around it -> 12; nothing for anything else.
+std::optional<std::uint32_t> ParseIndex(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return std::nullopt;
+    text = text.substr(first, text.find_last_not_of(" \t\r\n") + 1 - first);
+    if (text.size() > 10) return std::nullopt;
+    std::uint64_t index = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        index = index * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    if (index > UINT32_MAX) return std::nullopt;
+    return static_cast<std::uint32_t>(index);
 }
 
-bool ReadSheet(const std::string& document, const std::vector<std::string>& shared,
-               ColumnA& column) {
-    std::optional<std::uint32_t> row;  // of the cell being read, when it is in column A
-    std::string type, value, inlineText;
-    bool inValue = false, inInline = false;
-    bool damaged = false;
-    XmlHandlers h;
-    h.start = [&](std::string_view name, const XML_Char** attributes) {
-        if (name == "c") {
-            const XML_Char* reference = Attribute(attributes, "r");
-            const XML_Char* t = Attribute(attributes, "t");
-            row = reference ? RowOfColumnA(reference) : std::nullopt;
-            type = t ? t : "n";
-            value.clear();
-            inlineText.clear();
+// The sheet: the text of column A's cells, and the shared strings it names.
+class SheetScan : public XmlHandler {
+  public:
+    SheetScan(const SheetLimits& limits, ColumnBuilder& column)
+        : limits_(limits), column_(column) {}
+
+    void Start(std::string_view name, const XML_Char** attributes) override {
+        if (name == "row") {
+            if (!positions_.NextRow(Attribute(attributes, "r"))) Fail();
+        } else if (name == "c") {
+            if (!positions_.NextCell(Attribute(attributes, "r"))) return Fail();
+            inColumnA_ = positions_.cell().column == 0;
+            const XML_Char* type = Attribute(attributes, "t");
+            type_ = type ? type : "n";
+            value_.clear();
+            inline_.clear();
+        } else if (!inColumnA_) {
+            return;
         } else if (name == "v") {
-            inValue = true;
-        } else if (name == "t" && row) {
-            inInline = true;
+            inValue_ = true;
+        } else if (name == "is") {
+            inInline_ = true;
+        } else if (name == "rPh") {
+            ++phonetic_;
+        } else if (name == "t" && inInline_ && phonetic_ == 0) {
+            inInlineText_ = true;
         }
-    };
-    h.end = [&](std::string_view name) {
-        if (name == "v") inValue = false;
-        if (name == "t") inInline = false;
-        if (name != "c" || !row) return;
-        if (type == "s") {
-            char* end = nullptr;
-            const unsigned long index = std::strtoul(value.c_str(), &end, 10);
-            if (value.empty() || *end != '\0' || index >= shared.size()) {
-                damaged = true;
-            } else {
-                column.Set(*row, shared[index]);
-            }
-        } else if (type == "inlineStr") {
-            column.Set(*row, inlineText);
-        } else if (type == "str") {
-            column.Set(*row, value);
+    }
+
+    void End(std::string_view name) override {
+        if (name == "v") inValue_ = false;
+        if (name == "is") inInline_ = false;
+        if (name == "rPh" && phonetic_ > 0) --phonetic_;
+        if (name == "t") inInlineText_ = false;
+        if (name != "c" || !inColumnA_) return;
+        inColumnA_ = false;
+        const std::uint32_t row = positions_.cell().row;
+        if (type_ == "s") {
+            const auto index = ParseIndex(value_);
+            if (!index) return Fail();
+            if (*index >= limits_.sharedStrings) return Fail();
+            sharedCells.push_back({row, *index});
+        } else if (type_ == "inlineStr") {
+            if (!column_.Add(row, inline_)) Fail();
+        } else if (type_ == "str") {
+            if (!column_.Add(row, value_)) Fail();
         }
-        row.reset();
-    };
-    h.text = [&](std::string_view text) {
-        if (!row) return;
-        if (inValue) value.append(text);
-        if (inInline) inlineText.append(text);
-    };
-    return ParseXml(document, h) && !damaged;
+    }
+
+    void Text(std::string_view text) override {
+        if (inValue_) Append(value_, text);
+        if (inInlineText_) Append(inline_, text);
+    }
+
+    bool failed() const { return failed_; }
+    std::vector<SharedCell> sharedCells;
+
+  private:
+    void Append(std::string& to, std::string_view text) {
+        if (!column_.FitsOneCell(to.size() + text.size())) return Fail();
+        to.append(text);
+    }
+    void Fail() {
+        failed_ = true;
+        StopParsing();
+    }
+
+    const SheetLimits& limits_;
+    ColumnBuilder& column_;
+    CellPositions positions_;
+    bool inColumnA_ = false, inValue_ = false, inInline_ = false, inInlineText_ = false;
+    int phonetic_ = 0;
+    std::string type_, value_, inline_;
+    bool failed_ = false;
+};
+
+// Shared strings: each <si> is the concatenation of its <t> texts, phonetic runs left out. Only
+// the wanted ones are kept, and reading stops after the last of them.
+class SharedStringsScan : public XmlHandler {
+  public:
+    // wanted: sorted, without repeats, not empty.
+    SharedStringsScan(const std::vector<std::uint32_t>& wanted, ColumnBuilder& column)
+        : kept(wanted.size()), wanted_(wanted), column_(column) {}
+
+    void Start(std::string_view name, const XML_Char**) override {
+        if (name == "si") {
+            inString_ = next_ < wanted_.size() && wanted_[next_] == count_;
+            ++count_;
+            text_.clear();
+        } else if (name == "rPh") {
+            ++phonetic_;
+        } else if (name == "t" && inString_ && phonetic_ == 0) {
+            inText_ = true;
+        }
+    }
+
+    void End(std::string_view name) override {
+        if (name == "rPh" && phonetic_ > 0) --phonetic_;
+        if (name == "t") inText_ = false;
+        if (name != "si" || !inString_) return;
+        inString_ = false;
+        const auto ref = column_.Keep(text_);
+        if (!ref) return Fail();
+        kept[next_++] = *ref;
+        if (next_ == wanted_.size()) StopParsing();  // every wanted string is in hand
+    }
+
+    void Text(std::string_view text) override {
+        if (!inText_) return;
+        if (!column_.FitsOneCell(text_.size() + text.size())) return Fail();
+        text_.append(text);
+    }
+
+    bool complete() const { return !failed_ && next_ == wanted_.size(); }
+    std::vector<ColumnA::TextRef> kept;  // parallel to wanted
+
+  private:
+    void Fail() {
+        failed_ = true;
+        StopParsing();
+    }
+
+    const std::vector<std::uint32_t>& wanted_;
+    ColumnBuilder& column_;
+    std::uint32_t count_ = 0;
+    std::size_t next_ = 0;  // the next wanted string
+    bool inString_ = false, inText_ = false, failed_ = false;
+    int phonetic_ = 0;
+    std::string text_;
+};
+
+std::optional<std::string> FirstSheetPath(XlsxArchive& archive) {
+    FirstSheetId workbook;
+    if (archive.Parse("xl/workbook.xml", workbook) != XlsxArchive::Parsed::Whole || !workbook.id) {
+        return std::nullopt;
+    }
+    RelationshipTarget relationship(*workbook.id);
+    if (archive.Parse("xl/_rels/workbook.xml.rels", relationship) != XlsxArchive::Parsed::Whole ||
+        !relationship.target) {
+        return std::nullopt;
+    }
+    const std::string& target = *relationship.target;
+    if (target.starts_with("/")) return target.substr(1);
+    return "xl/" + target;
+}
+
+// The shared strings that the sheet's column A names, given to its cells.
+bool PlaceSharedStrings(XlsxArchive& archive, std::vector<SharedCell>& cells,
+                        ColumnBuilder& column) {
+    if (cells.empty()) return true;
+    std::vector<std::uint32_t> wanted;
+    wanted.reserve(cells.size());
+    for (const SharedCell& cell : cells)
+        wanted.push_back(cell.index);
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    SharedStringsScan scan(wanted, column);
+    const auto parsed = archive.Parse("xl/sharedStrings.xml", scan);
+    // A string named but not there (or no strings at all) is a damaged file.
+    if (parsed == XlsxArchive::Parsed::Failed || parsed == XlsxArchive::Parsed::Missing ||
+        !scan.complete()) {
+        return false;
+    }
+    for (const SharedCell& cell : cells) {
+        const auto at = std::lower_bound(wanted.begin(), wanted.end(), cell.index);
+        if (!column.Place(cell.row, scan.kept[static_cast<std::size_t>(at - wanted.begin())])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<ColumnA> ReadColumnA(XlsxArchive& archive, const SheetLimits& limits) {
+    if (!archive.ok()) return std::nullopt;
+    const auto sheetPath = FirstSheetPath(archive);
+    if (!sheetPath) return std::nullopt;
+    ColumnBuilder column(limits);
+    SheetScan sheet(limits, column);
+    if (archive.Parse(*sheetPath, sheet) != XlsxArchive::Parsed::Whole || sheet.failed()) {
+        return std::nullopt;
+    }
+    if (!PlaceSharedStrings(archive, sheet.sharedCells, column)) return std::nullopt;
+    return column.Finish();
 }
 
 }  // namespace
 
-std::optional<ColumnA> ReadXlsxColumnA(std::span<const std::uint8_t> file) {
-    const Archive archive(file);
-    if (!archive.ok()) return std::nullopt;
-    const auto workbook = archive.Read("xl/workbook.xml");
-    const auto relationships = archive.Read("xl/_rels/workbook.xml.rels");
-    if (!workbook || !relationships) return std::nullopt;
-    const auto id = FirstSheetId(*workbook);
-    if (!id) return std::nullopt;
-    const auto path = SheetPath(*relationships, *id);
-    if (!path) return std::nullopt;
-    const auto sheet = archive.Read(*path);
-    if (!sheet) return std::nullopt;
-    std::vector<std::string> shared;
-    if (const auto strings = archive.Read("xl/sharedStrings.xml")) {
-        auto parsed = SharedStrings(*strings);
-        if (!parsed) return std::nullopt;
-        shared = std::move(*parsed);
-    }
-    ColumnA column;
-    if (!ReadSheet(*sheet, shared, column)) return std::nullopt;
-    return column;
+std::optional<ColumnA> ReadXlsxColumnA(const std::filesystem::path& path,
+                                       const SheetLimits& limits) {
+    XlsxArchive archive(path, limits.xmlBytes);
+    return ReadColumnA(archive, limits);
+}
+
+std::optional<ColumnA> ReadXlsxColumnA(std::span<const std::uint8_t> file,
+                                       const SheetLimits& limits) {
+    XlsxArchive archive(file, limits.xmlBytes);
+    return ReadColumnA(archive, limits);
 }
 
 }  // namespace tagwright::panels

@@ -1,0 +1,144 @@
+#include "biff_records.h"
+
+#include <algorithm>
+
+namespace tagwright::panels {
+
+bool BiffRecords::Next(std::uint16_t& type, std::vector<std::uint8_t>& body) {
+    std::uint8_t header[4];
+    if (!stream_.Read(next_, sizeof header, header)) return false;
+    type = static_cast<std::uint16_t>(header[0] | header[1] << 8);
+    const std::size_t length = static_cast<std::size_t>(header[2] | header[3] << 8);
+    body.resize(length);
+    if (!stream_.Read(next_ + sizeof header, length, body.data())) return false;
+    next_ += sizeof header + length;
+    return true;
+}
+
+bool BiffRecords::PeekType(std::uint16_t& type) const {
+    std::uint8_t bytes[2];
+    if (!stream_.Read(next_, sizeof bytes, bytes)) return false;
+    type = static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+    return true;
+}
+
+void Utf16ToUtf8::Code(std::uint32_t code) {
+    if (code < 0x80) {
+        out_.push_back(static_cast<char>(code));
+    } else if (code < 0x800) {
+        out_.push_back(static_cast<char>(0xC0 | code >> 6));
+        out_.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+        out_.push_back(static_cast<char>(0xE0 | code >> 12));
+        out_.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+        out_.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    } else {
+        out_.push_back(static_cast<char>(0xF0 | code >> 18));
+        out_.push_back(static_cast<char>(0x80 | (code >> 12 & 0x3F)));
+        out_.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
+        out_.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+void Utf16ToUtf8::Unit(std::uint16_t unit) {
+    if (unit >= 0xDC00 && unit <= 0xDFFF && high_ != 0) {
+        Code(0x10000 + ((high_ - 0xD800u) << 10) + (unit - 0xDC00u));
+        high_ = 0;
+        return;
+    }
+    Finish();
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        high_ = unit;
+    } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        Code(0xFFFD);
+    } else {
+        Code(unit);
+    }
+}
+
+void Utf16ToUtf8::Finish() {
+    if (high_ != 0) Code(0xFFFD);
+    high_ = 0;
+}
+
+bool ContinuedRecord::NextContinue() {
+    std::uint16_t type = 0;
+    if (!records_.PeekType(type) || type != biff::kContinue) return false;
+    at_ = 0;
+    return records_.Next(type, body_);
+}
+
+bool ContinuedRecord::Skip(std::uint64_t bytes) {
+    while (bytes > 0) {
+        if (at_ == body_.size() && !NextContinue()) return false;
+        const std::size_t take =
+            static_cast<std::size_t>(std::min<std::uint64_t>(bytes, body_.size() - at_));
+        at_ += take;
+        bytes -= take;
+    }
+    return true;
+}
+
+bool ContinuedRecord::U8(std::uint8_t& value) {
+    while (at_ == body_.size()) {
+        if (!NextContinue()) return false;
+    }
+    value = body_[at_++];
+    return true;
+}
+
+bool ContinuedRecord::U16(std::uint16_t& value) {
+    std::uint8_t low = 0, high = 0;
+    if (!U8(low) || !U8(high)) return false;
+    value = static_cast<std::uint16_t>(low | high << 8);
+    return true;
+}
+
+bool ContinuedRecord::U32(std::uint32_t& value) {
+    std::uint16_t low = 0, high = 0;
+    if (!U16(low) || !U16(high)) return false;
+    value = static_cast<std::uint32_t>(low) | static_cast<std::uint32_t>(high) << 16;
+    return true;
+}
+
+bool ContinuedRecord::Characters(std::uint32_t count, bool wide, std::string* out,
+                                 std::size_t maxBytes) {
+    std::string skipped;  // stays empty: skipped characters are not converted
+    Utf16ToUtf8 text(out != nullptr ? *out : skipped);
+    while (count > 0) {
+        if (at_ == body_.size()) {
+            // The characters go on in a CONTINUE record, behind a fresh option byte.
+            if (!NextContinue() || body_.empty()) return false;
+            wide = (body_[at_++] & 0x01) != 0;
+            continue;
+        }
+        const std::size_t width = wide ? 2 : 1;
+        if (body_.size() - at_ < width) return false;  // a character cut in two
+        const std::uint16_t unit =
+            wide ? static_cast<std::uint16_t>(body_[at_] | body_[at_ + 1] << 8) : body_[at_];
+        at_ += width;
+        --count;
+        if (out == nullptr) continue;
+        text.Unit(unit);
+        if (out->size() > maxBytes) return false;
+    }
+    if (out != nullptr) {
+        text.Finish();
+        if (out->size() > maxBytes) return false;
+    }
+    return true;
+}
+
+bool ContinuedRecord::UnicodeString(std::string* out, std::size_t maxBytes) {
+    std::uint16_t count = 0;
+    std::uint8_t options = 0;
+    if (!U16(count) || !U8(options)) return false;
+    std::uint16_t runs = 0;
+    std::uint32_t phonetic = 0;
+    if ((options & 0x08) != 0 && !U16(runs)) return false;
+    if ((options & 0x04) != 0 && !U32(phonetic)) return false;
+    return Characters(count, (options & 0x01) != 0, out, maxBytes) &&
+           Skip(static_cast<std::uint64_t>(runs) * 4 + phonetic);
+}
+
+}  // namespace tagwright::panels

@@ -1,0 +1,15 @@
+// Column A of an .xls workbook's first sheet, as the helper reads it: BIFF8 workbooks (Excel 97
+// and later) from their records, older ones through FreeXL. FreeXL's shared string table cannot
+// hold a string that runs over more than one CONTINUE record (longer than about 8,200 characters,
+// or 4,100 outside Latin-1): it refuses the workbook, or reads other cells' text wrongly.
+#pragma once
+
+#include <filesystem>
+
+#include "panels/core/workbook/column_builder.h"
+
+namespace tagwright::panels {
+
+std::optional<ColumnA> ReadXlsFile(const std::filesystem::path& path, const SheetLimits& limits);
+
+}  // namespace tagwright::panels
