@@ -7,7 +7,9 @@
 #include <mutex>
 #include <utility>
 
-#include "../sim/sim_store.h"
+#include <filesystem>
+
+#include "../sim/store_error.h"
 #include "backend.h"
 
 namespace cardhost {
@@ -63,6 +65,8 @@ Status Guard(Fn&& fn) {
     try {
         return fn();
     } catch (const sim::StoreError&) {
+        return CARDHOST_STORAGE;
+    } catch (const std::filesystem::filesystem_error&) {
         return CARDHOST_STORAGE;
     } catch (...) {
         return CARDHOST_READER_ERROR;

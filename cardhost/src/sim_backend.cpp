@@ -176,6 +176,18 @@ class SimulatorBackend : public Backend {
 
     Status Open(const std::string& serial, std::unique_ptr<ReaderSession>& session) override {
         const std::filesystem::path directory = SimStore::DefaultDirectory();
+        Status status = CARDHOST_OK;
+        SimStore(directory).Transact([&](SimStore::Transaction& tx) {
+            ReaderRecord* reader = tx.state().Find(serial);
+            if (reader == nullptr || !reader->attached) {
+                status = CARDHOST_NO_DEVICE;
+                return;
+            }
+            // Damage to what this reader will use shows now, as CARDHOST_STORAGE, not later.
+            sim::TagInField(tx, *reader);
+            tx.QueuedUids(*reader);
+        });
+        if (status != CARDHOST_OK) return status;
         auto hold = sim::FileLock::TryAcquire(sim::ReaderHoldPath(directory, serial));
         if (!hold) return CARDHOST_BUSY;
         session = std::make_unique<SimulatedReader>(directory, serial, std::move(hold));
