@@ -67,7 +67,12 @@ Faults (for tests)
                                    the N-th call (N >= 1, default 1) of entry point KIND from
                                    now on fails with CODE (default 0x09): 1 to 0xFF for the Sys_
                                    calls, 1 to 0x7FFFFFFF for the TyA_ calls. KIND is one of the
-                                   26 entry points listed below. Sys_IsOpen takes no --status
+                                   26 entry points listed below. Calls that no open reader
+                                   serves count on a reader's rules too: Sys_Open and
+                                   Sys_GetHidSerialNumberStr on the reader they name,
+                                   Sys_GetDeviceNum on every reader (the first that falls due
+                                   fails it). A failed Sys_Close leaves the reader open;
+                                   Sys_IsOpen takes no --status, its failure answers 0
   fault tear --reader SERIAL --after N
                                    the tag leaves the field after N more commands
   fault detach --reader SERIAL --after N
