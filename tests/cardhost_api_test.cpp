@@ -203,6 +203,8 @@ TEST_F(CardhostApi, ConveyorBringsQueuedTagsAndTakesThemOnTheSuccessBeep) {
     EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
     ASSERT_EQ(Select(handle, &uid), 0);
     EXPECT_EQ(cardhost::sim::ToHex(uid), second);
+    // The last queued tag arrived: its used-up queue file is gone.
+    EXPECT_TRUE(std::filesystem::is_empty(directory() / "queues"));
     ASSERT_EQ(api().Sys_SetBuzzer(handle, 10), 0);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
@@ -253,6 +255,8 @@ TEST_F(CardhostApi, StatsCountCommandsAirTimeLightAndBuzzer) {
     ASSERT_EQ(api().Sys_SetLight(handle, 2), 0);
     ASSERT_EQ(api().Sys_SetBuzzer(handle, 10), 0);
     ASSERT_EQ(api().Sys_SetLight(handle, 1), 0);
+    EXPECT_EQ(api().TyA_CS_Read(handle, 4, nullptr, nullptr), CARDHOST_NOT_SUPPORTED);
+    EXPECT_EQ(api().Sys_IsOpen(handle), 1);
     const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
     EXPECT_NE(stats.find("command TyA_NTAG_Read 2\n"), std::string::npos) << stats;
     EXPECT_NE(stats.find("command TyA_Request 1\n"), std::string::npos) << stats;
@@ -261,6 +265,9 @@ TEST_F(CardhostApi, StatsCountCommandsAirTimeLightAndBuzzer) {
     EXPECT_NE(stats.find("airtime_ms 13.73\n"), std::string::npos) << stats;
     EXPECT_NE(stats.find("lights 2 1\n"), std::string::npos) << stats;
     EXPECT_NE(stats.find("buzzer 10"), std::string::npos) << stats;
+    // Commands an open reader passes on are counted, Sys_IsOpen is not.
+    EXPECT_NE(stats.find("command TyA_CS_Read 1\n"), std::string::npos) << stats;
+    EXPECT_EQ(stats.find("Sys_IsOpen"), std::string::npos) << stats;
 }
 
 // The bound table's names, in binding order: the names that fault rules accept.

@@ -74,6 +74,10 @@ TEST_F(DamagedState, AFieldTagWithoutItsFileIsNamedByEveryCommandThatShowsIt) {
     ExpectNamed({"tag", "poke", "--reader", "SIM-0001", "4", "00000000"}, FieldTagPath(),
                 "missing");
     ExpectNamed({"demo"}, FieldTagPath(), "missing");
+    // Enumeration reads the state alone: the reader stays listed, opening it names the damage.
+    std::uint32_t count = 0;
+    EXPECT_EQ(api().Sys_GetDeviceNum(0x0416, 0x8020, &count), 0);
+    EXPECT_EQ(count, 1u);
     std::int32_t handle = -1;
     EXPECT_EQ(api().Sys_Open(&handle, 0, 0x0416, 0x8020), CARDHOST_STORAGE);
     // Taking the lost tag out of the field repairs the reader.
@@ -154,6 +158,11 @@ TEST_F(DamagedState, AQueueFileThatDisagreesWithTheStateIsNamed) {
     const std::string lines = Contents(queue);
     Replace(queue, lines.substr(0, 20));
     ExpectNamed({"tags"}, queue, "3 UIDs");
+    // The tags that a failed command made are not printed, as they were never stored.
+    const ToolResult more = Sim({"queue", "--reader", "SIM-0001", "--count", "2"});
+    EXPECT_EQ(more.exitCode, 1);
+    EXPECT_EQ(more.out.find("\n04"), std::string::npos) << more.out;
+    EXPECT_FALSE(more.out.starts_with("04")) << more.out;
     std::int32_t handle = -1;
     EXPECT_EQ(api().Sys_Open(&handle, 0, 0x0416, 0x8020), CARDHOST_STORAGE);
 

@@ -10,6 +10,7 @@
 
 #include <fcntl.h>
 #include <chrono>
+#include <cmath>
 #include <fstream>
 #include <random>
 #include <set>
@@ -83,11 +84,13 @@ class InterruptedCommit : public SimEnvironment {
         return error == 0 ? pid : -1;
     }
 
-    static void KillAfter(pid_t pid, std::chrono::microseconds delay) {
+    // Kills the process after `delay`; true when it had ended by itself already.
+    static bool KillAfter(pid_t pid, std::chrono::microseconds delay) {
         std::this_thread::sleep_for(delay);
         kill(pid, SIGKILL);
         int status = 0;
         waitpid(pid, &status, 0);
+        return WIFEXITED(status);
     }
 
     std::uint32_t Seed() {
@@ -162,15 +165,23 @@ TEST_F(InterruptedCommit, AQueueKilledAtAnyMomentIsAllOrNothing) {
     const std::vector<std::string> queue = {"queue", "--reader", "SIM-0001", "--count",
                                             std::to_string(kTags)};
     std::mt19937 random(Seed());
-    // An uninterrupted run sets the range of the kill moments: from the start to past its end.
+    // A run makes its tags in memory, then stores them: the kill moments lie in the second half
+    // of a window that moves towards the commit, shorter after a run that ended before its kill,
+    // longer after a kill that left the state as before. It starts past the end of an
+    // uninterrupted run, started as the killed ones are.
     SimOk({"readers"});
     const auto started = std::chrono::steady_clock::now();
-    SimOk(queue);
-    const auto runTime = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - started);
-    std::uniform_int_distribution<std::int64_t> moment(0, runTime.count() * 5 / 4);
+    const pid_t timed = StartTool(queue);
+    ASSERT_GT(timed, 0);
+    int exitStatus = -1;
+    waitpid(timed, &exitStatus, 0);
+    ASSERT_EQ(exitStatus, 0);
+    double window = static_cast<double>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                            std::chrono::steady_clock::now() - started)
+                                            .count()) *
+                    1.25;
 
-    int before = 0, after = 0;
+    int before = 0, after = 0, finished = 0;
     for (int round = 0; round < kKills; ++round) {
         SCOPED_TRACE("kill " + std::to_string(round));
         const fs::path dir = directory() / ("round-" + std::to_string(round));
@@ -179,7 +190,8 @@ TEST_F(InterruptedCommit, AQueueKilledAtAnyMomentIsAllOrNothing) {
         const auto tagsBefore = TagFiles(dir);
         const pid_t pid = StartTool(queue);
         ASSERT_GT(pid, 0);
-        KillAfter(pid, std::chrono::microseconds(moment(random)));
+        const auto moment = std::uniform_real_distribution<double>(window / 2, window)(random);
+        const bool ended = KillAfter(pid, std::chrono::microseconds(std::llround(moment)));
 
         SimOk({"readers"});  // the next transaction finishes or discards what was left
         EXPECT_EQ(Debris(dir), std::vector<std::string>{});
@@ -188,6 +200,7 @@ TEST_F(InterruptedCommit, AQueueKilledAtAnyMomentIsAllOrNothing) {
         if (tagsAfter == tagsBefore) {
             EXPECT_TRUE(queued.empty());
             ++before;
+            window *= 1.25;
         } else {
             // Every new tag file is a queued tag, and every queued tag has its file.
             std::set<std::string> added;
@@ -198,19 +211,29 @@ TEST_F(InterruptedCommit, AQueueKilledAtAnyMomentIsAllOrNothing) {
             EXPECT_EQ(added, queued);
             ++after;
         }
+        if (ended) {
+            ++finished;
+            window *= 0.75;
+        }
     }
     setenv("CARDHOST_SIM_DIR", directory().c_str(), 1);
-    std::cout << before << " kills left the state as before, " << after << " as after\n";
+    std::cout << before << " kills left the state as before, " << after - finished << " as after, "
+              << finished << " came after the end\n";
 }
 
 TEST_F(InterruptedCommit, AWriterKilledAtAnyMomentLeavesTagsAndStateInStep) {
     constexpr int kKills = 30;
     constexpr int kTags = 8;
+    // The tags and the state start from the same number, 0, as a killed writer may store none.
     std::vector<std::string> uids;
     store().Transact([&](SimStore::Transaction& tx) {
-        for (int i = 0; i < kTags; ++i)
+        for (int i = 0; i < kTags; ++i) {
             uids.push_back(
                 tx.NewTag(cardhost::sim::ChipModel::Ntag216, cardhost::sim::Layout::Plain));
+            std::fill_n(tx.Tag(uids.back())->memory().begin() + 16, 4, std::uint8_t{0});
+        }
+        tx.state().Find("SIM-0001")->airTimeMicros = 0;
+        tx.MarkStateChanged();
     });
     // Each transaction of the writer stores one number in page 4 of every tag and in the state.
     const auto stored = [&](SimStore::Transaction& tx) {
