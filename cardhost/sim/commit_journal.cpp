@@ -13,6 +13,7 @@ namespace {
 
 constexpr const char* kMagic = "cardhost-sim-journal 1";
 constexpr const char* kEnd = "end-of-journal";
+constexpr std::string_view kEndLine = "end-of-journal\n";
 constexpr const char* kJournal = "journal";
 // A queue of 100,000 new tags makes a journal of about 4 MB.
 constexpr std::size_t kJournalLimit = 64u << 20;
@@ -38,7 +39,7 @@ std::string JournalText(const std::vector<JournalStep>& steps) {
 }
 
 std::vector<JournalStep> ParseJournal(const std::string& text) {
-    if (!text.ends_with(std::string(kEnd) + "\n")) throw FormatError("cut short");
+    if (!text.ends_with(kEndLine)) throw FormatError("cut short");
     std::istringstream lines(text);
     std::string line;
     if (!std::getline(lines, line) || line != kMagic) throw FormatError("not a journal");

@@ -62,7 +62,10 @@ NtagChip* SimStore::Transaction::Tag(const std::string& uid) {
     const fs::path path = TagPath(uid);
     if (!StoreEntryExists(path)) return nullptr;
     try {
-        return &tags_.emplace(uid, ParseTag(ReadStoreFile(path, kTagLimit))).first->second;
+        std::string text = ReadStoreFile(path, kTagLimit);
+        NtagChip* chip = &tags_.emplace(uid, ParseTag(text)).first->second;
+        loadedTags_.emplace(uid, std::move(text));
+        return chip;
     } catch (const FormatError& error) {
         throw StoreError(path, std::string("damaged tag file, ") + error.what());
     }
@@ -199,7 +202,10 @@ void SimStore::Commit(Transaction& tx) {
     for (const auto& [uid, changed] : tx.changedTags_) {
         if (!changed) continue;
         if (auto it = tx.tags_.find(uid); it != tx.tags_.end()) {
-            publication.Write(TagFileName(uid), SerializeTag(it->second));
+            std::string text = SerializeTag(it->second);
+            const auto loaded = tx.loadedTags_.find(uid);
+            if (loaded != tx.loadedTags_.end() && loaded->second == text) continue;
+            publication.Write(TagFileName(uid), text);
         }
     }
     for (const auto& [serial, queue] : tx.newQueues_) {

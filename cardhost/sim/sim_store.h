@@ -66,6 +66,8 @@ class SimStore {
         bool stateChanged_ = false;
         std::map<std::string, NtagChip> tags_;
         std::map<std::string, bool> changedTags_;
+        // Each loaded tag's file as read: a tag that a command left as it was is not rewritten.
+        std::map<std::string, std::string> loadedTags_;
         // Queues to write anew by reader serial; nothing: the queue file goes.
         std::map<std::string, std::optional<std::vector<std::string>>> newQueues_;
     };

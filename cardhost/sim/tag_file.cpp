@@ -12,6 +12,7 @@ namespace {
 constexpr const char* kMagic = "cardhost-tag 2";
 constexpr const char* kOldMagic = "cardhost-tag 1";
 constexpr const char* kEnd = "end-of-tag";
+constexpr std::string_view kEndLine = "\nend-of-tag\n";  // the last line, with its newlines
 
 constexpr std::array<const char*, 6> kStateNames{"idle",   "ready1", "ready2",
                                                  "active", "auth",   "halt"};
@@ -78,7 +79,7 @@ NtagChip ParseTag(const std::string& text) {
     if (line == kOldMagic) throw FormatError("written by an older simulator");
     if (line != kMagic) throw FormatError("not a simulator tag file");
     // The end line is written last: without it the file was cut short.
-    if (!text.ends_with(std::string("\n") + kEnd + "\n")) throw FormatError("cut short");
+    if (!text.ends_with(kEndLine)) throw FormatError("cut short");
 
     std::istringstream modelLine = Line(in, "model");
     const auto model = ModelFromName(Value<std::string>(modelLine, "model"));
