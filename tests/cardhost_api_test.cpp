@@ -4,7 +4,10 @@
 #include <cardhost/cardhost.h>
 
 #include <fstream>
+#include <functional>
+#include <map>
 
+#include "sim/entry_points.h"
 #include "sim/hex.h"
 #include "support/sim_env.h"
 
@@ -200,6 +203,8 @@ TEST_F(CardhostApi, ConveyorBringsQueuedTagsAndTakesThemOnTheSuccessBeep) {
     EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
     ASSERT_EQ(Select(handle, &uid), 0);
     EXPECT_EQ(cardhost::sim::ToHex(uid), second);
+    // The last queued tag arrived: its used-up queue file is gone.
+    EXPECT_TRUE(std::filesystem::is_empty(directory() / "queues"));
     ASSERT_EQ(api().Sys_SetBuzzer(handle, 10), 0);
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_NO_TAG);
@@ -250,6 +255,8 @@ TEST_F(CardhostApi, StatsCountCommandsAirTimeLightAndBuzzer) {
     ASSERT_EQ(api().Sys_SetLight(handle, 2), 0);
     ASSERT_EQ(api().Sys_SetBuzzer(handle, 10), 0);
     ASSERT_EQ(api().Sys_SetLight(handle, 1), 0);
+    EXPECT_EQ(api().TyA_CS_Read(handle, 4, nullptr, nullptr), CARDHOST_NOT_SUPPORTED);
+    EXPECT_EQ(api().Sys_IsOpen(handle), 1);
     const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
     EXPECT_NE(stats.find("command TyA_NTAG_Read 2\n"), std::string::npos) << stats;
     EXPECT_NE(stats.find("command TyA_Request 1\n"), std::string::npos) << stats;
@@ -258,6 +265,136 @@ TEST_F(CardhostApi, StatsCountCommandsAirTimeLightAndBuzzer) {
     EXPECT_NE(stats.find("airtime_ms 13.73\n"), std::string::npos) << stats;
     EXPECT_NE(stats.find("lights 2 1\n"), std::string::npos) << stats;
     EXPECT_NE(stats.find("buzzer 10"), std::string::npos) << stats;
+    // Commands an open reader passes on are counted, Sys_IsOpen is not.
+    EXPECT_NE(stats.find("command TyA_CS_Read 1\n"), std::string::npos) << stats;
+    EXPECT_EQ(stats.find("Sys_IsOpen"), std::string::npos) << stats;
+}
+
+// The bound table's names, in binding order: the names that fault rules accept.
+const std::vector<std::string> kBoundNames = {
+#define TW_READER_ENTRY(name) #name,
+#include "reader/reader_entries.inc"
+#undef TW_READER_ENTRY
+};
+
+TEST_F(CardhostApi, EveryEntryPointCanBeMadeToFail) {
+    ASSERT_EQ(kBoundNames.size(), cardhost::sim::kEntryPoints.size());
+    std::int32_t handle = OpenFirstReader();
+    std::uint8_t buffer[64] = {};
+    std::uint8_t length = 0;
+    std::uint32_t count = 0;
+    char serial[64] = {};
+    const reader::ReaderApi& r = api();
+    // One call of each with good arguments; Sys_IsOpen gives its answer, the others a status.
+    const std::map<std::string, std::function<std::int32_t()>> calls = {
+        {"Sys_GetDeviceNum", [&] { return r.Sys_GetDeviceNum(0x0416, 0x8020, &count); }},
+        {"Sys_GetHidSerialNumberStr",
+         [&] { return r.Sys_GetHidSerialNumberStr(0, 0x0416, 0x8020, serial, sizeof serial); }},
+        {"Sys_Open",
+         [&] {
+             std::int32_t other = -1;
+             return r.Sys_Open(&other, 0, 0x0416, 0x8020);
+         }},
+        {"Sys_IsOpen", [&] { return r.Sys_IsOpen(handle); }},
+        {"Sys_Close", [&] { return r.Sys_Close(&handle); }},
+        {"Sys_SetLight", [&] { return r.Sys_SetLight(handle, 1); }},
+        {"Sys_SetBuzzer", [&] { return r.Sys_SetBuzzer(handle, 20); }},
+        {"Sys_SetAntenna", [&] { return r.Sys_SetAntenna(handle, 1); }},
+        {"Sys_InitType", [&] { return r.Sys_InitType(handle, 'A'); }},
+        {"Sys_Transceive",
+         [&] {
+             const std::uint8_t read[2] = {0x30, 0x04};
+             std::uint32_t size = sizeof buffer;
+             return r.Sys_Transceive(handle, read, 2, buffer, &size);
+         }},
+        {"TyA_Request", [&] { return r.TyA_Request(handle, 0x52, buffer); }},
+        {"TyA_Anticollision", [&] { return r.TyA_Anticollision(handle, buffer, &length); }},
+        {"TyA_Select", [&] { return r.TyA_Select(handle, buffer, buffer + 8); }},
+        {"TyA_Halt", [&] { return r.TyA_Halt(handle); }},
+        {"TyA_CS_Authentication2",
+         [&] { return r.TyA_CS_Authentication2(handle, 0x60, 4, buffer); }},
+        {"TyA_CS_Read", [&] { return r.TyA_CS_Read(handle, 4, buffer, &length); }},
+        {"TyA_CS_Write", [&] { return r.TyA_CS_Write(handle, 4, buffer); }},
+        {"TyA_NTAG_AnticollSelect",
+         [&] { return r.TyA_NTAG_AnticollSelect(handle, buffer, &length); }},
+        {"TyA_NTAG_GetVersion", [&] { return r.TyA_NTAG_GetVersion(handle, buffer, &length); }},
+        {"TyA_NTAG_Read", [&] { return r.TyA_NTAG_Read(handle, 4, buffer, &length); }},
+        {"TyA_NTAG_FastRead",
+         [&] {
+             std::uint32_t size = 0;
+             return r.TyA_NTAG_FastRead(handle, 4, 7, buffer, &size);
+         }},
+        {"TyA_NTAG_Write", [&] { return r.TyA_NTAG_Write(handle, 4, buffer); }},
+        {"TyA_NTAG_CompWrite", [&] { return r.TyA_NTAG_CompWrite(handle, 4, buffer); }},
+        {"TyA_NTAG_ReadCnt", [&] { return r.TyA_NTAG_ReadCnt(handle, 2, buffer, &length); }},
+        {"TyA_NTAG_PwdAuth",
+         [&] { return r.TyA_NTAG_PwdAuth(handle, buffer, buffer + 8, &length); }},
+        {"TyA_NTAG_ReadSig", [&] { return r.TyA_NTAG_ReadSig(handle, buffer, &length); }},
+    };
+    for (const std::string& name : kBoundNames) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(cardhost::sim::IsEntryPoint(name));
+        ASSERT_EQ(calls.count(name), 1u);
+        const bool isOpen = name == "Sys_IsOpen";
+        std::vector<std::string> rule = {"fault", "fail", name, "--reader", "SIM-0001"};
+        if (!isOpen)
+            rule.insert(rule.end(), {"--status", name.starts_with("Sys_") ? "0xFE" : "0x7FFFFF42"});
+        SimOk(rule);
+        const std::int32_t expected = isOpen ? 0 : name.starts_with("Sys_") ? 0xFE : 0x7FFFFF42;
+        EXPECT_EQ(calls.at(name)(), expected);
+        // The rule fired once and is gone.
+        EXPECT_EQ(SimOk({"fault", "list", "--reader", "SIM-0001"}), "");
+        EXPECT_NE(calls.at(name)(), expected);
+        if (handle == -1) handle = OpenFirstReader();  // the second Sys_Close did close it
+    }
+}
+
+TEST_F(CardhostApi, RulesForCallsWithoutAnOpenReaderFireOnTheReaderConcerned) {
+    SimOk({"reader", "add", "SIM-0002"});
+    const auto rule = [&](const std::string& kind, const std::string& serial, const char* nth) {
+        SimOk({"fault", "fail", kind, "--reader", serial, "--nth", nth, "--status", "0x42"});
+    };
+    // Enumeration concerns every reader: a rule on the second one fails it.
+    rule("Sys_GetDeviceNum", "SIM-0002", "2");
+    std::uint32_t count = 0;
+    EXPECT_EQ(api().Sys_GetDeviceNum(0x0416, 0x8020, &count), 0);
+    EXPECT_EQ(count, 2u);
+    count = 0;
+    EXPECT_EQ(api().Sys_GetDeviceNum(0x0416, 0x8020, &count), 0x42);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(api().Sys_GetDeviceNum(0x0416, 0x8020, &count), 0);
+
+    // The serial and opening concern the reader at the position asked for.
+    rule("Sys_GetHidSerialNumberStr", "SIM-0002", "1");
+    rule("Sys_Open", "SIM-0002", "1");
+    char serial[32] = {};
+    EXPECT_EQ(api().Sys_GetHidSerialNumberStr(0, 0x0416, 0x8020, serial, sizeof serial), 0);
+    EXPECT_EQ(api().Sys_GetHidSerialNumberStr(1, 0x0416, 0x8020, serial, sizeof serial), 0x42);
+    EXPECT_EQ(api().Sys_GetHidSerialNumberStr(1, 0x0416, 0x8020, serial, sizeof serial), 0);
+    EXPECT_STREQ(serial, "SIM-0002");
+    std::int32_t first = -1, second = -1;
+    EXPECT_EQ(api().Sys_Open(&first, 0, 0x0416, 0x8020), 0);
+    EXPECT_EQ(api().Sys_Open(&second, 1, 0x0416, 0x8020), 0x42);
+    EXPECT_EQ(second, -1);
+    EXPECT_EQ(api().Sys_Open(&second, 1, 0x0416, 0x8020), 0);  // not held by the failed open
+
+    // A failed close leaves the reader open and held; the next close ends it.
+    rule("Sys_Close", "SIM-0001", "1");
+    const std::int32_t opened = first;
+    EXPECT_EQ(api().Sys_Close(&first), 0x42);
+    EXPECT_EQ(first, opened);
+    EXPECT_EQ(api().Sys_IsOpen(first), 1);
+    std::int32_t again = -1;
+    EXPECT_EQ(api().Sys_Open(&again, 0, 0x0416, 0x8020), CARDHOST_BUSY);
+    EXPECT_EQ(api().Sys_Close(&first), 0);
+    EXPECT_EQ(first, -1);
+
+    // Sys_IsOpen answers "not open" once, then the truth again.
+    SimOk({"fault", "fail", "Sys_IsOpen", "--reader", "SIM-0002", "--nth", "2"});
+    EXPECT_EQ(api().Sys_IsOpen(second), 1);
+    EXPECT_EQ(api().Sys_IsOpen(second), 0);
+    EXPECT_EQ(api().Sys_IsOpen(second), 1);
+    api().Sys_Close(&second);
 }
 
 }  // namespace

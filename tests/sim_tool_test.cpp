@@ -1,6 +1,7 @@
 // The control tool cardhost-sim: its commands, its output and its exit statuses.
 #include <gtest/gtest.h>
 
+#include "sim/entry_points.h"
 #include "support/sim_env.h"
 
 namespace tagwright::testing {
@@ -95,6 +96,72 @@ TEST_F(SimTool, BadArgumentsExitWithStatus2AndHelpDocumentsEverything) {
                              "fault tear", "fault detach", "stats", "--gap-polls", "--hex"}) {
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
     }
+}
+
+TEST_F(SimTool, FaultRulesThatNoCallCouldReturnAreRefused) {
+    const std::vector<std::vector<std::string>> refused = {
+        {"fail", "Sys_Bogus"},
+        {"fail", "TyA_NTAG_Wrte"},
+        {"fail", "Write"},
+        {"fail", "sys_open"},
+        {"fail", "Sys_SetLight", "--status", "0x100"},  // would come back as 0: success
+        {"fail", "Sys_Open", "--status", "256"},
+        {"fail", "Sys_SetLight", "--status", "0"},
+        {"fail", "TyA_NTAG_Write", "--status", "0"},
+        {"fail", "TyA_NTAG_Write", "--status", "0x80000000"},
+        {"fail", "TyA_NTAG_Write", "--status", "-1"},
+        {"fail", "TyA_NTAG_Read", "--nth", "0"},
+        {"fail", "TyA_NTAG_Read", "--nth", "-2"},
+        {"fail", "TyA_NTAG_Read", "--after", "3"},
+        {"fail", "Sys_IsOpen", "--status", "5"},  // it answers 0 or 1, not a status
+        {"tear", "--after", "-1"},
+        {"detach", "--after", "-1"},
+        {"tear", "--after", "2", "--nth", "1"},
+        {"detach", "--after", "x"},
+    };
+    for (auto words : refused) {
+        words.insert(words.begin(), "fault");
+        words.insert(words.end(), {"--reader", "SIM-0001"});
+        const ToolResult result = Sim(words);
+        EXPECT_EQ(result.exitCode, 2) << ::testing::PrintToString(words) << result.out;
+        EXPECT_NE(result.out.find("see cardhost-sim --help"), std::string::npos) << result.out;
+    }
+    EXPECT_EQ(SimOk({"fault", "list", "--reader", "SIM-0001"}), "");
+    // A bad rule is refused before the reader is looked for.
+    EXPECT_EQ(Sim({"fault", "fail", "Sys_Bogus", "--reader", "NOPE"}).exitCode, 2);
+
+    SimOk({"fault", "fail", "Sys_SetLight", "--reader", "SIM-0001", "--status", "0xFF"});
+    SimOk({"fault", "fail", "TyA_NTAG_Read", "--reader", "SIM-0001", "--status", "0x7FFFFFFF",
+           "--nth", "3"});
+    SimOk({"fault", "fail", "Sys_IsOpen", "--reader", "SIM-0001"});
+    SimOk({"fault", "tear", "--reader", "SIM-0001", "--after", "0"});
+    EXPECT_EQ(SimOk({"fault", "list", "--reader", "SIM-0001"}),
+              "fail Sys_SetLight in 1 calls with 0xff\n"
+              "fail TyA_NTAG_Read in 3 calls with 0x7fffffff\n"
+              "fail Sys_IsOpen in 1 calls (answers 0)\n"
+              "tear after 0");
+
+    const std::string help = SimOk({"--help"});
+    for (const std::string_view name : cardhost::sim::kEntryPoints) {
+        EXPECT_NE(help.find(name), std::string::npos) << name;
+    }
+}
+
+TEST_F(SimTool, QueueAddsBehindTheWaitingTagsAndAReaderTakesItsQueueAlong) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    const std::string first = SimOk({"queue", "--reader", "SIM-0001", "--count", "2"});
+    const std::string second = SimOk({"queue", "--reader", "SIM-0001", "--count", "2"});
+    EXPECT_NE(SimOk({"readers"}).find("queued=4"), std::string::npos);
+    for (const std::string& uid : {first.substr(0, 14), second.substr(15, 14)}) {
+        EXPECT_NE(SimOk({"tag", "dump", uid}).find("queued at SIM-0001"), std::string::npos);
+    }
+    const auto queueFile = directory() / "queues" / "53494D2D30303031.queue";  // SIM-0001
+    EXPECT_EQ(std::filesystem::file_size(queueFile), 4u * 15);
+
+    SimOk({"reader", "remove", "SIM-0001"});
+    EXPECT_FALSE(std::filesystem::exists(queueFile));
+    EXPECT_NE(SimOk({"tag", "dump", first.substr(0, 14)}).find("not in a field"),
+              std::string::npos);  // the tags stay known
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ std::uint32_t AirTimeMicros(std::string_view kind, std::size_t fastReadPages) {
 }
 
 NtagChip* TagInField(SimStore::Transaction& tx, const ReaderRecord& reader) {
-    return reader.fieldUid.empty() ? nullptr : tx.Tag(reader.fieldUid);
+    return reader.fieldUid.empty() ? nullptr : &tx.RequireTag(reader.fieldUid);
 }
 
 void PlaceTag(SimStore::Transaction& tx, ReaderRecord& reader, const std::string& uid,
@@ -50,15 +50,13 @@ void PlaceTag(SimStore::Transaction& tx, ReaderRecord& reader, const std::string
     reader.fieldUid = uid;
     reader.fieldFromQueue = fromQueue;
     reader.emptyPolls = 0;
-    if (NtagChip* chip = tx.Tag(uid)) {
-        chip->PowerOff();  // it arrives unpowered: IDLE
-        tx.MarkTagChanged(uid);
-    }
+    tx.RequireTag(uid).PowerOff();  // it arrives unpowered: IDLE
+    tx.MarkTagChanged(uid);
     tx.MarkStateChanged();
 }
 
 void TakeTagAway(SimStore::Transaction& tx, ReaderRecord& reader) {
-    if (NtagChip* chip = TagInField(tx, reader)) {
+    if (NtagChip* chip = reader.fieldUid.empty() ? nullptr : tx.Tag(reader.fieldUid)) {
         chip->PowerOff();
         tx.MarkTagChanged(reader.fieldUid);
     }
@@ -69,15 +67,13 @@ void TakeTagAway(SimStore::Transaction& tx, ReaderRecord& reader) {
 }
 
 bool PollEmptyField(SimStore::Transaction& tx, ReaderRecord& reader) {
-    if (reader.queue.empty()) return false;
+    if (reader.QueueWaiting() == 0) return false;
     if (reader.emptyPolls < reader.gapPolls) {
         ++reader.emptyPolls;
         tx.MarkStateChanged();
         return false;
     }
-    const std::string next = reader.queue.front();
-    reader.queue.pop_front();
-    PlaceTag(tx, reader, next, true);
+    PlaceTag(tx, reader, tx.PopQueue(reader), true);
     return true;
 }
 
@@ -102,19 +98,28 @@ std::optional<std::int32_t> BeginCommand(SimStore::Transaction& tx, ReaderRecord
         --reader.tearAfter;
     }
 
+    const auto failure = DueFailure(tx, reader, kind);
+    // A failed exchange leaves the tag unsure of its state, as a real one would be.
+    if (failure && kind.starts_with("TyA_")) {
+        if (NtagChip* chip = TagInField(tx, reader)) {
+            chip->RestoreState(ChipState::Idle, chip->counterTouched());
+            tx.MarkTagChanged(reader.fieldUid);
+        }
+    }
+    return failure;
+}
+
+std::optional<std::int32_t> DueFailure(SimStore::Transaction& tx, ReaderRecord& reader,
+                                       std::string_view kind) {
     for (auto it = reader.faults.begin(); it != reader.faults.end(); ++it) {
         if (it->kind != kind) continue;
+        tx.MarkStateChanged();
         if (it->remaining > 1) {
             --it->remaining;
             continue;
         }
         const std::int32_t status = it->status;
         reader.faults.erase(it);
-        // A failed exchange leaves the tag unsure of its state, as a real one would be.
-        if (NtagChip* chip = TagInField(tx, reader); chip && kind.starts_with("TyA_")) {
-            chip->RestoreState(ChipState::Idle, chip->counterTouched());
-            tx.MarkTagChanged(reader.fieldUid);
-        }
         return status;
     }
     return std::nullopt;

@@ -18,10 +18,18 @@ std::uint32_t AirTimeMicros(std::string_view kind, std::size_t fastReadPages = 0
 std::optional<std::int32_t> BeginCommand(SimStore::Transaction& tx, ReaderRecord& reader,
                                          std::string_view kind);
 
+// Counts one call of this entry point against the reader's fault rules alone (no command count,
+// tear or detach): for the calls that do not talk to the tag, such as Sys_Open or Sys_Close.
+// Returns the status of the rule that falls due, or nothing.
+std::optional<std::int32_t> DueFailure(SimStore::Transaction& tx, ReaderRecord& reader,
+                                       std::string_view kind);
+
+// The tag in the field, nullptr for none; a tag that the state names must have its file.
 NtagChip* TagInField(SimStore::Transaction& tx, const ReaderRecord& reader);
 void PlaceTag(SimStore::Transaction& tx, ReaderRecord& reader, const std::string& uid,
               bool fromQueue);
-// The tag leaves the field (it loses power); the field is empty afterwards.
+// The tag leaves the field (it loses power); the field is empty afterwards, also when the tag's
+// file had gone missing.
 void TakeTagAway(SimStore::Transaction& tx, ReaderRecord& reader);
 // A wake-up found the field empty: counts the poll and brings the next queued tag when due.
 // Returns true when a tag arrived.

@@ -1,11 +1,11 @@
 // What the simulator keeps between calls and between processes: the virtual readers, what lies in
-// their fields, their conveyors, injected faults and counters. Tags are kept in files of their own.
+// their fields, where their conveyors stand, injected faults and counters. Tags and the UIDs
+// queued at each reader are kept in files of their own, so that this stays small whatever the
+// number of tags: every reader call reads and writes it.
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,7 +22,9 @@ struct ReaderRecord {
     bool attached = true;
     std::string fieldUid;         // upper-case hex of the tag in the field; empty: none
     bool fieldFromQueue = false;  // a conveyed tag leaves on the success beep
-    std::deque<std::string> queue;
+    // The reader's queue file holds `queueLength` UIDs; those from `queueHead` on still wait.
+    std::uint64_t queueHead = 0;
+    std::uint64_t queueLength = 0;
     std::uint32_t gapPolls = 0;    // empty polls before the next queued tag arrives
     std::uint32_t emptyPolls = 0;  // empty polls since the field became empty
     std::vector<FaultRule> faults;
@@ -32,6 +34,8 @@ struct ReaderRecord {
     std::uint64_t airTimeMicros = 0;
     std::vector<std::uint8_t> lightHistory;
     std::vector<std::uint8_t> buzzerHistory;
+
+    std::uint64_t QueueWaiting() const { return queueLength - queueHead; }
 };
 
 struct SimState {
@@ -44,8 +48,15 @@ struct SimState {
 };
 
 inline constexpr std::size_t kHistoryLimit = 256;
+// At most this many UIDs wait at one reader (a queue file of 15 MB).
+inline constexpr std::uint64_t kQueueLimit = 1'000'000;
+
+// A reader serial: 1 to 255 printable ASCII characters without spaces.
+bool IsValidSerial(const std::string& serial);
 
 std::string SerializeState(const SimState& state);
-std::optional<SimState> ParseState(const std::string& text);
+// Throws FormatError naming the line for anything it would not have written itself, including a
+// text cut short (the last line marks the end).
+SimState ParseState(const std::string& text);
 
 }  // namespace cardhost::sim

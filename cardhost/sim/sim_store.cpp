@@ -1,65 +1,38 @@
 #include "sim_store.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
-#include <fstream>
 #include <random>
-#include <sstream>
 
+#include "commit_journal.h"
 #include "file_lock.h"
 #include "hex.h"
+#include "queue_file.h"
+#include "store_io.h"
+#include "store_names.h"
 #include "tag_file.h"
-
-#if defined(_WIN32)
-#include <process.h>
-#define CARDHOST_GETPID _getpid
-#else
-#include <unistd.h>
-#define CARDHOST_GETPID getpid
-#endif
 
 namespace cardhost::sim {
 namespace fs = std::filesystem;
 
 namespace {
 
+// A state of 16 MiB holds thousands of readers; a tag file of the largest model has 2 KB.
+constexpr std::size_t kStateLimit = 16u << 20;
+constexpr std::size_t kTagLimit = 64u << 10;
+
 const char* NonEmptyEnv(const char* name) {
     const char* value = std::getenv(name);
     return (value != nullptr && *value != '\0') ? value : nullptr;
 }
 
-}  // namespace
-
-std::string ReadWholeFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw StoreError("cannot read " + path.string());
-    std::ostringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
-}
-
-void WriteFileAtomically(const fs::path& path, const std::string& contents) {
-    static std::atomic<unsigned> sequence{0};
-    fs::path temporary = path;
-    temporary += ".tmp-" + std::to_string(CARDHOST_GETPID()) + "-" + std::to_string(++sequence);
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << contents;
-        out.flush();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            throw StoreError("cannot write " + temporary.string());
-        }
-    }
+void CreateFolder(const fs::path& folder) {
     std::error_code error;
-    fs::rename(temporary, path, error);
-    if (error) {
-        fs::remove(temporary, error);
-        throw StoreError("cannot replace " + path.string());
-    }
+    fs::create_directories(folder, error);
+    if (error) throw StoreError(folder, "cannot be created: " + error.message());
 }
+
+}  // namespace
 
 SimStore::SimStore(fs::path directory) : directory_(std::move(directory)) {}
 
@@ -76,7 +49,7 @@ fs::path SimStore::DefaultDirectory() {
 }
 
 fs::path SimStore::Transaction::TagPath(const std::string& uid) const {
-    return directory_ / "tags" / (uid + ".tag");
+    return directory_ / TagFileName(uid);
 }
 
 bool SimStore::Transaction::TagExists(const std::string& uid) {
@@ -85,14 +58,22 @@ bool SimStore::Transaction::TagExists(const std::string& uid) {
 
 NtagChip* SimStore::Transaction::Tag(const std::string& uid) {
     if (auto it = tags_.find(uid); it != tags_.end()) return &it->second;
-    const auto bytes = FromHex(uid);
-    if (!bytes || bytes->size() != 7) return nullptr;
+    if (!IsUidText(uid)) return nullptr;
     const fs::path path = TagPath(uid);
-    std::error_code error;
-    if (!fs::exists(path, error)) return nullptr;
-    auto chip = ParseTag(ReadWholeFile(path));
-    if (!chip) throw StoreError("damaged tag file " + path.string());
-    return &tags_.emplace(uid, std::move(*chip)).first->second;
+    if (!StoreEntryExists(path)) return nullptr;
+    try {
+        std::string text = ReadStoreFile(path, kTagLimit);
+        NtagChip* chip = &tags_.emplace(uid, ParseTag(text)).first->second;
+        loadedTags_.emplace(uid, std::move(text));
+        return chip;
+    } catch (const FormatError& error) {
+        throw StoreError(path, std::string("damaged tag file, ") + error.what());
+    }
+}
+
+NtagChip& SimStore::Transaction::RequireTag(const std::string& uid) {
+    if (NtagChip* chip = Tag(uid)) return *chip;
+    throw StoreError(TagPath(uid), "is missing, though the state names this tag");
 }
 
 void SimStore::Transaction::PutTag(const NtagChip& chip) {
@@ -118,10 +99,17 @@ std::string SimStore::Transaction::NewTag(ChipModel model, Layout layout) {
 
 std::vector<std::string> SimStore::Transaction::TagUids() const {
     std::vector<std::string> uids;
+    const fs::path folder = directory_ / kTagsFolder;
     std::error_code error;
-    for (const auto& entry : fs::directory_iterator(directory_ / "tags", error)) {
-        if (entry.path().extension() == ".tag") uids.push_back(entry.path().stem().string());
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const fs::path& path = it->path();
+        if (path.extension() != ".tag") continue;
+        if (!IsUidText(path.stem().string())) {
+            throw StoreError(path, "a tag file is named after its UID (14 upper-case hex digits)");
+        }
+        uids.push_back(path.stem().string());
     }
+    if (error) throw StoreError(folder, "cannot be read: " + error.message());
     for (const auto& [uid, changed] : changedTags_) {
         if (changed && std::find(uids.begin(), uids.end(), uid) == uids.end()) uids.push_back(uid);
     }
@@ -129,30 +117,76 @@ std::vector<std::string> SimStore::Transaction::TagUids() const {
     return uids;
 }
 
+std::string SimStore::Transaction::QueueEntry(const ReaderRecord& reader, std::uint64_t index) {
+    if (const auto it = newQueues_.find(reader.serial); it != newQueues_.end() && it->second) {
+        return (*it->second)[static_cast<std::size_t>(index)];
+    }
+    return ReadQueueEntry(directory_ / QueueFileName(reader.serial), index, reader.queueLength);
+}
+
+std::vector<std::string> SimStore::Transaction::QueuedUids(const ReaderRecord& reader) {
+    if (reader.QueueWaiting() == 0) return {};
+    std::vector<std::string> all;
+    if (const auto it = newQueues_.find(reader.serial); it != newQueues_.end() && it->second) {
+        all = *it->second;
+    } else {
+        all = ReadQueue(directory_ / QueueFileName(reader.serial), reader.queueLength);
+    }
+    return {all.begin() + static_cast<std::ptrdiff_t>(reader.queueHead), all.end()};
+}
+
+std::string SimStore::Transaction::PopQueue(ReaderRecord& reader) {
+    std::string uid = QueueEntry(reader, reader.queueHead);
+    if (++reader.queueHead == reader.queueLength) {  // used up: the file goes
+        reader.queueHead = reader.queueLength = 0;
+        newQueues_[reader.serial] = std::nullopt;
+    }
+    MarkStateChanged();
+    return uid;
+}
+
+void SimStore::Transaction::AppendToQueue(ReaderRecord& reader,
+                                          const std::vector<std::string>& uids) {
+    std::vector<std::string> queue = QueuedUids(reader);
+    if (queue.size() + uids.size() > kQueueLimit) {
+        throw StoreError(directory_ / QueueFileName(reader.serial),
+                         "would hold more than " + std::to_string(kQueueLimit) + " tags");
+    }
+    queue.insert(queue.end(), uids.begin(), uids.end());
+    reader.queueHead = 0;
+    reader.queueLength = queue.size();
+    newQueues_[reader.serial] = std::move(queue);
+    MarkStateChanged();
+}
+
+void SimStore::Transaction::DropQueue(const std::string& serial) {
+    newQueues_[serial] = std::nullopt;
+}
+
 fs::path ReaderHoldPath(const fs::path& directory, const std::string& serial) {
-    const fs::path holds = directory / "holds";
-    std::error_code error;
-    fs::create_directories(holds, error);
-    if (error) throw StoreError("cannot create " + holds.string());
-    // A serial text may hold any byte; its hex form is a safe file name.
-    const std::string name =
-        ToHex({reinterpret_cast<const std::uint8_t*>(serial.data()), serial.size()});
-    return holds / (name + ".open");
+    const fs::path holds = directory / kHoldsFolder;
+    CreateFolder(holds);
+    return holds / (SerialFileStem(serial) + ".open");
 }
 
 void SimStore::EnsureDirectory() {
-    std::error_code error;
-    fs::create_directories(directory_ / "tags", error);
-    if (error) throw StoreError("cannot create " + (directory_ / "tags").string());
+    for (const char* folder : {kTagsFolder, kQueuesFolder, kPendingFolder}) {
+        CreateFolder(directory_ / folder);
+    }
+}
+
+void SimStore::LoadState(Transaction& tx) {
+    const fs::path path = directory_ / kStateFile;
+    try {
+        tx.state_ = ParseState(ReadStoreFile(path, kStateLimit));
+    } catch (const FormatError& error) {
+        throw StoreError(path, std::string("damaged state file, ") + error.what());
+    }
 }
 
 void SimStore::LoadOrCreate(Transaction& tx) {
-    const fs::path statePath = directory_ / "state";
-    std::error_code error;
-    if (fs::exists(statePath, error)) {
-        auto state = ParseState(ReadWholeFile(statePath));
-        if (!state) throw StoreError("damaged state file " + statePath.string());
-        tx.state_ = std::move(*state);
+    if (StoreEntryExists(directory_ / kStateFile)) {
+        LoadState(tx);
         return;
     }
     // First use: one reader holding a factory-fresh NTAG213, so everything works at once.
@@ -164,22 +198,58 @@ void SimStore::LoadOrCreate(Transaction& tx) {
 }
 
 void SimStore::Commit(Transaction& tx) {
+    Publication publication(directory_);
     for (const auto& [uid, changed] : tx.changedTags_) {
         if (!changed) continue;
         if (auto it = tx.tags_.find(uid); it != tx.tags_.end()) {
-            WriteFileAtomically(tx.TagPath(uid), SerializeTag(it->second));
+            std::string text = SerializeTag(it->second);
+            const auto loaded = tx.loadedTags_.find(uid);
+            if (loaded != tx.loadedTags_.end() && loaded->second == text) continue;
+            publication.Write(TagFileName(uid), text);
         }
     }
-    if (tx.stateChanged_) WriteFileAtomically(directory_ / "state", SerializeState(tx.state_));
+    for (const auto& [serial, queue] : tx.newQueues_) {
+        if (queue) {
+            publication.Write(QueueFileName(serial), SerializeQueue(*queue));
+        } else {
+            publication.Remove(QueueFileName(serial));
+        }
+    }
+    if (tx.stateChanged_) publication.Write(kStateFile, SerializeState(tx.state_));
+    publication.Publish();
 }
 
 void SimStore::Transact(const std::function<void(Transaction&)>& work) {
     EnsureDirectory();
     FileLock lock(directory_ / "lock");
+    FinishInterruptedCommit(directory_);
     Transaction tx(directory_);
     LoadOrCreate(tx);
     work(tx);  // a failing transaction changes nothing on disk
     Commit(tx);
+}
+
+void SimStore::Check() {
+    EnsureDirectory();
+    FileLock lock(directory_ / "lock");
+    FinishInterruptedCommit(directory_);
+    if (!StoreEntryExists(directory_ / kStateFile)) return;  // the first use makes it
+    Transaction tx(directory_);
+    LoadState(tx);
+    for (const ReaderRecord& reader : tx.state().readers) {
+        if (!reader.fieldUid.empty()) tx.RequireTag(reader.fieldUid);
+        tx.QueuedUids(reader);
+    }
+}
+
+std::optional<std::string> DescribeStateProblem(const fs::path& directory) {
+    try {
+        if (!StoreEntryExists(directory)) return std::nullopt;
+        SimStore(directory).Check();
+        return std::nullopt;
+    } catch (const std::exception& error) {  // a StoreError names the file already
+        return std::string(error.what());
+    }
 }
 
 }  // namespace cardhost::sim

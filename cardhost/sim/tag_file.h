@@ -1,7 +1,6 @@
 // The stored form of one simulated tag: model, memory, persistent counters, activation state.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "ntag_chip.h"
@@ -9,6 +8,8 @@
 namespace cardhost::sim {
 
 std::string SerializeTag(const NtagChip& chip);
-std::optional<NtagChip> ParseTag(const std::string& text);
+// Throws FormatError for anything SerializeTag would not have written, including a text cut
+// short (the last line marks the end).
+NtagChip ParseTag(const std::string& text);
 
 }  // namespace cardhost::sim

@@ -7,7 +7,9 @@
 #include <mutex>
 #include <utility>
 
-#include "../sim/sim_store.h"
+#include <filesystem>
+
+#include "../sim/store_error.h"
 #include "backend.h"
 
 namespace cardhost {
@@ -64,6 +66,8 @@ Status Guard(Fn&& fn) {
         return fn();
     } catch (const sim::StoreError&) {
         return CARDHOST_STORAGE;
+    } catch (const std::filesystem::filesystem_error&) {
+        return CARDHOST_STORAGE;
     } catch (...) {
         return CARDHOST_READER_ERROR;
     }
@@ -78,8 +82,19 @@ Status WithReader(std::int32_t handle, Fn&& fn) {
     });
 }
 
+// The fault rules keep a Sys_ call's injected status within 8 bits, so nothing turns into 0.
 std::uint8_t Narrow(Status status) {
     return static_cast<std::uint8_t>(status);
+}
+
+// An injected failure of a call that no open reader serves; CARDHOST_OK when none falls due.
+Status InjectedFailure(std::string_view kind, const std::string& serial) {
+    for (Backend* backend : ActiveBackends()) {
+        if (const Status status = backend->InjectedFailure(kind, serial); status != CARDHOST_OK) {
+            return status;
+        }
+    }
+    return CARDHOST_OK;
 }
 
 void SetLength(std::uint8_t* length, std::size_t value) {
@@ -111,6 +126,10 @@ CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_GetDeviceNum(uint16_t vendorId, uint16
                                                        uint32_t* count) {
     if (count == nullptr) return CARDHOST_BAD_ARGUMENT;
     return Narrow(Guard([&]() -> Status {
+        // Enumeration concerns every reader: a rule on any of them can fail it.
+        if (const Status status = InjectedFailure("Sys_GetDeviceNum", {}); status != CARDHOST_OK) {
+            return status;
+        }
         *count = static_cast<uint32_t>(ListAll(vendorId, productId).size());
         return CARDHOST_OK;
     }));
@@ -125,6 +144,11 @@ CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_GetHidSerialNumberStr(uint32_t positio
         const auto all = ListAll(vendorId, productId);
         if (position >= all.size()) return CARDHOST_NO_DEVICE;
         const std::string& serial = all[position].serial;
+        if (const Status status =
+                all[position].backend->InjectedFailure("Sys_GetHidSerialNumberStr", serial);
+            status != CARDHOST_OK) {
+            return status;
+        }
         if (serial.size() + 1 > bufferSize) return CARDHOST_BUFFER_SMALL;
         std::memcpy(buffer, serial.c_str(), serial.size() + 1);
         return CARDHOST_OK;
@@ -151,7 +175,7 @@ CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_Open(int32_t* handleSlot, uint32_t pos
 CARDHOST_EXPORT int32_t CARDHOST_CALL Sys_IsOpen(int32_t handle) {
     try {
         const auto session = OpenReaders().Find(handle);
-        return session && session->IsAttached() ? 1 : 0;
+        return session && session->IsOpen() ? 1 : 0;
     } catch (...) {
         return 0;
     }
@@ -160,9 +184,22 @@ CARDHOST_EXPORT int32_t CARDHOST_CALL Sys_IsOpen(int32_t handle) {
 CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_Close(int32_t* handleSlot) {
     if (handleSlot == nullptr) return CARDHOST_BAD_ARGUMENT;
     if (*handleSlot == -1) return CARDHOST_OK;  // never opened: nothing to do
+    const auto session = OpenReaders().Find(*handleSlot);
+    if (!session) return CARDHOST_NOT_OPEN;
+    // Only an injected failure keeps the reader open. A state directory that cannot be used must
+    // not hold it for good: the handle ends and the failure is reported.
+    Status status = CARDHOST_OK;
+    try {
+        status = session->Close();
+        if (status != CARDHOST_OK) return Narrow(status);
+    } catch (const sim::StoreError&) {
+        status = CARDHOST_STORAGE;
+    } catch (...) {
+        status = CARDHOST_READER_ERROR;
+    }
     if (!OpenReaders().Remove(*handleSlot)) return CARDHOST_NOT_OPEN;
     *handleSlot = -1;
-    return CARDHOST_OK;
+    return Narrow(status);
 }
 
 CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_SetLight(int32_t handle, uint8_t state) {
@@ -245,15 +282,16 @@ CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_Halt(int32_t handle) {
 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_CS_Authentication2(int32_t handle, uint8_t, uint8_t,
                                                              const uint8_t*) {
-    return WithReader(handle, [](ReaderSession&) { return Status{CARDHOST_NOT_SUPPORTED}; });
+    return WithReader(handle,
+                      [](ReaderSession& r) { return r.ClassicCommand("TyA_CS_Authentication2"); });
 }
 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_CS_Read(int32_t handle, uint8_t, uint8_t*, uint8_t*) {
-    return WithReader(handle, [](ReaderSession&) { return Status{CARDHOST_NOT_SUPPORTED}; });
+    return WithReader(handle, [](ReaderSession& r) { return r.ClassicCommand("TyA_CS_Read"); });
 }
 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_CS_Write(int32_t handle, uint8_t, const uint8_t*) {
-    return WithReader(handle, [](ReaderSession&) { return Status{CARDHOST_NOT_SUPPORTED}; });
+    return WithReader(handle, [](ReaderSession& r) { return r.ClassicCommand("TyA_CS_Write"); });
 }
 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_AnticollSelect(int32_t handle, uint8_t* uid8,

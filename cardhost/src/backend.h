@@ -19,7 +19,10 @@ class ReaderSession {
   public:
     virtual ~ReaderSession() = default;
 
-    virtual bool IsAttached() = 0;
+    // Sys_IsOpen: whether the reader is still plugged in (no, when a failure is injected).
+    virtual bool IsOpen() = 0;
+    // Sys_Close: CARDHOST_OK ends the session; any other status leaves it open.
+    virtual Status Close() = 0;
     virtual Status SetLight(std::uint8_t state) = 0;
     virtual Status SetBuzzer(std::uint8_t length) = 0;
     virtual Status SetAntenna(std::uint8_t state) = 0;
@@ -34,6 +37,8 @@ class ReaderSession {
     // A NAK n comes back as CARDHOST_NAK_BASE | n, silence as CARDHOST_NO_ANSWER.
     virtual Status Exchange(std::string_view kind, std::span<const std::uint8_t> frame,
                             std::vector<std::uint8_t>& answer) = 0;
+    // A command for classic cards (TyA_CS_...), which no NTAG understands.
+    virtual Status ClassicCommand(std::string_view kind) = 0;
 };
 
 class Backend {
@@ -45,6 +50,10 @@ class Backend {
     // Opens the reader for this caller alone. CARDHOST_NO_DEVICE when it is no longer there,
     // CARDHOST_BUSY while it is open elsewhere; the hold ends with the session or its process.
     virtual Status Open(const std::string& serial, std::unique_ptr<ReaderSession>& session) = 0;
+    // A failure injected into a call that no open reader serves: Sys_GetDeviceNum (`serial`
+    // empty: it concerns every reader) or Sys_GetHidSerialNumberStr (the reader at the position
+    // asked for). CARDHOST_OK lets the call run.
+    virtual Status InjectedFailure(std::string_view kind, const std::string& serial) = 0;
 };
 
 // The backends chosen by CARDHOST_BACKENDS (comma-separated; default "sim"), in that order.

@@ -20,13 +20,25 @@ class SimulatedReader : public ReaderSession {
                     std::unique_ptr<sim::FileLock> hold)
         : store_(std::move(directory)), serial_(std::move(serial)), hold_(std::move(hold)) {}
 
-    bool IsAttached() override {
-        bool attached = false;
+    bool IsOpen() override {
+        bool open = false;
         store_.Transact([&](SimStore::Transaction& tx) {
-            const ReaderRecord* reader = tx.state().Find(serial_);
-            attached = reader != nullptr && reader->attached;
+            ReaderRecord* reader = tx.state().Find(serial_);
+            if (reader == nullptr) return;
+            open = !sim::DueFailure(tx, *reader, "Sys_IsOpen") && reader->attached;
         });
-        return attached;
+        return open;
+    }
+
+    Status Close() override {
+        Status status = CARDHOST_OK;
+        store_.Transact([&](SimStore::Transaction& tx) {
+            // A reader that was removed meanwhile can always be closed.
+            if (ReaderRecord* reader = tx.state().Find(serial_)) {
+                status = sim::DueFailure(tx, *reader, "Sys_Close").value_or(CARDHOST_OK);
+            }
+        });
+        return status;
     }
 
     Status SetLight(std::uint8_t state) override {
@@ -122,6 +134,10 @@ class SimulatedReader : public ReaderSession {
         });
     }
 
+    Status ClassicCommand(std::string_view kind) override {
+        return Run(kind, [](auto&, ReaderRecord&) { return Status{CARDHOST_NOT_SUPPORTED}; });
+    }
+
   private:
     template <typename Work>
     Status Run(std::string_view kind, Work&& work) {
@@ -176,10 +192,39 @@ class SimulatorBackend : public Backend {
 
     Status Open(const std::string& serial, std::unique_ptr<ReaderSession>& session) override {
         const std::filesystem::path directory = SimStore::DefaultDirectory();
+        Status status = CARDHOST_OK;
+        SimStore(directory).Transact([&](SimStore::Transaction& tx) {
+            ReaderRecord* reader = tx.state().Find(serial);
+            if (reader == nullptr || !reader->attached) {
+                status = CARDHOST_NO_DEVICE;
+                return;
+            }
+            if (const auto failure = sim::DueFailure(tx, *reader, "Sys_Open")) {
+                status = *failure;
+                return;
+            }
+            // Damage to what this reader will use shows now, as CARDHOST_STORAGE, not later.
+            sim::TagInField(tx, *reader);
+            tx.QueuedUids(*reader);
+        });
+        if (status != CARDHOST_OK) return status;
         auto hold = sim::FileLock::TryAcquire(sim::ReaderHoldPath(directory, serial));
         if (!hold) return CARDHOST_BUSY;
         session = std::make_unique<SimulatedReader>(directory, serial, std::move(hold));
         return CARDHOST_OK;
+    }
+
+    Status InjectedFailure(std::string_view kind, const std::string& serial) override {
+        Status status = CARDHOST_OK;
+        SimStore(SimStore::DefaultDirectory()).Transact([&](SimStore::Transaction& tx) {
+            // Every reader's rules count the call; the first reader's failure is the answer.
+            for (ReaderRecord& reader : tx.state().readers) {
+                if (!serial.empty() && reader.serial != serial) continue;
+                const auto failure = sim::DueFailure(tx, reader, kind);
+                if (failure && status == CARDHOST_OK) status = *failure;
+            }
+        });
+        return status;
     }
 };
 

@@ -1,8 +1,10 @@
 // cardhost-sim: looks after the simulated readers and tags that the reader library offers.
 #include <cstdio>
 #include <iostream>
+#include <map>
 #include <sstream>
 
+#include "sim/entry_points.h"
 #include "sim/hex.h"
 #include "sim/sim_reader.h"
 #include "sim/sim_store.h"
@@ -62,8 +64,15 @@ Conveyor
 
 Faults (for tests)
   fault fail KIND --reader SERIAL [--nth N] [--status CODE]
-                                   the N-th call (default 1) of entry point KIND from now on
-                                   fails with CODE (default 0x09); e.g. KIND TyA_NTAG_Write
+                                   the N-th call (N >= 1, default 1) of entry point KIND from
+                                   now on fails with CODE (default 0x09): 1 to 0xFF for the Sys_
+                                   calls, 1 to 0x7FFFFFFF for the TyA_ calls. KIND is one of the
+                                   26 entry points listed below. Calls that no open reader
+                                   serves count on a reader's rules too: Sys_Open and
+                                   Sys_GetHidSerialNumberStr on the reader they name,
+                                   Sys_GetDeviceNum on every reader (the first that falls due
+                                   fails it). A failed Sys_Close leaves the reader open;
+                                   Sys_IsOpen takes no --status, its failure answers 0
   fault tear --reader SERIAL --after N
                                    the tag leaves the field after N more commands
   fault detach --reader SERIAL --after N
@@ -77,8 +86,10 @@ Statistics
 
   demo                             list the readers and dump the tag of the first one
 
-Exit status: 0 done, 1 failed (unknown reader or tag, damaged state), 2 bad arguments.
-)";
+Exit status: 0 done, 1 failed (unknown reader or tag, damaged state: the message names the
+file), 2 bad arguments.
+
+Entry points:)";
 
 class Failure : public std::runtime_error {
   public:
@@ -114,20 +125,31 @@ std::string CanonicalUid(const std::string& text) {
 }
 
 void CheckSerial(const std::string& serial) {
-    if (serial.empty() || serial.size() > 255) throw UsageError("bad reader serial");
-    for (unsigned char c : serial) {
-        if (c <= 0x20 || c >= 0x7F) throw UsageError("a reader serial is printable, no spaces");
+    if (!cardhost::sim::IsValidSerial(serial)) {
+        throw UsageError("a reader serial is 1 to 255 printable characters, no spaces");
     }
 }
 
-std::string WhereIs(Tx& tx, const std::string& uid) {
+constexpr const char* kNowhere = "not in a field";
+
+// Where each tag that lies in a field or waits in a queue is, by UID.
+std::map<std::string, std::string> Whereabouts(Tx& tx) {
+    std::map<std::string, std::string> where;
     for (const ReaderRecord& reader : tx.state().readers) {
-        if (reader.fieldUid == uid) return "in the field of " + reader.serial;
-        for (const std::string& queued : reader.queue) {
-            if (queued == uid) return "queued at " + reader.serial;
+        if (!reader.fieldUid.empty()) {
+            where.emplace(reader.fieldUid, "in the field of " + reader.serial);
+        }
+        for (const std::string& queued : tx.QueuedUids(reader)) {
+            where.emplace(queued, "queued at " + reader.serial);
         }
     }
-    return "not in a field";
+    return where;
+}
+
+std::string WhereIs(Tx& tx, const std::string& uid) {
+    const auto where = Whereabouts(tx);
+    const auto it = where.find(uid);
+    return it == where.end() ? kNowhere : it->second;
 }
 
 // The tag a dump or poke names: a UID as the first word, or the one in --reader's field.
@@ -136,6 +158,7 @@ std::string TargetTag(Tx& tx, const Arguments& args, std::size_t extraWords) {
         args.ExpectPositional(extraWords);
         const ReaderRecord& reader = ReaderNamed(tx, *serial);
         if (reader.fieldUid.empty()) throw Failure("no tag in the field of " + *serial);
+        tx.RequireTag(reader.fieldUid);
         return reader.fieldUid;
     }
     args.ExpectPositional(extraWords + 1);
@@ -148,12 +171,12 @@ void ListReaders(Tx& tx) {
     for (const ReaderRecord& r : tx.state().readers) {
         std::cout << r.serial << ' ' << (r.attached ? "attached" : "detached")
                   << " tag=" << (r.fieldUid.empty() ? "-" : r.fieldUid)
-                  << " queued=" << r.queue.size() << '\n';
+                  << " queued=" << r.QueueWaiting() << '\n';
     }
 }
 
 void DumpTag(Tx& tx, const std::string& uid, bool hex) {
-    const NtagChip& chip = *tx.Tag(uid);
+    const NtagChip& chip = tx.RequireTag(uid);
     if (hex) {
         std::cout << cardhost::sim::ToHex(chip.memory()) << '\n';
     } else {
@@ -176,6 +199,7 @@ void ReaderCommand(Tx& tx, const std::vector<std::string>& words) {
     } else if (verb == "remove") {
         ReaderNamed(tx, serial);
         std::erase_if(readers, [&](const ReaderRecord& r) { return r.serial == serial; });
+        tx.DropQueue(serial);
     } else if (verb == "detach" || verb == "attach") {
         ReaderNamed(tx, serial).attached = verb == "attach";
     } else {
@@ -223,7 +247,9 @@ void TagCommand(Tx& tx, const std::vector<std::string>& words) {
         const std::string uid = CanonicalUid(args.positional()[0]);
         ReaderRecord& reader = ReaderNamed(tx, args.Required("--reader"));
         if (!tx.TagExists(uid)) throw Failure("no tag " + uid);
-        if (WhereIs(tx, uid) != "not in a field") throw Failure(uid + " is " + WhereIs(tx, uid));
+        if (const std::string where = WhereIs(tx, uid); where != kNowhere) {
+            throw Failure(uid + " is " + where);
+        }
         if (!reader.fieldUid.empty()) throw Failure(reader.serial + " already holds a tag");
         cardhost::sim::PlaceTag(tx, reader, uid, false);
     } else if (verb == "remove") {
@@ -240,7 +266,7 @@ void TagCommand(Tx& tx, const std::vector<std::string>& words) {
         const std::string uid = TargetTag(tx, args, 2);
         const auto& words2 = args.positional();
         const std::size_t first = args.Value("--reader") ? 0 : 1;
-        NtagChip& chip = *tx.Tag(uid);
+        NtagChip& chip = tx.RequireTag(uid);
         const auto page = ParseNumber(words2[first], 0, chip.facts().lastPage, "page");
         const auto data = cardhost::sim::FromHex(words2[first + 1]);
         if (!data || data->size() != 4) throw UsageError("a page is 8 hex digits");
@@ -262,51 +288,74 @@ void QueueCommand(Tx& tx, const std::vector<std::string>& words) {
     }
     const ChipModel model = ModelOption(args);
     const Layout layout = LayoutOption(args);
+    std::vector<std::string> uids;
     for (std::int64_t i = 0; i < count; ++i) {
-        const std::string uid = tx.NewTag(model, layout);
-        reader.queue.push_back(uid);
-        std::cout << uid << '\n';
+        uids.push_back(tx.NewTag(model, layout));
+        std::cout << uids.back() << '\n';
     }
-    tx.MarkStateChanged();
+    tx.AppendToQueue(reader, uids);
+}
+
+// `fault fail KIND ...`: a rule that the call can really return, checked before it is stored.
+cardhost::sim::FaultRule FailureRule(const Arguments& args) {
+    args.ExpectPositional(1);
+    const std::string& kind = args.positional()[0];
+    if (!cardhost::sim::IsEntryPoint(kind)) {
+        throw UsageError("unknown entry point " + kind +
+                         "; KIND is one of the 26 entry points, such as TyA_NTAG_Write");
+    }
+    const auto nth = ParseNumber(args.Value("--nth").value_or("1"), 1, 1000000000, "--nth");
+    if (kind == cardhost::sim::kIsOpen && args.Value("--status")) {
+        throw UsageError("Sys_IsOpen takes no --status: its failure answers 0 (not open)");
+    }
+    const std::uint32_t largest = cardhost::sim::LargestStatus(kind);
+    char largestText[16];
+    std::snprintf(largestText, sizeof largestText, "0x%X", largest);
+    const auto status = ParseNumber(args.Value("--status").value_or("0x09"), 1, largest,
+                                    "--status for " + kind + " (1 to " + largestText + ")");
+    return {kind, static_cast<std::uint32_t>(nth), static_cast<std::int32_t>(status)};
+}
+
+void ListFaults(const ReaderRecord& reader) {
+    for (const auto& f : reader.faults) {
+        std::cout << "fail " << f.kind << " in " << f.remaining << " calls";
+        if (f.kind == cardhost::sim::kIsOpen) {
+            std::cout << " (answers 0)\n";
+        } else {
+            char status[16];
+            std::snprintf(status, sizeof status, "0x%02x", static_cast<unsigned>(f.status));
+            std::cout << " with " << status << '\n';
+        }
+    }
+    if (reader.tearAfter >= 0) std::cout << "tear after " << reader.tearAfter << '\n';
+    if (reader.detachAfter >= 0) std::cout << "detach after " << reader.detachAfter << '\n';
 }
 
 void FaultCommand(Tx& tx, const std::vector<std::string>& words) {
     if (words.empty()) throw UsageError("missing fault command");
     const std::string verb = words[0];
     const std::vector<std::string> rest(words.begin() + 1, words.end());
-    const Arguments args(rest, {"--reader", "--nth", "--status", "--after"}, {});
-    ReaderRecord& reader = ReaderNamed(tx, args.Required("--reader"));
     if (verb == "fail") {
-        args.ExpectPositional(1);
-        const std::string& kind = args.positional()[0];
-        if (!kind.starts_with("Sys_") && !kind.starts_with("TyA_")) {
-            throw UsageError("KIND is an entry point name such as TyA_NTAG_Write");
-        }
-        const auto nth = ParseNumber(args.Value("--nth").value_or("1"), 1, 1000000000, "nth");
-        const auto status =
-            ParseNumber(args.Value("--status").value_or("0x09"), 1, 0x7FFFFFFF, "status");
-        reader.faults.push_back(
-            {kind, static_cast<std::uint32_t>(nth), static_cast<std::int32_t>(status)});
+        const Arguments args(rest, {"--reader", "--nth", "--status"}, {});
+        const auto rule = FailureRule(args);
+        ReaderNamed(tx, args.Required("--reader")).faults.push_back(rule);
     } else if (verb == "tear" || verb == "detach") {
+        const Arguments args(rest, {"--reader", "--after"}, {});
         args.ExpectPositional(0);
-        const auto after = ParseNumber(args.Required("--after"), 0, 1000000000, "count");
+        const auto after = ParseNumber(args.Required("--after"), 0, 1000000000, "--after");
+        ReaderRecord& reader = ReaderNamed(tx, args.Required("--reader"));
         (verb == "tear" ? reader.tearAfter : reader.detachAfter) = after;
-    } else if (verb == "clear") {
+    } else if (verb == "clear" || verb == "list") {
+        const Arguments args(rest, {"--reader"}, {});
         args.ExpectPositional(0);
+        ReaderRecord& reader = ReaderNamed(tx, args.Required("--reader"));
+        if (verb == "list") {
+            ListFaults(reader);
+            return;
+        }
         reader.faults.clear();
         reader.tearAfter = -1;
         reader.detachAfter = -1;
-    } else if (verb == "list") {
-        args.ExpectPositional(0);
-        for (const auto& f : reader.faults) {
-            std::printf("fail %s in %u calls with 0x%02x\n", f.kind.c_str(), f.remaining,
-                        static_cast<unsigned>(f.status));
-        }
-        if (reader.tearAfter >= 0) std::printf("tear after %lld\n", (long long)reader.tearAfter);
-        if (reader.detachAfter >= 0) {
-            std::printf("detach after %lld\n", (long long)reader.detachAfter);
-        }
-        return;
     } else {
         throw UsageError("unknown fault command " + verb);
     }
@@ -329,7 +378,10 @@ void StatsCommand(Tx& tx, const std::vector<std::string>& words) {
     for (const auto& [kind, count] : reader.commandCounts) {
         std::cout << "command " << kind << ' ' << count << '\n';
     }
-    std::printf("airtime_ms %.2f\n", static_cast<double>(reader.airTimeMicros) / 1000.0);
+    char airTime[48];
+    std::snprintf(airTime, sizeof airTime, "airtime_ms %.2f\n",
+                  static_cast<double>(reader.airTimeMicros) / 1000.0);
+    std::cout << airTime;
     std::cout << "lights";
     for (auto v : reader.lightHistory)
         std::cout << ' ' << +v;
@@ -351,40 +403,73 @@ void Demo(Tx& tx) {
     std::cout << "\nNo tag lies in a field.\n";
 }
 
+void RunCommand(Tx& tx, const std::string& command, const std::vector<std::string>& rest) {
+    if (command == "readers") {
+        Arguments(rest, {}, {}).ExpectPositional(0);
+        ListReaders(tx);
+    } else if (command == "tags") {
+        Arguments(rest, {}, {}).ExpectPositional(0);
+        const auto where = Whereabouts(tx);
+        for (const std::string& uid : tx.TagUids()) {
+            const auto it = where.find(uid);
+            std::cout << uid << ' ' << tx.RequireTag(uid).facts().name << ' '
+                      << (it == where.end() ? kNowhere : it->second) << '\n';
+        }
+    } else if (command == "reader") {
+        ReaderCommand(tx, rest);
+    } else if (command == "tag") {
+        TagCommand(tx, rest);
+    } else if (command == "queue") {
+        QueueCommand(tx, rest);
+    } else if (command == "fault") {
+        FaultCommand(tx, rest);
+    } else if (command == "stats") {
+        StatsCommand(tx, rest);
+    } else if (command == "demo") {
+        Demo(tx);
+    } else {
+        throw UsageError("unknown command " + command);
+    }
+}
+
+void PrintUsage(std::ostream& out) {
+    out << kUsage;
+    for (std::size_t i = 0; i < cardhost::sim::kEntryPoints.size(); ++i) {
+        out << (i % 4 == 0 ? "\n  " : " ") << cardhost::sim::kEntryPoints[i];
+    }
+    out << '\n';
+}
+
+// Sends std::cout to a buffer for as long as it lives.
+class CapturedOutput {
+  public:
+    CapturedOutput() : previous_(std::cout.rdbuf(buffer_.rdbuf())) {}
+    ~CapturedOutput() { std::cout.rdbuf(previous_); }
+    CapturedOutput(const CapturedOutput&) = delete;
+    CapturedOutput& operator=(const CapturedOutput&) = delete;
+    std::string text() const { return buffer_.str(); }
+
+  private:
+    std::ostringstream buffer_;
+    std::streambuf* previous_;
+};
+
 int Run(const std::vector<std::string>& words) {
     if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
-        std::cout << kUsage;
+        PrintUsage(std::cout);
         return words.empty() ? 2 : 0;
     }
     const std::string command = words[0];
     const std::vector<std::string> rest(words.begin() + 1, words.end());
     SimStore store(SimStore::DefaultDirectory());
-    store.Transact([&](Tx& tx) {
-        if (command == "readers") {
-            Arguments(rest, {}, {}).ExpectPositional(0);
-            ListReaders(tx);
-        } else if (command == "tags") {
-            Arguments(rest, {}, {}).ExpectPositional(0);
-            for (const std::string& uid : tx.TagUids()) {
-                std::cout << uid << ' ' << tx.Tag(uid)->facts().name << ' ' << WhereIs(tx, uid)
-                          << '\n';
-            }
-        } else if (command == "reader") {
-            ReaderCommand(tx, rest);
-        } else if (command == "tag") {
-            TagCommand(tx, rest);
-        } else if (command == "queue") {
-            QueueCommand(tx, rest);
-        } else if (command == "fault") {
-            FaultCommand(tx, rest);
-        } else if (command == "stats") {
-            StatsCommand(tx, rest);
-        } else if (command == "demo") {
-            Demo(tx);
-        } else {
-            throw UsageError("unknown command " + command);
-        }
-    });
+    // What a command prints shows once its transaction is stored: a UID printed is a tag made.
+    std::string printed;
+    {
+        const CapturedOutput output;
+        store.Transact([&](Tx& tx) { RunCommand(tx, command, rest); });
+        printed = output.text();
+    }
+    std::cout << printed;
     return 0;
 }
 
@@ -398,6 +483,11 @@ int main(int argc, char** argv) {
     } catch (const tagwright::tools::UsageError& error) {
         std::cerr << "cardhost-sim: " << error.what() << "\n(see cardhost-sim --help)\n";
         return 2;
+    } catch (const cardhost::sim::StoreError& error) {
+        std::cerr << "cardhost-sim: " << error.what() << "\ncardhost-sim: the simulator's state in "
+                  << cardhost::sim::SimStore::DefaultDirectory().string()
+                  << " cannot be used until that file is repaired or removed\n";
+        return 1;
     } catch (const std::exception& error) {
         std::cerr << "cardhost-sim: " << error.what() << '\n';
         return 1;

@@ -1,0 +1,203 @@
+// A damaged state directory: the control tool names the damaged file and exits with 1, the
+// reader library answers CARDHOST_STORAGE, nothing crashes, hangs or reads without end.
+#include <gtest/gtest.h>
+
+#include <cardhost/cardhost.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "support/sim_env.h"
+
+namespace tagwright::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DamagedState : public SimEnvironment {
+  protected:
+    void SetUp() override {
+        SimEnvironment::SetUp();
+        fieldUid = FieldUid();  // the first use makes the state, SIM-0001 and its tag
+    }
+
+    fs::path Path(const std::string& relative) const { return directory() / relative; }
+    fs::path FieldTagPath() const { return Path("tags/" + fieldUid + ".tag"); }
+
+    static std::string Contents(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    static void Replace(const fs::path& path, const std::string& contents) {
+        fs::remove(path);
+        std::ofstream(path, std::ios::binary) << contents;
+    }
+
+    // The tool fails with status 1 and names the file; a time limit turns a hang into a failure.
+    void ExpectNamed(const std::vector<std::string>& words, const fs::path& file,
+                     const std::string& problem) {
+        std::string line =
+            "timeout 20 '" + (reader::ExecutableDirectory() / "cardhost-sim").string() + "'";
+        for (const std::string& word : words)
+            line += " '" + word + "'";
+        SCOPED_TRACE(line);
+        const ToolResult result = RunProgram(line);
+        EXPECT_EQ(result.exitCode, 1) << result.out;
+        EXPECT_NE(result.out.find(file.string() + ": "), std::string::npos) << result.out;
+        EXPECT_NE(result.out.find(problem), std::string::npos) << result.out;
+    }
+
+    // The library makes the damage visible where a program first meets it.
+    void ExpectStorageFailureFromTheLibrary() {
+        std::uint32_t count = 99;
+        EXPECT_EQ(api().Sys_GetDeviceNum(0x0416, 0x8020, &count), CARDHOST_STORAGE);
+        std::int32_t handle = -1;
+        EXPECT_EQ(api().Sys_Open(&handle, 0, 0x0416, 0x8020), CARDHOST_STORAGE);
+        EXPECT_EQ(handle, -1);
+    }
+
+    std::string fieldUid;
+};
+
+TEST_F(DamagedState, ATagFileNotNamedAfterAUidIsNamed) {
+    std::ofstream(Path("tags/notes.tag")) << "my notes\n";
+    ExpectNamed({"tags"}, Path("tags/notes.tag"), "named after its UID");
+    // Files of other kinds in the folder are none of the simulator's business.
+    fs::remove(Path("tags/notes.tag"));
+    std::ofstream(Path("tags/README")) << "tags live here\n";
+    EXPECT_NE(SimOk({"tags"}).find(fieldUid), std::string::npos);
+}
+
+TEST_F(DamagedState, AFieldTagWithoutItsFileIsNamedByEveryCommandThatShowsIt) {
+    fs::remove(FieldTagPath());
+    ExpectNamed({"tag", "dump", "--reader", "SIM-0001"}, FieldTagPath(), "missing");
+    ExpectNamed({"tag", "poke", "--reader", "SIM-0001", "4", "00000000"}, FieldTagPath(),
+                "missing");
+    ExpectNamed({"demo"}, FieldTagPath(), "missing");
+    // Enumeration reads the state alone: the reader stays listed, opening it names the damage.
+    std::uint32_t count = 0;
+    EXPECT_EQ(api().Sys_GetDeviceNum(0x0416, 0x8020, &count), 0);
+    EXPECT_EQ(count, 1u);
+    std::int32_t handle = -1;
+    EXPECT_EQ(api().Sys_Open(&handle, 0, 0x0416, 0x8020), CARDHOST_STORAGE);
+    // Taking the lost tag out of the field repairs the reader.
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    EXPECT_NE(SimOk({"demo"}).find("No tag lies in a field."), std::string::npos);
+}
+
+TEST_F(DamagedState, AUidEditedInTheStateIsNamed) {
+    const std::string state = Contents(Path("state"));
+    std::string edited = state;
+    edited.replace(edited.find(fieldUid), 14, "04ZZZZZZZZZZZZ");
+    Replace(Path("state"), edited);
+    ExpectNamed({"tag", "dump", "--reader", "SIM-0001"}, Path("state"), "line 4");
+    ExpectStorageFailureFromTheLibrary();
+    // An edit that keeps the form names a tag that was never made: its file is missing.
+    edited = state;
+    edited.replace(edited.find(fieldUid), 14, "04000000000000");
+    Replace(Path("state"), edited);
+    ExpectNamed({"demo"}, Path("tags/04000000000000.tag"), "missing");
+}
+
+TEST_F(DamagedState, AStateFileCutShortIsRefused) {
+    const std::string state = Contents(Path("state"));
+    Replace(Path("state"), state.substr(0, state.size() / 2));
+    ExpectNamed({"readers"}, Path("state"), "cut short");
+    ExpectStorageFailureFromTheLibrary();
+}
+
+TEST_F(DamagedState, ATagFileCutShortIsRefused) {
+    const std::string tag = Contents(FieldTagPath());
+    Replace(FieldTagPath(), tag.substr(0, tag.size() - 12));
+    ExpectNamed({"tag", "dump", fieldUid}, FieldTagPath(), "cut short");
+}
+
+TEST_F(DamagedState, FifosDevicesAndFoldersAreRefusedWithoutBeingRead) {
+    const fs::path state = Path("state");
+    fs::remove(state);
+    ASSERT_EQ(mkfifo(state.c_str(), 0644), 0);
+    ExpectNamed({"readers"}, state, "not a regular file");
+    ExpectStorageFailureFromTheLibrary();
+
+    fs::remove(state);
+    fs::create_symlink("/dev/zero", state);
+    ExpectNamed({"readers"}, state, "not a regular file");
+    ExpectStorageFailureFromTheLibrary();
+
+    fs::remove(state);
+    fs::create_directory(state);
+    ExpectNamed({"readers"}, state, "not a regular file");
+    fs::remove(state);
+
+    fs::remove(FieldTagPath());
+    ASSERT_EQ(mkfifo(FieldTagPath().c_str(), 0644), 0);
+    ExpectNamed({"tag", "dump", fieldUid}, FieldTagPath(), "not a regular file");
+}
+
+TEST_F(DamagedState, OversizedFilesAreRefused) {
+    // A valid beginning, then more than any simulator would write.
+    std::string state = Contents(Path("state"));
+    state.insert(state.find("end-of-state"), std::string(17u << 20, '\n'));
+    Replace(Path("state"), state);
+    ExpectNamed({"readers"}, Path("state"), "too large");
+    ExpectStorageFailureFromTheLibrary();
+    fs::remove(Path("state"));
+    SimOk({"readers"});  // a state made afresh
+
+    std::string tag = Contents(FieldTagPath());
+    tag.insert(tag.find("end-of-tag"), std::string(65u << 10, '\n'));
+    Replace(FieldTagPath(), tag);
+    ExpectNamed({"tag", "dump", fieldUid}, FieldTagPath(), "too large");
+}
+
+TEST_F(DamagedState, AQueueFileThatDisagreesWithTheStateIsNamed) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    SimOk({"queue", "--reader", "SIM-0001", "--count", "3"});
+    const fs::path queue = Path("queues/53494D2D30303031.queue");  // "SIM-0001" in hex
+    ASSERT_TRUE(fs::exists(queue));
+    const std::string lines = Contents(queue);
+    Replace(queue, lines.substr(0, 20));
+    ExpectNamed({"tags"}, queue, "3 UIDs");
+    // The tags that a failed command made are not printed, as they were never stored.
+    const ToolResult more = Sim({"queue", "--reader", "SIM-0001", "--count", "2"});
+    EXPECT_EQ(more.exitCode, 1);
+    EXPECT_EQ(more.out.find("\n04"), std::string::npos) << more.out;
+    EXPECT_FALSE(more.out.starts_with("04")) << more.out;
+    std::int32_t handle = -1;
+    EXPECT_EQ(api().Sys_Open(&handle, 0, 0x0416, 0x8020), CARDHOST_STORAGE);
+
+    // Damage found while a reader is open: its next wake-up brings no tag but the failure.
+    Replace(queue, lines);
+    handle = OpenFirstReader();
+    Replace(queue, std::string(lines).replace(0, 2, "XY"));
+    std::uint8_t atqa[2] = {};
+    EXPECT_EQ(api().TyA_Request(handle, 0x52, atqa), CARDHOST_STORAGE);
+    api().Sys_Close(&handle);
+}
+
+TEST_F(DamagedState, DescribeStateProblemNamesTheDamagedFileOrNothing) {
+    using cardhost::sim::DescribeStateProblem;
+    EXPECT_EQ(DescribeStateProblem(directory()), std::nullopt);
+    EXPECT_EQ(DescribeStateProblem(directory() / "not-made-yet"), std::nullopt);
+    EXPECT_FALSE(fs::exists(directory() / "not-made-yet"));
+
+    const std::string tag = Contents(FieldTagPath());
+    fs::remove(FieldTagPath());
+    const auto missing = DescribeStateProblem(directory());
+    ASSERT_TRUE(missing.has_value());
+    EXPECT_NE(missing->find(FieldTagPath().string()), std::string::npos) << *missing;
+    Replace(FieldTagPath(), tag);
+
+    const std::string state = Contents(Path("state"));
+    Replace(Path("state"), state.substr(0, 30));
+    const auto cut = DescribeStateProblem(directory());
+    ASSERT_TRUE(cut.has_value());
+    EXPECT_NE(cut->find(Path("state").string() + ": "), std::string::npos) << *cut;
+
+    const fs::path plainFile = directory() / "a-file";
+    std::ofstream(plainFile) << "not a folder\n";
+    EXPECT_TRUE(DescribeStateProblem(plainFile).has_value());
+}
+
+}  // namespace
+}  // namespace tagwright::testing
