@@ -298,6 +298,19 @@ TEST_F(Cli, ClearKeyWithTheAutoOperationBox) {
     EXPECT_EQ(Memory(uid)[0x29 * 4 + 3], 0xFF);
 }
 
+TEST_F(Cli, ADamagedSimulatorDirectoryIsNamed) {
+    SimOk({"readers"});  // the first use makes the directory
+    const auto state = directory() / "state";
+    std::filesystem::resize_file(state, std::filesystem::file_size(state) / 2);
+    for (const std::vector<std::string>& words :
+         std::vector<std::vector<std::string>>{{"readers"}, {"read", "text"}}) {
+        const ToolResult r = Run(words);
+        EXPECT_EQ(r.exitCode, 3) << r.out;
+        EXPECT_TRUE(Has(r, "simulated readers unavailable: ")) << r.out;
+        EXPECT_TRUE(Has(r, state.string())) << r.out;
+    }
+}
+
 TEST_F(Cli, ShortKeysAndMissingFiles) {
     NewTag("NTAG213", "plain");
     ToolResult r = Run({"write", "text", "--original-key", "123", "x"});

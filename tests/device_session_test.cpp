@@ -115,6 +115,70 @@ TEST_F(DeviceSessionTest, AFailureWhileOpeningNamesTheEntryPointAndLeavesTheRead
     EXPECT_EQ(sink.status, "错误:0x02,函数:Sys_SetBuzzer");
 }
 
+// The reader library's own failures at every step of the session, in both languages.
+TEST_F(DeviceSessionTest, AFailedEnumerationListsNoReaderAndOpenAsksForOne) {
+    SimOk({"fault", "fail", "Sys_GetDeviceNum", "--reader", "SIM-0001", "--status", "0x0b"});
+    session.StartupSelection();
+    EXPECT_EQ(ComboTexts(), (std::vector<std::string>{"- Select -"}));
+    EXPECT_EQ(session.selectedIndex(), -1);
+    EXPECT_FALSE(session.ReaderReady(errors));
+    EXPECT_EQ(errors.shown, (std::vector<std::string>{"Please select a device !"}));
+
+    text::SetUiLanguage(text::Language::Chinese);
+    SimOk({"fault", "fail", "Sys_GetDeviceNum", "--reader", "SIM-0001"});
+    session.Open();  // lists again: the failure leaves nothing to open
+    EXPECT_EQ(errors.shown.back(), "请选择一个设备!");
+    session.OnDropDown();  // the next listing finds the reader, and the operator picks it
+    combo.Select(1);
+    session.OnSelectionChange();
+    session.Open();
+    EXPECT_EQ(sink.status, "打开设备成功!");
+}
+
+TEST_F(DeviceSessionTest, AFailedSerialEndsTheListBeforeThatReader) {
+    SimOk({"reader", "add", "SIM-0002"});
+    SimOk({"reader", "add", "SIM-0003"});
+    SimOk({"fault", "fail", "Sys_GetHidSerialNumberStr", "--reader", "SIM-0002"});
+    session.StartupSelection();
+    EXPECT_EQ(ComboTexts(), (std::vector<std::string>{"- Select -", "SIM-0001"}));
+    session.OnDropDown();
+    EXPECT_EQ(ComboTexts(),
+              (std::vector<std::string>{"- Select -", "SIM-0001", "SIM-0002", "SIM-0003"}));
+}
+
+TEST_F(DeviceSessionTest, OpenAndCloseFailuresNameTheirEntryPoint) {
+    session.StartupSelection();
+    SimOk({"fault", "fail", "Sys_Open", "--reader", "SIM-0001", "--status", "0x33"});
+    session.Open();
+    EXPECT_EQ(sink.status, "Error:0x33,Function:Sys_Open");
+    EXPECT_EQ(sink.statusColour, feed::kRed);
+    EXPECT_EQ(session.selectedHandle(), -1);
+    EXPECT_FALSE(session.ReaderReady(errors));
+    EXPECT_EQ(sink.status, "Device not opened !");
+
+    session.Open();
+    ASSERT_EQ(sink.status, "Open device successfully !");
+    text::SetUiLanguage(text::Language::Chinese);
+    SimOk({"fault", "fail", "Sys_Close", "--reader", "SIM-0001", "--status", "0x0b"});
+    session.Close();
+    EXPECT_EQ(sink.status, "错误:0x0b,函数:Sys_Close");
+    EXPECT_NE(api().Sys_IsOpen(session.selectedHandle()), 0);  // still open, still usable
+    EXPECT_TRUE(session.ReaderReady(errors));
+    session.Close();
+    EXPECT_EQ(sink.status, "关闭设备成功!");
+    EXPECT_FALSE(session.ReaderReady(errors));
+    EXPECT_EQ(sink.status, "设备未打开!");
+}
+
+TEST_F(DeviceSessionTest, AReaderThatSaysItIsNotOpenIsNotUsed) {
+    session.StartupSelection();
+    session.Open();
+    SimOk({"fault", "fail", "Sys_IsOpen", "--reader", "SIM-0001"});
+    EXPECT_FALSE(session.ReaderReady(errors));
+    EXPECT_EQ(sink.status, "Device not opened !");
+    EXPECT_TRUE(session.ReaderReady(errors));  // one failure only
+}
+
 TEST_F(DeviceSessionTest, AnUnpluggedChoiceIsReplacedByTheFirstReaderOnOpen) {
     SimOk({"reader", "add", "SIM-0002"});
     session.StartupSelection();

@@ -12,6 +12,7 @@
 #include "panels/core/operation_controller.h"
 #include "panels/core/spreadsheet_source.h"
 #include "reader/binding.h"
+#include "simulator_state.h"
 #include "tag/uri_record.h"
 #include "tools/common/arguments.h"
 #include "utf8_text.h"
@@ -175,9 +176,23 @@ int Run(const CliOptions& o) {
         }
         panel.errorBoxes.clear();
     };
-    if (o.command == Command::Readers) return ListReaders(out, devices, combo);
+    // With no reader to show, a damaged simulator directory is the likely cause: name it.
+    const auto explainMissingReaders = [&] {
+        if (combo.Count() > 1) return false;
+        const auto problem = SimulatorStateProblem();
+        if (!problem) return false;
+        const std::string text = "simulated readers unavailable: " + *problem;
+        out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
+                 "tagwright-cli: " + EscapeForTerminal(text));
+        return true;
+    };
+    if (o.command == Command::Readers) {
+        const int status = ListReaders(out, devices, combo);
+        return explainMissingReaders() ? kExitNoReader : status;
+    }
     if (!OpenReader(o, devices, combo, out)) {
         reportErrors();
+        explainMissingReaders();
         return kExitNoReader;
     }
 
