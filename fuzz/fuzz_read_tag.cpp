@@ -6,7 +6,7 @@
 #include "chip_reader.h"
 #include "panels/core/operation_controller.h"
 #include "panels/core/simple_panel.h"
-#include "shell/feed/recording_sink.h"
+#include "log/recording_sink.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "reader/device_session.h"
-#include "shell/feed/recording_sink.h"
-#include "shell/text/text_tables.h"
+#include "log/recording_sink.h"
+#include "text/text_tables.h"
 #include "support/sim_env.h"
 
 namespace tagwright::testing {

@@ -1,7 +1,7 @@
 #include "message_format.h"
 
-#include "shell/feed/log_feed.h"
-#include "shell/text/text_tables.h"
+#include "log/log_feed.h"
+#include "text/text_tables.h"
 #include "tag/smart_poster.h"
 #include "tag/text_record.h"
 
