@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <sstream>
 
+#include "log/recording_sink.h"
 #include "panels/core/operation_controller.h"
 #include "panels/core/simple_panel.h"
 #include "reader/binding.h"
-#include "log/recording_sink.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "lock.h"
 
-#include "page_transfer.h"
 #include "log/log_feed.h"
+#include "page_transfer.h"
 #include "text/text_tables.h"
 
 namespace tagwright::tag {

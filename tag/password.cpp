@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "page_transfer.h"
 #include "log/log_feed.h"
+#include "page_transfer.h"
 #include "text/text_tables.h"
 
 namespace tagwright::tag {

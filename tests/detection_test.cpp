@@ -4,11 +4,11 @@
 #include <cardhost/cardhost.h>
 
 #include "log/recording_sink.h"
-#include "text/text_tables.h"
 #include "sim/hex.h"
 #include "support/fake_reader.h"
 #include "support/sim_env.h"
 #include "tag/detection.h"
+#include "text/text_tables.h"
 
 namespace tagwright::tag {
 namespace {

@@ -2,9 +2,9 @@
 
 #include "key_rules.h"
 #include "log/log_feed.h"
-#include "text/text_tables.h"
 #include "tag/lock.h"
 #include "tag/password.h"
+#include "text/text_tables.h"
 
 namespace tagwright::panels {
 namespace {
