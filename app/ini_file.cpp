@@ -70,8 +70,8 @@ std::optional<std::string> ReadIniValue(const std::filesystem::path& file, std::
     return std::string();
 }
 
-bool WriteIniValue(const std::filesystem::path& file, std::string_view section, std::string_view key,
-                   std::string_view value, bool create) {
+bool WriteIniValue(const std::filesystem::path& file, std::string_view section,
+                   std::string_view key, std::string_view value, bool create) {
     auto lines = ReadLines(file);
     if (!lines) {
         if (!create) return false;
@@ -87,8 +87,10 @@ bool WriteIniValue(const std::filesystem::path& file, std::string_view section, 
             inSection = SameName(*name, section);
             if (inSection) sectionEnd = i + 1;
         } else if (inSection) {
-            if (const auto kv = SplitKey(line); kv && SameName(kv->key, key)) keyAt = i;
-            else if (!Trim(line).empty()) sectionEnd = i + 1;
+            if (const auto kv = SplitKey(line); kv && SameName(kv->key, key))
+                keyAt = i;
+            else if (!Trim(line).empty())
+                sectionEnd = i + 1;
         }
     }
     if (keyAt) {

@@ -17,7 +17,7 @@ std::optional<std::string> ReadIniValue(const std::filesystem::path& file, std::
 // Sets `key` in `section` of an existing file, keeping every other line as it was; adds the key
 // (and the section) when missing. Never creates the file unless `create` is set. False when the
 // file is missing (and not to be created) or cannot be written.
-bool WriteIniValue(const std::filesystem::path& file, std::string_view section, std::string_view key,
-                   std::string_view value, bool create = false);
+bool WriteIniValue(const std::filesystem::path& file, std::string_view section,
+                   std::string_view key, std::string_view value, bool create = false);
 
 }  // namespace tagwright::app

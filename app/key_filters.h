@@ -2,9 +2,7 @@
 // letters), as small state machines over key-down, key-up and character events. The widgets
 // ask before the edit handles a key; a refused key changes nothing.
 //
-// Key codes are the virtual-key numbers below; characters are code points. A digit typed on the
-// keypad is given as its digit key ('0'-'9'), so it types in both fields as the operator expects
-// (the keypad's own codes 96-105 are the codes of a-i).
+// Key codes are the virtual-key numbers below; characters are code points.
 #pragma once
 
 namespace tagwright::app {
@@ -41,14 +39,16 @@ class RowNumberFilter {
     static Verdict Character(char32_t character);
 };
 
-// A toolkit that delivers one event per key press (key code and the text it types) asks both
-// questions at once: the press types only if its key-down and its character both pass. `typed`
-// is 0 when the key types nothing.
+// A toolkit that delivers one event per key press (key code and the text it types): the key-down
+// is always seen, so that Ctrl is followed; when the press types a character (Backspace and
+// Ctrl combinations type control characters) the character decides, otherwise the key-down. That
+// keeps every effect of the two-message rules: hexadecimal digits and Backspace type, keypad
+// digits type as their characters, arrows and Home are dead without Ctrl, Ctrl+V pastes in both
+// fields. `typed` is 0 when the press types nothing (arrows, Delete, F-keys, Ctrl alone).
 template <typename Filter>
 Verdict KeyPress(Filter& filter, int keyCode, char32_t typed) {
-    if (filter.KeyDown(keyCode) == Verdict::Refused) return Verdict::Refused;
-    if (typed != 0 && filter.Character(typed) == Verdict::Refused) return Verdict::Refused;
-    return Verdict::Accepted;
+    const Verdict down = filter.KeyDown(keyCode);
+    return typed != 0 ? filter.Character(typed) : down;
 }
 
 }  // namespace tagwright::app

@@ -34,7 +34,8 @@ class AppConfigLanguageStore : public LanguageStore {
 
     AppConfigLanguageStore(std::filesystem::path besideProgram, std::filesystem::path userCopy,
                            WritableCheck writable = FileWritable)
-        : beside_(std::move(besideProgram)), user_(std::move(userCopy)),
+        : beside_(std::move(besideProgram)),
+          user_(std::move(userCopy)),
           writable_(std::move(writable)) {}
 
     text::Language Load() const override;

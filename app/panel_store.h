@@ -47,7 +47,8 @@ class ScopedPanelStore : public PanelStore {
     std::unique_ptr<SettingsScope> user_, system_;
 };
 
-// The whole text as a decimal integer (an optional minus sign and digits, nothing else), else nothing.
+// The whole text as a decimal integer (an optional minus sign and digits, nothing else), else
+// nothing.
 std::optional<int> ParsePanelValue(const std::string& text);
 
 }  // namespace tagwright::app
