@@ -64,6 +64,8 @@ class Application {
     // was typed stays); another one becomes the current panel value and is shown.
     bool ChoosePanel(int n, PanelFactory& factory);
     OpenPanel* openPanel() { return panel_.get(); }
+    // The shown panel destroyed without another (a window that closes before Exit).
+    void ClosePanel() { panel_.reset(); }
     // Kept per panel kind for the whole run, whatever panels come and go.
     tag::LastProcessedUid& lastUid(panels::PanelKind kind);
 
