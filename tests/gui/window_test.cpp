@@ -1,0 +1,250 @@
+// The window on the simulated reader, driven as an operator drives it: the device bar, the Text
+// panel's buttons and fields, the menus, the message log. Runs headless (offscreen platform).
+#include <QAbstractItemModelTester>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstdlib>
+#include <optional>
+
+#include "app/application.h"
+#include "main_window.h"
+#include "message_log_model.h"
+#include "reader/binding.h"
+#include "text/menus.h"
+
+using namespace tagwright;
+
+namespace {
+
+struct FakeStarter : app::InstanceStarter {
+    bool StartNewInstance() override {
+        ++starts;
+        return true;
+    }
+    int starts = 0;
+};
+
+QString Qs(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+  private:
+    // A window over a fresh simulator, started as the program starts.
+    void Start(int curMenu, text::Language language) {
+        Stop();
+        simDir_.emplace();
+        qputenv("CARDHOST_SIM_DIR", simDir_->path().toUtf8());
+        qputenv("CARDHOST_BACKENDS", "sim");
+        errors_.clear();
+        panelStore_.emplace(curMenu);
+        languageStore_.emplace(language);
+        application_.emplace(*panelStore_, *languageStore_);
+        QVERIFY(application_->Start());
+        shell::Dialogs dialogs{[this](QWidget*) { return chosenFile_; },
+                               [this](QWidget*, const QString& text) { errors_ << text; }};
+        window_ = std::make_unique<shell::MainWindow>(*application_, starter_, dialogs);
+        window_->show();
+    }
+    void Stop() {
+        window_.reset();
+        if (application_) application_->Exit();
+        application_.reset();
+        simDir_.reset();
+    }
+    QStringList LogTexts() const {
+        QStringList texts;
+        auto& model = window_->log().model();
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts << model.index(row, shell::MessageLogModel::Text).data().toString();
+        return texts;
+    }
+
+    std::optional<QTemporaryDir> simDir_;
+    std::optional<app::FixedPanelStore> panelStore_;
+    std::optional<app::FixedLanguageStore> languageStore_;
+    std::optional<app::Application> application_;
+    std::unique_ptr<shell::MainWindow> window_;
+    FakeStarter starter_;
+    QStringList errors_;
+    QString chosenFile_;
+
+  private slots:
+    // A scenario that fails half-way leaves nothing behind for the next one.
+    void cleanup() { Stop(); }
+
+    void logModelUnderTheModelTester() {
+        shell::MessageLogModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.Append({1, "Open device successfully !", 0, feed::kBlue});
+        model.Append({2, "Read faild", 0x0C, feed::kRed});
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.columnCount(), 3);
+        QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("2"));
+        QCOMPARE(model.index(1, 2).data().toString(), QStringLiteral("Error Code: 0x0c"));
+        QCOMPARE(model.index(0, 2).data().toString(), QString());
+        QCOMPARE(model.index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
+        QCOMPARE(model.index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+        model.Clear();
+        QCOMPARE(model.rowCount(), 0);
+        model.Append({1, "again", 0, feed::kRed});
+        QCOMPARE(model.index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+    }
+
+    void deviceBarInBothLanguages() {
+        Start(2, text::Language::English);
+        QCOMPARE(window_->deviceCombo().itemText(0), QStringLiteral("- Select -"));
+        QCOMPARE(window_->deviceCombo().itemText(1), QStringLiteral("SIM-0001"));
+        QCOMPARE(window_->deviceCombo().currentIndex(), 1);
+        QCOMPARE(window_->openButton().text(), QStringLiteral("Open"));
+        QCOMPARE(window_->closeButton().text(), QStringLiteral("Close"));
+        QCOMPARE(window_->tips().text(), QStringLiteral("Device not opened !"));
+        QCOMPARE(window_->functionName().text(), QStringLiteral("NFC Text"));
+        QCOMPARE(window_->panelHost().palette().color(QPalette::Window), QColor(214, 230, 244));
+        QVERIFY(!(window_->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(window_->menuBar()->actions().first()->text(), Qs(text::MainMenu()[0].english));
+        QCOMPARE(window_->menuBar()->actions().size(), 4);  // File, Function, Set, Help
+        Stop();
+
+        Start(4, text::Language::Chinese);
+        QCOMPARE(window_->deviceCombo().itemText(0),
+                 Qs(text::Lookup(text::Table::DeviceBar, 1, text::Language::Chinese)));
+        QCOMPARE(window_->tips().text(), QStringLiteral("设备未打开!"));
+        QCOMPARE(window_->functionName().text(), QStringLiteral("智能海报"));
+        QCOMPARE(window_->openButton().text(),
+                 Qs(text::Lookup(text::Table::DeviceBar, 2, text::Language::Chinese)));
+        Stop();
+    }
+
+    void openNeedsAReaderAndSaysSo() {
+        Start(2, text::Language::English);
+        window_->deviceCombo().setCurrentIndex(0);  // the operator picks "- Select -"
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        QCOMPARE(errors_, QStringList{QStringLiteral("Please select a device !")});
+
+        window_->deviceCombo().setCurrentIndex(1);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        QCOMPARE(window_->tips().text(), QStringLiteral("Open device successfully !"));
+        QCOMPARE(window_->tips().palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QCOMPARE(errors_.size(), 1);
+        Stop();
+    }
+
+    void writeAndReadATextByButton() {
+        Start(2, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::TextPanel* panel = window_->textPanel();
+        QVERIFY(panel);
+        QTest::keyClicks(&panel->textBox(), QStringLiteral("Hello "));
+        panel->textBox().insertPlainText(QStringLiteral("世界"));  // as an input method gives it
+        QCOMPARE(panel->textLength().text(), QStringLiteral("12"));
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().contains(QStringLiteral("Write data succeed: Hello 世界")),
+                 qPrintable(LogTexts().join('\n')));
+        auto& model = window_->log().model();
+        QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("1"));
+        QCOMPARE(model.index(model.rowCount() - 1, 1).data(Qt::ForegroundRole).value<QColor>(),
+                 QColor(0, 0, 255));
+
+        panel->textBox().clear();
+        QCOMPARE(panel->textLength().text(), QStringLiteral("0"));
+        QTest::mouseClick(&panel->readButton(), Qt::LeftButton);
+        QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("Hello 世界"));
+        QCOMPARE(panel->textLength().text(), QStringLiteral("12"));
+        QVERIFY(LogTexts().contains(QStringLiteral("Read data succeed !")));
+        QCOMPARE(window_->log().model().index(0, 0).data().toString(),
+                 QStringLiteral("1"));  // each command starts a fresh log
+        Stop();
+    }
+
+    void keyAndRowFieldsFilterTyping() {
+        Start(2, text::Language::English);
+        shell::TextPanel* panel = window_->textPanel();
+        QVERIFY(panel);
+        auto& key = panel->originalKeyField();
+        key.clear();
+        QTest::keyClicks(&key, QStringLiteral("g1x-a B"));
+        QCOMPARE(key.text(), QStringLiteral("1aB"));
+        const int caret = key.cursorPosition();
+        QTest::keyClick(&key, Qt::Key_Left);
+        QTest::keyClick(&key, Qt::Key_Home);
+        QCOMPARE(key.cursorPosition(), caret);
+        QTest::keyClick(&key, Qt::Key_Backspace);
+        QCOMPARE(key.text(), QStringLiteral("1a"));
+        QTest::keyClick(&key, Qt::Key_7, Qt::KeypadModifier);
+        QCOMPARE(key.text(), QStringLiteral("1a7"));
+        QTest::keyPress(&key, Qt::Key_Control);
+        QTest::keyClick(&key, Qt::Key_Left, Qt::ControlModifier);
+        QTest::keyRelease(&key, Qt::Key_Control);
+        QCOMPARE(key.cursorPosition(), 0);  // Ctrl combinations pass
+
+        auto& row = panel->rowNumberField();
+        row.clear();
+        QTest::keyClicks(&row, QStringLiteral("12a"));
+        QCOMPARE(row.text(), QStringLiteral("12"));
+        row.clear();
+        QTest::keyClicks(&row, QStringLiteral("-3"));
+        QCOMPARE(row.text(), QStringLiteral("-3"));
+        Stop();
+    }
+
+    void switchingPanelsKeepsOrRecreates() {
+        Start(2, text::Language::English);
+        shell::TextPanel* first = window_->textPanel();
+        QTest::keyClicks(&first->textBox(), QStringLiteral("typed"));
+        window_->RunCommand(text::command::kNfcText);
+        QCOMPARE(window_->textPanel(), first);
+        QCOMPARE(first->textBox().toPlainText(), QStringLiteral("typed"));
+
+        window_->RunCommand(text::command::kNfcUrl);
+        QCOMPARE(window_->functionName().text(), QStringLiteral("NFC URL"));
+        QCOMPARE(application_->currentPanel(), 3);
+        window_->RunCommand(text::command::kNfcText);
+        QVERIFY(window_->textPanel());
+        QCOMPARE(window_->textPanel()->textBox().toPlainText(), QString());
+        QCOMPARE(window_->functionName().text(), QStringLiteral("NFC Text"));
+        Stop();
+        QCOMPARE(panelStore_->saved, std::optional<int>(2));
+    }
+
+    void languageCommandWritesTheSettingAndRestarts() {
+        Start(3, text::Language::English);
+        const int before = starter_.starts;
+        window_->RunCommand(text::command::kChinese);
+        QVERIFY(languageStore_->saved == text::Language::Chinese);
+        QCOMPARE(starter_.starts, before + 1);
+        QVERIFY(!window_->isVisible());
+        QCOMPARE(panelStore_->saved,
+                 std::optional<int>(3));  // saved before the new instance starts
+        Stop();
+    }
+
+    void autoOperationRunsOnTheWindowTimer() {
+        Start(2, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::TextPanel* panel = window_->textPanel();
+        QTest::keyClicks(&panel->textBox(), QStringLiteral("auto"));
+        panel->autoOperationBox().setChecked(true);
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(LogTexts().contains(QStringLiteral("Write data succeed: auto")),
+                                 5000);
+        QTest::mouseClick(&panel->stopButton(), Qt::LeftButton);
+        QVERIFY(panel->readButton().isEnabled());
+        Stop();
+    }
+};
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    WindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "window_test.moc"
