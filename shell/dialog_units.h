@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QFontMetrics>
+#include <QLabel>
 #include <QWidget>
 
 namespace tagwright::shell {
@@ -25,5 +26,20 @@ class DialogUnits {
   private:
     int baseX_, baseY_;
 };
+
+// A new child widget of `parent` at a place given in dialog units.
+template <typename W, typename... Args>
+W* PlaceNew(QWidget* parent, const DialogUnits& du, int x, int y, int cx, int cy, Args&&... args) {
+    auto* widget = new W(std::forward<Args>(args)..., parent);
+    du.Place(*widget, x, y, cx, cy);
+    return widget;
+}
+
+inline QLabel* PlaceLabel(QWidget* parent, const DialogUnits& du, const QString& text,
+                          Qt::Alignment align, int x, int y, int cx, int cy) {
+    auto* label = PlaceNew<QLabel>(parent, du, x, y, cx, cy, text);
+    label->setAlignment(align | Qt::AlignVCenter);
+    return label;
+}
 
 }  // namespace tagwright::shell

@@ -12,7 +12,6 @@
 #include <QVBoxLayout>
 #include <vector>
 
-#include "panels/core/simple_panel.h"
 #include "qt_timers.h"
 #include "text/menus.h"
 
@@ -54,7 +53,7 @@ MainWindow::MainWindow(app::Application& application, app::InstanceStarter& star
     comboAdapter_ = std::make_unique<DeviceComboAdapter>(*combo_);
     reader::DeviceSession& devices = app_.AttachDevices(*comboAdapter_, *this);
     devices.StartupSelection();
-    textPanel_ = nullptr;
+    panelWidget_ = nullptr;
     app_.ShowPanel(app_.currentPanel(), *this);
     PanelShown(app_.currentPanel());
 
@@ -70,7 +69,7 @@ MainWindow::~MainWindow() {
     // The panel's widget is a child of the host; it goes with the core's panel, before Qt
     // would delete it with the host.
     app_.ClosePanel();
-    textPanel_ = nullptr;
+    panelWidget_ = nullptr;
 }
 
 void MainWindow::BuildMenu() {
@@ -142,23 +141,30 @@ void MainWindow::BuildSplitter() {
 
 void MainWindow::PanelShown(int n) {
     app::OpenPanel* open = app_.openPanel();
-    if (textPanel_ && open) {
-        textPanel_->Attach(*open);
-        host_->layout()->addWidget(textPanel_);
-        textPanel_->show();
+    if (panelWidget_ && open) {
+        panelWidget_->Attach(*open);
+        host_->layout()->addWidget(panelWidget_);
+        panelWidget_->show();
     }
     functionName_->setText(n >= 0 && n <= 4 ? Qs(text::Tr(text::Table::Navigation, n)) : QString());
 }
 
 app::PanelParts MainWindow::Create(panels::PanelKind kind) {
     auto timers = std::make_unique<QtTimers>();
-    if (kind == panels::PanelKind::Text) {
-        auto panel = std::make_unique<TextPanel>(host_, dialogs_);
-        textPanel_ = panel.get();
-        return {std::move(panel), std::move(timers)};
+    std::unique_ptr<FunctionPanel> panel;
+    switch (kind) {
+        case panels::PanelKind::Text:
+            panel = std::make_unique<TextPanel>(host_, dialogs_);
+            break;
+        case panels::PanelKind::Url:
+            panel = std::make_unique<UrlPanel>(host_, dialogs_);
+            break;
+        case panels::PanelKind::SmartPoster:
+            panel = std::make_unique<SmartPosterPanel>(host_, dialogs_);
+            break;
     }
-    // The URL and SmartPoster panels have no widgets yet: an empty host.
-    return {std::make_unique<panels::SimplePanel>(), std::move(timers)};
+    panelWidget_ = panel.get();
+    return {std::move(panel), std::move(timers)};
 }
 
 void MainWindow::RunCommand(int commandId) {
@@ -172,7 +178,7 @@ void MainWindow::RunCommand(int commandId) {
         case c::kSmartPoster: {
             const int n = commandId == c::kNfcText ? 2 : commandId == c::kNfcUrl ? 3 : 4;
             if (n == app_.currentPanel()) break;  // the panel and what was typed stay
-            textPanel_ = nullptr;
+            panelWidget_ = nullptr;
             app_.ChoosePanel(n, *this);  // the shown panel destroyed, another made afresh
             PanelShown(n);
             break;

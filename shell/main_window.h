@@ -12,6 +12,7 @@
 #include "device_combo.h"
 #include "message_log_view.h"
 #include "text_panel.h"
+#include "url_panel.h"
 #include "window_log_sink.h"
 
 class QSplitter;
@@ -41,7 +42,9 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     QLabel& tips() { return *tips_; }
     MessageLogView& log() { return *log_; }
     QWidget& panelHost() { return *host_; }
-    TextPanel* textPanel() { return textPanel_; }
+    FunctionPanel* functionPanel() { return panelWidget_; }
+    TextPanel* textPanel() { return qobject_cast<TextPanel*>(panelWidget_); }
+    UrlPanel* urlPanel() { return qobject_cast<UrlPanel*>(panelWidget_); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,7 +65,7 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     QSplitter* splitter_ = nullptr;
     QWidget* host_ = nullptr;
     MessageLogView* log_ = nullptr;
-    TextPanel* textPanel_ = nullptr;  // the shown panel's widget, owned by the core's OpenPanel
+    FunctionPanel* panelWidget_ = nullptr;  // the shown panel, owned by the core's OpenPanel
     std::unique_ptr<DeviceComboAdapter> comboAdapter_;
     std::unique_ptr<WindowLogSink> sink_;  // installed while the window lives
 };

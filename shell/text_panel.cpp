@@ -1,163 +1,27 @@
 #include "text_panel.h"
 
-#include <QFileDialog>
-#include <QGroupBox>
-#include <QKeyEvent>
-#include <QMessageBox>
-
-#include "dialog_units.h"
 #include "text/text_tables.h"
 
 namespace tagwright::shell {
 
-namespace {
-
-QString Label(int entry) {
-    const std::string_view text = text::Tr(text::Table::Label, entry);
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-QString Tip(int entry) {
-    const std::string_view text = text::Tr(text::Table::Tip, entry);
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-template <typename W, typename... Args>
-W* Make(QWidget* parent, const DialogUnits& du, int x, int y, int cx, int cy, Args&&... args) {
-    auto* widget = new W(std::forward<Args>(args)..., parent);
-    du.Place(*widget, x, y, cx, cy);
-    return widget;
-}
-
-QLabel* Static(QWidget* parent, const DialogUnits& du, int entry, Qt::Alignment align, int x, int y,
-               int cx, int cy) {
-    auto* label = Make<QLabel>(parent, du, x, y, cx, cy, Label(entry));
-    label->setAlignment(align | Qt::AlignVCenter);
-    return label;
-}
-
-}  // namespace
-
-Dialogs PlatformDialogs() {
-    return {[](QWidget* parent) {
-                return QFileDialog::getOpenFileName(
-                    parent, {}, {}, QStringLiteral("Spreadsheets (*.xls *.xlsx *.csv)"));
-            },
-            [](QWidget* parent, const QString& text) {
-                QMessageBox box(QMessageBox::Critical,
-                                QString::fromUtf8(text::kErrorCaption.data(),
-                                                  qsizetype(text::kErrorCaption.size())),
-                                text, QMessageBox::Ok, parent);
-                box.exec();
-            }};
-}
-
-TextPanel::TextPanel(QWidget* parent, Dialogs dialogs)
-    : QWidget(parent), dialogs_(std::move(dialogs)) {
-    Build();
-}
-
-void TextPanel::Build() {
+TextPanel::TextPanel(QWidget* parent, Dialogs dialogs) : FunctionPanel(parent, std::move(dialogs)) {
     namespace l = text::label;
-    const DialogUnits du(font());
-    setFixedSize(du.X(517), du.Y(269));
-    Static(this, du, l::kTextToBeWritten, Qt::AlignLeft, 76, 18, 95, 8);
-    Static(this, du, l::kTextLength, Qt::AlignRight, 304, 18, 53, 8)->hide();
-    textLength_ = Make<QLineEdit>(this, du, 364, 15, 45, 14, QStringLiteral("0"));
+    const DialogUnits& du = units();
+    PlaceLabel(this, du, Label(l::kTextToBeWritten), Qt::AlignLeft, 76, 18, 95, 8);
+    // Created hidden, captioned all the same.
+    PlaceLabel(this, du, Label(l::kTextLength), Qt::AlignRight, 304, 18, 53, 8)->hide();
+    textLength_ = PlaceNew<QLineEdit>(this, du, 364, 15, 45, 14, QStringLiteral("0"));
     textLength_->setReadOnly(true);
-    Static(this, du, l::kBytes, Qt::AlignLeft, 417, 18, 21, 8);
-    textBox_ = Make<QPlainTextEdit>(this, du, 72, 33, 372, 57);
+    PlaceLabel(this, du, Label(l::kBytes), Qt::AlignLeft, 417, 18, 21, 8);
+    textBox_ = PlaceNew<QPlainTextEdit>(this, du, 72, 33, 372, 57);
     textBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     connect(textBox_, &QPlainTextEdit::textChanged, this, [this] {
         textLength_->setText(QString::number(textBox_->toPlainText().toUtf8().size()));
     });
-
-    Make<QGroupBox>(this, du, 72, 98, 372, 59, Label(l::kOption));
-    Static(this, du, l::kOriginalKey, Qt::AlignRight, 90, 114, 55, 8);
-    originalKey_ = Make<HexKeyEdit>(this, du, 151, 112, 91, 14, QStringLiteral("7C7C7C7C"));
-    Static(this, du, l::kNewKey, Qt::AlignRight, 272, 115, 39, 8);
-    newKey_ = Make<HexKeyEdit>(this, du, 317, 113, 91, 14, QStringLiteral("7C7C7C7C"));
-    originalKey_->setMaxLength(8);
-    newKey_->setMaxLength(8);
-    autoOperation_ = Make<QCheckBox>(this, du, 93, 138, 87, 10, Label(l::kAutoOperation));
-    writeFromFile_ = Make<QCheckBox>(this, du, 191, 138, 87, 10, Label(l::kWriteFromFile));
-    encryption_ = Make<QCheckBox>(this, du, 289, 138, 67, 10, Label(l::kEncryption));
-    lockTag_ = Make<QCheckBox>(this, du, 367, 138, 67, 10, Label(l::kLockTag));
-    autoOperation_->setToolTip(Tip(text::tip::kAutoOperation));
-    writeFromFile_->setToolTip(Tip(text::tip::kWriteFromFile));
-    lockTag_->setToolTip(Tip(text::tip::kLockTag));
-    encryption_->setToolTip(Tip(text::tip::kEncryption));
-
-    Make<QGroupBox>(this, du, 72, 164, 372, 63, Label(l::kFile));
-    Static(this, du, l::kRowNumber, Qt::AlignRight, 81, 179, 45, 8);
-    rowNumber_ = Make<RowNumberEdit>(this, du, 133, 177, 63, 14, QStringLiteral("1"));
-    rowNumber_->setMaxLength(5);
-    rowAuto_ = Make<QCheckBox>(this, du, 211, 179, 71, 10, Label(l::kRowAutoPlus1));
-    rowAuto_->setChecked(true);
-    rowMinus_ = Make<QPushButton>(this, du, 300, 177, 50, 14, Label(l::kRowMinus1));
-    rowPlus_ = Make<QPushButton>(this, du, 368, 177, 50, 14, Label(l::kRowPlus1));
-    Static(this, du, l::kLoadFile, Qt::AlignRight, 82, 206, 44, 8);
-    filePath_ = Make<QLineEdit>(this, du, 133, 204, 277, 14);
-    browse_ = Make<QPushButton>(this, du, 416, 204, 14, 14);
-
-    read_ = Make<QPushButton>(this, du, 114, 240, 50, 14, Label(l::kRead));
-    write_ = Make<QPushButton>(this, du, 194, 240, 50, 14, Label(l::kWrite));
-    clearKey_ = Make<QPushButton>(this, du, 274, 240, 50, 14, Label(l::kClearKey));
-    stop_ = Make<QPushButton>(this, du, 354, 240, 50, 14, Label(l::kStop));
-    for (QPushButton* button : {read_, write_, clearKey_, stop_, rowMinus_, rowPlus_, browse_})
-        button->setAutoDefault(false);
-
-    using C = panels::OperationController;
-    connect(read_, &QPushButton::clicked, this, [this] { Forward(&C::OnRead); });
-    connect(write_, &QPushButton::clicked, this, [this] { Forward(&C::OnWrite); });
-    connect(clearKey_, &QPushButton::clicked, this, [this] { Forward(&C::OnClearKey); });
-    connect(stop_, &QPushButton::clicked, this, [this] { Forward(&C::OnStop); });
-    connect(rowPlus_, &QPushButton::clicked, this, [this] {
-        if (open_) open_->rows().NextRow();
-    });
-    connect(rowMinus_, &QPushButton::clicked, this, [this] {
-        if (open_) open_->rows().PreviousRow();
-    });
-    connect(browse_, &QPushButton::clicked, this, &TextPanel::Browse);
-}
-
-void TextPanel::Forward(void (panels::OperationController::*command)()) {
-    if (open_) (open_->controller().*command)();
-}
-
-void TextPanel::Browse() {
-    const QString path = dialogs_.chooseFile(this);
-    if (!path.isEmpty() && open_) open_->rows().LoadChosenFile(path.toStdString());
-}
-
-void TextPanel::SetRowNumberText(const std::string& text) {
-    rowNumber_->setText(QString::fromStdString(text));
-}
-
-void TextPanel::SetFilePathText(const std::string& path) {
-    filePath_->setText(QString::fromStdString(path));
 }
 
 void TextPanel::SetContentText(const std::string& text) {
     textBox_->setPlainText(QString::fromStdString(text));
-}
-
-void TextPanel::SetReadWriteEnabled(bool enabled) {
-    read_->setEnabled(enabled);
-    write_->setEnabled(enabled);
-}
-
-void TextPanel::ShowError(const std::string& text) {
-    dialogs_.showError(this, QString::fromStdString(text));
-}
-
-void TextPanel::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
-        event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 }  // namespace tagwright::shell

@@ -1,85 +1,29 @@
-// The NFC Text panel: a text box with its byte count, the option group (keys, Auto operation,
-// Write from file, Encryption, Lock Tag), the file group and the Read, Write, Clear key and Stop
-// buttons. It only displays and forwards: every command goes to the operation controller or the
-// spreadsheet source of its OpenPanel.
+// The NFC Text panel: a multi-line text box and the count of its UTF-8 bytes above the shared
+// option and file groups.
 #pragma once
 
-#include <QCheckBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QWidget>
-#include <functional>
 
-#include "app/open_panel.h"
-#include "key_edits.h"
+#include "function_panel.h"
 
 namespace tagwright::shell {
 
-// The file dialog of "Load file:" and the error message box; tests put their own in.
-struct Dialogs {
-    std::function<QString(QWidget* parent)> chooseFile;
-    std::function<void(QWidget* parent, const QString& text)> showError;
-};
-// The file dialog (.xls, .xlsx, .csv) and the message box with caption "Error" and error icon.
-Dialogs PlatformDialogs();
-
-class TextPanel : public QWidget, public panels::Panel, public reader::ErrorBox {
+class TextPanel : public FunctionPanel {
     Q_OBJECT
   public:
     TextPanel(QWidget* parent, Dialogs dialogs);
-    // The machinery the buttons reach; set once the core has made it.
-    void Attach(app::OpenPanel& open) { open_ = &open; }
 
-    // panels::Panel
-    bool autoOperation() const override { return autoOperation_->isChecked(); }
-    bool encryption() const override { return encryption_->isChecked(); }
-    bool lockTag() const override { return lockTag_->isChecked(); }
-    bool writeFromFile() const override { return writeFromFile_->isChecked(); }
-    std::string originalKeyText() const override { return originalKey_->text().toStdString(); }
-    std::string newKeyText() const override { return newKey_->text().toStdString(); }
-    bool rowAutoIncrement() const override { return rowAuto_->isChecked(); }
-    std::string rowNumberText() const override { return rowNumber_->text().toStdString(); }
-    void SetRowNumberText(const std::string& text) override;
-    void SetFilePathText(const std::string& path) override;
     std::string contentText() const override { return textBox_->toPlainText().toStdString(); }
     void SetContentText(const std::string& text) override;
     void ShowText(const std::string& text) override { SetContentText(text); }
-    void SetReadWriteEnabled(bool enabled) override;
-    reader::ErrorBox& errorBox() override { return *this; }
-    // reader::ErrorBox: caption "Error", the error icon, owned by the panel.
-    void ShowError(const std::string& text) override;
 
-    // Named for tests and screenshots.
-    QPushButton& readButton() { return *read_; }
-    QPushButton& writeButton() { return *write_; }
-    QPushButton& stopButton() { return *stop_; }
-    QPushButton& clearKeyButton() { return *clearKey_; }
-    QPushButton& browseButton() { return *browse_; }
     QPlainTextEdit& textBox() { return *textBox_; }
     QLineEdit& textLength() { return *textLength_; }
-    QCheckBox& autoOperationBox() { return *autoOperation_; }
-    QCheckBox& writeFromFileBox() { return *writeFromFile_; }
-    HexKeyEdit& originalKeyField() { return *originalKey_; }
-    RowNumberEdit& rowNumberField() { return *rowNumber_; }
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;  // Enter and Escape do nothing
 
   private:
-    void Build();
-    void Forward(void (panels::OperationController::*command)());
-    void Browse();
-
-    Dialogs dialogs_;
-    app::OpenPanel* open_ = nullptr;
     QPlainTextEdit* textBox_;
-    QLineEdit *textLength_, *filePath_;
-    HexKeyEdit *originalKey_, *newKey_;
-    RowNumberEdit* rowNumber_;
-    QCheckBox *autoOperation_, *writeFromFile_, *encryption_, *lockTag_, *rowAuto_;
-    QPushButton *read_, *write_, *clearKey_, *stop_, *rowMinus_, *rowPlus_, *browse_;
+    QLineEdit* textLength_;
 };
 
 }  // namespace tagwright::shell

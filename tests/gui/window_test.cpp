@@ -163,6 +163,56 @@ class WindowTest : public QObject {
         Stop();
     }
 
+    void writeAndReadUrlAndSmartPosterByButton() {
+        Start(3, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::UrlPanel* url = window_->urlPanel();
+        QVERIFY(url);
+        QCOMPARE(url->prefixList().count(), 6);
+        QCOMPARE(url->prefixList().currentIndex(), 0);
+        url->prefixList().setCurrentIndex(4);  // https://
+        QTest::keyClicks(&url->urlField(), QStringLiteral("example.com/a"));
+        QTest::mouseClick(&url->writeButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().filter(QStringLiteral("example.com/a")).size() == 1,
+                 qPrintable(LogTexts().join('\n')));
+        url->urlField().clear();
+        url->prefixList().setCurrentIndex(0);
+        QTest::mouseClick(&url->readButton(), Qt::LeftButton);
+        QCOMPARE(url->urlField().text(), QStringLiteral("example.com/a"));
+        QCOMPARE(url->prefixList().currentIndex(), 4);
+
+        window_->RunCommand(text::command::kSmartPoster);
+        auto* poster = qobject_cast<shell::SmartPosterPanel*>(window_->functionPanel());
+        QVERIFY(poster);
+        QCOMPARE(window_->functionName().text(), QStringLiteral("SmartPoster"));
+        QTest::keyClicks(&poster->titleField(), QStringLiteral("Call us"));
+        poster->prefixList().setCurrentIndex(5);  // tel:
+        QTest::keyClicks(&poster->urlField(), QStringLiteral("0123456789"));
+        QTest::mouseClick(&poster->writeButton(), Qt::LeftButton);
+        poster->titleField().clear();
+        poster->urlField().clear();
+        QTest::mouseClick(&poster->readButton(), Qt::LeftButton);
+        QCOMPARE(poster->titleField().text(), QStringLiteral("Call us"));
+        QCOMPARE(poster->urlField().text(), QStringLiteral("0123456789"));
+        QCOMPARE(poster->prefixList().currentIndex(), 5);
+        QVERIFY(LogTexts().contains(QStringLiteral("Read data succeed !")));
+    }
+
+    void aRowOfASheetChosenInTheFileDialogIsWritten() {
+        Start(2, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::TextPanel* panel = window_->textPanel();
+        chosenFile_ = QStringLiteral(TAGWRIGHT_FIXTURES_DIR "/rows.csv");
+        QTest::mouseClick(&panel->browseButton(), Qt::LeftButton);
+        QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("Hello A1"));
+        panel->writeFromFileBox().setChecked(true);
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().contains(QStringLiteral("Write data succeed: Hello A1")),
+                 qPrintable(LogTexts().join('\n')));
+        QCOMPARE(panel->rowNumberField().text(), QStringLiteral("2"));  // Row auto +1
+        QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("中文内容"));
+    }
+
     void keyAndRowFieldsFilterTyping() {
         Start(2, text::Language::English);
         shell::TextPanel* panel = window_->textPanel();
