@@ -13,7 +13,7 @@ TextPanel::TextPanel(QWidget* parent, Dialogs dialogs) : FunctionPanel(parent, s
     textLength_ = PlaceNew<QLineEdit>(this, du, 364, 15, 45, 14, QStringLiteral("0"));
     textLength_->setReadOnly(true);
     PlaceLabel(this, du, Label(l::kBytes), Qt::AlignLeft, 417, 18, 21, 8);
-    textBox_ = PlaceNew<QPlainTextEdit>(this, du, 72, 33, 372, 57);
+    textBox_ = PlaceNew<MenuTextEdit>(this, du, 72, 33, 372, 57);
     textBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     connect(textBox_, &QPlainTextEdit::textChanged, this, [this] {
         textLength_->setText(QString::number(textBox_->toPlainText().toUtf8().size()));

@@ -3,9 +3,9 @@
 #pragma once
 
 #include <QLineEdit>
-#include <QPlainTextEdit>
 
 #include "function_panel.h"
+#include "menu_fields.h"
 
 namespace tagwright::shell {
 
@@ -18,11 +18,11 @@ class TextPanel : public FunctionPanel {
     void SetContentText(const std::string& text) override;
     void ShowText(const std::string& text) override { SetContentText(text); }
 
-    QPlainTextEdit& textBox() { return *textBox_; }
+    MenuTextEdit& textBox() { return *textBox_; }
     QLineEdit& textLength() { return *textLength_; }
 
   private:
-    QPlainTextEdit* textBox_;
+    MenuTextEdit* textBox_;
     QLineEdit* textLength_;
 };
 

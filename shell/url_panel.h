@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "function_panel.h"
+#include "menu_fields.h"
 
 namespace tagwright::shell {
 
@@ -21,15 +22,15 @@ class UrlPanel : public FunctionPanel {
     void ShowUrl(const std::string& url) override { SetContentText(url); }
 
     QComboBox& prefixList() { return *prefix_; }
-    QLineEdit& urlField() { return *url_; }
+    MenuLineEdit& urlField() { return *url_; }
 
   protected:
     UrlPanel(QWidget* parent, Dialogs dialogs, bool withTitle);
-    QLineEdit* title_ = nullptr;
+    MenuLineEdit* title_ = nullptr;
 
   private:
     QComboBox* prefix_;
-    QLineEdit* url_;
+    MenuLineEdit* url_;
 };
 
 class SmartPosterPanel : public UrlPanel {
@@ -41,7 +42,7 @@ class SmartPosterPanel : public UrlPanel {
     std::string titleText() const override { return title_->text().toStdString(); }
     void ShowTitle(const std::string& title) override;
 
-    QLineEdit& titleField() { return *title_; }
+    MenuLineEdit& titleField() { return *title_; }
 };
 
 }  // namespace tagwright::shell

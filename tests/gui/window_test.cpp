@@ -1,6 +1,7 @@
 // The window on the simulated reader, driven as an operator drives it: the device bar, the Text
 // panel's buttons and fields, the menus, the message log. Runs headless (offscreen platform).
 #include <QAbstractItemModelTester>
+#include <QClipboard>
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -211,6 +212,46 @@ class WindowTest : public QObject {
                  qPrintable(LogTexts().join('\n')));
         QCOMPARE(panel->rowNumberField().text(), QStringLiteral("2"));  // Row auto +1
         QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("中文内容"));
+    }
+
+    void contextMenuOfTheTextFields() {
+        Start(3, text::Language::English);
+        shell::UrlPanel* url = window_->urlPanel();
+        const auto enabled = [](QMenu& menu) {
+            QStringList on;
+            for (QAction* action : menu.actions())
+                if (!action->isSeparator() && action->isEnabled()) on << action->text();
+            return on;
+        };
+        QGuiApplication::clipboard()->clear();
+        auto menu = url->urlField().CreateFieldMenu();
+        QCOMPARE(menu->actions().size(), 12);  // eight commands, four separators
+        QCOMPARE(enabled(*menu), QStringList());
+
+        QTest::keyClicks(&url->urlField(), QStringLiteral("example.com"));
+        menu = url->urlField().CreateFieldMenu();
+        QCOMPARE(enabled(*menu), (QStringList{"Copy all", "Clear all", "Undo", "Select all"}));
+        url->urlField().setSelection(0, 7);
+        menu = url->urlField().CreateFieldMenu();
+        QCOMPARE(enabled(*menu), (QStringList{"Copy all", "Clear all", "Undo", "Cut", "Copy",
+                                              "Clear", "Select all"}));
+
+        menu->actions().first()->trigger();  // Copy all
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("example.com"));
+        QCOMPARE(url->urlField().selectedText(), QStringLiteral("example.com"));
+        QCOMPARE(window_->urlPanel(), url);  // the SmartPoster item shares the id, not the effect
+        QCOMPARE(application_->currentPanel(), 3);
+        menu = url->urlField().CreateFieldMenu();
+        QVERIFY(enabled(*menu).contains(QStringLiteral("Paste")));
+        menu->actions().at(1)->trigger();  // Clear all
+        QCOMPARE(url->urlField().text(), QString());
+        Stop();
+
+        Start(2, text::Language::Chinese);
+        QTest::keyClicks(&window_->textPanel()->textBox(), QStringLiteral("abc"));
+        menu = window_->textPanel()->textBox().CreateFieldMenu();
+        QCOMPARE(menu->actions().first()->text(), QStringLiteral("复制全部"));
+        QVERIFY(menu->actions().first()->isEnabled());
     }
 
     void keyAndRowFieldsFilterTyping() {
