@@ -3,6 +3,8 @@
 #include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QMenuBar>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdlib>
@@ -75,6 +77,20 @@ class WindowTest : public QObject {
     QStringList errors_;
     QString chosenFile_;
 
+    // The control tool on this test's simulator.
+    QString Sim(const QStringList& words) const {
+        QProcess tool;
+        tool.start(QCoreApplication::applicationDirPath() + "/cardhost-sim", words);
+        tool.waitForFinished(30000);
+        return QString::fromUtf8(tool.readAllStandardOutput());
+    }
+    // What the reader's light and buzzer were told, in order: "lights 2 1" and "buzzer 10".
+    QString LightsAndBuzzer() const {
+        const QStringList lines =
+            Sim({"stats", "--reader", "SIM-0001"}).split('\n', Qt::SkipEmptyParts);
+        return lines.filter(QRegularExpression("^(lights|buzzer)")).join(';');
+    }
+
   private slots:
     // A scenario that fails half-way leaves nothing behind for the next one.
     void cleanup() { Stop(); }
@@ -137,6 +153,30 @@ class WindowTest : public QObject {
         Stop();
     }
 
+    void openAndCloseAsTheSimulatorSeesIt() {
+        Start(2, text::Language::English);
+        Sim({"stats", "--reader", "SIM-0001", "--reset"});
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        const QString opened = LightsAndBuzzer();
+        QTest::mouseClick(&window_->closeButton(), Qt::LeftButton);
+        QCOMPARE(window_->tips().text(), QStringLiteral("Close device successfully !"));
+        QCOMPARE(window_->tips().palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QVERIFY(errors_.isEmpty());
+        // A Read on a closed reader is refused before it reaches the tag.
+        QTest::mouseClick(&window_->textPanel()->readButton(), Qt::LeftButton);
+        QCOMPARE(window_->tips().text(), QStringLiteral("Device not opened !"));
+        QCOMPARE(window_->tips().palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QVERIFY(errors_.isEmpty());
+        QCOMPARE(LightsAndBuzzer(), opened);
+        Stop();
+
+        Start(2, text::Language::Chinese);
+        Sim({"reader", "detach", "SIM-0001"});
+        window_->deviceCombo().setCurrentIndex(0);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        QCOMPARE(errors_, QStringList{QStringLiteral("请选择一个设备!")});
+    }
+
     void writeAndReadATextByButton() {
         Start(2, text::Language::English);
         QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
@@ -145,7 +185,10 @@ class WindowTest : public QObject {
         QTest::keyClicks(&panel->textBox(), QStringLiteral("Hello "));
         panel->textBox().insertPlainText(QStringLiteral("世界"));  // as an input method gives it
         QCOMPARE(panel->textLength().text(), QStringLiteral("12"));
+        Sim({"stats", "--reader", "SIM-0001", "--reset"});
         QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        // The success feedback: light 2 with buzzer 10, then light 1 again.
+        QCOMPARE(LightsAndBuzzer(), QStringLiteral("lights 2 1;buzzer 10"));
         QVERIFY2(LogTexts().contains(QStringLiteral("Write data succeed: Hello 世界")),
                  qPrintable(LogTexts().join('\n')));
         auto& model = window_->log().model();
@@ -314,6 +357,28 @@ class WindowTest : public QObject {
         QCOMPARE(panelStore_->saved,
                  std::optional<int>(3));  // saved before the new instance starts
         Stop();
+    }
+
+    void autoOperationWritesEachTagOfTheConveyorOnce() {
+        Start(2, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        Sim({"tag", "remove", "--reader", "SIM-0001"});
+        const QStringList uids =
+            Sim({"queue", "--reader", "SIM-0001", "--count", "3", "--gap-polls", "2"})
+                .split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(uids.size(), 3);
+        shell::TextPanel* panel = window_->textPanel();
+        QTest::keyClicks(&panel->textBox(), QStringLiteral("conveyor"));
+        panel->autoOperationBox().setChecked(true);
+        Sim({"stats", "--reader", "SIM-0001", "--reset"});
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QVERIFY(!panel->readButton().isEnabled());  // Read and Write wait while Auto runs
+        QTRY_COMPARE_WITH_TIMEOUT(LightsAndBuzzer().count(QStringLiteral("10")), 3, 20000);
+        QTest::mouseClick(&panel->stopButton(), Qt::LeftButton);
+        QVERIFY(panel->readButton().isEnabled());
+        const QString after = LightsAndBuzzer();
+        QTest::qWait(400);  // no timer runs after Stop
+        QCOMPARE(LightsAndBuzzer(), after);
     }
 
     void autoOperationRunsOnTheWindowTimer() {
