@@ -121,7 +121,12 @@ void MainWindow::BuildDeviceBar() {
     fixed(new QLabel(caption(text::bar::kTips), bar), 38);
     tips_ =
         ColourLabel(bar, Qs(text::Tr(text::Table::DeviceMessage, text::device::kDeviceNotOpened)));
-    fixed(tips_, 468);
+    // 468 pixels where the bar has them; narrower rather than out of sight in the bar's
+    // overflow menu where it has not.
+    tips_->setMinimumWidth(120);
+    tips_->setMaximumWidth(468);
+    tips_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    bar->addWidget(tips_);
 }
 
 void MainWindow::BuildSplitter() {
