@@ -2,13 +2,13 @@
 // columns 60 : 400 : 130, each new line scrolled fully into view.
 #pragma once
 
-#include <QTreeView>
+#include <QTableView>
 
 #include "message_log_model.h"
 
 namespace tagwright::shell {
 
-class MessageLogView : public QTreeView {
+class MessageLogView : public QTableView {
     Q_OBJECT
   public:
     explicit MessageLogView(QWidget* parent = nullptr);
@@ -16,6 +16,7 @@ class MessageLogView : public QTreeView {
 
   private:
     MessageLogModel model_;
+    bool scrollPending_ = false;
 };
 
 }  // namespace tagwright::shell
