@@ -1,5 +1,6 @@
 #include "function_panel.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -44,8 +45,17 @@ QString FunctionPanel::Label(int entry) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
+// The panels' font: the platform's UI font (which covers Chinese through its fallbacks) at 8
+// points, the size of the dialog font the positions were laid out for.
+static QFont PanelFont() {
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    return font;
+}
+
 FunctionPanel::FunctionPanel(QWidget* parent, Dialogs dialogs)
-    : QWidget(parent), dialogs_(std::move(dialogs)), units_(font()) {
+    : QWidget(parent), dialogs_(std::move(dialogs)), units_(PanelFont()) {
+    setFont(PanelFont());
     Build();
 }
 
