@@ -318,6 +318,20 @@ class WindowTest : public QObject {
         QTest::keyRelease(&key, Qt::Key_Control);
         QCOMPARE(key.cursorPosition(), 0);  // Ctrl combinations pass
 
+        // Pasting is not filtered.
+        QGuiApplication::clipboard()->setText(QStringLiteral("xyz"));
+        key.clear();
+        QTest::keyPress(&key, Qt::Key_Control);
+        QTest::keyClick(&key, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyRelease(&key, Qt::Key_Control);
+        QCOMPARE(key.text(), QStringLiteral("xyz"));
+
+        // Enter and Escape do nothing to the panel.
+        QTest::keyClick(panel, Qt::Key_Escape);
+        QTest::keyClick(panel, Qt::Key_Return);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(window_->textPanel(), panel);
+
         auto& row = panel->rowNumberField();
         row.clear();
         QTest::keyClicks(&row, QStringLiteral("12a"));
