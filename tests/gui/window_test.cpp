@@ -2,9 +2,11 @@
 // panel's buttons and fields, the menus, the message log. Runs headless (offscreen platform).
 #include <QAbstractItemModelTester>
 #include <QClipboard>
+#include <QComboBox>
 #include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstdlib>
@@ -175,6 +177,22 @@ class WindowTest : public QObject {
         window_->deviceCombo().setCurrentIndex(0);
         QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
         QCOMPARE(errors_, QStringList{QStringLiteral("请选择一个设备!")});
+    }
+
+    void theReaderListIsRefreshedWhenItDropsDownWithoutFeedback() {
+        Start(2, text::Language::English);
+        Sim({"reader", "add", "SIM-0002"});
+        QSignalSpy changes(&window_->deviceCombo(), &QComboBox::currentIndexChanged);
+        window_->deviceCombo().showPopup();
+        window_->deviceCombo().hidePopup();
+        QCOMPARE(window_->deviceCombo().count(), 3);
+        QCOMPARE(window_->deviceCombo().itemText(2), QStringLiteral("SIM-0002"));
+        QCOMPARE(window_->deviceCombo().currentText(), QStringLiteral("SIM-0001"));
+        QCOMPARE(changes.count(), 0);  // the session's own refill never comes back to it
+        window_->deviceCombo().setCurrentIndex(2);  // the operator's choice does
+        QCOMPARE(application_->devices()->selectedIndex(), 1);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        QCOMPARE(window_->tips().text(), QStringLiteral("Open device successfully !"));
     }
 
     void writeAndReadATextByButton() {
