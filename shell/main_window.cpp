@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "about_box.h"
 #include "qt_timers.h"
 #include "text/menus.h"
 
@@ -40,6 +41,7 @@ MainWindow::MainWindow(app::Application& application, app::InstanceStarter& star
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Tagwright"));
+    setWindowIcon(ProgramIcon());
     const QRect work = QGuiApplication::primaryScreen()
                            ? QGuiApplication::primaryScreen()->availableGeometry()
                            : QRect(0, 0, 800, 600);
@@ -195,8 +197,7 @@ void MainWindow::RunCommand(int commandId) {
             close();
             break;
         case c::kAbout:
-            QMessageBox::about(this, QStringLiteral("About Tagwright"),
-                               QStringLiteral("Tagwright\nWrites and reads NFC NTAG21x tags."));
+            MakeAboutBox(this)->exec();
             break;
         default:
             break;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "about_box.h"
 #include "app/application.h"
 #include "main_window.h"
 #include "message_log_model.h"
@@ -377,6 +378,15 @@ class WindowTest : public QObject {
         QCOMPARE(window_->functionName().text(), QStringLiteral("NFC Text"));
         Stop();
         QCOMPARE(panelStore_->saved, std::optional<int>(2));
+    }
+
+    void aboutBox() {
+        const auto box = shell::MakeAboutBox(nullptr);
+        QCOMPARE(box->windowTitle(), QStringLiteral("About Tagwright"));
+        QVERIFY(!box->iconPixmap().isNull());
+        QCOMPARE(box->buttons().size(), 1);
+        QCOMPARE(box->standardButton(box->buttons().first()), QMessageBox::Ok);
+        QVERIFY(!shell::ProgramIcon().isNull());
     }
 
     void languageCommandWritesTheSettingAndRestarts() {
