@@ -75,6 +75,30 @@ static void SwitchPanel(benchmark::State& state) {
 }
 BENCHMARK(SwitchPanel)->Unit(benchmark::kMillisecond);
 
+// Start-up inside the process: settings, the reader library bound, the window built and shown
+// with its first panel, the library unloaded again at exit.
+static void StartToWindowShown(benchmark::State& state) {
+    QTemporaryDir sim;
+    qputenv("CARDHOST_SIM_DIR", sim.path().toUtf8());
+    for (auto _ : state) {
+        app::FixedPanelStore panels(2);
+        app::FixedLanguageStore language(text::Language::English);
+        app::Application application(panels, language);
+        if (!application.Start()) {
+            state.SkipWithError("the reader library did not bind");
+            return;
+        }
+        NoRestart starter;
+        {
+            shell::MainWindow window(application, starter);
+            window.show();
+            QCoreApplication::processEvents();
+        }
+        application.Exit();
+    }
+}
+BENCHMARK(StartToWindowShown)->Unit(benchmark::kMillisecond);
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qt(argc, argv);
