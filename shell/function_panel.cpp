@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QToolTip>
 
 #include "text/text_tables.h"
 
@@ -56,6 +57,19 @@ static QFont PanelFont() {
 FunctionPanel::FunctionPanel(QWidget* parent, Dialogs dialogs)
     : QWidget(parent), dialogs_(std::move(dialogs)), units_(PanelFont()) {
     setFont(PanelFont());
+    // The dialog colours of the program: light blue background, dark blue text; tooltips white
+    // with black text.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor(214, 230, 244));
+    colours.setColor(QPalette::WindowText, QColor(41, 90, 136));
+    colours.setColor(QPalette::ToolTipBase, Qt::white);
+    colours.setColor(QPalette::ToolTipText, Qt::black);
+    setPalette(colours);
+    setAutoFillBackground(true);
+    QPalette tips = QToolTip::palette();
+    tips.setColor(QPalette::ToolTipBase, Qt::white);
+    tips.setColor(QPalette::ToolTipText, Qt::black);
+    QToolTip::setPalette(tips);
     Build();
 }
 

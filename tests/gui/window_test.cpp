@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
 #include <cstdlib>
 #include <optional>
@@ -128,6 +129,12 @@ class WindowTest : public QObject {
         QCOMPARE(window_->functionName().text(), QStringLiteral("NFC Text"));
         QCOMPARE(window_->panelHost().palette().color(QPalette::Window), QColor(214, 230, 244));
         QVERIFY(!(window_->windowFlags() & Qt::WindowMaximizeButtonHint));
+        shell::FunctionPanel* panel = window_->functionPanel();
+        QCOMPARE(panel->palette().color(QPalette::WindowText), QColor(41, 90, 136));
+        QCOMPARE(panel->autoOperationBox().toolTip(),
+                 QStringLiteral("Batch auto read / write card."));
+        QCOMPARE(QToolTip::palette().color(QPalette::ToolTipBase), QColor(Qt::white));
+        QCOMPARE(QToolTip::palette().color(QPalette::ToolTipText), QColor(Qt::black));
         QCOMPARE(window_->menuBar()->actions().first()->text(), Qs(text::MainMenu()[0].english));
         QCOMPARE(window_->menuBar()->actions().size(), 4);  // File, Function, Set, Help
         Stop();
