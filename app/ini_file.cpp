@@ -77,7 +77,10 @@ bool WriteIniValue(const std::filesystem::path& file, std::string_view section,
         if (!create) return false;
         lines.emplace();
     }
-    const std::string keyLine = std::string(key) + "=" + std::string(value);
+    // Appended piece by piece: GCC 12 reports a false overlap in chained + (bug 105329).
+    std::string keyLine(key);
+    keyLine += '=';
+    keyLine += value;
     // The key's line in the section, or the place after the section's last key line.
     std::optional<std::size_t> sectionEnd, keyAt;
     bool inSection = false;
@@ -98,7 +101,10 @@ bool WriteIniValue(const std::filesystem::path& file, std::string_view section,
     } else if (sectionEnd) {
         lines->insert(lines->begin() + std::ptrdiff_t(*sectionEnd), keyLine);
     } else {
-        lines->push_back("[" + std::string(section) + "]");
+        std::string header = "[";
+        header += section;
+        header += ']';
+        lines->push_back(header);
         lines->push_back(keyLine);
     }
     std::ostringstream text;
