@@ -3,9 +3,11 @@
 #include <QAbstractItemModelTester>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
 #include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QToolTip>
@@ -15,6 +17,7 @@
 
 #include "about_box.h"
 #include "app/application.h"
+#include "app/qsettings_scope.h"
 #include "main_window.h"
 #include "message_log_model.h"
 #include "reader/binding.h"
@@ -385,6 +388,66 @@ class WindowTest : public QObject {
         QCOMPARE(window_->functionName().text(), QStringLiteral("NFC Text"));
         Stop();
         QCOMPARE(panelStore_->saved, std::optional<int>(2));
+    }
+
+    // Start-up from the stores the program uses: CurMenu in the settings scopes, Language in
+    // AppConfig.ini; then the language command writes the file and restarts.
+    void startUpFromTheStoredSettingsAndRestartInTheOtherLanguage() {
+        QTemporaryDir folder;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.filePath("user"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope,
+                           folder.filePath("system"));
+        const auto put = [](const QVariant& value) {
+            QSettings(QSettings::NativeFormat, QSettings::UserScope, "Varnholt", "Tagwright")
+                .setValue("CurMenu", value);
+        };
+        const QString ini = folder.filePath("AppConfig.ini");
+        const auto writeIni = [&](const QByteArray& text) {
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        };
+        struct Case {
+            QVariant curMenu;
+            QByteArray ini;
+            QString functionName, tips;
+        };
+        const Case cases[] = {
+            {QStringLiteral("a string"), "[AppInfo]\nLanguage=EN\n", "NFC Text",
+             "Device not opened !"},
+            {4, "[AppInfo]\nLanguage=en\n", "智能海报", "设备未打开!"},
+            {7, "[AppInfo]\n", "", "设备未打开!"},
+        };
+        for (const Case& c : cases) {
+            put(c.curMenu);
+            writeIni(c.ini);
+            Stop();
+            simDir_.emplace();
+            qputenv("CARDHOST_SIM_DIR", simDir_->path().toUtf8());
+            const auto panels = app::ProgramPanelStore();
+            app::AppConfigLanguageStore language(ini.toStdString(),
+                                                 folder.filePath("copy.ini").toStdString());
+            application_.emplace(*panels, language);
+            QVERIFY(application_->Start());
+            window_ = std::make_unique<shell::MainWindow>(*application_, starter_);
+            QCOMPARE(window_->functionName().text(), c.functionName);
+            QCOMPARE(window_->tips().text(), c.tips);
+            QCOMPARE(window_->functionPanel() != nullptr, c.curMenu.toInt() != 7);
+
+            const int starts = starter_.starts;
+            window_->RunCommand(text::command::kEnglish);
+            QCOMPARE(starter_.starts, starts + 1);
+            QFile written(ini);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QVERIFY(written.readAll().contains("Language=EN"));
+            window_.reset();
+            application_->Exit();
+            application_.reset();
+        }
+        QCOMPARE(QSettings(QSettings::NativeFormat, QSettings::SystemScope, "Varnholt", "Tagwright")
+                     .value("CurMenu")
+                     .toInt(),
+                 7);  // saved at exit where writable
     }
 
     void aboutBox() {
