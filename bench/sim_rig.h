@@ -9,7 +9,7 @@
 #include "panels/core/operation_controller.h"
 #include "panels/core/simple_panel.h"
 #include "reader/device_session.h"
-#include "shell/feed/recording_sink.h"
+#include "log/recording_sink.h"
 
 namespace tagwright::bench {
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 
 #include "chip_reader.h"
+#include "log/recording_sink.h"
 #include "panels/core/operation_controller.h"
 #include "panels/core/simple_panel.h"
-#include "shell/feed/recording_sink.h"
 
 namespace {
 

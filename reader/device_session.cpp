@@ -2,8 +2,8 @@
 
 #include <thread>
 
-#include "shell/feed/log_feed.h"
-#include "shell/text/text_tables.h"
+#include "log/log_feed.h"
+#include "text/text_tables.h"
 
 namespace tagwright::reader {
 namespace {

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts Tagwright on the simulated reader.
+# Sets up, builds and starts Tagwright on the simulated reader: the window where a display is
+# available, else a short write and read with tagwright-cli.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
-# Until the window exists, show what the simulated reader offers: its reader and its tag.
-exec build/release/bin/cardhost-sim demo
+B=build/release/bin
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    exec "$B/tagwright"
+fi
+echo "No display available: writing and reading a tag with tagwright-cli on the simulator instead."
+"$B/tagwright-cli" write text "Hello from Tagwright"
+exec "$B/tagwright-cli" read text

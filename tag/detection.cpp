@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "shell/feed/log_feed.h"
-#include "shell/text/text_tables.h"
+#include "log/log_feed.h"
+#include "text/text_tables.h"
 
 namespace tagwright::tag {
 namespace {

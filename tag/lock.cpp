@@ -1,8 +1,8 @@
 #include "lock.h"
 
+#include "log/log_feed.h"
 #include "page_transfer.h"
-#include "shell/feed/log_feed.h"
-#include "shell/text/text_tables.h"
+#include "text/text_tables.h"
 
 namespace tagwright::tag {
 namespace {

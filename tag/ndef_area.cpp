@@ -1,7 +1,7 @@
 #include "ndef_area.h"
 
-#include "shell/feed/log_feed.h"
-#include "shell/text/text_tables.h"
+#include "log/log_feed.h"
+#include "text/text_tables.h"
 
 namespace tagwright::tag {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "log/log_feed.h"
 #include "page_transfer.h"
-#include "shell/feed/log_feed.h"
-#include "shell/text/text_tables.h"
+#include "text/text_tables.h"
 
 namespace tagwright::tag {
 namespace {

@@ -3,12 +3,12 @@
 
 #include <cardhost/cardhost.h>
 
-#include "shell/feed/recording_sink.h"
-#include "shell/text/text_tables.h"
+#include "log/recording_sink.h"
 #include "sim/hex.h"
 #include "support/fake_reader.h"
 #include "support/sim_env.h"
 #include "tag/detection.h"
+#include "text/text_tables.h"
 
 namespace tagwright::tag {
 namespace {

@@ -1,10 +1,10 @@
 // The device session over the simulated readers: listing, choosing, opening and closing.
 #include <gtest/gtest.h>
 
+#include "log/recording_sink.h"
 #include "reader/device_session.h"
-#include "shell/feed/recording_sink.h"
-#include "shell/text/text_tables.h"
 #include "support/sim_env.h"
+#include "text/text_tables.h"
 
 namespace tagwright::testing {
 namespace {

@@ -1,9 +1,9 @@
 // The log feed: numbering, colours, the error-code and reader-error formats, both languages.
 #include <gtest/gtest.h>
 
-#include "shell/feed/log_feed.h"
-#include "shell/feed/recording_sink.h"
-#include "shell/text/text_tables.h"
+#include "log/log_feed.h"
+#include "log/recording_sink.h"
+#include "text/text_tables.h"
 
 namespace tagwright::feed {
 namespace {

@@ -6,9 +6,9 @@
 
 #include "panels/core/spreadsheet_source.h"
 #include "panels/core/workbook/xlsx_cell_position.h"
-#include "shell/text/text_tables.h"
 #include "support/panel_rig.h"
 #include "support/sheet_files.h"
+#include "text/text_tables.h"
 
 namespace tagwright::panels {
 namespace {

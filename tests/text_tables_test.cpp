@@ -3,8 +3,8 @@
 
 #include <set>
 
-#include "shell/text/menus.h"
-#include "shell/text/text_tables.h"
+#include "text/menus.h"
+#include "text/text_tables.h"
 
 namespace tagwright::text {
 namespace {

@@ -1,9 +1,9 @@
 #include "message_format.h"
 
-#include "shell/feed/log_feed.h"
-#include "shell/text/text_tables.h"
+#include "log/log_feed.h"
 #include "tag/smart_poster.h"
 #include "tag/text_record.h"
+#include "text/text_tables.h"
 
 namespace tagwright::panels {
 namespace {

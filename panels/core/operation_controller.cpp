@@ -1,10 +1,10 @@
 #include "operation_controller.h"
 
 #include "key_rules.h"
-#include "shell/feed/log_feed.h"
-#include "shell/text/text_tables.h"
+#include "log/log_feed.h"
 #include "tag/lock.h"
 #include "tag/password.h"
+#include "text/text_tables.h"
 
 namespace tagwright::panels {
 namespace {

@@ -1,6 +1,6 @@
 #include "panel_rig.h"
 
-#include "shell/text/text_tables.h"
+#include "text/text_tables.h"
 
 namespace tagwright::testing {
 

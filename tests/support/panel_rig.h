@@ -4,9 +4,9 @@
 
 #include <deque>
 
+#include "log/recording_sink.h"
 #include "panels/core/operation_controller.h"
 #include "panels/core/simple_panel.h"
-#include "shell/feed/recording_sink.h"
 #include "sim_env.h"
 
 namespace tagwright::testing {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "panels/core/panel.h"
-#include "shell/text/text_tables.h"
+#include "text/text_tables.h"
 
 namespace tagwright::cli {
 

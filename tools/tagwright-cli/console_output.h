@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/feed/log_feed.h"
+#include "log/log_feed.h"
 
 namespace tagwright::cli {
 

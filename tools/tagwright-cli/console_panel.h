@@ -1,13 +1,22 @@
 // The panel of tagwright-cli: its check boxes and fields come from the command line.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "cli_options.h"
 #include "panels/core/simple_panel.h"
 
 namespace tagwright::cli {
 
+// The message boxes of the panel and of the device session, printed as error lines.
+struct ConsoleErrors : reader::ErrorBox {
+    void ShowError(const std::string& text) override { texts.push_back(text); }
+    std::vector<std::string> texts;
+};
+
 struct ConsolePanel : panels::SimplePanel {
-    explicit ConsolePanel(const CliOptions& o) {
+    ConsolePanel(const CliOptions& o, ConsoleErrors& errors) : errors_(errors) {
         autoOp = o.autoOperation;
         encrypt = o.encrypt;
         lock = o.lock;
@@ -20,6 +29,10 @@ struct ConsolePanel : panels::SimplePanel {
         rowAuto = o.rowAuto;
         rowNumber = o.row;
     }
+    reader::ErrorBox& errorBox() override { return errors_; }
+
+  private:
+    ConsoleErrors& errors_;
 };
 
 }  // namespace tagwright::cli

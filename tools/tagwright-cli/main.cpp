@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <iostream>
 #include <iterator>
+#include <memory>
 
+#include "app/application.h"
 #include "cli_options.h"
 #include "console_output.h"
 #include "console_panel.h"
@@ -151,6 +153,25 @@ bool OpenReader(const CliOptions& o, reader::DeviceSession& devices, reader::Lis
     return devices.selectedIndex() >= 0 && devices.api().Sys_IsOpen(devices.selectedHandle()) != 0;
 }
 
+// The panel and timers of the one function panel the command line runs.
+class ConsolePanelFactory : public app::PanelFactory {
+  public:
+    ConsolePanelFactory(const CliOptions& o, ConsoleErrors& errors) : o_(o), errors_(errors) {}
+    app::PanelParts Create(panels::PanelKind) override {
+        auto p = std::make_unique<ConsolePanel>(o_, errors_);
+        auto t = std::make_unique<LoopTimers>();
+        panel = p.get();
+        timers = t.get();
+        return {std::move(p), std::move(t)};
+    }
+    ConsolePanel* panel = nullptr;
+    LoopTimers* timers = nullptr;
+
+  private:
+    const CliOptions& o_;
+    ConsoleErrors& errors_;
+};
+
 int Run(const CliOptions& o) {
     if (o.autoOperation) {
         // Ctrl-C ends Auto operation as Stop does, with a summary.
@@ -159,22 +180,25 @@ int Run(const CliOptions& o) {
     }
     std::string stdinText;
     if (o.fromStdin) stdinText = ReadStandardInput();
-    text::SetUiLanguage(o.language);
     ConsoleOutput out(o.json, stdout, stderr);
     feed::SetLogSink(&out);
-    if (!reader::BindReaderLibrary()) {
+    // The command line names the panel and the language; nothing is remembered.
+    app::FixedPanelStore panelSetting(int(o.panel));
+    app::FixedLanguageStore languageSetting(o.language);
+    ConsoleErrors errors;
+    reader::ListDeviceCombo combo;
+    app::Application application(panelSetting, languageSetting);
+    if (!application.Start()) {
         out.Emit("\"type\":\"error\",\"text\":" + JsonString(std::string(text::kLoadLibraryFailed)),
                  std::string(text::kLoadLibraryFailed));
         return kExitNoReader;
     }
-    ConsolePanel panel(o);
-    reader::ListDeviceCombo combo;
-    reader::DeviceSession devices(reader::Reader(), combo, panel);
+    reader::DeviceSession& devices = application.AttachDevices(combo, errors);
     const auto reportErrors = [&] {
-        for (const auto& e : panel.errorBoxes) {
+        for (const auto& e : errors.texts) {
             out.Emit("\"type\":\"error\",\"text\":" + JsonString(e), "Error: " + e);
         }
-        panel.errorBoxes.clear();
+        errors.texts.clear();
     };
     // With no reader to show, a damaged simulator directory is the likely cause: name it.
     const auto explainMissingReaders = [&] {
@@ -190,22 +214,25 @@ int Run(const CliOptions& o) {
         const int status = ListReaders(out, devices, combo);
         return explainMissingReaders() ? kExitNoReader : status;
     }
+
+    ConsolePanelFactory factory(o, errors);
+    app::OpenPanel& shown = *application.ShowPanel(application.currentPanel(), factory);
+    ConsolePanel& panel = *factory.panel;
+    LoopTimers& timers = *factory.timers;
     if (!OpenReader(o, devices, combo, out)) {
         reportErrors();
         explainMissingReaders();
         return kExitNoReader;
     }
 
-    panels::SpreadsheetSource rows(panel);
+    panels::SpreadsheetSource& rows = shown.rows();
     if (o.fromFile) {
         rows.LoadChosenFile(*o.fromFile);
         if (!rows.SheetLoaded()) return kExitFailure;
     }
     if (o.fromStdin) panel.SetContentText(stdinText);
 
-    LoopTimers timers;
-    tag::LastProcessedUid last;
-    panels::OperationController controller(o.panel, panel, devices, rows, timers, last);
+    panels::OperationController& controller = shown.controller();
     Tally tally;
     std::optional<panels::RunResult> lastResult;
     const auto started = std::chrono::steady_clock::now();

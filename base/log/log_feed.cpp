@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "shell/text/text_tables.h"
+#include "text/text_tables.h"
 
 namespace tagwright::feed {
 namespace {

@@ -1,0 +1,42 @@
+#include "about_box.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+namespace tagwright::shell {
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const qreal s = size;
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(41, 90, 136));
+        painter.drawRoundedRect(QRectF(s * 0.06, s * 0.06, s * 0.88, s * 0.88), s * 0.18, s * 0.18);
+        QPen wave(QColor(214, 230, 244), s * 0.07, Qt::SolidLine, Qt::RoundCap);
+        painter.setPen(wave);
+        painter.setBrush(Qt::NoBrush);
+        for (int i = 1; i <= 3; ++i) {
+            const qreal r = s * 0.13 * i;
+            painter.drawArc(QRectF(s * 0.3 - r, s * 0.5 - r, 2 * r, 2 * r), -50 * 16, 100 * 16);
+        }
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+std::unique_ptr<QMessageBox> MakeAboutBox(QWidget* parent) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(QStringLiteral("About Tagwright"));
+    box->setIconPixmap(ProgramIcon().pixmap(48, 48));
+    box->setText(QStringLiteral("Tagwright"));
+    box->setInformativeText(QStringLiteral(
+        "Writes Text, URL and SmartPoster messages to NTAG21x tags, tag after tag."));
+    box->setStandardButtons(QMessageBox::Ok);
+    return box;
+}
+
+}  // namespace tagwright::shell

@@ -1,0 +1,164 @@
+#include "function_panel.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QToolTip>
+
+#include "text/text_tables.h"
+
+namespace tagwright::shell {
+
+namespace {
+
+QString Tip(int entry) {
+    const std::string_view text = text::Tr(text::Table::Tip, entry);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+QLabel* Static(QWidget* parent, const DialogUnits& du, int entry, Qt::Alignment align, int x, int y,
+               int cx, int cy) {
+    const std::string_view caption = text::Tr(text::Table::Label, entry);
+    return PlaceLabel(parent, du, QString::fromUtf8(caption.data(), qsizetype(caption.size())),
+                      align, x, y, cx, cy);
+}
+
+}  // namespace
+
+Dialogs PlatformDialogs() {
+    return {[](QWidget* parent) {
+                return QFileDialog::getOpenFileName(
+                    parent, {}, {}, QStringLiteral("Spreadsheets (*.xls *.xlsx *.csv)"));
+            },
+            [](QWidget* parent, const QString& text) {
+                QMessageBox box(QMessageBox::Critical,
+                                QString::fromUtf8(text::kErrorCaption.data(),
+                                                  qsizetype(text::kErrorCaption.size())),
+                                text, QMessageBox::Ok, parent);
+                box.exec();
+            }};
+}
+
+QString FunctionPanel::Label(int entry) {
+    const std::string_view text = text::Tr(text::Table::Label, entry);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// The panels' font: the platform's UI font (which covers Chinese through its fallbacks) at 8
+// points, the size of the dialog font the positions were laid out for.
+static QFont PanelFont() {
+    QFont font = QApplication::font();
+    font.setPointSize(8);
+    return font;
+}
+
+FunctionPanel::FunctionPanel(QWidget* parent, Dialogs dialogs)
+    : QWidget(parent), dialogs_(std::move(dialogs)), units_(PanelFont()) {
+    setFont(PanelFont());
+    // The dialog colours of the program: light blue background, dark blue text; tooltips white
+    // with black text.
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, QColor(214, 230, 244));
+    colours.setColor(QPalette::WindowText, QColor(41, 90, 136));
+    colours.setColor(QPalette::ToolTipBase, Qt::white);
+    colours.setColor(QPalette::ToolTipText, Qt::black);
+    setPalette(colours);
+    setAutoFillBackground(true);
+    QPalette tips = QToolTip::palette();
+    tips.setColor(QPalette::ToolTipBase, Qt::white);
+    tips.setColor(QPalette::ToolTipText, Qt::black);
+    QToolTip::setPalette(tips);
+    Build();
+}
+
+void FunctionPanel::Build() {
+    namespace l = text::label;
+    const DialogUnits& du = units_;
+    setFixedSize(du.X(517), du.Y(269));
+    PlaceNew<QGroupBox>(this, du, 72, 98, 372, 59, Label(l::kOption));
+    Static(this, du, l::kOriginalKey, Qt::AlignRight, 90, 114, 55, 8);
+    originalKey_ = PlaceNew<HexKeyEdit>(this, du, 151, 112, 91, 14, QStringLiteral("7C7C7C7C"));
+    Static(this, du, l::kNewKey, Qt::AlignRight, 272, 115, 39, 8);
+    newKey_ = PlaceNew<HexKeyEdit>(this, du, 317, 113, 91, 14, QStringLiteral("7C7C7C7C"));
+    originalKey_->setMaxLength(8);
+    newKey_->setMaxLength(8);
+    autoOperation_ = PlaceNew<QCheckBox>(this, du, 93, 138, 87, 10, Label(l::kAutoOperation));
+    writeFromFile_ = PlaceNew<QCheckBox>(this, du, 191, 138, 87, 10, Label(l::kWriteFromFile));
+    encryption_ = PlaceNew<QCheckBox>(this, du, 289, 138, 67, 10, Label(l::kEncryption));
+    lockTag_ = PlaceNew<QCheckBox>(this, du, 367, 138, 67, 10, Label(l::kLockTag));
+    autoOperation_->setToolTip(Tip(text::tip::kAutoOperation));
+    writeFromFile_->setToolTip(Tip(text::tip::kWriteFromFile));
+    lockTag_->setToolTip(Tip(text::tip::kLockTag));
+    encryption_->setToolTip(Tip(text::tip::kEncryption));
+
+    PlaceNew<QGroupBox>(this, du, 72, 164, 372, 63, Label(l::kFile));
+    Static(this, du, l::kRowNumber, Qt::AlignRight, 81, 179, 45, 8);
+    rowNumber_ = PlaceNew<RowNumberEdit>(this, du, 133, 177, 63, 14, QStringLiteral("1"));
+    rowNumber_->setMaxLength(5);
+    rowAuto_ = PlaceNew<QCheckBox>(this, du, 211, 179, 71, 10, Label(l::kRowAutoPlus1));
+    rowAuto_->setChecked(true);
+    rowMinus_ = PlaceNew<QPushButton>(this, du, 300, 177, 50, 14, Label(l::kRowMinus1));
+    rowPlus_ = PlaceNew<QPushButton>(this, du, 368, 177, 50, 14, Label(l::kRowPlus1));
+    Static(this, du, l::kLoadFile, Qt::AlignRight, 82, 206, 44, 8);
+    filePath_ = PlaceNew<QLineEdit>(this, du, 133, 204, 277, 14);
+    browse_ = PlaceNew<QPushButton>(this, du, 416, 204, 14, 14);
+
+    read_ = PlaceNew<QPushButton>(this, du, 114, 240, 50, 14, Label(l::kRead));
+    write_ = PlaceNew<QPushButton>(this, du, 194, 240, 50, 14, Label(l::kWrite));
+    clearKey_ = PlaceNew<QPushButton>(this, du, 274, 240, 50, 14, Label(l::kClearKey));
+    stop_ = PlaceNew<QPushButton>(this, du, 354, 240, 50, 14, Label(l::kStop));
+    for (QPushButton* button : {read_, write_, clearKey_, stop_, rowMinus_, rowPlus_, browse_})
+        button->setAutoDefault(false);
+
+    using C = panels::OperationController;
+    connect(read_, &QPushButton::clicked, this, [this] { Forward(&C::OnRead); });
+    connect(write_, &QPushButton::clicked, this, [this] { Forward(&C::OnWrite); });
+    connect(clearKey_, &QPushButton::clicked, this, [this] { Forward(&C::OnClearKey); });
+    connect(stop_, &QPushButton::clicked, this, [this] { Forward(&C::OnStop); });
+    connect(rowPlus_, &QPushButton::clicked, this, [this] {
+        if (open_) open_->rows().NextRow();
+    });
+    connect(rowMinus_, &QPushButton::clicked, this, [this] {
+        if (open_) open_->rows().PreviousRow();
+    });
+    connect(browse_, &QPushButton::clicked, this, &FunctionPanel::Browse);
+}
+
+void FunctionPanel::Forward(void (panels::OperationController::*command)()) {
+    if (open_) (open_->controller().*command)();
+}
+
+void FunctionPanel::Browse() {
+    const QString path = dialogs_.chooseFile(this);
+    if (!path.isEmpty() && open_) open_->rows().LoadChosenFile(path.toStdString());
+}
+
+void FunctionPanel::SetRowNumberText(const std::string& text) {
+    rowNumber_->setText(QString::fromStdString(text));
+}
+
+void FunctionPanel::SetFilePathText(const std::string& path) {
+    filePath_->setText(QString::fromStdString(path));
+}
+
+void FunctionPanel::SetReadWriteEnabled(bool enabled) {
+    read_->setEnabled(enabled);
+    write_->setEnabled(enabled);
+}
+
+void FunctionPanel::ShowError(const std::string& text) {
+    dialogs_.showError(this, QString::fromStdString(text));
+}
+
+void FunctionPanel::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+        event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+}  // namespace tagwright::shell

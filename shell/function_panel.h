@@ -1,0 +1,86 @@
+// What the three function panels share: the option group (keys, Auto operation, Write from
+// file, Encryption, Lock Tag), the file group and the Read, Write, Clear key and Stop buttons,
+// placed in dialog units. The content area above them is each panel's own. A panel only displays
+// and forwards: every command goes to the operation controller or the spreadsheet source of its
+// OpenPanel.
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+#include <functional>
+
+#include "app/open_panel.h"
+#include "dialog_units.h"
+#include "key_edits.h"
+
+namespace tagwright::shell {
+
+// The file dialog of "Load file:" and the error message box; tests put their own in.
+struct Dialogs {
+    std::function<QString(QWidget* parent)> chooseFile;
+    std::function<void(QWidget* parent, const QString& text)> showError;
+};
+// The file dialog (.xls, .xlsx, .csv) and the message box with caption "Error" and error icon.
+Dialogs PlatformDialogs();
+
+class FunctionPanel : public QWidget, public panels::Panel, public reader::ErrorBox {
+    Q_OBJECT
+  public:
+    FunctionPanel(QWidget* parent, Dialogs dialogs);
+    // The machinery the buttons reach; set once the core has made it.
+    void Attach(app::OpenPanel& open) { open_ = &open; }
+
+    // panels::Panel
+    bool autoOperation() const override { return autoOperation_->isChecked(); }
+    bool encryption() const override { return encryption_->isChecked(); }
+    bool lockTag() const override { return lockTag_->isChecked(); }
+    bool writeFromFile() const override { return writeFromFile_->isChecked(); }
+    std::string originalKeyText() const override { return originalKey_->text().toStdString(); }
+    std::string newKeyText() const override { return newKey_->text().toStdString(); }
+    bool rowAutoIncrement() const override { return rowAuto_->isChecked(); }
+    std::string rowNumberText() const override { return rowNumber_->text().toStdString(); }
+    void SetRowNumberText(const std::string& text) override;
+    void SetFilePathText(const std::string& path) override;
+    void SetReadWriteEnabled(bool enabled) override;
+    reader::ErrorBox& errorBox() override { return *this; }
+    // reader::ErrorBox: caption "Error", the error icon, owned by the panel.
+    void ShowError(const std::string& text) override;
+
+    // Named for tests and screenshots.
+    QPushButton& readButton() { return *read_; }
+    QPushButton& writeButton() { return *write_; }
+    QPushButton& stopButton() { return *stop_; }
+    QPushButton& clearKeyButton() { return *clearKey_; }
+    QPushButton& browseButton() { return *browse_; }
+    QCheckBox& autoOperationBox() { return *autoOperation_; }
+    QCheckBox& writeFromFileBox() { return *writeFromFile_; }
+    HexKeyEdit& originalKeyField() { return *originalKey_; }
+    RowNumberEdit& rowNumberField() { return *rowNumber_; }
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;  // Enter and Escape do nothing
+
+  protected:
+    // Caption text of the label table in the current language.
+    static QString Label(int entry);
+    const DialogUnits& units() const { return units_; }
+
+  private:
+    void Build();
+    void Forward(void (panels::OperationController::*command)());
+    void Browse();
+
+    Dialogs dialogs_;
+    DialogUnits units_;
+    app::OpenPanel* open_ = nullptr;
+    QLineEdit* filePath_;
+    HexKeyEdit *originalKey_, *newKey_;
+    RowNumberEdit* rowNumber_;
+    QCheckBox *autoOperation_, *writeFromFile_, *encryption_, *lockTag_, *rowAuto_;
+    QPushButton *read_, *write_, *clearKey_, *stop_, *rowMinus_, *rowPlus_, *browse_;
+};
+
+}  // namespace tagwright::shell

@@ -1,0 +1,79 @@
+// The main window: the menu of the current language, the device bar (device combo, Open,
+// Close, the function-name field, the Tips field), and a splitter with the panel host above and
+// the message log below. It shows what the application core holds and forwards commands to it.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <memory>
+
+#include "app/application.h"
+#include "device_combo.h"
+#include "message_log_view.h"
+#include "text_panel.h"
+#include "url_panel.h"
+#include "window_log_sink.h"
+
+class QSplitter;
+
+namespace tagwright::shell {
+
+class MainWindow : public QMainWindow, public reader::ErrorBox, public app::PanelFactory {
+    Q_OBJECT
+  public:
+    MainWindow(app::Application& application, app::InstanceStarter& starter,
+               Dialogs dialogs = PlatformDialogs());
+    ~MainWindow() override;
+
+    // The menu commands, by command id (File, Function, Set, Help).
+    void RunCommand(int commandId);
+
+    // reader::ErrorBox: "Please select a device !" and the reader failures of Open and Close.
+    void ShowError(const std::string& text) override;
+    // app::PanelFactory
+    app::PanelParts Create(panels::PanelKind kind) override;
+
+    // Named for tests and screenshots.
+    DeviceComboBox& deviceCombo() { return *combo_; }
+    QPushButton& openButton() { return *open_; }
+    QPushButton& closeButton() { return *close_; }
+    QLabel& functionName() { return *functionName_; }
+    QLabel& tips() { return *tips_; }
+    MessageLogView& log() { return *log_; }
+    QWidget& panelHost() { return *host_; }
+    FunctionPanel* functionPanel() { return panelWidget_; }
+    TextPanel* textPanel() { return qobject_cast<TextPanel*>(panelWidget_); }
+    UrlPanel* urlPanel() { return qobject_cast<UrlPanel*>(panelWidget_); }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildMenu();
+    void BuildDeviceBar();
+    void BuildSplitter();
+    // After the core made panel `n`: its widget into the host, its name into the bar.
+    void PanelShown(int n);
+
+    app::Application& app_;
+    app::InstanceStarter& starter_;
+    Dialogs dialogs_;
+    DeviceComboBox* combo_ = nullptr;
+    QPushButton *open_ = nullptr, *close_ = nullptr;
+    QLabel *functionName_ = nullptr, *tips_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QWidget* host_ = nullptr;
+    MessageLogView* log_ = nullptr;
+    FunctionPanel* panelWidget_ = nullptr;  // the shown panel, owned by the core's OpenPanel
+    std::unique_ptr<DeviceComboAdapter> comboAdapter_;
+    std::unique_ptr<WindowLogSink> sink_;  // installed while the window lives
+};
+
+// Starts the running executable anew, without arguments.
+class ProcessStarter : public app::InstanceStarter {
+  public:
+    bool StartNewInstance() override;
+};
+
+}  // namespace tagwright::shell

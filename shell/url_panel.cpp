@@ -1,0 +1,43 @@
+#include "url_panel.h"
+
+#include "tag/uri_record.h"
+#include "text/text_tables.h"
+
+namespace tagwright::shell {
+
+UrlPanel::UrlPanel(QWidget* parent, Dialogs dialogs, bool withTitle)
+    : FunctionPanel(parent, std::move(dialogs)) {
+    namespace l = text::label;
+    const DialogUnits& du = units();
+    // The content area of the Text panel's size: Title above, prefix list and URL below.
+    if (withTitle) {
+        PlaceLabel(this, du, Label(l::kTitle), Qt::AlignRight, 72, 38, 40, 8);
+        title_ = PlaceNew<MenuLineEdit>(this, du, 116, 35, 328, 14);
+    }
+    const int y = withTitle ? 62 : 50;
+    PlaceLabel(this, du, Label(l::kUrl), Qt::AlignRight, 72, y + 3, 40, 8);
+    prefix_ = PlaceNew<QComboBox>(this, du, 116, y, 80, 14);
+    for (std::string_view prefix : tag::kUriPrefixes)
+        prefix_->addItem(QString::fromUtf8(prefix.data(), qsizetype(prefix.size())));
+    prefix_->setCurrentIndex(0);
+    url_ = PlaceNew<MenuLineEdit>(this, du, 200, y, 244, 14);
+}
+
+void UrlPanel::SetContentText(const std::string& text) {
+    url_->setText(QString::fromStdString(text));
+}
+
+int UrlPanel::prefixCode() const {
+    const int row = prefix_->currentIndex();
+    return row < 0 ? panels::kNoPrefix : row;
+}
+
+void UrlPanel::ShowPrefix(int code) {
+    prefix_->setCurrentIndex(code == panels::kNoPrefix ? -1 : code);
+}
+
+void SmartPosterPanel::ShowTitle(const std::string& title) {
+    title_->setText(QString::fromStdString(title));
+}
+
+}  // namespace tagwright::shell

@@ -1,0 +1,12 @@
+#include "window_log_sink.h"
+
+namespace tagwright::shell {
+
+void ShowInColour(QLabel& label, const QString& text, feed::Rgb colour) {
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText, QColor(colour.red, colour.green, colour.blue));
+    label.setPalette(palette);
+    label.setText(text);
+}
+
+}  // namespace tagwright::shell

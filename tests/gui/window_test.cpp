@@ -1,0 +1,518 @@
+// The window on the simulated reader, driven as an operator drives it: the device bar, the Text
+// panel's buttons and fields, the menus, the message log. Runs headless (offscreen platform).
+#include <QAbstractItemModelTester>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QMenuBar>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolTip>
+#include <QtTest>
+#include <cstdlib>
+#include <optional>
+
+#include "about_box.h"
+#include "app/application.h"
+#include "app/qsettings_scope.h"
+#include "main_window.h"
+#include "message_log_model.h"
+#include "reader/binding.h"
+#include "text/menus.h"
+
+using namespace tagwright;
+
+namespace {
+
+struct FakeStarter : app::InstanceStarter {
+    bool StartNewInstance() override {
+        ++starts;
+        return true;
+    }
+    int starts = 0;
+};
+
+QString Qs(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+  private:
+    // A window over a fresh simulator, started as the program starts.
+    void Start(int curMenu, text::Language language) {
+        Stop();
+        simDir_.emplace();
+        qputenv("CARDHOST_SIM_DIR", simDir_->path().toUtf8());
+        qputenv("CARDHOST_BACKENDS", "sim");
+        errors_.clear();
+        panelStore_.emplace(curMenu);
+        languageStore_.emplace(language);
+        application_.emplace(*panelStore_, *languageStore_);
+        QVERIFY(application_->Start());
+        shell::Dialogs dialogs{[this](QWidget*) { return chosenFile_; },
+                               [this](QWidget*, const QString& text) { errors_ << text; }};
+        window_ = std::make_unique<shell::MainWindow>(*application_, starter_, dialogs);
+        window_->show();
+    }
+    void Stop() {
+        window_.reset();
+        if (application_) application_->Exit();
+        application_.reset();
+        simDir_.reset();
+    }
+    QStringList LogTexts() const {
+        QStringList texts;
+        auto& model = window_->log().model();
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts << model.index(row, shell::MessageLogModel::Text).data().toString();
+        return texts;
+    }
+
+    std::optional<QTemporaryDir> simDir_;
+    std::optional<app::FixedPanelStore> panelStore_;
+    std::optional<app::FixedLanguageStore> languageStore_;
+    std::optional<app::Application> application_;
+    std::unique_ptr<shell::MainWindow> window_;
+    FakeStarter starter_;
+    QStringList errors_;
+    QString chosenFile_;
+
+    // The control tool on this test's simulator.
+    QString Sim(const QStringList& words) const {
+        QProcess tool;
+        tool.start(QCoreApplication::applicationDirPath() + "/cardhost-sim", words);
+        tool.waitForFinished(30000);
+        return QString::fromUtf8(tool.readAllStandardOutput());
+    }
+    // What the reader's light and buzzer were told, in order: "lights 2 1" and "buzzer 10".
+    QString LightsAndBuzzer() const {
+        const QStringList lines =
+            Sim({"stats", "--reader", "SIM-0001"}).split('\n', Qt::SkipEmptyParts);
+        return lines.filter(QRegularExpression("^(lights|buzzer)")).join(';');
+    }
+
+  private slots:
+    // A scenario that fails half-way leaves nothing behind for the next one.
+    void cleanup() { Stop(); }
+
+    void logModelUnderTheModelTester() {
+        shell::MessageLogModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.Append({1, "Open device successfully !", 0, feed::kBlue});
+        model.Append({2, "Read faild", 0x0C, feed::kRed});
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.columnCount(), 3);
+        QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("2"));
+        QCOMPARE(model.index(1, 2).data().toString(), QStringLiteral("Error Code: 0x0c"));
+        QCOMPARE(model.index(0, 2).data().toString(), QString());
+        QCOMPARE(model.index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
+        QCOMPARE(model.index(1, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+        model.Clear();
+        QCOMPARE(model.rowCount(), 0);
+        model.Append({1, "again", 0, feed::kRed});
+        QCOMPARE(model.index(0, 1).data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+    }
+
+    void deviceBarInBothLanguages() {
+        Start(2, text::Language::English);
+        QCOMPARE(window_->deviceCombo().itemText(0), QStringLiteral("- Select -"));
+        QCOMPARE(window_->deviceCombo().itemText(1), QStringLiteral("SIM-0001"));
+        QCOMPARE(window_->deviceCombo().currentIndex(), 1);
+        QCOMPARE(window_->openButton().text(), QStringLiteral("Open"));
+        QCOMPARE(window_->closeButton().text(), QStringLiteral("Close"));
+        QCOMPARE(window_->tips().text(), QStringLiteral("Device not opened !"));
+        QCOMPARE(window_->functionName().text(), QStringLiteral("NFC Text"));
+        QCOMPARE(window_->panelHost().palette().color(QPalette::Window), QColor(214, 230, 244));
+        QVERIFY(!(window_->windowFlags() & Qt::WindowMaximizeButtonHint));
+        shell::FunctionPanel* panel = window_->functionPanel();
+        QCOMPARE(panel->palette().color(QPalette::WindowText), QColor(41, 90, 136));
+        QCOMPARE(panel->autoOperationBox().toolTip(),
+                 QStringLiteral("Batch auto read / write card."));
+        QCOMPARE(QToolTip::palette().color(QPalette::ToolTipBase), QColor(Qt::white));
+        QCOMPARE(QToolTip::palette().color(QPalette::ToolTipText), QColor(Qt::black));
+        QCOMPARE(window_->menuBar()->actions().first()->text(), Qs(text::MainMenu()[0].english));
+        QCOMPARE(window_->menuBar()->actions().size(), 4);  // File, Function, Set, Help
+        Stop();
+
+        Start(4, text::Language::Chinese);
+        QCOMPARE(window_->deviceCombo().itemText(0),
+                 Qs(text::Lookup(text::Table::DeviceBar, 1, text::Language::Chinese)));
+        QCOMPARE(window_->tips().text(), QStringLiteral("设备未打开!"));
+        QCOMPARE(window_->functionName().text(), QStringLiteral("智能海报"));
+        QCOMPARE(window_->openButton().text(),
+                 Qs(text::Lookup(text::Table::DeviceBar, 2, text::Language::Chinese)));
+        Stop();
+    }
+
+    void openNeedsAReaderAndSaysSo() {
+        Start(2, text::Language::English);
+        window_->deviceCombo().setCurrentIndex(0);  // the operator picks "- Select -"
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        QCOMPARE(errors_, QStringList{QStringLiteral("Please select a device !")});
+
+        window_->deviceCombo().setCurrentIndex(1);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        QCOMPARE(window_->tips().text(), QStringLiteral("Open device successfully !"));
+        QCOMPARE(window_->tips().palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QCOMPARE(errors_.size(), 1);
+        Stop();
+    }
+
+    void openAndCloseAsTheSimulatorSeesIt() {
+        Start(2, text::Language::English);
+        Sim({"stats", "--reader", "SIM-0001", "--reset"});
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        const QString opened = LightsAndBuzzer();
+        QTest::mouseClick(&window_->closeButton(), Qt::LeftButton);
+        QCOMPARE(window_->tips().text(), QStringLiteral("Close device successfully !"));
+        QCOMPARE(window_->tips().palette().color(QPalette::WindowText), QColor(0, 0, 255));
+        QVERIFY(errors_.isEmpty());
+        // A Read on a closed reader is refused before it reaches the tag.
+        QTest::mouseClick(&window_->textPanel()->readButton(), Qt::LeftButton);
+        QCOMPARE(window_->tips().text(), QStringLiteral("Device not opened !"));
+        QCOMPARE(window_->tips().palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QVERIFY(errors_.isEmpty());
+        QCOMPARE(LightsAndBuzzer(), opened);
+        Stop();
+
+        Start(2, text::Language::Chinese);
+        Sim({"reader", "detach", "SIM-0001"});
+        window_->deviceCombo().setCurrentIndex(0);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        QCOMPARE(errors_, QStringList{QStringLiteral("请选择一个设备!")});
+    }
+
+    void theReaderListIsRefreshedWhenItDropsDownWithoutFeedback() {
+        Start(2, text::Language::English);
+        Sim({"reader", "add", "SIM-0002"});
+        QSignalSpy changes(&window_->deviceCombo(), &QComboBox::currentIndexChanged);
+        window_->deviceCombo().showPopup();
+        window_->deviceCombo().hidePopup();
+        QCOMPARE(window_->deviceCombo().count(), 3);
+        QCOMPARE(window_->deviceCombo().itemText(2), QStringLiteral("SIM-0002"));
+        QCOMPARE(window_->deviceCombo().currentText(), QStringLiteral("SIM-0001"));
+        QCOMPARE(changes.count(), 0);  // the session's own refill never comes back to it
+        window_->deviceCombo().setCurrentIndex(2);  // the operator's choice does
+        QCOMPARE(application_->devices()->selectedIndex(), 1);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        QCOMPARE(window_->tips().text(), QStringLiteral("Open device successfully !"));
+    }
+
+    void writeAndReadATextByButton() {
+        Start(2, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::TextPanel* panel = window_->textPanel();
+        QVERIFY(panel);
+        QTest::keyClicks(&panel->textBox(), QStringLiteral("Hello "));
+        panel->textBox().insertPlainText(QStringLiteral("世界"));  // as an input method gives it
+        QCOMPARE(panel->textLength().text(), QStringLiteral("12"));
+        Sim({"stats", "--reader", "SIM-0001", "--reset"});
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        // The success feedback: light 2 with buzzer 10, then light 1 again.
+        QCOMPARE(LightsAndBuzzer(), QStringLiteral("lights 2 1;buzzer 10"));
+        QVERIFY2(LogTexts().contains(QStringLiteral("Write data succeed: Hello 世界")),
+                 qPrintable(LogTexts().join('\n')));
+        auto& model = window_->log().model();
+        QCOMPARE(model.index(0, 0).data().toString(), QStringLiteral("1"));
+        QCOMPARE(model.index(model.rowCount() - 1, 1).data(Qt::ForegroundRole).value<QColor>(),
+                 QColor(0, 0, 255));
+
+        panel->textBox().clear();
+        QCOMPARE(panel->textLength().text(), QStringLiteral("0"));
+        QTest::mouseClick(&panel->readButton(), Qt::LeftButton);
+        QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("Hello 世界"));
+        QCOMPARE(panel->textLength().text(), QStringLiteral("12"));
+        QVERIFY(LogTexts().contains(QStringLiteral("Read data succeed !")));
+        QCOMPARE(window_->log().model().index(0, 0).data().toString(),
+                 QStringLiteral("1"));  // each command starts a fresh log
+        Stop();
+    }
+
+    void writeAndReadUrlAndSmartPosterByButton() {
+        Start(3, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::UrlPanel* url = window_->urlPanel();
+        QVERIFY(url);
+        QCOMPARE(url->prefixList().count(), 6);
+        QCOMPARE(url->prefixList().currentIndex(), 0);
+        url->prefixList().setCurrentIndex(4);  // https://
+        QTest::keyClicks(&url->urlField(), QStringLiteral("example.com/a"));
+        QTest::mouseClick(&url->writeButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().filter(QStringLiteral("example.com/a")).size() == 1,
+                 qPrintable(LogTexts().join('\n')));
+        url->urlField().clear();
+        url->prefixList().setCurrentIndex(0);
+        QTest::mouseClick(&url->readButton(), Qt::LeftButton);
+        QCOMPARE(url->urlField().text(), QStringLiteral("example.com/a"));
+        QCOMPARE(url->prefixList().currentIndex(), 4);
+
+        window_->RunCommand(text::command::kSmartPoster);
+        auto* poster = qobject_cast<shell::SmartPosterPanel*>(window_->functionPanel());
+        QVERIFY(poster);
+        QCOMPARE(window_->functionName().text(), QStringLiteral("SmartPoster"));
+        QTest::keyClicks(&poster->titleField(), QStringLiteral("Call us"));
+        poster->prefixList().setCurrentIndex(5);  // tel:
+        QTest::keyClicks(&poster->urlField(), QStringLiteral("0123456789"));
+        QTest::mouseClick(&poster->writeButton(), Qt::LeftButton);
+        poster->titleField().clear();
+        poster->urlField().clear();
+        QTest::mouseClick(&poster->readButton(), Qt::LeftButton);
+        QCOMPARE(poster->titleField().text(), QStringLiteral("Call us"));
+        QCOMPARE(poster->urlField().text(), QStringLiteral("0123456789"));
+        QCOMPARE(poster->prefixList().currentIndex(), 5);
+        QVERIFY(LogTexts().contains(QStringLiteral("Read data succeed !")));
+    }
+
+    void aRowOfASheetChosenInTheFileDialogIsWritten() {
+        Start(2, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::TextPanel* panel = window_->textPanel();
+        chosenFile_ = QStringLiteral(TAGWRIGHT_FIXTURES_DIR "/rows.csv");
+        QTest::mouseClick(&panel->browseButton(), Qt::LeftButton);
+        QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("Hello A1"));
+        panel->writeFromFileBox().setChecked(true);
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().contains(QStringLiteral("Write data succeed: Hello A1")),
+                 qPrintable(LogTexts().join('\n')));
+        QCOMPARE(panel->rowNumberField().text(), QStringLiteral("2"));  // Row auto +1
+        QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("中文内容"));
+    }
+
+    void contextMenuOfTheTextFields() {
+        Start(3, text::Language::English);
+        shell::UrlPanel* url = window_->urlPanel();
+        const auto enabled = [](QMenu& menu) {
+            QStringList on;
+            for (QAction* action : menu.actions())
+                if (!action->isSeparator() && action->isEnabled()) on << action->text();
+            return on;
+        };
+        QGuiApplication::clipboard()->clear();
+        auto menu = url->urlField().CreateFieldMenu();
+        QCOMPARE(menu->actions().size(), 12);  // eight commands, four separators
+        QCOMPARE(enabled(*menu), QStringList());
+
+        QTest::keyClicks(&url->urlField(), QStringLiteral("example.com"));
+        menu = url->urlField().CreateFieldMenu();
+        QCOMPARE(enabled(*menu), (QStringList{"Copy all", "Clear all", "Undo", "Select all"}));
+        url->urlField().setSelection(0, 7);
+        menu = url->urlField().CreateFieldMenu();
+        QCOMPARE(enabled(*menu), (QStringList{"Copy all", "Clear all", "Undo", "Cut", "Copy",
+                                              "Clear", "Select all"}));
+
+        menu->actions().first()->trigger();  // Copy all
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("example.com"));
+        QCOMPARE(url->urlField().selectedText(), QStringLiteral("example.com"));
+        QCOMPARE(window_->urlPanel(), url);  // the SmartPoster item shares the id, not the effect
+        QCOMPARE(application_->currentPanel(), 3);
+        menu = url->urlField().CreateFieldMenu();
+        QVERIFY(enabled(*menu).contains(QStringLiteral("Paste")));
+        menu->actions().at(1)->trigger();  // Clear all
+        QCOMPARE(url->urlField().text(), QString());
+        Stop();
+
+        Start(2, text::Language::Chinese);
+        QTest::keyClicks(&window_->textPanel()->textBox(), QStringLiteral("abc"));
+        menu = window_->textPanel()->textBox().CreateFieldMenu();
+        QCOMPARE(menu->actions().first()->text(), QStringLiteral("复制全部"));
+        QVERIFY(menu->actions().first()->isEnabled());
+    }
+
+    void keyAndRowFieldsFilterTyping() {
+        Start(2, text::Language::English);
+        shell::TextPanel* panel = window_->textPanel();
+        QVERIFY(panel);
+        auto& key = panel->originalKeyField();
+        key.clear();
+        QTest::keyClicks(&key, QStringLiteral("g1x-a B"));
+        QCOMPARE(key.text(), QStringLiteral("1aB"));
+        const int caret = key.cursorPosition();
+        QTest::keyClick(&key, Qt::Key_Left);
+        QTest::keyClick(&key, Qt::Key_Home);
+        QCOMPARE(key.cursorPosition(), caret);
+        QTest::keyClick(&key, Qt::Key_Backspace);
+        QCOMPARE(key.text(), QStringLiteral("1a"));
+        QTest::keyClick(&key, Qt::Key_7, Qt::KeypadModifier);
+        QCOMPARE(key.text(), QStringLiteral("1a7"));
+        QTest::keyPress(&key, Qt::Key_Control);
+        QTest::keyClick(&key, Qt::Key_Left, Qt::ControlModifier);
+        QTest::keyRelease(&key, Qt::Key_Control);
+        QCOMPARE(key.cursorPosition(), 0);  // Ctrl combinations pass
+
+        // Pasting is not filtered.
+        QGuiApplication::clipboard()->setText(QStringLiteral("xyz"));
+        key.clear();
+        QTest::keyPress(&key, Qt::Key_Control);
+        QTest::keyClick(&key, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyRelease(&key, Qt::Key_Control);
+        QCOMPARE(key.text(), QStringLiteral("xyz"));
+
+        // Enter and Escape do nothing to the panel.
+        QTest::keyClick(panel, Qt::Key_Escape);
+        QTest::keyClick(panel, Qt::Key_Return);
+        QVERIFY(panel->isVisible());
+        QCOMPARE(window_->textPanel(), panel);
+
+        auto& row = panel->rowNumberField();
+        row.clear();
+        QTest::keyClicks(&row, QStringLiteral("12a"));
+        QCOMPARE(row.text(), QStringLiteral("12"));
+        row.clear();
+        QTest::keyClicks(&row, QStringLiteral("-3"));
+        QCOMPARE(row.text(), QStringLiteral("-3"));
+        Stop();
+    }
+
+    void switchingPanelsKeepsOrRecreates() {
+        Start(2, text::Language::English);
+        shell::TextPanel* first = window_->textPanel();
+        QTest::keyClicks(&first->textBox(), QStringLiteral("typed"));
+        window_->RunCommand(text::command::kNfcText);
+        QCOMPARE(window_->textPanel(), first);
+        QCOMPARE(first->textBox().toPlainText(), QStringLiteral("typed"));
+
+        window_->RunCommand(text::command::kNfcUrl);
+        QCOMPARE(window_->functionName().text(), QStringLiteral("NFC URL"));
+        QCOMPARE(application_->currentPanel(), 3);
+        window_->RunCommand(text::command::kNfcText);
+        QVERIFY(window_->textPanel());
+        QCOMPARE(window_->textPanel()->textBox().toPlainText(), QString());
+        QCOMPARE(window_->functionName().text(), QStringLiteral("NFC Text"));
+        Stop();
+        QCOMPARE(panelStore_->saved, std::optional<int>(2));
+    }
+
+    // Start-up from the stores the program uses: CurMenu in the settings scopes, Language in
+    // AppConfig.ini; then the language command writes the file and restarts.
+    void startUpFromTheStoredSettingsAndRestartInTheOtherLanguage() {
+        QTemporaryDir folder;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.filePath("user"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope,
+                           folder.filePath("system"));
+        const auto put = [](const QVariant& value) {
+            QSettings(QSettings::NativeFormat, QSettings::UserScope, "Varnholt", "Tagwright")
+                .setValue("CurMenu", value);
+        };
+        const QString ini = folder.filePath("AppConfig.ini");
+        const auto writeIni = [&](const QByteArray& text) {
+            QFile file(ini);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        };
+        struct Case {
+            QVariant curMenu;
+            QByteArray ini;
+            QString functionName, tips;
+        };
+        const Case cases[] = {
+            {QStringLiteral("a string"), "[AppInfo]\nLanguage=EN\n", "NFC Text",
+             "Device not opened !"},
+            {4, "[AppInfo]\nLanguage=en\n", "智能海报", "设备未打开!"},
+            {7, "[AppInfo]\n", "", "设备未打开!"},
+        };
+        for (const Case& c : cases) {
+            put(c.curMenu);
+            writeIni(c.ini);
+            Stop();
+            simDir_.emplace();
+            qputenv("CARDHOST_SIM_DIR", simDir_->path().toUtf8());
+            const auto panels = app::ProgramPanelStore();
+            app::AppConfigLanguageStore language(ini.toStdString(),
+                                                 folder.filePath("copy.ini").toStdString());
+            application_.emplace(*panels, language);
+            QVERIFY(application_->Start());
+            window_ = std::make_unique<shell::MainWindow>(*application_, starter_);
+            QCOMPARE(window_->functionName().text(), c.functionName);
+            QCOMPARE(window_->tips().text(), c.tips);
+            QCOMPARE(window_->functionPanel() != nullptr, c.curMenu.toInt() != 7);
+
+            const int starts = starter_.starts;
+            window_->RunCommand(text::command::kEnglish);
+            QCOMPARE(starter_.starts, starts + 1);
+            QFile written(ini);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QVERIFY(written.readAll().contains("Language=EN"));
+            window_.reset();
+            application_->Exit();
+            application_.reset();
+        }
+        QCOMPARE(QSettings(QSettings::NativeFormat, QSettings::SystemScope, "Varnholt", "Tagwright")
+                     .value("CurMenu")
+                     .toInt(),
+                 7);  // saved at exit where writable
+    }
+
+    void aboutBox() {
+        const auto box = shell::MakeAboutBox(nullptr);
+        QCOMPARE(box->windowTitle(), QStringLiteral("About Tagwright"));
+        QVERIFY(!box->iconPixmap().isNull());
+        QCOMPARE(box->buttons().size(), 1);
+        QCOMPARE(box->standardButton(box->buttons().first()), QMessageBox::Ok);
+        QVERIFY(!shell::ProgramIcon().isNull());
+    }
+
+    void languageCommandWritesTheSettingAndRestarts() {
+        Start(3, text::Language::English);
+        const int before = starter_.starts;
+        window_->RunCommand(text::command::kChinese);
+        QVERIFY(languageStore_->saved == text::Language::Chinese);
+        QCOMPARE(starter_.starts, before + 1);
+        QVERIFY(!window_->isVisible());
+        QCOMPARE(panelStore_->saved,
+                 std::optional<int>(3));  // saved before the new instance starts
+        Stop();
+    }
+
+    void autoOperationWritesEachTagOfTheConveyorOnce() {
+        Start(2, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        Sim({"tag", "remove", "--reader", "SIM-0001"});
+        const QStringList uids =
+            Sim({"queue", "--reader", "SIM-0001", "--count", "3", "--gap-polls", "2"})
+                .split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(uids.size(), 3);
+        shell::TextPanel* panel = window_->textPanel();
+        QTest::keyClicks(&panel->textBox(), QStringLiteral("conveyor"));
+        panel->autoOperationBox().setChecked(true);
+        Sim({"stats", "--reader", "SIM-0001", "--reset"});
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QVERIFY(!panel->readButton().isEnabled());  // Read and Write wait while Auto runs
+        QTRY_COMPARE_WITH_TIMEOUT(LightsAndBuzzer().count(QStringLiteral("10")), 3, 20000);
+        QTest::mouseClick(&panel->stopButton(), Qt::LeftButton);
+        QVERIFY(panel->readButton().isEnabled());
+        const QString after = LightsAndBuzzer();
+        QTest::qWait(400);  // no timer runs after Stop
+        QCOMPARE(LightsAndBuzzer(), after);
+    }
+
+    void autoOperationRunsOnTheWindowTimer() {
+        Start(2, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::TextPanel* panel = window_->textPanel();
+        QTest::keyClicks(&panel->textBox(), QStringLiteral("auto"));
+        panel->autoOperationBox().setChecked(true);
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(LogTexts().contains(QStringLiteral("Write data succeed: auto")),
+                                 5000);
+        QTest::mouseClick(&panel->stopButton(), Qt::LeftButton);
+        QVERIFY(panel->readButton().isEnabled());
+        Stop();
+    }
+};
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    WindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "window_test.moc"
