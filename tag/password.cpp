@@ -97,6 +97,12 @@ bool ClearPassword(TagLink link, bool autoOperation, LastProcessedUid& last,
     Block cc{};
     if (!ReadBlockOrReport(link, kCapabilityContainerPage, cc)) return false;
     if (!CapacityFitsModel(tag.model, cc[2])) return false;
+    // A refused GET_VERSION made identification select the tag again, which ended the
+    // authentication the configuration pages need.
+    if (tag.reselected && !Authenticate(link, originalKey)) {
+        Report(text::msg::kAuthenticationKeyFail, feed::kRed);
+        return false;
+    }
     if (!WriteAuth0(link, config.page, kProtectNothing)) return false;
     if (!WritePageOrReport(link, static_cast<std::uint8_t>(config.page + 2), kDefaultKey)) {
         return false;

@@ -234,6 +234,23 @@ TEST_F(ProtectLock, AVersionNamingAnotherModelNeverEndsInSuccess) {
     }
 }
 
+// A GET_VERSION that the tag refuses once costs a selection, and with it the authentication:
+// Write and Clear key authenticate again rather than fail on a protected tag.
+TEST_F(ProtectLock, ARefusedGetVersionDoesNotCostTheAuthentication) {
+    const std::string uid = NewTag("NTAG213");
+    SimOk({"tag", "poke", uid, "0x29", "04000000"});
+    SimOk({"tag", "poke", uid, "0x2B", "7C7C7C7C"});
+    panel.content = "kept";
+    auto& text = Controller(PanelKind::Text);
+    SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20"});
+    text.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Succeeded) << ::testing::PrintToString(Texts());
+    SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20"});
+    text.OnClearKey();
+    EXPECT_EQ(results.back(), RunResult::Succeeded) << ::testing::PrintToString(Texts());
+    EXPECT_EQ(Pages(uid, 0x29, 1)[3], 0xFF);
+}
+
 TEST_F(ProtectLock, ShortKeysAreRefusedBeforeAnyReaderCall) {
     NewTag("NTAG213");
     SimOk({"stats", "--reader", "SIM-0001", "--reset"});
