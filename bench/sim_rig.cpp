@@ -4,24 +4,12 @@
 #include <filesystem>
 
 #include "reader/binding.h"
+#include "tools/common/shell_words.h"
 
 namespace tagwright::bench {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Quote(const std::string& word) {
-    std::string quoted = "'";
-    for (char c : word) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    quoted += '\'';
-    return quoted;
-}
 
 }  // namespace
 
@@ -29,14 +17,9 @@ void FreshSimulator(const std::vector<std::vector<std::string>>& commands) {
     const fs::path dir = fs::temp_directory_path() / "tagwright-bench-sim";
     fs::remove_all(dir);
     setenv("CARDHOST_SIM_DIR", dir.c_str(), 1);
-    const std::string tool = Quote((reader::ExecutableDirectory() / "cardhost-sim").string());
+    const std::string tool = (reader::ExecutableDirectory() / "cardhost-sim").string();
     for (const auto& words : commands) {
-        std::string line = tool;
-        for (const std::string& word : words) {
-            line += ' ';
-            line += Quote(word);
-        }
-        line += " >/dev/null";
+        const std::string line = tools::ShellCommand(tool, words) + " >/dev/null";
         if (std::system(line.c_str()) != 0) std::abort();
     }
 }

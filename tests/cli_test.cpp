@@ -5,6 +5,7 @@
 
 #include "sim/hex.h"
 #include "support/sim_env.h"
+#include "tools/common/shell_words.h"
 
 namespace tagwright::testing {
 namespace {
@@ -18,17 +19,12 @@ std::string Fixture(const std::string& name) {
 class Cli : public SimEnvironment {
   protected:
     ToolResult Run(const std::vector<std::string>& words, const std::string& input = "") {
-        std::string line = "'" + (reader::ExecutableDirectory() / "tagwright-cli").string() + "'";
-        for (const std::string& word : words) {
-            std::string quoted = "'";
-            for (char c : word)
-                quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-            line += " " + quoted + "'";
-        }
+        std::string line =
+            tools::ShellCommand((reader::ExecutableDirectory() / "tagwright-cli").string(), words);
         if (!input.empty()) {
             const auto path = directory() / "stdin.txt";
             std::ofstream(path) << input;
-            line += " < '" + path.string() + "'";
+            line += " < " + tools::ShellQuote(path.string());
         }
         return RunProgram(line);
     }

@@ -8,23 +8,10 @@
 #include <sstream>
 
 #include "sim/hex.h"
+#include "tools/common/shell_words.h"
 
 namespace tagwright::testing {
-namespace {
-
-std::string Quote(const std::string& word) {
-    std::string quoted = "'";
-    for (char c : word) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "'";
-}
-
-}  // namespace
+namespace {}  // namespace
 
 ToolResult RunProgram(const std::string& commandLine) {
     ToolResult result{-1, {}};
@@ -57,10 +44,8 @@ void SimEnvironment::TearDown() {
 }
 
 ToolResult SimEnvironment::Sim(const std::vector<std::string>& words) {
-    std::string line = Quote((reader::ExecutableDirectory() / "cardhost-sim").string());
-    for (const std::string& word : words)
-        line += " " + Quote(word);
-    return RunProgram(line);
+    return RunProgram(
+        tools::ShellCommand((reader::ExecutableDirectory() / "cardhost-sim").string(), words));
 }
 
 std::string SimEnvironment::SimOk(const std::vector<std::string>& words) {

@@ -18,12 +18,6 @@ std::uint32_t Le32(const std::vector<std::uint8_t>& body, std::size_t at) {
            static_cast<std::uint32_t>(Le16(body, at + 2)) << 16;
 }
 
-// A column A cell whose text is a shared string, to be found in the table afterwards.
-struct SharedCell {
-    std::uint32_t row;
-    std::uint32_t index;
-};
-
 // Where the globals say the first sheet and the shared string table are.
 struct Globals {
     std::optional<std::uint32_t> firstSheet;
@@ -71,7 +65,7 @@ class SheetReader {
         return true;
     }
 
-    std::vector<SharedCell> sharedCells;
+    SharedStringCells sharedCells;
 
   private:
     static bool InColumnA(const std::vector<std::uint8_t>& body) {
@@ -95,7 +89,7 @@ class SheetReader {
                 if (body.size() < 10) return false;
                 const std::uint32_t index = Le32(body, 6);
                 if (index >= limits_.sharedStrings) return false;
-                sharedCells.push_back({row, index});
+                sharedCells.Add(row, index);
                 return true;
             }
             case biff::kLabel:
@@ -138,15 +132,9 @@ class SheetReader {
 
 // The shared strings that column A names, given to its cells. The table is read only up to the
 // last string named, and only those strings are kept.
-bool PlaceSharedStrings(BiffRecords& records, std::uint64_t table,
-                        const std::vector<SharedCell>& cells, const SheetLimits& limits,
-                        ColumnBuilder& column) {
-    std::vector<std::uint32_t> wanted;
-    wanted.reserve(cells.size());
-    for (const SharedCell& cell : cells)
-        wanted.push_back(cell.index);
-    std::sort(wanted.begin(), wanted.end());
-    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+bool PlaceSharedStrings(BiffRecords& records, std::uint64_t table, const SharedStringCells& cells,
+                        const SheetLimits& limits, ColumnBuilder& column) {
+    const std::vector<std::uint32_t> wanted = cells.NamedIndices();
 
     records.Seek(table);
     std::uint16_t type = 0;
@@ -167,13 +155,7 @@ bool PlaceSharedStrings(BiffRecords& records, std::uint64_t table,
         if (!ref) return false;
         kept.push_back(*ref);
     }
-    for (const SharedCell& cell : cells) {
-        const auto at = std::lower_bound(wanted.begin(), wanted.end(), cell.index);
-        if (!column.Place(cell.row, kept[static_cast<std::size_t>(at - wanted.begin())])) {
-            return false;
-        }
-    }
-    return true;
+    return cells.PlaceAll(kept, column);
 }
 
 }  // namespace

@@ -63,4 +63,26 @@ ColumnA ColumnBuilder::Finish() {
     return std::move(column_);
 }
 
+std::vector<std::uint32_t> SharedStringCells::NamedIndices() const {
+    std::vector<std::uint32_t> named;
+    named.reserve(cells_.size());
+    for (const Cell& cell : cells_)
+        named.push_back(cell.index);
+    std::sort(named.begin(), named.end());
+    named.erase(std::unique(named.begin(), named.end()), named.end());
+    return named;
+}
+
+bool SharedStringCells::PlaceAll(const std::vector<ColumnA::TextRef>& kept,
+                                 ColumnBuilder& column) const {
+    const std::vector<std::uint32_t> named = NamedIndices();
+    for (const Cell& cell : cells_) {
+        const auto at = std::lower_bound(named.begin(), named.end(), cell.index);
+        if (!column.Place(cell.row, kept[static_cast<std::size_t>(at - named.begin())])) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace tagwright::panels

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "column_a.h"
 #include "sheet_limits.h"
@@ -30,6 +31,25 @@ class ColumnBuilder {
     std::size_t textBytesLeft_;
     bool inRowOrder_ = true;
     ColumnA column_;
+};
+
+// Column A cells whose text is a shared string, noted while the sheet is read: the string table
+// is then read only for the strings they name, and each string kept is given to its cells.
+class SharedStringCells {
+  public:
+    void Add(std::uint32_t row, std::uint32_t index) { cells_.push_back({row, index}); }
+    bool empty() const { return cells_.empty(); }
+    // The distinct indices the cells name, in ascending order.
+    std::vector<std::uint32_t> NamedIndices() const;
+    // `kept[i]` is the text of NamedIndices()[i]; false when a cell passes a limit.
+    bool PlaceAll(const std::vector<ColumnA::TextRef>& kept, ColumnBuilder& column) const;
+
+  private:
+    struct Cell {
+        std::uint32_t row;
+        std::uint32_t index;
+    };
+    std::vector<Cell> cells_;
 };
 
 }  // namespace tagwright::panels

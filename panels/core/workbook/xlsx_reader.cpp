@@ -41,12 +41,6 @@ class RelationshipTarget : public XmlHandler {
     std::string id_;
 };
 
-// A column A cell whose text is a shared string, to be found once the sheet has been read.
-struct SharedCell {
-    std::uint32_t row;
-    std::uint32_t index;
-};
-
 // "12" with blanks around it -> 12; nothing for anything else.
 std::optional<std::uint32_t> ParseIndex(std::string_view text) {
     const auto first = text.find_first_not_of(" \t\r\n");
@@ -103,7 +97,7 @@ class SheetScan : public XmlHandler {
             const auto index = ParseIndex(value_);
             if (!index) return Fail();
             if (*index >= limits_.sharedStrings) return Fail();
-            sharedCells.push_back({row, *index});
+            sharedCells.Add(row, *index);
         } else if (type_ == "inlineStr") {
             if (!column_.Add(row, inline_)) Fail();
         } else if (type_ == "str") {
@@ -117,7 +111,7 @@ class SheetScan : public XmlHandler {
     }
 
     bool failed() const { return failed_; }
-    std::vector<SharedCell> sharedCells;
+    SharedStringCells sharedCells;
 
   private:
     void Append(std::string& to, std::string_view text) {
@@ -209,15 +203,10 @@ std::optional<std::string> FirstSheetPath(XlsxArchive& archive) {
 }
 
 // The shared strings that the sheet's column A names, given to its cells.
-bool PlaceSharedStrings(XlsxArchive& archive, std::vector<SharedCell>& cells,
+bool PlaceSharedStrings(XlsxArchive& archive, const SharedStringCells& cells,
                         ColumnBuilder& column) {
     if (cells.empty()) return true;
-    std::vector<std::uint32_t> wanted;
-    wanted.reserve(cells.size());
-    for (const SharedCell& cell : cells)
-        wanted.push_back(cell.index);
-    std::sort(wanted.begin(), wanted.end());
-    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    const std::vector<std::uint32_t> wanted = cells.NamedIndices();
     SharedStringsScan scan(wanted, column);
     const auto parsed = archive.Parse("xl/sharedStrings.xml", scan);
     // A string named but not there (or no strings at all) is a damaged file.
@@ -225,13 +214,7 @@ bool PlaceSharedStrings(XlsxArchive& archive, std::vector<SharedCell>& cells,
         !scan.complete()) {
         return false;
     }
-    for (const SharedCell& cell : cells) {
-        const auto at = std::lower_bound(wanted.begin(), wanted.end(), cell.index);
-        if (!column.Place(cell.row, scan.kept[static_cast<std::size_t>(at - wanted.begin())])) {
-            return false;
-        }
-    }
-    return true;
+    return cells.PlaceAll(scan.kept, column);
 }
 
 std::optional<ColumnA> ReadColumnA(XlsxArchive& archive, const SheetLimits& limits) {
