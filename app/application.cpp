@@ -1,7 +1,5 @@
 #include "application.h"
 
-#include "reader/binding.h"
-
 namespace tagwright::app {
 
 namespace {
@@ -22,7 +20,7 @@ bool Application::Start() {
     // The language index is Chinese while the setting is read.
     text::SetUiLanguage(text::Language::Chinese);
     text::SetUiLanguage(languageStore_.Load());
-    return reader::BindReaderLibrary();
+    return bind_();
 }
 
 reader::DeviceSession& Application::AttachDevices(reader::DeviceCombo& combo,

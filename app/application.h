@@ -18,6 +18,7 @@
 #include "language_store.h"
 #include "open_panel.h"
 #include "panel_store.h"
+#include "reader/binding.h"
 
 namespace tagwright::app {
 
@@ -37,8 +38,11 @@ class InstanceStarter {
 
 class Application {
   public:
-    Application(PanelStore& panelStore, LanguageStore& languageStore)
-        : panelStore_(panelStore), languageStore_(languageStore) {}
+    // Binds the reader library; tests put in one that fails.
+    using Binder = bool (*)();
+    Application(PanelStore& panelStore, LanguageStore& languageStore,
+                Binder bind = &reader::BindReaderLibrary)
+        : panelStore_(panelStore), languageStore_(languageStore), bind_(bind) {}
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
@@ -80,6 +84,7 @@ class Application {
   private:
     PanelStore& panelStore_;
     LanguageStore& languageStore_;
+    Binder bind_;
     int currentPanel_ = kDefaultPanel;
     bool restart_ = false;
     std::optional<reader::DeviceSession> devices_;

@@ -1,8 +1,15 @@
-// Positions given in dialog units, converted to pixels with the font's average character size
-// as the platform does for dialogs: x * average width / 4, y * height / 8.
+// Positions given in dialog units, converted to pixels as the platform converts a dialog's:
+// x * base width / 4 and y * base height / 8, rounded to the nearest pixel.
+//
+// The positions were laid out for a dialog font whose base units are 6 x 13 pixels at 96 dots
+// per inch. No font of that shape exists here (the platform UI font is wider), and units taken
+// from it would make a panel 900 pixels wide in an 800-pixel window. So the base units are those
+// of the layout's font, scaled to the screen's resolution, and the panels' font is the largest
+// size of the platform UI font whose own base units fit inside them: every caption then fits the
+// room it was given.
 #pragma once
 
-#include <QFontMetrics>
+#include <QFont>
 #include <QLabel>
 #include <QWidget>
 
@@ -10,34 +17,52 @@ namespace tagwright::shell {
 
 class DialogUnits {
   public:
-    explicit DialogUnits(const QFont& font) {
-        const QFontMetrics metrics(font);
-        const int sample = metrics.horizontalAdvance(
-            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-        baseX_ = (sample / 26 + 1) / 2;  // rounded average, as Windows computes it
-        baseY_ = metrics.height();
+    // Base units of the dialog font the positions were laid out with, at 96 dots per inch.
+    static constexpr int kBaseWidth = 6, kBaseHeight = 13;
+
+    // The layout font's base units on a screen of `dotsPerInch` (96 unless given).
+    explicit DialogUnits(double dotsPerInch = 96.0)
+        : baseX_(kBaseWidth * dotsPerInch / 96.0), baseY_(kBaseHeight * dotsPerInch / 96.0) {}
+    // For the primary screen's logical resolution.
+    static DialogUnits ForScreen();
+    // The base units the platform would take from `font`: the rounded average width of the 52
+    // Latin letters, and the line height.
+    static QSize BaseUnitsOf(const QFont& font);
+
+    int X(int units) const { return Pixels(units, baseX_ / 4); }
+    int Y(int units) const { return Pixels(units, baseY_ / 8); }
+    QRect Rect(int x, int y, int width, int height) const {
+        return {X(x), Y(y), X(width), Y(height)};
     }
-    int X(int units) const { return units * baseX_ / 4; }
-    int Y(int units) const { return units * baseY_ / 8; }
     void Place(QWidget& widget, int x, int y, int width, int height) const {
-        widget.setGeometry(X(x), Y(y), X(width), Y(height));
+        widget.setGeometry(Rect(x, y, width, height));
     }
+    double baseWidth() const { return baseX_; }
+    double baseHeight() const { return baseY_; }
 
   private:
-    int baseX_, baseY_;
+    static int Pixels(int units, double perUnit) { return int(units * perUnit + 0.5); }
+    double baseX_, baseY_;
 };
 
-// A new child widget of `parent` at a place given in dialog units.
+// The panels' font: the platform UI font (which covers Chinese through its fallbacks) at the
+// largest pixel size whose base units are within `units`.
+QFont DialogFont(const DialogUnits& units);
+
+// A new child widget of `parent` at a place given in dialog units, named by its control id (the
+// number the layout gives it) so that tests and tools can find it.
 template <typename W, typename... Args>
-W* PlaceNew(QWidget* parent, const DialogUnits& du, int x, int y, int cx, int cy, Args&&... args) {
+W* PlaceNew(QWidget* parent, const DialogUnits& du, int id, int x, int y, int cx, int cy,
+            Args&&... args) {
     auto* widget = new W(std::forward<Args>(args)..., parent);
+    widget->setObjectName(QString::number(id));
     du.Place(*widget, x, y, cx, cy);
     return widget;
 }
 
-inline QLabel* PlaceLabel(QWidget* parent, const DialogUnits& du, const QString& text,
+inline QLabel* PlaceLabel(QWidget* parent, const DialogUnits& du, int id, const QString& text,
                           Qt::Alignment align, int x, int y, int cx, int cy) {
-    auto* label = PlaceNew<QLabel>(parent, du, x, y, cx, cy, text);
+    auto* label = PlaceNew<QLabel>(parent, du, id, x, y, cx, cy, text);
     label->setAlignment(align | Qt::AlignVCenter);
     return label;
 }

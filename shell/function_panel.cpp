@@ -1,6 +1,5 @@
 #include "function_panel.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -18,10 +17,10 @@ QString Tip(int entry) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-QLabel* Static(QWidget* parent, const DialogUnits& du, int entry, Qt::Alignment align, int x, int y,
-               int cx, int cy) {
+QLabel* Static(QWidget* parent, const DialogUnits& du, int id, int entry, Qt::Alignment align,
+               int x, int y, int cx, int cy) {
     const std::string_view caption = text::Tr(text::Table::Label, entry);
-    return PlaceLabel(parent, du, QString::fromUtf8(caption.data(), qsizetype(caption.size())),
+    return PlaceLabel(parent, du, id, QString::fromUtf8(caption.data(), qsizetype(caption.size())),
                       align, x, y, cx, cy);
 }
 
@@ -46,17 +45,9 @@ QString FunctionPanel::Label(int entry) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// The panels' font: the platform's UI font (which covers Chinese through its fallbacks) at 8
-// points, the size of the dialog font the positions were laid out for.
-static QFont PanelFont() {
-    QFont font = QApplication::font();
-    font.setPointSize(8);
-    return font;
-}
-
 FunctionPanel::FunctionPanel(QWidget* parent, Dialogs dialogs)
-    : QWidget(parent), dialogs_(std::move(dialogs)), units_(PanelFont()) {
-    setFont(PanelFont());
+    : QWidget(parent), dialogs_(std::move(dialogs)), units_(DialogUnits::ForScreen()) {
+    setFont(DialogFont(units_));
     // The dialog colours of the program: light blue background, dark blue text; tooltips white
     // with black text.
     QPalette colours = palette();
@@ -77,38 +68,40 @@ void FunctionPanel::Build() {
     namespace l = text::label;
     const DialogUnits& du = units_;
     setFixedSize(du.X(517), du.Y(269));
-    PlaceNew<QGroupBox>(this, du, 72, 98, 372, 59, Label(l::kOption));
-    Static(this, du, l::kOriginalKey, Qt::AlignRight, 90, 114, 55, 8);
-    originalKey_ = PlaceNew<HexKeyEdit>(this, du, 151, 112, 91, 14, QStringLiteral("7C7C7C7C"));
-    Static(this, du, l::kNewKey, Qt::AlignRight, 272, 115, 39, 8);
-    newKey_ = PlaceNew<HexKeyEdit>(this, du, 317, 113, 91, 14, QStringLiteral("7C7C7C7C"));
+    PlaceNew<QGroupBox>(this, du, 1046, 72, 98, 372, 59, Label(l::kOption));
+    Static(this, du, 1030, l::kOriginalKey, Qt::AlignRight, 90, 114, 55, 8);
+    originalKey_ =
+        PlaceNew<HexKeyEdit>(this, du, 1044, 151, 112, 91, 14, QStringLiteral("7C7C7C7C"));
+    Static(this, du, 1031, l::kNewKey, Qt::AlignRight, 272, 115, 39, 8);
+    newKey_ = PlaceNew<HexKeyEdit>(this, du, 1045, 317, 113, 91, 14, QStringLiteral("7C7C7C7C"));
     originalKey_->setMaxLength(8);
     newKey_->setMaxLength(8);
-    autoOperation_ = PlaceNew<QCheckBox>(this, du, 93, 138, 87, 10, Label(l::kAutoOperation));
-    writeFromFile_ = PlaceNew<QCheckBox>(this, du, 191, 138, 87, 10, Label(l::kWriteFromFile));
-    encryption_ = PlaceNew<QCheckBox>(this, du, 289, 138, 67, 10, Label(l::kEncryption));
-    lockTag_ = PlaceNew<QCheckBox>(this, du, 367, 138, 67, 10, Label(l::kLockTag));
+    autoOperation_ = PlaceNew<QCheckBox>(this, du, 1006, 93, 138, 87, 10, Label(l::kAutoOperation));
+    writeFromFile_ =
+        PlaceNew<QCheckBox>(this, du, 1037, 191, 138, 87, 10, Label(l::kWriteFromFile));
+    encryption_ = PlaceNew<QCheckBox>(this, du, 1043, 289, 138, 67, 10, Label(l::kEncryption));
+    lockTag_ = PlaceNew<QCheckBox>(this, du, 1008, 367, 138, 67, 10, Label(l::kLockTag));
     autoOperation_->setToolTip(Tip(text::tip::kAutoOperation));
     writeFromFile_->setToolTip(Tip(text::tip::kWriteFromFile));
     lockTag_->setToolTip(Tip(text::tip::kLockTag));
     encryption_->setToolTip(Tip(text::tip::kEncryption));
 
-    PlaceNew<QGroupBox>(this, du, 72, 164, 372, 63, Label(l::kFile));
-    Static(this, du, l::kRowNumber, Qt::AlignRight, 81, 179, 45, 8);
-    rowNumber_ = PlaceNew<RowNumberEdit>(this, du, 133, 177, 63, 14, QStringLiteral("1"));
+    PlaceNew<QGroupBox>(this, du, 1039, 72, 164, 372, 63, Label(l::kFile));
+    Static(this, du, 1038, l::kRowNumber, Qt::AlignRight, 81, 179, 45, 8);
+    rowNumber_ = PlaceNew<RowNumberEdit>(this, du, 1040, 133, 177, 63, 14, QStringLiteral("1"));
     rowNumber_->setMaxLength(5);
-    rowAuto_ = PlaceNew<QCheckBox>(this, du, 211, 179, 71, 10, Label(l::kRowAutoPlus1));
+    rowAuto_ = PlaceNew<QCheckBox>(this, du, 1036, 211, 179, 71, 10, Label(l::kRowAutoPlus1));
     rowAuto_->setChecked(true);
-    rowMinus_ = PlaceNew<QPushButton>(this, du, 300, 177, 50, 14, Label(l::kRowMinus1));
-    rowPlus_ = PlaceNew<QPushButton>(this, du, 368, 177, 50, 14, Label(l::kRowPlus1));
-    Static(this, du, l::kLoadFile, Qt::AlignRight, 82, 206, 44, 8);
-    filePath_ = PlaceNew<QLineEdit>(this, du, 133, 204, 277, 14);
-    browse_ = PlaceNew<QPushButton>(this, du, 416, 204, 14, 14);
+    rowMinus_ = PlaceNew<QPushButton>(this, du, 1042, 300, 177, 50, 14, Label(l::kRowMinus1));
+    rowPlus_ = PlaceNew<QPushButton>(this, du, 1041, 368, 177, 50, 14, Label(l::kRowPlus1));
+    Static(this, du, 1033, l::kLoadFile, Qt::AlignRight, 82, 206, 44, 8);
+    filePath_ = PlaceNew<QLineEdit>(this, du, 1035, 133, 204, 277, 14);
+    browse_ = PlaceNew<QPushButton>(this, du, 1034, 416, 204, 14, 14);
 
-    read_ = PlaceNew<QPushButton>(this, du, 114, 240, 50, 14, Label(l::kRead));
-    write_ = PlaceNew<QPushButton>(this, du, 194, 240, 50, 14, Label(l::kWrite));
-    clearKey_ = PlaceNew<QPushButton>(this, du, 274, 240, 50, 14, Label(l::kClearKey));
-    stop_ = PlaceNew<QPushButton>(this, du, 354, 240, 50, 14, Label(l::kStop));
+    read_ = PlaceNew<QPushButton>(this, du, 1004, 114, 240, 50, 14, Label(l::kRead));
+    write_ = PlaceNew<QPushButton>(this, du, 1005, 194, 240, 50, 14, Label(l::kWrite));
+    clearKey_ = PlaceNew<QPushButton>(this, du, 1010, 274, 240, 50, 14, Label(l::kClearKey));
+    stop_ = PlaceNew<QPushButton>(this, du, 1007, 354, 240, 50, 14, Label(l::kStop));
     for (QPushButton* button : {read_, write_, clearKey_, stop_, rowMinus_, rowPlus_, browse_})
         button->setAutoDefault(false);
 

@@ -3,13 +3,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
 #include <QSplitter>
 #include <QToolBar>
-#include <QVBoxLayout>
+#include <algorithm>
 #include <vector>
 
 #include "about_box.h"
@@ -133,25 +134,25 @@ void MainWindow::BuildDeviceBar() {
 
 void MainWindow::BuildSplitter() {
     splitter_ = new QSplitter(Qt::Vertical, this);
-    host_ = new QWidget(splitter_);
-    host_->setAutoFillBackground(true);
-    QPalette palette = host_->palette();
-    palette.setColor(QPalette::Window, QColor(214, 230, 244));
-    host_->setPalette(palette);
-    auto* layout = new QVBoxLayout(host_);
-    layout->setAlignment(Qt::AlignCenter);
+    host_ = new PanelHost(splitter_);
     log_ = new MessageLogView(splitter_);
     setCentralWidget(splitter_);
-    const int h = height() - menuBar()->sizeHint().height();
-    splitter_->setSizes({h - h / 4 + 5, h / 4 - 5});
+    splitter_->setStretchFactor(0, 0);  // a taller or shorter window changes the log's height
+    splitter_->setStretchFactor(1, 1);
+    // The upper pane starts H - H/4 + 5 pixels high, H being the height below the menu bar (the
+    // device bar included); the log takes what the device bar leaves of the rest.
+    layout()->activate();
+    const int h = height() - menuBar()->height();
+    const int upper = h - h / 4 + 5;
+    splitter_->setSizes(
+        {upper, std::max(0, splitter_->height() - upper - splitter_->handleWidth())});
 }
 
 void MainWindow::PanelShown(int n) {
     app::OpenPanel* open = app_.openPanel();
     if (panelWidget_ && open) {
         panelWidget_->Attach(*open);
-        host_->layout()->addWidget(panelWidget_);
-        panelWidget_->show();
+        host_->Show(*panelWidget_);
     }
     functionName_->setText(n >= 0 && n <= 4 ? Qs(text::Tr(text::Table::Navigation, n)) : QString());
 }

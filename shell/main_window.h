@@ -11,6 +11,7 @@
 #include "app/application.h"
 #include "device_combo.h"
 #include "message_log_view.h"
+#include "panel_host.h"
 #include "text_panel.h"
 #include "url_panel.h"
 #include "window_log_sink.h"
@@ -41,7 +42,8 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     QLabel& functionName() { return *functionName_; }
     QLabel& tips() { return *tips_; }
     MessageLogView& log() { return *log_; }
-    QWidget& panelHost() { return *host_; }
+    PanelHost& panelHost() { return *host_; }
+    QSplitter& splitter() { return *splitter_; }
     FunctionPanel* functionPanel() { return panelWidget_; }
     TextPanel* textPanel() { return qobject_cast<TextPanel*>(panelWidget_); }
     UrlPanel* urlPanel() { return qobject_cast<UrlPanel*>(panelWidget_); }
@@ -63,7 +65,7 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     QPushButton *open_ = nullptr, *close_ = nullptr;
     QLabel *functionName_ = nullptr, *tips_ = nullptr;
     QSplitter* splitter_ = nullptr;
-    QWidget* host_ = nullptr;
+    PanelHost* host_ = nullptr;
     MessageLogView* log_ = nullptr;
     FunctionPanel* panelWidget_ = nullptr;  // the shown panel, owned by the core's OpenPanel
     std::unique_ptr<DeviceComboAdapter> comboAdapter_;

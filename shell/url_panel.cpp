@@ -11,16 +11,16 @@ UrlPanel::UrlPanel(QWidget* parent, Dialogs dialogs, bool withTitle)
     const DialogUnits& du = units();
     // The content area of the Text panel's size: Title above, prefix list and URL below.
     if (withTitle) {
-        PlaceLabel(this, du, Label(l::kTitle), Qt::AlignRight, 72, 38, 40, 8);
-        title_ = PlaceNew<MenuLineEdit>(this, du, 116, 35, 328, 14);
+        PlaceLabel(this, du, 1019, Label(l::kTitle), Qt::AlignRight, 72, 38, 40, 8);
+        title_ = PlaceNew<MenuLineEdit>(this, du, 1025, 116, 35, 328, 14);
     }
     const int y = withTitle ? 62 : 50;
-    PlaceLabel(this, du, Label(l::kUrl), Qt::AlignRight, 72, y + 3, 40, 8);
-    prefix_ = PlaceNew<QComboBox>(this, du, 116, y, 80, 14);
+    PlaceLabel(this, du, 1020, Label(l::kUrl), Qt::AlignRight, 72, y + 3, 40, 8);
+    prefix_ = PlaceNew<QComboBox>(this, du, 1026, 116, y, 80, 14);
     for (std::string_view prefix : tag::kUriPrefixes)
         prefix_->addItem(QString::fromUtf8(prefix.data(), qsizetype(prefix.size())));
     prefix_->setCurrentIndex(0);
-    url_ = PlaceNew<MenuLineEdit>(this, du, 200, y, 244, 14);
+    url_ = PlaceNew<MenuLineEdit>(this, du, 1021, 200, y, 244, 14);
 }
 
 void UrlPanel::SetContentText(const std::string& text) {

@@ -1,15 +1,20 @@
 // The window on the simulated reader, driven as an operator drives it: the device bar, the Text
 // panel's buttons and fields, the menus, the message log. Runs headless (offscreen platform).
 #include <QAbstractItemModelTester>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
+#include <QGroupBox>
 #include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolTip>
 #include <QtTest>
 #include <cstdlib>
@@ -20,6 +25,7 @@
 #include "app/qsettings_scope.h"
 #include "main_window.h"
 #include "message_log_model.h"
+#include "program.h"
 #include "reader/binding.h"
 #include "text/menus.h"
 
@@ -37,6 +43,62 @@ struct FakeStarter : app::InstanceStarter {
 
 QString Qs(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+int MainWindowsShown() {
+    int count = 0;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (qobject_cast<shell::MainWindow*>(widget) && widget->isVisible()) ++count;
+    return count;
+}
+
+// The panels' controls as their layout gives them, in dialog units: id, x, y, width, height.
+struct Placed {
+    int id, x, y, width, height;
+};
+// What the three panels share: the option group, the file group and the buttons.
+constexpr Placed kSharedControls[] = {
+    {1046, 72, 98, 372, 59},  {1030, 90, 114, 55, 8},    {1044, 151, 112, 91, 14},
+    {1031, 272, 115, 39, 8},  {1045, 317, 113, 91, 14},  {1006, 93, 138, 87, 10},
+    {1037, 191, 138, 87, 10}, {1043, 289, 138, 67, 10},  {1008, 367, 138, 67, 10},
+    {1039, 72, 164, 372, 63}, {1038, 81, 179, 45, 8},    {1040, 133, 177, 63, 14},
+    {1036, 211, 179, 71, 10}, {1042, 300, 177, 50, 14},  {1041, 368, 177, 50, 14},
+    {1033, 82, 206, 44, 8},   {1035, 133, 204, 277, 14}, {1034, 416, 204, 14, 14},
+    {1004, 114, 240, 50, 14}, {1005, 194, 240, 50, 14},  {1010, 274, 240, 50, 14},
+    {1007, 354, 240, 50, 14},
+};
+constexpr Placed kTextControls[] = {
+    {1027, 76, 18, 95, 8},  {1028, 304, 18, 53, 8},  {1011, 364, 15, 45, 14},
+    {1029, 417, 18, 21, 8}, {1009, 72, 33, 372, 57},
+};
+// Dialog units to pixels for a dialog font of base units 6 x 13 (96 dots per inch), rounded
+// to the nearest pixel as the platform's MulDiv rounds.
+int PixelsX(int units) {
+    return (units * 6 + 2) / 4;
+}
+int PixelsY(int units) {
+    return (units * 13 + 4) / 8;
+}
+QRect Pixels(const Placed& c) {
+    return {PixelsX(c.x), PixelsY(c.y), PixelsX(c.width), PixelsY(c.height)};
+}
+
+// Every caption has the room it needs where it was placed.
+QStringList ClippedCaptions(const QWidget& panel) {
+    QStringList clipped;
+    for (const QLabel* label : panel.findChildren<QLabel*>())
+        if (label->isVisibleTo(&panel) &&
+            label->fontMetrics().horizontalAdvance(label->text()) > label->width())
+            clipped << label->text();
+    for (const QCheckBox* box : panel.findChildren<QCheckBox*>())
+        if (box->sizeHint().width() > box->width()) clipped << box->text();
+    for (const QPushButton* button : panel.findChildren<QPushButton*>())
+        if (button->fontMetrics().horizontalAdvance(button->text()) + 6 > button->width())
+            clipped << button->text();
+    for (const QGroupBox* group : panel.findChildren<QGroupBox*>())
+        if (group->fontMetrics().horizontalAdvance(group->title()) > group->width())
+            clipped << group->title();
+    return clipped;
 }
 
 }  // namespace
@@ -457,6 +519,134 @@ class WindowTest : public QObject {
         QCOMPARE(box->buttons().size(), 1);
         QCOMPARE(box->standardButton(box->buttons().first()), QMessageBox::Ok);
         QVERIFY(!shell::ProgramIcon().isNull());
+    }
+
+    // The reader library cannot be bound: the one message box, naming this platform's library
+    // file, then the program ends without a window; the exit sequence runs all the same (the
+    // panel value read at start-up is written back, nothing stays bound).
+    void aFailedBindingShowsOneMessageAndEndsWithoutAWindow() {
+        for (const text::Language language : {text::Language::English, text::Language::Chinese}) {
+            app::FixedPanelStore panels(4);
+            app::FixedLanguageStore languages(language);
+            app::Application application(panels, languages, [] { return false; });
+            QStringList shown;
+            int windowsWhileShown = -1;
+            const int status = shell::RunProgram(application, starter_, [&](const QString& text) {
+                shown << text;
+                windowsWhileShown = MainWindowsShown();
+            });
+            QCOMPARE(status, 1);
+            // Not localized: the language tables are not consulted.
+            QCOMPARE(shown, QStringList{QStringLiteral("Load libcardhost.so failed !")});
+            QCOMPARE(windowsWhileShown, 0);
+            QCOMPARE(MainWindowsShown(), 0);
+            QCOMPARE(panels.saved, std::optional<int>(4));
+            QVERIFY(!reader::ReaderLibraryBound());
+        }
+    }
+
+    // The box the program shows for it: caption "Error", the error icon, the text, one OK.
+    void theStartUpMessageIsAnErrorBox() {
+        QString caption, text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        qsizetype buttons = 0;
+        bool seen = false;
+        const auto inspect = [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return false;
+            seen = true;
+            caption = box->windowTitle();
+            text = box->text();
+            icon = box->icon();
+            buttons = box->buttons().size();
+            box->button(QMessageBox::Ok)->click();
+            return true;
+        };
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            if (inspect()) poll.stop();
+        });
+        poll.start(20);
+        shell::ShowStartupError(shell::LoadLibraryFailedText());
+        QVERIFY(seen);
+        QCOMPARE(caption, QStringLiteral("Error"));
+        QCOMPARE(text, QStringLiteral("Load libcardhost.so failed !"));
+        QCOMPARE(icon, QMessageBox::Critical);
+        QCOMPARE(buttons, qsizetype(1));
+    }
+
+    // A library that binds: the window is shown until it closes, then the exit sequence.
+    void aBoundLibraryRunsTheWindowUntilItCloses() {
+        simDir_.emplace();
+        qputenv("CARDHOST_SIM_DIR", simDir_->path().toUtf8());
+        app::FixedPanelStore panels(3);
+        app::FixedLanguageStore languages(text::Language::English);
+        app::Application application(panels, languages);
+        int windowsWhileRunning = -1;
+        QTimer::singleShot(0, this, [&] {
+            windowsWhileRunning = MainWindowsShown();
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* window = qobject_cast<shell::MainWindow*>(widget)) {
+                    window->RunCommand(text::command::kSmartPoster);
+                    window->RunCommand(text::command::kExit);
+                }
+        });
+        bool failureShown = false;
+        QCOMPARE(
+            shell::RunProgram(application, starter_, [&](const QString&) { failureShown = true; }),
+            0);
+        QVERIFY(!failureShown);
+        QCOMPARE(windowsWhileRunning, 1);
+        QCOMPARE(MainWindowsShown(), 0);
+        QCOMPARE(panels.saved, std::optional<int>(4));
+        QVERIFY(!reader::ReaderLibraryBound());
+    }
+
+    // The frame is 800 x 600 and holds the panel whole; the upper pane starts H - H/4 + 5 high
+    // (H below the menu bar); every control sits where its dialog units put it, with room for
+    // its caption, in both languages.
+    void theWindowAndThePanelsHaveTheirLaidOutSizes() {
+        QCOMPARE(QGuiApplication::primaryScreen()->logicalDotsPerInchY(), 96.0);
+        for (const text::Language language : {text::Language::English, text::Language::Chinese}) {
+            Start(2, language);
+            QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+            QCOMPARE(window_->size(), QSize(800, 600));
+            const int h = window_->height() - window_->menuBar()->height();
+            QCOMPARE(window_->panelHost().height(), h - h / 4 + 5);
+            QCOMPARE(window_->splitter().sizes().first(), h - h / 4 + 5);
+
+            for (const int command :
+                 {text::command::kNfcText, text::command::kNfcUrl, text::command::kSmartPoster}) {
+                window_->RunCommand(command);
+                shell::FunctionPanel* panel = window_->functionPanel();
+                QVERIFY(panel);
+                QCOMPARE(panel->size(), QSize(PixelsX(517), PixelsY(269)));
+                QVERIFY2(window_->panelHost().rect().contains(panel->geometry()),
+                         qPrintable(QStringLiteral("panel at %1,%2 in a pane of %3 x %4")
+                                        .arg(panel->x())
+                                        .arg(panel->y())
+                                        .arg(window_->panelHost().width())
+                                        .arg(window_->panelHost().height())));
+                QCOMPARE(panel->x(), (window_->panelHost().width() - panel->width()) / 2);
+                QCOMPARE(panel->y(), (window_->panelHost().height() - panel->height()) / 2);
+                std::vector<Placed> controls(std::begin(kSharedControls),
+                                             std::end(kSharedControls));
+                if (command == text::command::kNfcText)
+                    controls.insert(controls.end(), std::begin(kTextControls),
+                                    std::end(kTextControls));
+                for (const Placed& control : controls) {
+                    auto* widget = panel->findChild<QWidget*>(QString::number(control.id));
+                    QVERIFY2(widget, qPrintable(QString::number(control.id)));
+                    QCOMPARE(widget->geometry(), Pixels(control));
+                }
+                for (QWidget* widget :
+                     panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+                    QVERIFY2(panel->rect().contains(widget->geometry()),
+                             qPrintable(widget->objectName()));
+                QCOMPARE(ClippedCaptions(*panel), QStringList());
+            }
+            Stop();
+        }
     }
 
     void languageCommandWritesTheSettingAndRestarts() {
