@@ -160,6 +160,31 @@ class WindowTest : public QObject {
         return lines.filter(QRegularExpression("^(lights|buzzer)")).join(';');
     }
 
+    // Whether the log view paints row `row` with text of `colour` (glyph pixels close to it).
+    bool RowPaintedIn(int row, const QColor& colour) const {
+        auto& view = window_->log();
+        QApplication::processEvents();
+        const QRect rect = view.visualRect(view.model().index(row, shell::MessageLogModel::Text));
+        if (!view.viewport()->rect().contains(rect)) return false;
+        const QImage image = view.viewport()->grab(rect).toImage();
+        const auto near = [](int a, int b) { return std::abs(a - b) <= 60; };
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                if (near(pixel.red(), colour.red()) && near(pixel.green(), colour.green()) &&
+                    near(pixel.blue(), colour.blue()))
+                    return true;
+            }
+        return false;
+    }
+    QColor RowColour(int row) const {
+        return window_->log()
+            .model()
+            .index(row, shell::MessageLogModel::Text)
+            .data(Qt::ForegroundRole)
+            .value<QColor>();
+    }
+
   private slots:
     // A scenario that fails half-way leaves nothing behind for the next one.
     void cleanup() { Stop(); }
@@ -681,6 +706,99 @@ class WindowTest : public QObject {
         const QString after = LightsAndBuzzer();
         QTest::qWait(400);  // no timer runs after Stop
         QCOMPARE(LightsAndBuzzer(), after);
+    }
+
+    // Clear key while Auto Read runs: it runs once on the tag in the field, its lines added to
+    // the loop's (Clear key does not clear the log), its feedback leaves the light at 2, Auto
+    // goes on, and the loop does not handle that tag again until it has left the field.
+    void clearKeyDuringAutoOperationRunsOnceAndTheLoopSkipsThatTag() {
+        Start(2, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::TextPanel* panel = window_->textPanel();
+        // The tag protected under 11223344 first, by a single Write with Encryption.
+        QTest::keyClicks(&panel->textBox(), QStringLiteral("protected"));
+        panel->findChild<QCheckBox*>(QStringLiteral("1043"))->setChecked(true);
+        auto* newKey = panel->findChild<QLineEdit*>(QStringLiteral("1045"));
+        newKey->setText(QStringLiteral("11223344"));
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().contains(QStringLiteral("Encryption successful !")),
+                 qPrintable(LogTexts().join('\n')));
+        panel->findChild<QCheckBox*>(QStringLiteral("1043"))->setChecked(false);
+        panel->originalKeyField().setText(QStringLiteral("11223344"));
+
+        panel->autoOperationBox().setChecked(true);
+        QTest::mouseClick(&panel->readButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            LogTexts().contains(QStringLiteral("Waiting for the card to be removed ......")), 5000);
+        const QStringList byTheLoop = LogTexts();
+        QVERIFY(byTheLoop.contains(QStringLiteral("Read data succeed !")));
+        const QString uid = QRegularExpression(QStringLiteral("UID: ([0-9A-F]{14})"))
+                                .match(byTheLoop.join('\n'))
+                                .captured(1);
+        QVERIFY(!uid.isEmpty());
+
+        Sim({"stats", "--reader", "SIM-0001", "--reset"});
+        QVERIFY(panel->clearKeyButton().isEnabled());
+        QTest::mouseClick(&panel->clearKeyButton(), Qt::LeftButton);
+        const QStringList afterClear = LogTexts();
+        QCOMPARE(afterClear.mid(0, byTheLoop.size()), byTheLoop);
+        QVERIFY2(afterClear.mid(byTheLoop.size()).contains("Password cleared successfully !"),
+                 qPrintable(afterClear.join('\n')));
+        QCOMPARE(afterClear.last(), QStringLiteral("Waiting for the card to be removed ......"));
+        QCOMPARE(LightsAndBuzzer(), QStringLiteral("lights 2;buzzer 10"));
+        QVERIFY(!panel->readButton().isEnabled());  // Auto operation goes on
+        // AUTH0 back to 0xFF, the default password stored (page 41 and page 43 of an NTAG213).
+        const QString memory = Sim({"tag", "dump", "--reader", "SIM-0001", "--hex"}).trimmed();
+        QCOMPARE(memory.mid(41 * 8 + 6, 2).toUpper(), QStringLiteral("FF"));
+        QCOMPARE(memory.mid(43 * 8, 8).toUpper(), QStringLiteral("7C7C7C7C"));
+
+        QTest::qWait(400);  // four ticks on the same tag: nothing handled again
+        QCOMPARE(LogTexts(), afterClear);
+        QCOMPARE(LightsAndBuzzer(), QStringLiteral("lights 2;buzzer 10"));
+
+        // Once it has left the field and come back, the loop handles it again.
+        Sim({"tag", "remove", "--reader", "SIM-0001"});
+        QTRY_COMPARE_WITH_TIMEOUT(LogTexts(), QStringList{"Waiting for card ......"}, 5000);
+        Sim({"tag", "place", uid, "--reader", "SIM-0001"});
+        QTRY_VERIFY_WITH_TIMEOUT(LogTexts().contains(QStringLiteral("Read data succeed !")), 5000);
+        QTest::mouseClick(&panel->stopButton(), Qt::LeftButton);
+        QVERIFY(panel->readButton().isEnabled());
+    }
+
+    // A write that the reader fails part-way: its line is painted red among blue ones. The next
+    // command clears the log; a blue line at the red line's row is painted blue.
+    void aRealFailureIsARedLineAndAReusedRowTakesItsOwnColour() {
+        Start(2, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::TextPanel* panel = window_->textPanel();
+        QTest::keyClicks(&panel->textBox(), QStringLiteral("a text over two pages"));
+        Sim({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "2", "--status",
+             "0x0b"});
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        const QStringList failed = LogTexts();
+        QVERIFY2(failed.last() == QStringLiteral("Write faild: Page5 !"),
+                 qPrintable(failed.join('\n')));
+        const int red = int(failed.size()) - 1;
+        QVERIFY(red >= 1);
+        QCOMPARE(RowColour(red), QColor(255, 0, 0));
+        for (int row = 0; row < red; ++row)
+            QCOMPARE(RowColour(row), QColor(0, 0, 255));
+        QVERIFY(RowPaintedIn(red, Qt::red));
+        QVERIFY(!RowPaintedIn(red, Qt::blue));
+        QVERIFY(RowPaintedIn(0, Qt::blue));
+        QVERIFY(!RowPaintedIn(0, Qt::red));
+        QVERIFY(!LogTexts().contains(QStringLiteral("Write data succeed: a text over two pages")));
+
+        // The fault was for one call: the Write that follows succeeds, in blue lines only.
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        const QStringList read = LogTexts();
+        QVERIFY2(read.size() > red &&
+                     read.contains(QStringLiteral("Write data succeed: a text over two pages")),
+                 qPrintable(read.join('\n')));
+        for (int row = 0; row < int(read.size()); ++row)
+            QCOMPARE(RowColour(row), QColor(0, 0, 255));
+        QVERIFY(RowPaintedIn(red, Qt::blue));
+        QVERIFY(!RowPaintedIn(red, Qt::red));
     }
 
     void autoOperationRunsOnTheWindowTimer() {
