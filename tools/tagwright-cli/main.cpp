@@ -7,9 +7,12 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app/tag_journal.h"
+#include "batch_resume.h"
 #include "cli_options.h"
 #include "console_output.h"
 #include "console_panel.h"
+#include "journal_command.h"
 #include "loop_timers.h"
 #include "panels/core/operation_controller.h"
 #include "panels/core/spreadsheet_source.h"
@@ -182,6 +185,10 @@ int Run(const CliOptions& o) {
     if (o.fromStdin) stdinText = ReadStandardInput();
     ConsoleOutput out(o.json, stdout, stderr);
     feed::SetLogSink(&out);
+    if (o.command == Command::Journal) return PrintJournal(o, out, stdout);
+    // Declared before the application: its panels record into it until they are gone.
+    std::optional<app::TagJournal> journal;
+    if (!o.noJournal && o.command != Command::Readers) journal.emplace(JournalOf(o));
     // The command line names the panel and the language; nothing is remembered.
     app::FixedPanelStore panelSetting(int(o.panel));
     app::FixedLanguageStore languageSetting(o.language);
@@ -215,6 +222,7 @@ int Run(const CliOptions& o) {
         return explainMissingReaders() ? kExitNoReader : status;
     }
 
+    application.SetJournal(journal ? &*journal : nullptr);
     ConsolePanelFactory factory(o, errors);
     app::OpenPanel& shown = *application.ShowPanel(application.currentPanel(), factory);
     ConsolePanel& panel = *factory.panel;
@@ -233,6 +241,11 @@ int Run(const CliOptions& o) {
     if (o.fromStdin) panel.SetContentText(stdinText);
 
     panels::OperationController& controller = shown.controller();
+    controller.ledger().SetUniqueTags(o.uniqueTags);
+    if (o.resume &&
+        ResumeBatch(o, rows, panel, controller.ledger(), out) == ResumeStart::AllWritten) {
+        return kExitSuccess;
+    }
     Tally tally;
     std::optional<panels::RunResult> lastResult;
     const auto started = std::chrono::steady_clock::now();
