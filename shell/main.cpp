@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "app/qsettings_scope.h"
+#include "app/tag_journal.h"
 #include "main_window.h"
 #include "reader/binding.h"
 #include "text/text_tables.h"
@@ -14,7 +15,10 @@ int main(int argc, char** argv) {
     QApplication qt(argc, argv);
     const auto panelStore = app::ProgramPanelStore();
     auto languageStore = app::ProgramLanguageStore();
+    // Every tag the window handles is recorded, one file a day in the operator's data folder.
+    app::TagJournal journal(app::JournalFile::Daily(app::JournalFile::DefaultFolder()));
     app::Application application(*panelStore, languageStore);
+    application.SetJournal(&journal);
     if (!application.Start()) {
         // The library's name on this platform, in the words of the Windows message.
         const QString text = QString::fromUtf8(text::kLoadLibraryFailed.data(),

@@ -15,8 +15,11 @@ class BatchLedger {
     void SetUniqueTags(bool on) { uniqueTags_ = on; }
     bool uniqueTags() const { return uniqueTags_; }
 
-    void Received(const tag::Uid& uid, int row) { rows_[uid] = row; }
+    void Received(const tag::Uid& uid, int row);
     std::optional<int> RowOf(const tag::Uid& uid) const;
+    // Whether this tag received the highest row so far: the one tag whose success feedback an
+    // interruption may have cut off.
+    bool ReceivedLastRow(const tag::Uid& uid) const;
 
     // Resuming: the first tag written is first read back, since it may be the one that was in
     // flight when the run was interrupted and already hold its row.
@@ -28,6 +31,7 @@ class BatchLedger {
     bool uniqueTags_ = false;
     bool readBackNext_ = false;
     std::map<tag::Uid, int> rows_;
+    std::optional<int> lastRow_;
 };
 
 }  // namespace tagwright::panels

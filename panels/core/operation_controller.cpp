@@ -193,7 +193,7 @@ OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
                                                             bool readBack) {
     const int row = RowNumberValue(panel_.rowNumberText());
     const auto received = ledger_.RowOf(tag.uid);
-    if (readBack && received) {
+    if (readBack && ledger_.ReceivedLastRow(tag.uid)) {
         // The journal has this tag with its row: only the feedback was lost.
         feed::AppendLog(0,
                         text::TrNumber(Table::Message, text::msg::kTagAlreadyHoldsRow, *received),
