@@ -120,7 +120,11 @@ void PanelJournal::Record(const panels::HandledTag& tag) {
     TagJournal::Place place;
     if (index >= 0) place.reader = devices_.slot(index).serial;
     place.panel = kind_;
-    place.batchFile = rows_.loadedPath();
+    // The path as the operator would find the file again, whatever the working directory.
+    std::error_code error;
+    place.batchFile = rows_.loadedPath().empty()
+                          ? std::filesystem::path()
+                          : std::filesystem::absolute(rows_.loadedPath(), error);
     journal_.Append(tag, place);
 }
 

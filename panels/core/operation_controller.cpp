@@ -125,6 +125,8 @@ RunResult OperationController::Finish(RunResult result) {
     return result;
 }
 
+OperationController::InFlight::InFlight() = default;
+
 void OperationController::BeginRecord(tag::OperationKind operation) {
     inFlight_.reset();
     if (journal_ == nullptr) return;

@@ -89,6 +89,7 @@ class OperationController {
     RunJournal* journal_ = nullptr;
     BatchLedger ledger_;
     struct InFlight {
+        InFlight();  // out of line: clang wants the member initializers complete first
         HandledTag tag;
         std::chrono::steady_clock::time_point started;
         FailureTap tap;
