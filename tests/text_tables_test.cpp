@@ -25,6 +25,10 @@ TEST(TextTables, LookupsFollowTheLanguage) {
     SetUiLanguage(Language::Chinese);
     EXPECT_EQ(TrNumber(Table::Message, msg::kWriteFailedPage, 43), "写失败: Page43 !");
     EXPECT_EQ(TrText(Table::Message, msg::kPasswordIsNow, "0A0B0C0D"), "标签密码现为 0A0B0C0D !");
+    EXPECT_EQ(TrNumber(Table::Message, msg::kTagAlreadyReceivedRow, 7),
+              "此标签已写入本批次第7行, 拒绝再写!");
+    EXPECT_EQ(Lookup(Table::Message, msg::kTagAlreadyHoldsRow, Language::English),
+              "The tag already holds row %d !");
 }
 
 TEST(TextTables, EveryTableHasBothLanguagesAndUniqueEntries) {

@@ -48,18 +48,6 @@ bool Written(panels::RunResult result) {
     return result == panels::RunResult::Succeeded || result == panels::RunResult::WrittenBatchEnded;
 }
 
-const char* PanelName(panels::PanelKind kind) {
-    switch (kind) {
-        case panels::PanelKind::Text:
-            return "text";
-        case panels::PanelKind::Url:
-            return "url";
-        case panels::PanelKind::SmartPoster:
-            return "poster";
-    }
-    return "";
-}
-
 // The text to write, without the line end a shell or a file adds; it must be UTF-8, as a Text
 // record says it is.
 std::string ReadStandardInput() {
@@ -71,7 +59,8 @@ std::string ReadStandardInput() {
 }
 
 void PrintReadResult(ConsoleOutput& out, panels::PanelKind kind, const ConsolePanel& panel) {
-    std::string fields = "\"type\":\"result\",\"panel\":\"" + std::string(PanelName(kind)) + "\"";
+    std::string fields =
+        "\"type\":\"result\",\"panel\":\"" + std::string(app::PanelWord(kind)) + "\"";
     std::string plain;
     if (kind == panels::PanelKind::Text) {
         const std::string text = panel.shownText.value_or("");
