@@ -223,5 +223,52 @@ TEST_F(JournalRuns, AJournalThatCannotBeWrittenIsReportedOnceAndStopsNothing) {
     EXPECT_EQ(pauses.size(), 3u);
 }
 
+TEST_F(JournalRuns, ResumingReadsTheFirstTagBackAndWritesOnlyWhatItDoesNotHold) {
+    RecordingJournal journal(pauses);
+    auto& c = Controller(PanelKind::Text);
+    c.SetJournal(&journal);
+    panel.fromFile = true;
+    panel.content = "row 1";
+    rows.rows = {"row 2", "row 3"};
+    // A torn write: the tag leaves the field in the middle of its pages.
+    const std::string torn = NewTag("NTAG213");
+    SimOk({"fault", "tear", "--reader", "SIM-0001", "--after", "9"});
+    EXPECT_EQ(c.RunWrite(), RunResult::Failed);
+    ASSERT_EQ(journal.records.size(), 1u);
+    EXPECT_FALSE(journal.records[0].succeeded);
+    EXPECT_EQ(panel.content, "row 1");  // the row waits
+
+    // Resumed: the torn tag comes back first; what it holds is not its row, so it is written.
+    SimOk({"tag", "place", torn, "--reader", "SIM-0001"});
+    c.ledger().ExpectTagInFlight();
+    last.Clear();
+    EXPECT_EQ(c.RunWrite(), RunResult::Succeeded);
+    EXPECT_EQ(RedLines(), 0);
+    EXPECT_EQ(Texts()[1], "Write data succeed: row 1");
+    EXPECT_FALSE(journal.records.back().readBack);
+    EXPECT_EQ(*journal.records.back().row, 1);
+
+    // A tag that already holds the row it would get keeps it, unwritten, and the row advances.
+    const std::string held = NewTag("NTAG213");
+    panel.fromFile = false;
+    panel.content = "row 2";
+    c.RunWrite();
+    panel.fromFile = true;
+    last.Clear();
+    c.ledger().ExpectTagInFlight();
+    const std::uint64_t writes = CommandCount("TyA_NTAG_Write");
+    EXPECT_EQ(c.RunWrite(), RunResult::Succeeded);
+    EXPECT_EQ(CommandCount("TyA_NTAG_Write"), writes);
+    EXPECT_EQ(Texts()[1], "The tag already holds row 1 !");  // the fake rows keep no number
+    EXPECT_TRUE(journal.records.back().readBack);
+    EXPECT_EQ(panel.content, "row 3");
+    // Only the first tag is read back. The last row ends the batch, and is recorded all the same.
+    NewTag("NTAG213");
+    EXPECT_EQ(c.RunWrite(), RunResult::WrittenBatchEnded);
+    EXPECT_EQ(Texts()[1], "Write data succeed: row 3");
+    EXPECT_TRUE(journal.records.back().succeeded);
+    EXPECT_EQ(journal.records.back().message, "row 3");
+}
+
 }  // namespace
 }  // namespace tagwright::testing

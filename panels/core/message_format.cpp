@@ -201,7 +201,11 @@ std::string MessageFormat::DescribeContent(const Panel& panel) const {
 std::optional<std::vector<std::uint8_t>> ReadStoredRecord(TagLink link, const NdefArea& area) {
     const auto length = tag::ReadNdefLength(link, area);
     if (!length) return std::nullopt;
-    const auto buffer = tag::ReadMessage(link, tag::StoredMessageTotal(area.ndefOffset, *length));
+    const std::size_t total = tag::StoredMessageTotal(area.ndefOffset, *length);
+    // A length that runs past the data area (a message cut short by a torn write) holds no
+    // complete record, and reading it would fail past the tag's last page.
+    if (area.capacity != 0 && total > area.capacity) return std::nullopt;
+    const auto buffer = tag::ReadMessage(link, total);
     if (!buffer) return std::nullopt;
     return RecordIn(*buffer, area.ndefOffset, *length);
 }

@@ -38,8 +38,8 @@ class MessageFormat {
     mutable std::string lastReadText_;
 };
 
-// The NDEF record stored in the data area, or nothing (with the red line of the read that
-// failed).
+// The NDEF record stored in the data area; nothing when its length runs past the data area, or
+// (with the red line of the read that failed) when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadStoredRecord(tag::TagLink link,
                                                           const tag::NdefArea& area);
 
