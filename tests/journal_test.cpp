@@ -169,8 +169,8 @@ TEST_F(JournalRuns, TheFileHoldsOneSyncedLineATagAndNoKey) {
     app::TagJournal journal(app::JournalFile::Single(file), [] {
         return std::chrono::system_clock::time_point(std::chrono::milliseconds(1'780'000'000'123));
     });
-    app::PanelJournal panelJournal(journal, *devices, PanelKind::Text,
-                                   panels::SpreadsheetSource(panel));
+    const panels::SpreadsheetSource noSheet(panel);
+    app::PanelJournal panelJournal(journal, *devices, PanelKind::Text, noSheet);
     auto& c = Controller(PanelKind::Text);
     c.SetJournal(&panelJournal);
     NewTag("NTAG213");
@@ -203,8 +203,8 @@ TEST_F(JournalRuns, AJournalThatCannotBeWrittenIsReportedOnceAndStopsNothing) {
     const auto file = directory() / "taken";
     std::filesystem::create_directories(file);
     app::TagJournal journal(app::JournalFile::Single(file));
-    app::PanelJournal panelJournal(journal, *devices, PanelKind::Text,
-                                   panels::SpreadsheetSource(panel));
+    const panels::SpreadsheetSource noSheet(panel);
+    app::PanelJournal panelJournal(journal, *devices, PanelKind::Text, noSheet);
     auto& c = Controller(PanelKind::Text);
     c.SetJournal(&panelJournal);
     panel.content = "still written";
