@@ -41,7 +41,8 @@ OpenPanel* Application::ShowPanel(int n, PanelFactory& factory) {
     panel_.reset();  // the panel, its timers and everything typed into it
     if (!IsPanelKind(n) || !devices_) return nullptr;
     const auto kind = panels::PanelKind(n);
-    panel_ = std::make_unique<OpenPanel>(kind, factory.Create(kind), *devices_, lastUid(kind));
+    panel_ =
+        std::make_unique<OpenPanel>(kind, factory.Create(kind), *devices_, lastUid(kind), journal_);
     return panel_.get();
 }
 

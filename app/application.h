@@ -70,6 +70,9 @@ class Application {
     OpenPanel* openPanel() { return panel_.get(); }
     // The shown panel destroyed without another (a window that closes before Exit).
     void ClosePanel() { panel_.reset(); }
+    // The journal every panel shown from now on records its tags in (nullptr: none). Not owned;
+    // it must outlive the panels.
+    void SetJournal(TagJournal* journal) { journal_ = journal; }
     // Kept per panel kind for the whole run, whatever panels come and go.
     tag::LastProcessedUid& lastUid(panels::PanelKind kind);
 
@@ -87,6 +90,7 @@ class Application {
     Binder bind_;
     int currentPanel_ = kDefaultPanel;
     bool restart_ = false;
+    TagJournal* journal_ = nullptr;
     std::optional<reader::DeviceSession> devices_;
     std::array<tag::LastProcessedUid, 3> lastUids_{};
     std::unique_ptr<OpenPanel> panel_;  // after devices_ and lastUids_: destroyed before them

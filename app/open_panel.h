@@ -6,11 +6,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "panels/core/operation_controller.h"
 #include "panels/core/spreadsheet_source.h"
 #include "reader/device_session.h"
 #include "tag/detection.h"
+#include "tag_journal.h"
 
 namespace tagwright::app {
 
@@ -23,8 +25,9 @@ struct PanelParts {
 
 class OpenPanel {
   public:
+    // With a journal, every tag the panel handles is recorded in it.
     OpenPanel(panels::PanelKind kind, PanelParts parts, reader::DeviceSession& devices,
-              tag::LastProcessedUid& last);
+              tag::LastProcessedUid& last, TagJournal* journal = nullptr);
     OpenPanel(const OpenPanel&) = delete;
     OpenPanel& operator=(const OpenPanel&) = delete;
 
@@ -40,6 +43,7 @@ class OpenPanel {
     // panel.
     PanelParts parts_;
     panels::SpreadsheetSource rows_;
+    std::optional<PanelJournal> journal_;
     panels::OperationController controller_;
 };
 

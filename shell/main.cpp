@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "app/qsettings_scope.h"
+#include "app/tag_journal.h"
 #include "main_window.h"
 #include "program.h"
 
@@ -10,7 +11,10 @@ int main(int argc, char** argv) {
     QApplication qt(argc, argv);
     const auto panelStore = app::ProgramPanelStore();
     auto languageStore = app::ProgramLanguageStore();
+    // Every tag the window handles is recorded, one file a day in the operator's data folder.
+    app::TagJournal journal(app::JournalFile::Daily(app::JournalFile::DefaultFolder()));
     app::Application application(*panelStore, languageStore);
+    application.SetJournal(&journal);
     shell::ProcessStarter starter;
     return shell::RunProgram(application, starter, shell::ShowStartupError);
 }

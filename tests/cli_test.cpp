@@ -237,6 +237,15 @@ TEST_F(Cli, UsageErrorsAndMissingReaders) {
         {"clear-key", "--original-key", "7C7C7C7C00"},
         {"write", "text", "caf\xE9"},  // Latin-1, not UTF-8
         {"write", "poster", "--title", "\xFF", "x"},
+        {"write", "text", "--resume", "x"},  // a batch option without a batch
+        {"write", "text", "--unique-tags", "x"},
+        {"write", "text", "--from-file", Fixture("rows.csv"), "--resume", "--no-journal"},
+        {"write", "text", "--from-file", Fixture("rows.csv"), "--resume", "--no-row-auto"},
+        {"read", "text", "--journal", "j.csv", "--no-journal"},
+        {"readers", "--journal", "j.csv"},
+        {"read", "text", "--key-file", "keys"},
+        {"journal", "--no-journal"},
+        {"journal", "--since", "2026-1-1"},
     };
     for (const auto& words : bad) {
         const ToolResult r = Run(words);

@@ -25,13 +25,17 @@ TEST(TextTables, LookupsFollowTheLanguage) {
     SetUiLanguage(Language::Chinese);
     EXPECT_EQ(TrNumber(Table::Message, msg::kWriteFailedPage, 43), "写失败: Page43 !");
     EXPECT_EQ(TrText(Table::Message, msg::kPasswordIsNow, "0A0B0C0D"), "标签密码现为 0A0B0C0D !");
+    EXPECT_EQ(TrNumber(Table::Message, msg::kTagAlreadyReceivedRow, 7),
+              "此标签已写入本批次第7行, 拒绝再写!");
+    EXPECT_EQ(Lookup(Table::Message, msg::kTagAlreadyHoldsRow, Language::English),
+              "The tag already holds row %d !");
 }
 
 TEST(TextTables, EveryTableHasBothLanguagesAndUniqueEntries) {
     const std::pair<Table, std::size_t> sizes[] = {
         {Table::Navigation, 5}, {Table::DeviceBar, 6},     {Table::Label, 22},
         {Table::Tip, 4},        {Table::DeviceMessage, 2}, {Table::ResultFragment, 2},
-        {Table::General, 8},    {Table::Message, 25}};
+        {Table::General, 9},    {Table::Message, 27}};
     for (const auto& [table, size] : sizes) {
         const auto entries = Entries(table);
         EXPECT_EQ(entries.size(), size);

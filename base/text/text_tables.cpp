@@ -71,6 +71,7 @@ constexpr Entry kGeneral[] = {
     {18, "未加载文件!", "No files have been loaded yet !"},
     {19, "原密码必须是8位十六进制数!", "Original key must be 8 hexadecimal digits !"},
     {20, "新密码必须是8位十六进制数!", "New key must be 8 hexadecimal digits !"},
+    {21, "无法写入日志: %s", "The journal cannot be written: %s"},
 };
 
 constexpr Entry kMessage[] = {
@@ -100,6 +101,8 @@ constexpr Entry kMessage[] = {
     {38, "验证密码失败!", "Authentication key fail !"},
     {39, "未能识别出标签型号!", "Failed to recognize the tag model !"},
     {40, "标签密码现为 %s !", "The tag's password is now %s !"},
+    {42, "此标签已写入本批次第%d行, 拒绝再写!", "This tag already received row %d of this batch !"},
+    {43, "标签已存有第%d行, 无需再写!", "The tag already holds row %d !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

@@ -72,7 +72,7 @@ namespace general {
 inline constexpr int kDeviceNotOpened = 0, kOpenDeviceSuccessfully = 1,
                      kCloseDeviceSuccessfully = 3, kFileLoadingSuccessfully = 16,
                      kFailedToLoadFile = 17, kNoFilesLoaded = 18, kOriginalKeyNotHex = 19,
-                     kNewKeyNotHex = 20;
+                     kNewKeyNotHex = 20, kJournalNotWritten = 21;
 }
 namespace msg {
 inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard = 10,
@@ -83,7 +83,8 @@ inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard =
                      kDataLengthOutOfRange = 30, kWriteDataSucceed = 31, kNoFilesLoaded = 32,
                      kRowNumberAboveZero = 33, kUnrecognizableCharacterTypes = 34,
                      kAuth0AddressUnknown = 35, kEncryptionSuccessful = 36, kPasswordCleared = 37,
-                     kAuthenticationKeyFail = 38, kTagModelUnknown = 39, kPasswordIsNow = 40;
+                     kAuthenticationKeyFail = 38, kTagModelUnknown = 39, kPasswordIsNow = 40,
+                     kTagAlreadyReceivedRow = 42, kTagAlreadyHoldsRow = 43;
 }
 
 // Texts that are the same in every language.

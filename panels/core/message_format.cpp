@@ -1,5 +1,7 @@
 #include "message_format.h"
 
+#include <algorithm>
+
 #include "log/log_feed.h"
 #include "tag/smart_poster.h"
 #include "tag/text_record.h"
@@ -33,6 +35,15 @@ std::string Text(const std::vector<std::uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
+// The record inside a stored message that starts at the NDEF TLV.
+std::vector<std::uint8_t> RecordIn(const std::vector<std::uint8_t>& buffer, std::uint8_t ndefOffset,
+                                   tag::TlvLength length) {
+    const std::size_t from = std::size_t{ndefOffset} + length.fieldSize + 1;
+    const std::size_t to = std::min(buffer.size(), from + length.length);
+    if (from >= to) return {};
+    return {buffer.begin() + std::ptrdiff_t(from), buffer.begin() + std::ptrdiff_t(to)};
+}
+
 // One Text record, the message sized to the tag's capacity.
 class TextFormat : public MessageFormat {
   public:
@@ -48,13 +59,15 @@ class TextFormat : public MessageFormat {
             return false;
         }
         panel.ShowText(decoded->utf8);
+        lastReadText_ = decoded->utf8;
+        lastRead_ = RecordIn(*buffer, area.ndefOffset, *length);
         ReportRead();
         return true;
     }
 
     bool BuildAndWrite(TagLink link, const NdefArea& area, const Panel& panel) const override {
         const std::string content = panel.contentText();
-        const auto record = tag::BuildTextRecord(content);
+        const auto record = BuildRecord(panel);
         const std::size_t size = tag::MessageSize(area.ndefOffset, record.size());
         if (size > area.capacity) {
             feed::AppendLog(0,
@@ -68,6 +81,10 @@ class TextFormat : public MessageFormat {
         if (!tag::WriteMessage(link, image.bytes, image.messageSize)) return false;
         ReportWritten(content);
         return true;
+    }
+
+    std::vector<std::uint8_t> BuildRecord(const Panel& panel) const override {
+        return tag::BuildTextRecord(panel.contentText());
     }
 };
 
@@ -95,16 +112,14 @@ class FixedBufferFormat : public MessageFormat {
             ReportRed(text::msg::kUnrecognizableNdef);
             return false;
         }
+        lastRead_ = RecordIn(*buffer, area.ndefOffset, *length);
         ReportRead();
         return true;
     }
 
     bool BuildAndWrite(TagLink link, const NdefArea& area, const Panel& panel) const override {
-        const int prefix = panel.prefixCode();
-        // With no row selected (after reading a code above 5) the record carries no prefix.
-        const auto code = static_cast<std::uint8_t>(prefix == kNoPrefix ? 0 : prefix);
         const std::string url = panel.contentText();
-        const auto record = Build(code, Bytes(url), panel);
+        const auto record = BuildRecord(panel);
         if (std::size_t{area.ndefOffset} + record.size() + 5 > area.capacity) {
             ReportRed(text::msg::kDataLengthOutOfRange);
             return false;
@@ -116,15 +131,32 @@ class FixedBufferFormat : public MessageFormat {
         return true;
     }
 
+    std::vector<std::uint8_t> BuildRecord(const Panel& panel) const override {
+        const int prefix = panel.prefixCode();
+        // With no row selected (after reading a code above 5) the record carries no prefix.
+        const auto code = static_cast<std::uint8_t>(prefix == kNoPrefix ? 0 : prefix);
+        return Build(code, Bytes(panel.contentText()), panel);
+    }
+
+    std::string DescribeContent(const Panel& panel) const override {
+        const int prefix = panel.prefixCode();
+        const std::string_view shown = prefix > 0 && std::size_t(prefix) < tag::kUriPrefixes.size()
+                                           ? tag::kUriPrefixes[std::size_t(prefix)]
+                                           : std::string_view();
+        return std::string(shown) + panel.contentText();
+    }
+
   protected:
     virtual std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
                                             const Panel& panel) const = 0;
     virtual bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt,
                        std::size_t terminatorAt, Panel& panel) const = 0;
 
-    static void ShowUri(const tag::ParsedUri& uri, Panel& panel) {
-        panel.ShowPrefix(uri.code < tag::kUriPrefixes.size() ? int{uri.code} : kNoPrefix);
+    void ShowUri(const tag::ParsedUri& uri, Panel& panel) const {
+        const bool known = uri.code < tag::kUriPrefixes.size();
+        panel.ShowPrefix(known ? int{uri.code} : kNoPrefix);
         panel.ShowUrl(Text(uri.field));
+        lastReadText_ = std::string(known ? tag::kUriPrefixes[uri.code] : "") + Text(uri.field);
     }
 };
 
@@ -151,9 +183,9 @@ class SmartPosterFormat : public FixedBufferFormat {
     }
     bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt, std::size_t terminatorAt,
                Panel& panel) const override {
-        const auto poster =
-            tag::ParseSmartPoster(buffer, recordAt, terminatorAt,
-                                  [&panel](const tag::ParsedUri& uri) { ShowUri(uri, panel); });
+        const auto poster = tag::ParseSmartPoster(
+            buffer, recordAt, terminatorAt,
+            [this, &panel](const tag::ParsedUri& uri) { ShowUri(uri, panel); });
         if (!poster) return false;
         panel.ShowTitle(poster->titleUtf8);
         return true;
@@ -161,6 +193,22 @@ class SmartPosterFormat : public FixedBufferFormat {
 };
 
 }  // namespace
+
+std::string MessageFormat::DescribeContent(const Panel& panel) const {
+    return panel.contentText();
+}
+
+std::optional<std::vector<std::uint8_t>> ReadStoredRecord(TagLink link, const NdefArea& area) {
+    const auto length = tag::ReadNdefLength(link, area);
+    if (!length) return std::nullopt;
+    const std::size_t total = tag::StoredMessageTotal(area.ndefOffset, *length);
+    // A length that runs past the data area (a message cut short by a torn write) holds no
+    // complete record, and reading it would fail past the tag's last page.
+    if (area.capacity != 0 && total > area.capacity) return std::nullopt;
+    const auto buffer = tag::ReadMessage(link, total);
+    if (!buffer) return std::nullopt;
+    return RecordIn(*buffer, area.ndefOffset, *length);
+}
 
 std::unique_ptr<MessageFormat> MakeMessageFormat(PanelKind kind) {
     switch (kind) {

@@ -6,6 +6,8 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "panel.h"
 #include "tag/ndef_area.h"
@@ -22,7 +24,24 @@ class MessageFormat {
     // Build the message from the panel's content, check its size, write it, report success.
     virtual bool BuildAndWrite(tag::TagLink link, const tag::NdefArea& area,
                                const Panel& panel) const = 0;
+    // The NDEF record the panel's content makes, as BuildAndWrite would write it.
+    virtual std::vector<std::uint8_t> BuildRecord(const Panel& panel) const = 0;
+    // The text or URL (prefix included) the panel's content stands for.
+    virtual std::string DescribeContent(const Panel& panel) const;
+
+    // The record the last successful ReadAndShow found, for the journal.
+    const std::vector<std::uint8_t>& lastRead() const { return lastRead_; }
+    const std::string& lastReadText() const { return lastReadText_; }
+
+  protected:
+    mutable std::vector<std::uint8_t> lastRead_;
+    mutable std::string lastReadText_;
 };
+
+// The NDEF record stored in the data area; nothing when its length runs past the data area, or
+// (with the red line of the read that failed) when it cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadStoredRecord(tag::TagLink link,
+                                                          const tag::NdefArea& area);
 
 std::unique_ptr<MessageFormat> MakeMessageFormat(PanelKind kind);
 

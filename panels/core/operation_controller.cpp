@@ -2,6 +2,7 @@
 
 #include "key_rules.h"
 #include "log/log_feed.h"
+#include "spreadsheet_source.h"
 #include "tag/lock.h"
 #include "tag/password.h"
 #include "text/text_tables.h"
@@ -116,11 +117,44 @@ void OperationController::OnClearKey() {
 }
 
 RunResult OperationController::Finish(RunResult result) {
+    if (result == RunResult::Failed) RecordRun(false);
+    // The tag holds its row even though the batch ends without the success feedback.
+    if (result == RunResult::WrittenBatchEnded) RecordRun(true);
+    inFlight_.reset();
     if (observer_) observer_(result);
     return result;
 }
 
+OperationController::InFlight::InFlight() = default;
+
+void OperationController::BeginRecord(tag::OperationKind operation) {
+    inFlight_.reset();
+    if (journal_ == nullptr) return;
+    inFlight_.emplace();
+    inFlight_->started = std::chrono::steady_clock::now();
+    inFlight_->tag.operation = operation;
+    inFlight_->tag.autoOperation = panel_.autoOperation();
+}
+
+void OperationController::RecordRun(bool succeeded) {
+    // Only a run that reached a tag is recorded: the tag's UID is kept from its selection on.
+    if (!inFlight_ || inFlight_->recorded || last_.IsClear()) return;
+    HandledTag& tag = inFlight_->tag;
+    tag.uid = last_.bytes;
+    tag.succeeded = succeeded;
+    if (!succeeded) {
+        tag.failure = inFlight_->tap.text;
+        tag.code = inFlight_->tap.code;
+    }
+    tag.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - inFlight_->started);
+    inFlight_->recorded = true;
+    journal_->Record(tag);
+}
+
 void OperationController::SuccessFeedback() {
+    // The record is on disk before the operator is told the tag is done.
+    RecordRun(true);
     const bool autoOperation = panel_.autoOperation();
     if (autoOperation) {
         feed::AppendLog(0, text::Tr(Table::Message, text::msg::kWaitingForRemoval), feed::kBlue);
@@ -133,19 +167,58 @@ void OperationController::SuccessFeedback() {
 }
 
 RunResult OperationController::RunRead() {
+    BeginRecord(tag::OperationKind::Read);
     const tag::TagLink link = Link();
     tag::DetectedTag tag;
     const DetectOutcome outcome =
         tag::DetectTag(link, panel_.autoOperation(), last_, tag::OperationKind::Read, tag);
     if (outcome != DetectOutcome::Detected) return Finish(FromDetection(outcome));
+    if (inFlight_) inFlight_->tag.model = tag.model;
     const auto area = tag::OpenNdefArea(link, tag.model);
     if (!area || !format_->ReadAndShow(link, *area, panel_)) return Finish(RunResult::Failed);
+    if (inFlight_) {
+        inFlight_->tag.message = format_->lastReadText();
+        inFlight_->tag.ndef = format_->lastRead();
+    }
     SuccessFeedback();
     return Finish(RunResult::Succeeded);
 }
 
 RunResult OperationController::RunWrite() {
+    BeginRecord(tag::OperationKind::Write);
     return Finish(WriteSteps());
+}
+
+OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
+                                                            const tag::DetectedTag& tag,
+                                                            const tag::NdefArea& area,
+                                                            bool readBack) {
+    const int row = RowNumberValue(panel_.rowNumberText());
+    const auto received = ledger_.RowOf(tag.uid);
+    if (readBack && ledger_.ReceivedLastRow(tag.uid)) {
+        // The journal has this tag with its row: only the feedback was lost.
+        feed::AppendLog(0,
+                        text::TrNumber(Table::Message, text::msg::kTagAlreadyHoldsRow, *received),
+                        feed::kBlue);
+        if (inFlight_) inFlight_->tag.row = *received;
+        return RowCheck::AlreadyWritten;
+    }
+    if (received && ledger_.uniqueTags()) {
+        feed::AppendLog(
+            0, text::TrNumber(Table::Message, text::msg::kTagAlreadyReceivedRow, *received),
+            feed::kRed);
+        return RowCheck::Refuse;
+    }
+    if (readBack) {
+        // Possibly the tag in flight when the batch was interrupted: written, not yet recorded.
+        const auto stored = ReadStoredRecord(link, area);
+        if (stored && *stored == format_->BuildRecord(panel_)) {
+            feed::AppendLog(0, text::TrNumber(Table::Message, text::msg::kTagAlreadyHoldsRow, row),
+                            feed::kBlue);
+            return RowCheck::AlreadyHeld;
+        }
+    }
+    return RowCheck::Write;
 }
 
 RunResult OperationController::WriteSteps() {
@@ -177,7 +250,42 @@ RunResult OperationController::WriteSteps() {
 
     const auto area =
         tag::OpenNdefArea(link, tag.model, tag::AreaUse::Write, format_->capacityLimit());
-    if (!area || !format_->BuildAndWrite(link, *area, panel_)) return RunResult::Failed;
+    if (!area) return RunResult::Failed;
+    const bool fromFile = panel_.writeFromFile();
+    const int row = RowNumberValue(panel_.rowNumberText());
+    if (inFlight_) {
+        HandledTag& record = inFlight_->tag;
+        record.model = tag.model;
+        record.message = format_->DescribeContent(panel_);
+        record.ndef = format_->BuildRecord(panel_);
+        record.encryption = encryption;
+        record.lock = panel_.lockTag();
+        if (encryption) record.key = KeyFromField(panel_.newKeyText());
+        if (fromFile) record.row = row;
+    }
+    if (fromFile) {
+        switch (CheckRow(link, tag, *area, ledger_.TakeReadBack())) {
+            case RowCheck::Refuse:
+                return RunResult::Failed;
+            case RowCheck::AlreadyWritten:
+                if (inFlight_) {
+                    // The record says what the tag holds, not the row it was offered.
+                    inFlight_->tag.readBack = true;
+                    inFlight_->tag.message.clear();
+                    inFlight_->tag.ndef.clear();
+                }
+                SuccessFeedback();
+                return RunResult::Succeeded;
+            case RowCheck::AlreadyHeld:
+                // Password and lock steps of the interrupted run are not repeated: the tag may
+                // already answer to the new key only.
+                if (inFlight_) inFlight_->tag.readBack = true;
+                return AdvanceAndFinish(tag.uid, row);
+            case RowCheck::Write:
+                break;
+        }
+    }
+    if (!format_->BuildAndWrite(link, *area, panel_)) return RunResult::Failed;
 
     if (encryption) {
         const tag::Key newKey = *KeyFromField(panel_.newKeyText());
@@ -186,7 +294,16 @@ RunResult OperationController::WriteSteps() {
         }
     }
     if (panel_.lockTag() && !tag::LockTag(link, tag.model)) return RunResult::Failed;
-    if (panel_.writeFromFile() && !rows_.AdvanceAfterWrite()) {
+    if (!fromFile) {
+        SuccessFeedback();
+        return RunResult::Succeeded;
+    }
+    return AdvanceAndFinish(tag.uid, row);
+}
+
+RunResult OperationController::AdvanceAndFinish(const tag::Uid& uid, int row) {
+    ledger_.Received(uid, row);
+    if (!rows_.AdvanceAfterWrite()) {
         // The tag holds its row, but further tags would only receive an empty message, so the
         // batch ends here.
         OnStop();
@@ -197,8 +314,10 @@ RunResult OperationController::WriteSteps() {
 }
 
 RunResult OperationController::RunClearKey() {
+    BeginRecord(tag::OperationKind::ClearKey);
     const auto key = KeyFromField(panel_.originalKeyText());
     if (!key) return Finish(RunResult::Refused);
+    if (inFlight_) inFlight_->tag.key = key;
     if (!tag::ClearPassword(Link(), panel_.autoOperation(), last_, *key)) {
         return Finish(RunResult::Failed);
     }

@@ -2,12 +2,16 @@
 // operation, the order of the steps inside one run, and the light and buzzer feedback.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
+#include "batch_ledger.h"
+#include "failure_tap.h"
 #include "message_format.h"
 #include "panel.h"
 #include "reader/device_session.h"
+#include "run_journal.h"
 #include "tag/detection.h"
 #include "timers.h"
 
@@ -52,6 +56,10 @@ class OperationController {
     void SetRunObserver(std::function<void(RunResult)> observer) {
         observer_ = std::move(observer);
     }
+    // Receives one record per tag handled (nullptr: none kept). Not owned.
+    void SetJournal(RunJournal* journal) { journal_ = journal; }
+    // The rows of the current batch by tag: one row per tag, resuming.
+    BatchLedger& ledger() { return ledger_; }
 
   private:
     tag::TagLink Link() const { return {devices_.api(), devices_.selectedHandle()}; }
@@ -60,6 +68,15 @@ class OperationController {
     void StartAuto(int timer, RunResult (OperationController::*run)());
     RunResult Finish(RunResult result);
     RunResult WriteSteps();
+    // The journal record of the run under way.
+    void BeginRecord(tag::OperationKind operation);
+    void RecordRun(bool succeeded);
+    // "Write from file" after the tag was identified: whether the tag may take the current row,
+    // and whether (resuming) it already holds it.
+    enum class RowCheck { Write, Refuse, AlreadyHeld, AlreadyWritten };
+    RunResult AdvanceAndFinish(const tag::Uid& uid, int row);
+    RowCheck CheckRow(tag::TagLink link, const tag::DetectedTag& tag, const tag::NdefArea& area,
+                      bool readBack);
 
     Panel& panel_;
     reader::DeviceSession& devices_;
@@ -69,6 +86,16 @@ class OperationController {
     reader::Sleeper sleep_;
     std::unique_ptr<MessageFormat> format_;
     std::function<void(RunResult)> observer_;
+    RunJournal* journal_ = nullptr;
+    BatchLedger ledger_;
+    struct InFlight {
+        InFlight();  // out of line: clang wants the member initializers complete first
+        HandledTag tag;
+        std::chrono::steady_clock::time_point started;
+        FailureTap tap;
+        bool recorded = false;
+    };
+    std::optional<InFlight> inFlight_;
 };
 
 }  // namespace tagwright::panels

@@ -32,7 +32,9 @@ int RowNumberValue(const std::string& text) {
 
 bool SpreadsheetSource::LoadWorkbook(const std::filesystem::path& path) {
     rowState_ = RowState::NotRead;
-    return workbook_.Load(path);
+    const bool loaded = workbook_.Load(path);
+    loadedPath_ = loaded ? path : std::filesystem::path();
+    return loaded;
 }
 
 bool SpreadsheetSource::RowFailed(int message) {

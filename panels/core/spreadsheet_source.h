@@ -21,6 +21,9 @@ class SpreadsheetSource : public RowSource {
     void NextRow();      // "Row +1"
     void PreviousRow();  // "Row -1"
 
+    // The file the sheet was loaded from; empty when none is loaded.
+    const std::filesystem::path& loadedPath() const { return loadedPath_; }
+
     bool SheetLoaded() const override { return workbook_.FirstSheet() != nullptr; }
     bool CurrentRowReady() override;
     bool AdvanceAfterWrite() override;
@@ -31,6 +34,7 @@ class SpreadsheetSource : public RowSource {
 
     Panel& panel_;
     Workbook workbook_;
+    std::filesystem::path loadedPath_;
     // What the last row load left in the content field: nothing read yet, the row, or the
     // message of a row that did not load.
     enum class RowState { NotRead, Loaded, Failed } rowState_ = RowState::NotRead;

@@ -33,6 +33,8 @@ void SimEnvironment::SetUp() {
     directory_ = pattern;
     setenv("CARDHOST_SIM_DIR", directory_.c_str(), 1);
     setenv("CARDHOST_BACKENDS", "sim", 1);
+    // The journal of every program the test starts stays in the test's directory.
+    setenv("XDG_DATA_HOME", (directory_ / "data").c_str(), 1);
     if (!reader::ReaderLibraryBound()) {
         ASSERT_TRUE(reader::BindReaderLibrary());
     }

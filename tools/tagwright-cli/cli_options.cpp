@@ -1,7 +1,9 @@
 #include "cli_options.h"
 
+#include <functional>
 #include <set>
 
+#include "key_sources.h"
 #include "tag/uri_record.h"
 #include "tools/common/arguments.h"
 #include "utf8_text.h"
@@ -12,10 +14,13 @@ namespace {
 using tools::Arguments;
 using tools::UsageError;
 
-const char* const kValued[] = {"--reader",  "--lang",      "--prefix", "--title", "--original-key",
-                               "--new-key", "--from-file", "--row",    "--count"};
-const char* const kFlags[] = {"--json",        "--stdin", "--encrypt", "--lock",
-                              "--no-row-auto", "--auto",  "--help"};
+const char* const kValued[] = {"--reader",   "--lang",      "--prefix", "--title", "--original-key",
+                               "--new-key",  "--from-file", "--row",    "--count", "--journal",
+                               "--key-file", "--since",     "--batch"};
+const char* const kFlags[] = {"--json", "--stdin", "--encrypt",    "--lock",   "--no-row-auto",
+                              "--auto", "--help",  "--no-journal", "--resume", "--unique-tags"};
+// Options whose value is a file name, which need not be UTF-8.
+const std::set<std::string> kPathOptions{"--from-file", "--journal", "--key-file", "--batch"};
 
 int PrefixCode(const std::string& text) {
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '5') return text[0] - '0';
@@ -40,20 +45,40 @@ void Only(const Arguments& args, const std::set<std::string>& allowed, const cha
     }
 }
 
-// Exactly eight hexadecimal digits: a longer key would otherwise be cut without a word.
-std::string KeyOption(const Arguments& args, const char* option, const std::string& fallback) {
-    const auto value = args.Value(option);
-    if (!value) return fallback;
-    const bool hex = value->size() == 8 &&
-                     value->find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
-    if (!hex) throw UsageError(std::string(option) + " takes exactly 8 hexadecimal digits");
-    return *value;
+// The option on the command line, else the key file, else the environment, else the default.
+void TakeKeys(const Arguments& args, CliOptions& o) {
+    KeyTexts keys = KeysFromEnvironment();
+    if (const auto file = args.Value("--key-file")) {
+        const KeyTexts fromFile = ReadKeyFile(*file);
+        if (fromFile.original) keys.original = fromFile.original;
+        if (fromFile.newKey) keys.newKey = fromFile.newKey;
+    }
+    if (const auto value = args.Value("--original-key")) {
+        keys.original = CheckedKey(*value, "--original-key");
+    }
+    if (const auto value = args.Value("--new-key")) keys.newKey = CheckedKey(*value, "--new-key");
+    o.originalKey = keys.original.value_or(o.originalKey);
+    o.newKey = keys.newKey.value_or(o.newKey);
+}
+
+void TakeJournal(const Arguments& args, CliOptions& o) {
+    o.journalPath = args.Value("--journal");
+    o.noJournal = args.Flag("--no-journal");
+    if (o.journalPath && o.noJournal) throw UsageError("give --journal or --no-journal, not both");
+}
+
+// YYYY-MM-DD with digits where they belong; the journal's times compare as text.
+std::string DateOption(const std::string& text) {
+    const bool shape = text.size() == 10 && text[4] == '-' && text[7] == '-' &&
+                       text.find_first_not_of("0123456789-") == std::string::npos;
+    if (!shape) throw UsageError("--since takes a date as YYYY-MM-DD");
+    return text;
 }
 
 // Everything that ends up on a tag or in the log must be UTF-8; a file path need not be.
 void RequireUtf8(const std::vector<std::string>& words) {
     for (std::size_t i = 0; i < words.size(); ++i) {
-        if (i > 0 && words[i - 1] == "--from-file") continue;
+        if (i > 0 && kPathOptions.count(words[i - 1])) continue;
         if (!IsValidUtf8(words[i])) {
             throw UsageError("argument " + std::to_string(i + 1) + " is not valid UTF-8 text");
         }
@@ -85,6 +110,8 @@ Commands
   clear-key   [--original-key HEX] [--auto]
                                    switch password protection off again (once; --auto as
                                    with the Auto operation box checked)
+  journal [--since YYYY-MM-DD] [--batch FILE] [--journal PATH]
+                                   print the journal of handled tags (CSV, or --json)
 
 Options of write
   --original-key HEX   the tag's password, 8 hex digits (default 7C7C7C7C)
@@ -94,6 +121,16 @@ Options of write
   --from-file PATH     take the content from column A of a .xls, .xlsx or .csv file
   --row N              the row to start from (default 1)
   --no-row-auto        write the same row to every tag
+  --resume             start after the last row of this file (same content) that the journal
+                       has written; the first tag is read back in case it holds that row
+  --unique-tags        refuse a tag that already received a row of this batch
+  --key-file FILE      take original-key=HEX and new-key=HEX lines from FILE (mode 0600);
+                       TAGWRIGHT_ORIGINAL_KEY and TAGWRIGHT_NEW_KEY are read too, and keys
+                       on the command line come first
+Options of read, write and clear-key
+  --journal PATH       record every tag in PATH instead of one file a day under
+                       $XDG_DATA_HOME/Tagwright/journal
+  --no-journal         record nothing
 Options of read and write
   --auto [--count N]   Auto operation: tag after tag, until N tags were handled or Ctrl-C
 Prefix codes: 0 none, 1 http://www., 2 https://www., 3 http://, 4 https://, 5 tel:
@@ -125,10 +162,11 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
     }
     o.json = args.Flag("--json");
     const std::set<std::string> global{"--reader", "--lang", "--json"};
-    auto with = [&](std::set<std::string> extra) {
-        extra.insert(global.begin(), global.end());
-        return extra;
-    };
+    std::function<std::set<std::string>(std::set<std::string>)> with =
+        [&](std::set<std::string> extra) {
+            extra.insert(global.begin(), global.end());
+            return extra;
+        };
     const std::string& command = words2[0];
     if (command == "readers") {
         Only(args, with({}), "readers");
@@ -136,11 +174,27 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
         o.command = Command::Readers;
         return o;
     }
+    if (command == "journal") {
+        Only(args, with({"--since", "--batch", "--journal"}), "journal");
+        args.ExpectPositional(1);
+        o.command = Command::Journal;
+        o.journalPath = args.Value("--journal");
+        if (auto since = args.Value("--since")) o.since = DateOption(*since);
+        o.batch = args.Value("--batch");
+        return o;
+    }
+    const std::set<std::string> journalOptions{"--journal", "--no-journal"};
+    with = [&](std::set<std::string> extra) {
+        extra.insert(global.begin(), global.end());
+        extra.insert(journalOptions.begin(), journalOptions.end());
+        return extra;
+    };
+    TakeJournal(args, o);
     if (command == "clear-key") {
-        Only(args, with({"--original-key", "--auto"}), "clear-key");
+        Only(args, with({"--original-key", "--key-file", "--auto"}), "clear-key");
         args.ExpectPositional(1);
         o.command = Command::ClearKey;
-        o.originalKey = KeyOption(args, "--original-key", o.originalKey);
+        TakeKeys(args, o);
         o.autoOperation = args.Flag("--auto");
         return o;
     }
@@ -161,14 +215,13 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
 
     o.command = Command::Write;
     std::set<std::string> allowed =
-        with({"--auto", "--count", "--original-key", "--new-key", "--encrypt", "--lock",
-              "--from-file", "--row", "--no-row-auto"});
+        with({"--auto", "--count", "--original-key", "--new-key", "--key-file", "--encrypt",
+              "--lock", "--from-file", "--row", "--no-row-auto", "--resume", "--unique-tags"});
     if (o.panel == panels::PanelKind::Text) allowed.insert("--stdin");
     if (o.panel != panels::PanelKind::Text) allowed.insert("--prefix");
     if (o.panel == panels::PanelKind::SmartPoster) allowed.insert("--title");
     Only(args, allowed, ("write " + words2[1]).c_str());
-    o.originalKey = KeyOption(args, "--original-key", o.originalKey);
-    o.newKey = KeyOption(args, "--new-key", o.newKey);
+    TakeKeys(args, o);
     o.encrypt = args.Flag("--encrypt");
     o.lock = args.Flag("--lock");
     o.fromFile = args.Value("--from-file");
@@ -177,6 +230,13 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
         if (!o.fromFile) throw UsageError("--row and --no-row-auto go with --from-file");
     }
     o.rowAuto = !args.Flag("--no-row-auto");
+    o.resume = args.Flag("--resume");
+    o.uniqueTags = args.Flag("--unique-tags");
+    if ((o.resume || o.uniqueTags) && !o.fromFile) {
+        throw UsageError("--resume and --unique-tags go with --from-file");
+    }
+    if (o.resume && o.noJournal) throw UsageError("--resume reads the journal; drop --no-journal");
+    if (o.resume && !o.rowAuto) throw UsageError("--resume goes on row by row; drop --no-row-auto");
     if (auto prefix = args.Value("--prefix")) o.prefixCode = PrefixCode(*prefix);
     o.title = args.Value("--title").value_or("");
     o.fromStdin = args.Flag("--stdin");

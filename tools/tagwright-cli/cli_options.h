@@ -11,7 +11,7 @@
 
 namespace tagwright::cli {
 
-enum class Command { Readers, Read, Write, ClearKey, Help };
+enum class Command { Readers, Read, Write, ClearKey, Journal, Help };
 
 struct CliOptions {
     Command command = Command::Help;
@@ -36,6 +36,16 @@ struct CliOptions {
 
     bool autoOperation = false;
     std::optional<std::uint64_t> count;  // Auto operation ends after this many tags
+
+    // The journal: a file of its own, or none; by default one file a day in the data folder.
+    std::optional<std::string> journalPath;
+    bool noJournal = false;
+    bool resume = false;      // --from-file: start after the last row the journal has written
+    bool uniqueTags = false;  // --from-file: refuse a tag that already received a row
+
+    // The journal command.
+    std::optional<std::string> since;  // YYYY-MM-DD (UTC)
+    std::optional<std::string> batch;  // the batch file whose records are shown
 };
 
 // Throws tools::UsageError with a message fit for the operator.

@@ -7,9 +7,12 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app/tag_journal.h"
+#include "batch_resume.h"
 #include "cli_options.h"
 #include "console_output.h"
 #include "console_panel.h"
+#include "journal_command.h"
 #include "loop_timers.h"
 #include "panels/core/operation_controller.h"
 #include "panels/core/spreadsheet_source.h"
@@ -45,18 +48,6 @@ bool Written(panels::RunResult result) {
     return result == panels::RunResult::Succeeded || result == panels::RunResult::WrittenBatchEnded;
 }
 
-const char* PanelName(panels::PanelKind kind) {
-    switch (kind) {
-        case panels::PanelKind::Text:
-            return "text";
-        case panels::PanelKind::Url:
-            return "url";
-        case panels::PanelKind::SmartPoster:
-            return "poster";
-    }
-    return "";
-}
-
 // The text to write, without the line end a shell or a file adds; it must be UTF-8, as a Text
 // record says it is.
 std::string ReadStandardInput() {
@@ -68,7 +59,8 @@ std::string ReadStandardInput() {
 }
 
 void PrintReadResult(ConsoleOutput& out, panels::PanelKind kind, const ConsolePanel& panel) {
-    std::string fields = "\"type\":\"result\",\"panel\":\"" + std::string(PanelName(kind)) + "\"";
+    std::string fields =
+        "\"type\":\"result\",\"panel\":\"" + std::string(app::PanelWord(kind)) + "\"";
     std::string plain;
     if (kind == panels::PanelKind::Text) {
         const std::string text = panel.shownText.value_or("");
@@ -182,6 +174,10 @@ int Run(const CliOptions& o) {
     if (o.fromStdin) stdinText = ReadStandardInput();
     ConsoleOutput out(o.json, stdout, stderr);
     feed::SetLogSink(&out);
+    if (o.command == Command::Journal) return PrintJournal(o, out, stdout);
+    // Declared before the application: its panels record into it until they are gone.
+    std::optional<app::TagJournal> journal;
+    if (!o.noJournal && o.command != Command::Readers) journal.emplace(JournalOf(o));
     // The command line names the panel and the language; nothing is remembered.
     app::FixedPanelStore panelSetting(int(o.panel));
     app::FixedLanguageStore languageSetting(o.language);
@@ -215,6 +211,7 @@ int Run(const CliOptions& o) {
         return explainMissingReaders() ? kExitNoReader : status;
     }
 
+    application.SetJournal(journal ? &*journal : nullptr);
     ConsolePanelFactory factory(o, errors);
     app::OpenPanel& shown = *application.ShowPanel(application.currentPanel(), factory);
     ConsolePanel& panel = *factory.panel;
@@ -233,6 +230,11 @@ int Run(const CliOptions& o) {
     if (o.fromStdin) panel.SetContentText(stdinText);
 
     panels::OperationController& controller = shown.controller();
+    controller.ledger().SetUniqueTags(o.uniqueTags);
+    if (o.resume &&
+        ResumeBatch(o, rows, panel, controller.ledger(), out) == ResumeStart::AllWritten) {
+        return kExitSuccess;
+    }
     Tally tally;
     std::optional<panels::RunResult> lastResult;
     const auto started = std::chrono::steady_clock::now();

@@ -1,0 +1,39 @@
+#include "digests.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+
+namespace tagwright::app {
+namespace {
+
+constexpr char kFingerprintLabel[] = "Tagwright key fingerprint 1:";
+constexpr qsizetype kFingerprintDigits = 4;
+
+std::string Hex(const QByteArray& digest) {
+    return digest.toHex().toStdString();
+}
+
+}  // namespace
+
+std::string Sha256Hex(std::span<const std::uint8_t> bytes) {
+    return Hex(QCryptographicHash::hash(
+        QByteArrayView(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())),
+        QCryptographicHash::Sha256));
+}
+
+std::optional<std::string> FileSha256(const std::filesystem::path& file) {
+    QFile in(QString::fromStdString(file.string()));
+    if (!in.open(QIODevice::ReadOnly)) return std::nullopt;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&in)) return std::nullopt;
+    return Hex(hash.result());
+}
+
+std::string KeyFingerprint(const tag::Key& key) {
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArrayView(kFingerprintLabel, qsizetype(sizeof kFingerprintLabel - 1)));
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(key.data()), qsizetype(key.size())));
+    return Hex(hash.result().left(kFingerprintDigits / 2));
+}
+
+}  // namespace tagwright::app

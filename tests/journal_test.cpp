@@ -1,0 +1,274 @@
+// The journal of handled tags: what the operation controller records and when, the CSV cells a
+// spreadsheet cannot take for formulas, and a journal that cannot be written.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/digests.h"
+#include "app/journal_csv.h"
+#include "app/journal_records.h"
+#include "app/tag_journal.h"
+#include "support/panel_rig.h"
+
+namespace tagwright::testing {
+namespace {
+
+using panels::HandledTag;
+using panels::PanelKind;
+using panels::RunResult;
+
+TEST(JournalCsv, FormulaCellsAreNeutralisedAndEveryCellReadsBackExactly) {
+    const std::vector<std::string> cells = {"=HYPERLINK(\"http://x\",\"y\")",
+                                            "+1",
+                                            "-2",
+                                            "@SUM(A1)",
+                                            "\tTAB",
+                                            "\rCR",
+                                            "'quoted",
+                                            "a,b",
+                                            "two\r\nlines",
+                                            "say \"hi\"",
+                                            "",
+                                            "中文 😀",
+                                            "plain=inside"};
+    const std::string line = app::CsvLine(cells);
+    EXPECT_EQ(app::CsvCell("=1+1"), "'=1+1");
+    EXPECT_EQ(app::CsvCell("-5"), "'-5");
+    EXPECT_EQ(app::CsvCell("@x"), "'@x");
+    EXPECT_EQ(app::CsvCell("\tx"), "'\tx");
+    EXPECT_EQ(app::CsvCell("\rx"), "\"'\rx\"");
+    EXPECT_EQ(app::CsvCell("'x"), "''x");
+    EXPECT_EQ(app::CsvCell("a\"b,c"), "\"a\"\"b,c\"");
+    EXPECT_EQ(app::CsvCell("plain=inside"), "plain=inside");
+    const auto rows = app::ParseCsv(line + line);
+    ASSERT_TRUE(rows);
+    ASSERT_EQ(rows->size(), 2u);
+    EXPECT_EQ((*rows)[0], cells);
+    EXPECT_EQ((*rows)[1], cells);
+}
+
+TEST(JournalCsv, MalformedTextIsRefusedAndACutLastRecordIsLeftOut) {
+    EXPECT_FALSE(app::ParseCsv("a\"b\r\n"));
+    EXPECT_FALSE(app::ParseCsv("\"open\r\n"));
+    EXPECT_FALSE(app::ParseCsv("\"a\"b\r\n"));
+    EXPECT_FALSE(app::ParseCsv("a\r\nb\r\nc\r\n", 2));
+
+    const std::string header = app::CsvLine(app::kJournalColumns);
+    std::vector<std::string> cells(app::kJournalColumns.size(), "x");
+    cells[0] = "2026-01-02T03:04:05.006Z";
+    const std::string record = app::CsvLine(cells);
+    std::string problem;
+    EXPECT_EQ(app::ParseJournal(header + record + record, problem).size(), 2u);
+    EXPECT_TRUE(problem.empty());
+    // The process died inside a quoted cell of the third record.
+    const auto records =
+        app::ParseJournal(header + record + record + "2026,\"half a cell", problem);
+    EXPECT_EQ(records.size(), 2u);
+    EXPECT_NE(problem.find("cut short"), std::string::npos);
+    EXPECT_EQ(records[1]["time"], "2026-01-02T03:04:05.006Z");
+    EXPECT_TRUE(app::ParseJournal("name,value\r\nx,1\r\n", problem).empty());
+    EXPECT_NE(problem.find("header"), std::string::npos);
+}
+
+TEST(JournalDigests, TheKeyFingerprintIsShortAndSaysNothingOfTheKey) {
+    const tag::Key key{0x0A, 0x0B, 0x0C, 0x0D};
+    const std::string print = app::KeyFingerprint(key);
+    EXPECT_EQ(print.size(), 4u);
+    EXPECT_EQ(print, app::KeyFingerprint(key));
+    EXPECT_NE(print, app::KeyFingerprint({0x0A, 0x0B, 0x0C, 0x0E}));
+    EXPECT_EQ(print.find("0a0b"), std::string::npos);
+    const std::uint8_t abc[] = {'a', 'b', 'c'};
+    EXPECT_EQ(app::Sha256Hex(abc),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+}
+
+// Keeps what the controller records, and how many success pauses had been made by then.
+struct RecordingJournal : panels::RunJournal {
+    explicit RecordingJournal(const std::vector<std::chrono::milliseconds>& p) : pauses(p) {}
+    void Record(const HandledTag& tag) override {
+        records.push_back(tag);
+        pausesAtRecord.push_back(pauses.size());
+    }
+    const std::vector<std::chrono::milliseconds>& pauses;
+    std::vector<HandledTag> records;
+    std::vector<std::size_t> pausesAtRecord;
+};
+
+class JournalRuns : public PanelRig {
+  protected:
+    std::string FileText(const std::filesystem::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+};
+
+TEST_F(JournalRuns, EveryRunThatReachesATagIsRecordedOnceAndBeforeTheFeedback) {
+    RecordingJournal journal(pauses);
+    auto& c = Controller(PanelKind::Url);
+    c.SetJournal(&journal);
+    const std::string uid = NewTag("NTAG215");
+    panel.content = "example.com/a";
+    panel.prefix = 4;
+    panel.encrypt = true;
+    panel.newKey = "0A0B0C0D";
+    c.OnWrite();
+    ASSERT_EQ(results.back(), RunResult::Succeeded);
+    ASSERT_EQ(journal.records.size(), 1u);
+    const HandledTag written = journal.records[0];
+    EXPECT_EQ(written.operation, tag::OperationKind::Write);
+    EXPECT_TRUE(written.succeeded);
+    EXPECT_EQ(written.message, "https://example.com/a");
+    EXPECT_EQ(*written.model, tag::ModelCode(0x11));
+    EXPECT_TRUE(written.encryption);
+    EXPECT_EQ(*written.key, (tag::Key{0x0A, 0x0B, 0x0C, 0x0D}));
+    EXPECT_FALSE(written.row);
+    EXPECT_EQ(written.ndef,
+              (std::vector<std::uint8_t>{0xD1, 0x01, 0x0E, 0x55, 0x04, 'e', 'x', 'a', 'm', 'p', 'l',
+                                         'e', '.', 'c', 'o', 'm', '/', 'a'}));
+    EXPECT_EQ(journal.pausesAtRecord[0], 0u);  // recorded before the success pause
+    EXPECT_EQ(pauses.size(), 1u);
+
+    panel.encrypt = false;
+    panel.originalKey = "0A0B0C0D";
+    c.OnRead();
+    ASSERT_EQ(journal.records.size(), 2u);
+    EXPECT_EQ(journal.records[1].operation, tag::OperationKind::Read);
+    EXPECT_EQ(journal.records[1].message, "https://example.com/a");
+    EXPECT_EQ(journal.records[1].ndef, written.ndef);
+    EXPECT_EQ(journal.pausesAtRecord[1], 1u);
+
+    c.OnClearKey();
+    ASSERT_EQ(journal.records.size(), 3u);
+    EXPECT_EQ(journal.records[2].operation, tag::OperationKind::ClearKey);
+    EXPECT_TRUE(journal.records[2].succeeded);
+    EXPECT_EQ(journal.records[2].uid, journal.records[0].uid);
+
+    // No tag: nothing is recorded. A failure is, with its red line and status code.
+    EmptyTheField();
+    panel.autoOp = true;
+    EXPECT_EQ(c.RunRead(), RunResult::NoTag);
+    EXPECT_EQ(journal.records.size(), 3u);
+    NewTag("NTAG213");
+    SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x3d"});
+    EXPECT_EQ(c.RunWrite(), RunResult::Failed);
+    ASSERT_EQ(journal.records.size(), 4u);
+    EXPECT_FALSE(journal.records[3].succeeded);
+    EXPECT_EQ(journal.records[3].failure, "Failed to recognize the tag model !");
+    EXPECT_EQ(journal.records[3].code, 0x3d);
+    EXPECT_TRUE(journal.records[3].autoOperation);
+    // The same tag again is skipped, and not recorded again.
+    EXPECT_EQ(c.RunWrite(), RunResult::Skipped);
+    EXPECT_EQ(journal.records.size(), 4u);
+}
+
+TEST_F(JournalRuns, TheFileHoldsOneSyncedLineATagAndNoKey) {
+    const auto file = directory() / "j" / "tags.csv";
+    app::TagJournal journal(app::JournalFile::Single(file), [] {
+        return std::chrono::system_clock::time_point(std::chrono::milliseconds(1'780'000'000'123));
+    });
+    const panels::SpreadsheetSource noSheet(panel);
+    app::PanelJournal panelJournal(journal, *devices, PanelKind::Text, noSheet);
+    auto& c = Controller(PanelKind::Text);
+    c.SetJournal(&panelJournal);
+    NewTag("NTAG213");
+    panel.content = "=cmd|' /C calc'!A0";
+    panel.encrypt = true;
+    panel.newKey = "0A0B0C0D";
+    c.OnWrite();
+    c.OnWrite();  // now protected with the new key: the original one fails to authenticate
+    const std::string text = FileText(file);
+    EXPECT_EQ(text.find("0A0B0C0D"), std::string::npos);
+    EXPECT_EQ(text.find("0a0b0c0d"), std::string::npos);
+    std::string problem;
+    const auto records = app::ParseJournal(text, problem);
+    ASSERT_EQ(records.size(), 2u) << text;
+    EXPECT_EQ(records[0]["time"], "2026-05-28T20:26:40.123Z");
+    EXPECT_EQ(records[0]["reader"], "SIM-0001");
+    EXPECT_EQ(records[0]["panel"], "text");
+    EXPECT_EQ(records[0]["message"], "=cmd|' /C calc'!A0");
+    EXPECT_NE(text.find(",'=cmd|' /C calc'!A0,"), std::string::npos) << text;
+    EXPECT_EQ(records[0]["encryption"], "on");
+    EXPECT_EQ(records[0]["key_fingerprint"], app::KeyFingerprint({0x0A, 0x0B, 0x0C, 0x0D}));
+    EXPECT_EQ(records[0]["result"], "success");
+    EXPECT_EQ(records[0]["ndef_sha256"].size(), 64u);
+    EXPECT_EQ(records[1]["result"], "failure");
+    EXPECT_FALSE(records[1]["failure"].empty());
+}
+
+TEST_F(JournalRuns, AJournalThatCannotBeWrittenIsReportedOnceAndStopsNothing) {
+    // A directory where the file should be.
+    const auto file = directory() / "taken";
+    std::filesystem::create_directories(file);
+    app::TagJournal journal(app::JournalFile::Single(file));
+    const panels::SpreadsheetSource noSheet(panel);
+    app::PanelJournal panelJournal(journal, *devices, PanelKind::Text, noSheet);
+    auto& c = Controller(PanelKind::Text);
+    c.SetJournal(&panelJournal);
+    panel.content = "still written";
+    int reports = 0;
+    for (int i = 0; i < 3; ++i) {
+        NewTag("NTAG213");
+        c.OnWrite();  // each run clears the log first
+        EXPECT_EQ(results.back(), RunResult::Succeeded);
+        for (const auto& t : Texts()) {
+            reports += t.starts_with("The journal cannot be written: ") ? 1 : 0;
+        }
+    }
+    EXPECT_TRUE(journal.failed());
+    EXPECT_EQ(reports, 1);
+    EXPECT_TRUE(sink.status.starts_with("The journal cannot be written: "));
+    EXPECT_EQ(pauses.size(), 3u);
+}
+
+TEST_F(JournalRuns, ResumingReadsTheFirstTagBackAndWritesOnlyWhatItDoesNotHold) {
+    RecordingJournal journal(pauses);
+    auto& c = Controller(PanelKind::Text);
+    c.SetJournal(&journal);
+    panel.fromFile = true;
+    panel.content = "row 1";
+    rows.rows = {"row 2", "row 3"};
+    // A torn write: the tag leaves the field in the middle of its pages.
+    const std::string torn = NewTag("NTAG213");
+    SimOk({"fault", "tear", "--reader", "SIM-0001", "--after", "9"});
+    EXPECT_EQ(c.RunWrite(), RunResult::Failed);
+    ASSERT_EQ(journal.records.size(), 1u);
+    EXPECT_FALSE(journal.records[0].succeeded);
+    EXPECT_EQ(panel.content, "row 1");  // the row waits
+
+    // Resumed: the torn tag comes back first; what it holds is not its row, so it is written.
+    SimOk({"tag", "place", torn, "--reader", "SIM-0001"});
+    c.ledger().ExpectTagInFlight();
+    last.Clear();
+    EXPECT_EQ(c.RunWrite(), RunResult::Succeeded);
+    EXPECT_EQ(RedLines(), 0);
+    EXPECT_EQ(Texts()[1], "Write data succeed: row 1");
+    EXPECT_FALSE(journal.records.back().readBack);
+    EXPECT_EQ(*journal.records.back().row, 1);
+
+    // A tag that already holds the row it would get keeps it, unwritten, and the row advances.
+    const std::string held = NewTag("NTAG213");
+    panel.fromFile = false;
+    panel.content = "row 2";
+    c.RunWrite();
+    panel.fromFile = true;
+    last.Clear();
+    c.ledger().ExpectTagInFlight();
+    const std::uint64_t writes = CommandCount("TyA_NTAG_Write");
+    EXPECT_EQ(c.RunWrite(), RunResult::Succeeded);
+    EXPECT_EQ(CommandCount("TyA_NTAG_Write"), writes);
+    EXPECT_EQ(Texts()[1], "The tag already holds row 1 !");  // the fake rows keep no number
+    EXPECT_TRUE(journal.records.back().readBack);
+    EXPECT_EQ(panel.content, "row 3");
+    // Only the first tag is read back. The last row ends the batch, and is recorded all the same.
+    NewTag("NTAG213");
+    EXPECT_EQ(c.RunWrite(), RunResult::WrittenBatchEnded);
+    EXPECT_EQ(Texts()[1], "Write data succeed: row 3");
+    EXPECT_TRUE(journal.records.back().succeeded);
+    EXPECT_EQ(journal.records.back().message, "row 3");
+}
+
+}  // namespace
+}  // namespace tagwright::testing

@@ -1,0 +1,78 @@
+#include "journal_command.h"
+
+#include "app/digests.h"
+#include "app/journal_csv.h"
+#include "app/journal_records.h"
+
+namespace tagwright::cli {
+
+app::JournalFile JournalOf(const CliOptions& o) {
+    if (o.journalPath) return app::JournalFile::Single(*o.journalPath);
+    return app::JournalFile::Daily(app::JournalFile::DefaultFolder());
+}
+
+int PrintJournal(const CliOptions& o, ConsoleOutput& out, std::FILE* csv) {
+    // Plain output is the CSV alone on standard output; everything else goes to the error stream.
+    const auto note = [&](const std::string& json, const std::string& plain) {
+        if (o.json) {
+            out.Emit(json, plain);
+        } else {
+            std::fprintf(stderr, "%s\n", plain.c_str());
+        }
+    };
+    std::optional<std::string> batchHash;
+    if (o.batch) {
+        batchHash = app::FileSha256(*o.batch);
+        if (!batchHash) {
+            note("\"type\":\"error\",\"text\":" + JsonString("cannot read " + *o.batch),
+                 "tagwright-cli: cannot read " + *o.batch);
+            return 1;
+        }
+    }
+    std::vector<std::string> problems;
+    const auto records = app::LoadJournal(JournalOf(o), problems);
+    for (const auto& problem : problems) {
+        note("\"type\":\"warning\",\"text\":" + JsonString(problem),
+             "tagwright-cli: journal " + problem);
+    }
+    std::vector<const app::JournalRecord*> shown;
+    for (const auto& record : records) {
+        if (o.since && record["time"] < *o.since) continue;
+        if (batchHash && record["batch_sha256"] != *batchHash) continue;
+        shown.push_back(&record);
+    }
+    if (o.json) {
+        for (const auto* record : shown) {
+            std::string fields = "\"type\":\"record\"";
+            for (const auto& column : app::kJournalColumns) {
+                fields += "," + JsonString(column) + ":" + JsonString((*record)[column]);
+            }
+            out.Emit(fields, "");
+        }
+    } else {
+        // The same CSV the files hold, so that it can be saved and opened in a spreadsheet.
+        std::fputs(app::CsvLine(app::kJournalColumns).c_str(), csv);
+        for (const auto* record : shown) {
+            std::vector<std::string> cells;
+            for (const auto& column : app::kJournalColumns)
+                cells.push_back((*record)[column]);
+            std::fputs(app::CsvLine(cells).c_str(), csv);
+        }
+        std::fflush(csv);
+    }
+    if (batchHash) {
+        const app::BatchProgress progress = app::ProgressOf(records, *batchHash);
+        const std::string last = progress.lastRow ? std::to_string(*progress.lastRow) : "none";
+        note("\"type\":\"batch\",\"sha256\":" + JsonString(*batchHash) +
+                 ",\"records\":" + std::to_string(progress.records) +
+                 ",\"rowsWritten\":" + std::to_string(progress.rowsWritten) +
+                 ",\"tags\":" + std::to_string(progress.uids.size()) +
+                 ",\"lastRow\":" + (progress.lastRow ? last : "null"),
+             "Batch " + *o.batch + ": " + std::to_string(progress.rowsWritten) +
+                 " rows written on " + std::to_string(progress.uids.size()) + " tags, last row " +
+                 last + ", " + std::to_string(progress.records) + " records");
+    }
+    return 0;
+}
+
+}  // namespace tagwright::cli
