@@ -17,8 +17,13 @@ void Report(int entry, feed::Rgb colour) {
 }
 
 // Once the password page is written the operator must know which key the tag now answers to,
-// whatever happens next.
+// whatever happens next. A key the operator chose is named by its field, never by its digits:
+// logs are kept and shown where keys must not be. The default key is no secret.
 void ReportPassword(const Key& key, feed::Rgb colour) {
+    if (key != kDefaultKey) {
+        Report(text::msg::kPasswordIsNewKey, colour);
+        return;
+    }
     char digits[9];
     std::snprintf(digits, sizeof digits, "%02X%02X%02X%02X", key[0], key[1], key[2], key[3]);
     feed::AppendLog(0, text::TrText(text::Table::Message, text::msg::kPasswordIsNow, digits),

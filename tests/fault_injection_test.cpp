@@ -259,8 +259,8 @@ class WriteMatrix : public PanelRig, public ::testing::WithParamInterface<const 
         const Bytes password(memory.begin() + (configPage + 2) * 4,
                              memory.begin() + (configPage + 3) * 4);
         if (password == kNewKeyBytes) {
-            EXPECT_TRUE(Logged("The tag's password is now 5E6F7081 !", feed::kRed) ||
-                        Logged("The tag's password is now 5E6F7081 !", feed::kBlue))
+            EXPECT_TRUE(Logged("The tag's password is now the New key !", feed::kRed) ||
+                        Logged("The tag's password is now the New key !", feed::kBlue))
                 << "the tag answers to the new key and nothing says so";
         }
     }
@@ -274,7 +274,7 @@ TEST_P(WriteMatrix, NoSuccessForATagThatIsNotExactlyAsAsked) {
     ASSERT_EQ(Write(), RunResult::Succeeded) << ::testing::PrintToString(Texts());
     const Bytes expected = MemoryOf(uid);
     if (configPage >= 0) {
-        EXPECT_TRUE(Logged("The tag's password is now 5E6F7081 !", feed::kBlue));
+        EXPECT_TRUE(Logged("The tag's password is now the New key !", feed::kBlue));
         EXPECT_EQ(
             Bytes(expected.begin() + (configPage + 2) * 4, expected.begin() + (configPage + 3) * 4),
             kNewKeyBytes);

@@ -160,7 +160,7 @@ TEST_F(ProtectLock, ARefusedAuthenticationWithTheNewKeyIsAFailureWithItsStatus) 
     EXPECT_EQ(lines[lines.size() - 2].text, "TyA_NTAG_PwdAuth");
     EXPECT_EQ(lines[lines.size() - 2].code, 0x20);
     EXPECT_EQ(lines[lines.size() - 2].colour, feed::kRed);
-    EXPECT_EQ(lines.back().text, "The tag's password is now 0A0B0C0D !");
+    EXPECT_EQ(lines.back().text, "The tag's password is now the New key !");
     EXPECT_EQ(lines.back().colour, feed::kRed);
     for (const auto& text : Texts()) {
         EXPECT_NE(text, "Encryption successful !");
@@ -184,7 +184,7 @@ TEST_F(ProtectLock, AKeyChangeThatFailsHalfWaySaysWhichKeyTheTagAnswersTo) {
     const auto texts = Texts();
     ASSERT_GE(texts.size(), 2u);
     EXPECT_EQ(texts[texts.size() - 2], "Write faild: Page41 !");
-    EXPECT_EQ(texts.back(), "The tag's password is now 22222222 !");
+    EXPECT_EQ(texts.back(), "The tag's password is now the New key !");
     EXPECT_EQ(sink.lines.back().colour, feed::kRed);
 
     // As the log says: the old key no longer opens the tag, the new one does.

@@ -103,6 +103,7 @@ constexpr Entry kMessage[] = {
     {40, "标签密码现为 %s !", "The tag's password is now %s !"},
     {42, "此标签已写入本批次第%d行, 拒绝再写!", "This tag already received row %d of this batch !"},
     {43, "标签已存有第%d行, 无需再写!", "The tag already holds row %d !"},
+    {44, "标签密码现为新密钥!", "The tag's password is now the New key !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};
