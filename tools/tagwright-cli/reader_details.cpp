@@ -3,22 +3,12 @@
 #include <cstdio>
 
 #include "console_output.h"
+#include "sim/hex.h"
 #include "src/backend.h"
 #include "utf8_text.h"
 
 namespace tagwright::cli {
 namespace {
-
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    std::string text;
-    char digits[4];
-    for (std::uint8_t b : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X ", b);
-        text += digits;
-    }
-    if (!text.empty()) text.pop_back();
-    return text;
-}
 
 std::string StatusHex(int status) {
     char text[16];
@@ -31,7 +21,8 @@ std::string StatusHex(int status) {
 std::vector<ReaderDetails> LookAtReaders() {
     std::vector<ReaderDetails> all;
     for (const cardhost::ReaderDescription& d : cardhost::DescribeReaders()) {
-        all.push_back({d.serial, d.backend, Hex(d.atr), d.personality, d.status});
+        all.push_back(
+            {d.serial, d.backend, cardhost::sim::ToHex(d.atr, ' '), d.personality, d.status});
     }
     return all;
 }
