@@ -1,6 +1,8 @@
 #include "reader_details.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 #include "console_output.h"
 #include "sim/hex.h"
@@ -25,6 +27,20 @@ std::vector<ReaderDetails> LookAtReaders() {
             {d.serial, d.backend, cardhost::sim::ToHex(d.atr, ' '), d.personality, d.status});
     }
     return all;
+}
+
+std::optional<std::string> PcscProblem() {
+    const char* chosen = std::getenv("CARDHOST_BACKENDS");
+    if (chosen == nullptr || std::string_view(chosen).find("pcsc") == std::string_view::npos) {
+        return std::nullopt;  // by default PC/SC is left out quietly while its service is down
+    }
+    bool compiled = false;
+    for (const cardhost::BackendKind& kind : cardhost::BackendKinds()) {
+        if (kind.name == "pcsc") compiled = kind.make() != nullptr;
+    }
+    if (!compiled) return "this build has no PC/SC support";
+    if (!cardhost::PcscServiceAnswers()) return "the PC/SC service (pcscd) is not running";
+    return std::nullopt;
 }
 
 std::string DetailsText(const ReaderDetails& details) {
