@@ -17,6 +17,7 @@
 #include "panels/core/operation_controller.h"
 #include "panels/core/spreadsheet_source.h"
 #include "reader/binding.h"
+#include "reader_details.h"
 #include "simulator_state.h"
 #include "tag/uri_record.h"
 #include "tools/common/arguments.h"
@@ -115,11 +116,23 @@ void PrintSummary(ConsoleOutput& out, const Tally& tally, double seconds) {
 }
 
 int ListReaders(ConsoleOutput& out, reader::DeviceSession& devices,
-                const reader::ListDeviceCombo& combo) {
+                const reader::ListDeviceCombo& combo, bool verbose) {
     devices.RefreshDeviceList();
+    const std::vector<ReaderDetails> details =
+        verbose ? LookAtReaders() : std::vector<ReaderDetails>{};
     for (int i = 1; i < combo.Count(); ++i) {
-        out.Emit("\"type\":\"reader\",\"serial\":" + JsonString(combo.Text(i)),
-                 EscapeForTerminal(combo.Text(i)));
+        const std::string serial = combo.Text(i);
+        const ReaderDetails* found = nullptr;
+        for (const ReaderDetails& d : details) {
+            if (d.serial == serial) found = &d;
+        }
+        if (found == nullptr) {
+            out.Emit("\"type\":\"reader\",\"serial\":" + JsonString(serial),
+                     EscapeForTerminal(serial));
+            continue;
+        }
+        out.Emit("\"type\":\"reader\",\"serial\":" + JsonString(serial) + "," + DetailsJson(*found),
+                 EscapeForTerminal(serial) + "\n" + DetailsText(*found));
     }
     return kExitSuccess;
 }
@@ -199,15 +212,21 @@ int Run(const CliOptions& o) {
     // With no reader to show, a damaged simulator directory is the likely cause: name it.
     const auto explainMissingReaders = [&] {
         if (combo.Count() > 1) return false;
-        const auto problem = SimulatorStateProblem();
-        if (!problem) return false;
-        const std::string text = "simulated readers unavailable: " + *problem;
+        auto problem = SimulatorStateProblem();
+        std::string text;
+        if (problem) {
+            text = "simulated readers unavailable: " + *problem;
+        } else if ((problem = PcscProblem())) {
+            text = "PC/SC readers unavailable: " + *problem;
+        } else {
+            return false;
+        }
         out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
                  "tagwright-cli: " + EscapeForTerminal(text));
         return true;
     };
     if (o.command == Command::Readers) {
-        const int status = ListReaders(out, devices, combo);
+        const int status = ListReaders(out, devices, combo, o.verbose);
         return explainMissingReaders() ? kExitNoReader : status;
     }
 
