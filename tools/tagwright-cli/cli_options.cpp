@@ -15,7 +15,7 @@ using tools::UsageError;
 const char* const kValued[] = {"--reader",  "--lang",      "--prefix", "--title", "--original-key",
                                "--new-key", "--from-file", "--row",    "--count"};
 const char* const kFlags[] = {"--json",        "--stdin", "--encrypt", "--lock",
-                              "--no-row-auto", "--auto",  "--help"};
+                              "--no-row-auto", "--auto",  "--help",    "--version"};
 
 int PrefixCode(const std::string& text) {
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '5') return text[0] - '0';
@@ -71,6 +71,7 @@ panels::PanelKind PanelNamed(const std::string& name) {
 
 const char* const kUsage =
     R"(usage: tagwright-cli [--reader SERIAL] [--lang en|zh] [--json] COMMAND ...
+       tagwright-cli --help | --version
 
 Programs NTAG21x tags from the command line, with the same operations, messages and tag bytes
 as the Tagwright window.
@@ -111,6 +112,10 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
                          {std::begin(kFlags), std::end(kFlags)});
     CliOptions o;
     if (args.Flag("--help")) return o;
+    if (args.Flag("--version")) {
+        o.command = Command::Version;
+        return o;
+    }
     const auto& words2 = args.positional();
     if (words2.empty()) throw UsageError("missing command");
     o.reader = args.Value("--reader");
