@@ -14,8 +14,8 @@ fi
 cmake --build "$build_dir"
 out=build/package
 rm -rf "$out"
-# CPack runs dpkg-shlibdeps, which needs the package's files in a tree owned by root: fakeroot
-# gives that without root.
+# CPack's DEB generator writes the archives itself with root as the owner, and runs
+# dpkg-shlibdeps for the dependencies: no root and no fakeroot needed.
 cpack --config "$build_dir/CPackConfig.cmake" -B "$out" >/dev/null
 rm -rf "$out/_CPack_Packages"
 ls "$out"/tagwright_*.deb
