@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the debug build, the GCC-optimised build, the sanitizer
-# build, and a bounded run of each fuzz target (clang, libFuzzer, with the sanitizers).
+# build, and a bounded run of each fuzz target (clang, libFuzzer, with the sanitizers). Each test
+# run installs its build into a scratch prefix and runs the installed programs (InstalledLayout);
+# the optimised build is then packaged and the package checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -16,3 +18,6 @@ for preset in dev optimised asan fuzz; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+echo "== package"
+scripts/package.sh build/optimised
+scripts/check-package.sh

@@ -3,6 +3,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "version/version.h"
+
 namespace tagwright::shell {
 
 QIcon ProgramIcon() {
@@ -33,8 +35,11 @@ std::unique_ptr<QMessageBox> MakeAboutBox(QWidget* parent) {
     box->setWindowTitle(QStringLiteral("About Tagwright"));
     box->setIconPixmap(ProgramIcon().pixmap(48, 48));
     box->setText(QStringLiteral("Tagwright"));
-    box->setInformativeText(QStringLiteral(
-        "Writes Text, URL and SmartPoster messages to NTAG21x tags, tag after tag."));
+    // The version goes below our own line, so that the product line stays as it is.
+    box->setInformativeText(
+        QStringLiteral("Writes Text, URL and SmartPoster messages to NTAG21x tags, tag after "
+                       "tag.\n\n") +
+        QString::fromStdString(version::VersionLine("Version")));
     box->setStandardButtons(QMessageBox::Ok);
     return box;
 }

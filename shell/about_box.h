@@ -1,5 +1,5 @@
 // The program icon and the About box ("About Tagwright", the icon, the product line and a line
-// of our own, OK).
+// of our own with the version below it, OK).
 #pragma once
 
 #include <QIcon>

@@ -28,6 +28,7 @@
 #include "program.h"
 #include "reader/binding.h"
 #include "text/menus.h"
+#include "version/version.h"
 
 using namespace tagwright;
 
@@ -543,6 +544,14 @@ class WindowTest : public QObject {
         QVERIFY(!box->iconPixmap().isNull());
         QCOMPARE(box->buttons().size(), 1);
         QCOMPARE(box->standardButton(box->buttons().first()), QMessageBox::Ok);
+        // The product line stays as it is; the version goes below our own line.
+        QCOMPARE(box->text(), QStringLiteral("Tagwright"));
+        QVERIFY(box->informativeText().startsWith(QStringLiteral("Writes Text, URL")));
+        QVERIFY(box->informativeText().endsWith(
+            QString::fromStdString(version::VersionLine("Version"))));
+        QVERIFY(box->informativeText().contains(
+            QStringLiteral("Version ") +
+            QString::fromUtf8(version::Version().data(), qsizetype(version::Version().size()))));
         QVERIFY(!shell::ProgramIcon().isNull());
     }
 

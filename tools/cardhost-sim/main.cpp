@@ -10,6 +10,7 @@
 #include "sim/sim_store.h"
 #include "tag_view.h"
 #include "tools/common/arguments.h"
+#include "version/version.h"
 
 namespace cardhost_sim {
 namespace {
@@ -26,6 +27,7 @@ using cardhost::sim::SimStore;
 using Tx = SimStore::Transaction;
 
 constexpr const char* kUsage = R"(usage: cardhost-sim COMMAND ...
+       cardhost-sim --help | --version
 
 Looks after the simulated readers and tags of the cardhost reader library. The state lives in
 $CARDHOST_SIM_DIR (default: $XDG_STATE_HOME/cardhost-sim or ~/.local/state/cardhost-sim); the
@@ -458,6 +460,10 @@ int Run(const std::vector<std::string>& words) {
     if (words.empty() || words[0] == "--help" || words[0] == "-h" || words[0] == "help") {
         PrintUsage(std::cout);
         return words.empty() ? 2 : 0;
+    }
+    if (words[0] == "--version") {
+        std::cout << tagwright::version::VersionLine("cardhost-sim") << '\n';
+        return 0;
     }
     const std::string command = words[0];
     const std::vector<std::string> rest(words.begin() + 1, words.end());

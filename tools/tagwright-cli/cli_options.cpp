@@ -19,7 +19,7 @@ const char* const kValued[] = {"--reader",   "--lang",      "--prefix", "--title
                                "--key-file", "--since",     "--batch"};
 const char* const kFlags[] = {"--json",        "--stdin",       "--encrypt", "--lock",
                               "--no-row-auto", "--auto",        "--help",    "--no-journal",
-                              "--resume",      "--unique-tags", "--verbose"};
+                              "--resume",      "--unique-tags", "--verbose", "--version"};
 // Options whose value is a file name, which need not be UTF-8.
 const std::set<std::string> kPathOptions{"--from-file", "--journal", "--key-file", "--batch"};
 
@@ -97,6 +97,7 @@ panels::PanelKind PanelNamed(const std::string& name) {
 
 const char* const kUsage =
     R"(usage: tagwright-cli [--reader SERIAL] [--lang en|zh] [--json] COMMAND ...
+       tagwright-cli --help | --version
 
 Programs NTAG21x tags from the command line, with the same operations, messages and tag bytes
 as the Tagwright window.
@@ -150,6 +151,10 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
                          {std::begin(kFlags), std::end(kFlags)});
     CliOptions o;
     if (args.Flag("--help")) return o;
+    if (args.Flag("--version")) {
+        o.command = Command::Version;
+        return o;
+    }
     const auto& words2 = args.positional();
     if (words2.empty()) throw UsageError("missing command");
     o.reader = args.Value("--reader");

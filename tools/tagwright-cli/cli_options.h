@@ -11,7 +11,7 @@
 
 namespace tagwright::cli {
 
-enum class Command { Readers, Read, Write, ClearKey, Journal, Help };
+enum class Command { Readers, Read, Write, ClearKey, Journal, Help, Version };
 
 struct CliOptions {
     Command command = Command::Help;

@@ -22,6 +22,7 @@
 #include "tag/uri_record.h"
 #include "tools/common/arguments.h"
 #include "utf8_text.h"
+#include "version/version.h"
 
 namespace tagwright::cli {
 
@@ -320,6 +321,10 @@ int main(int argc, char** argv) {
             cli::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
         if (options.command == cli::Command::Help) {
             std::fputs(cli::kUsage, stdout);
+            return 0;
+        }
+        if (options.command == cli::Command::Version) {
+            std::printf("%s\n", version::VersionLine("tagwright-cli").c_str());
             return 0;
         }
         return cli::Run(options);
