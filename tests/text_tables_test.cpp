@@ -25,13 +25,18 @@ TEST(TextTables, LookupsFollowTheLanguage) {
     SetUiLanguage(Language::Chinese);
     EXPECT_EQ(TrNumber(Table::Message, msg::kWriteFailedPage, 43), "写失败: Page43 !");
     EXPECT_EQ(TrText(Table::Message, msg::kPasswordIsNow, "0A0B0C0D"), "标签密码现为 0A0B0C0D !");
+    EXPECT_EQ(TrNumber(Table::Message, msg::kVerifyFailedPage, 5), "校验失败: Page5 !");
+    SetUiLanguage(Language::English);
+    EXPECT_EQ(TrNumber(Table::Message, msg::kVerifyFailedPage, 43), "Verify failed: Page43 !");
+    EXPECT_EQ(TrText(Table::Message, msg::kTemplateError, "unknown field {id}"),
+              "Template error: unknown field {id} !");
 }
 
 TEST(TextTables, EveryTableHasBothLanguagesAndUniqueEntries) {
     const std::pair<Table, std::size_t> sizes[] = {
         {Table::Navigation, 5}, {Table::DeviceBar, 6},     {Table::Label, 22},
         {Table::Tip, 4},        {Table::DeviceMessage, 2}, {Table::ResultFragment, 2},
-        {Table::General, 8},    {Table::Message, 25}};
+        {Table::General, 8},    {Table::Message, 27}};
     for (const auto& [table, size] : sizes) {
         const auto entries = Entries(table);
         EXPECT_EQ(entries.size(), size);

@@ -100,6 +100,8 @@ constexpr Entry kMessage[] = {
     {38, "验证密码失败!", "Authentication key fail !"},
     {39, "未能识别出标签型号!", "Failed to recognize the tag model !"},
     {40, "标签密码现为 %s !", "The tag's password is now %s !"},
+    {45, "校验失败: Page%d !", "Verify failed: Page%d !"},
+    {46, "模板错误: %s !", "Template error: %s !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

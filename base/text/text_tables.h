@@ -83,7 +83,8 @@ inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard =
                      kDataLengthOutOfRange = 30, kWriteDataSucceed = 31, kNoFilesLoaded = 32,
                      kRowNumberAboveZero = 33, kUnrecognizableCharacterTypes = 34,
                      kAuth0AddressUnknown = 35, kEncryptionSuccessful = 36, kPasswordCleared = 37,
-                     kAuthenticationKeyFail = 38, kTagModelUnknown = 39, kPasswordIsNow = 40;
+                     kAuthenticationKeyFail = 38, kTagModelUnknown = 39, kPasswordIsNow = 40,
+                     kVerifyFailedPage = 45, kTemplateError = 46;
 }
 
 // Texts that are the same in every language.

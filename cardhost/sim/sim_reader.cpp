@@ -125,6 +125,24 @@ std::optional<std::int32_t> DueFailure(SimStore::Transaction& tx, ReaderRecord& 
     return std::nullopt;
 }
 
+void WeakenWrite(SimStore::Transaction& tx, ReaderRecord& reader,
+                 std::vector<std::uint8_t>& frame) {
+    constexpr std::size_t kWriteFrameSize = 6;
+    if (frame.size() != kWriteFrameSize) return;
+    for (auto it = reader.weakPages.begin(); it != reader.weakPages.end(); ++it) {
+        if (it->page != frame[1]) continue;
+        tx.MarkStateChanged();
+        if (it->remaining > 1) {
+            --it->remaining;
+            continue;
+        }
+        reader.weakPages.erase(it);
+        for (std::size_t i = 2; i < kWriteFrameSize; ++i)
+            frame[i] ^= 0x01;
+        return;
+    }
+}
+
 void RecordLight(ReaderRecord& reader, std::uint8_t state) {
     Remember(reader.lightHistory, state);
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sim_store.h"
 
@@ -23,6 +24,10 @@ std::optional<std::int32_t> BeginCommand(SimStore::Transaction& tx, ReaderRecord
 // Returns the status of the rule that falls due, or nothing.
 std::optional<std::int32_t> DueFailure(SimStore::Transaction& tx, ReaderRecord& reader,
                                        std::string_view kind);
+
+// A WRITE frame (A2 page d0..d3) on its way to the tag: when a weak-page rule falls due for its
+// page, the data bytes are changed as the weak page would store them.
+void WeakenWrite(SimStore::Transaction& tx, ReaderRecord& reader, std::vector<std::uint8_t>& frame);
 
 // The tag in the field, nullptr for none; a tag that the state names must have its file.
 NtagChip* TagInField(SimStore::Transaction& tx, const ReaderRecord& reader);

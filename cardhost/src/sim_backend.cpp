@@ -1,6 +1,8 @@
 // The simulator backend: virtual readers and tags kept in the simulator's state directory.
 #include <cardhost/cardhost.h>
 
+#include <type_traits>
+
 #include "../sim/file_lock.h"
 #include "../sim/sim_reader.h"
 #include "../sim/sim_store.h"
@@ -116,8 +118,10 @@ class SimulatedReader : public ReaderSession {
 
     Status Exchange(std::string_view kind, std::span<const std::uint8_t> frame,
                     std::vector<std::uint8_t>& answer) override {
-        return WithTag(kind, [&](NtagChip& chip) {
-            ChipAnswer reply = chip.Command(frame);
+        return WithTag(kind, [&](NtagChip& chip, SimStore::Transaction& tx, ReaderRecord& reader) {
+            std::vector<std::uint8_t> received(frame.begin(), frame.end());
+            if (kind == "TyA_NTAG_Write") sim::WeakenWrite(tx, reader, received);
+            ChipAnswer reply = chip.Command(received);
             switch (reply.kind) {
                 case ChipAnswer::Kind::Data:
                     answer = std::move(reply.data);
@@ -163,7 +167,12 @@ class SimulatedReader : public ReaderSession {
         return Run(kind, [&](SimStore::Transaction& tx, ReaderRecord& reader) {
             NtagChip* chip = antennaOn_ ? sim::TagInField(tx, reader) : nullptr;
             if (chip == nullptr) return Status{CARDHOST_NO_TAG};
-            const Status status = work(*chip);
+            Status status;
+            if constexpr (std::is_invocable_v<Work, NtagChip&>) {
+                status = work(*chip);
+            } else {
+                status = work(*chip, tx, reader);
+            }
             tx.MarkTagChanged(reader.fieldUid);
             return status;
         });

@@ -52,11 +52,20 @@ class TextFormat : public MessageFormat {
         return true;
     }
 
-    bool BuildAndWrite(TagLink link, const NdefArea& area, const Panel& panel) const override {
-        const std::string content = panel.contentText();
-        const auto record = tag::BuildTextRecord(content);
-        const std::size_t size = tag::MessageSize(area.ndefOffset, record.size());
-        if (size > area.capacity) {
+    std::vector<std::uint8_t> BuildRecord(const MessageContent& content) const override {
+        return tag::BuildTextRecord(content.text);
+    }
+
+    bool Fits(std::uint8_t ndefOffset, std::size_t recordSize,
+              std::uint16_t capacity) const override {
+        return tag::MessageSize(ndefOffset, recordSize) <= capacity;
+    }
+
+    bool BuildAndWrite(TagLink link, const NdefArea& area,
+                       const MessageContent& content) const override {
+        const auto record = BuildRecord(content);
+        if (!Fits(area.ndefOffset, record.size(), area.capacity)) {
+            const std::size_t size = tag::MessageSize(area.ndefOffset, record.size());
             feed::AppendLog(0,
                             text::TrNumber(Table::Message, text::msg::kDataLengthExceeds,
                                            static_cast<long long>(size - area.capacity)),
@@ -66,7 +75,7 @@ class TextFormat : public MessageFormat {
         const auto image =
             tag::BuildMessageImage(area.firstBlock, area.ndefOffset, tag::WrapInNdefTlv(record));
         if (!tag::WriteMessage(link, image.bytes, image.messageSize)) return false;
-        ReportWritten(content);
+        ReportWritten(content.text);
         return true;
     }
 };
@@ -99,26 +108,35 @@ class FixedBufferFormat : public MessageFormat {
         return true;
     }
 
-    bool BuildAndWrite(TagLink link, const NdefArea& area, const Panel& panel) const override {
-        const int prefix = panel.prefixCode();
+    std::vector<std::uint8_t> BuildRecord(const MessageContent& content) const override {
         // With no row selected (after reading a code above 5) the record carries no prefix.
-        const auto code = static_cast<std::uint8_t>(prefix == kNoPrefix ? 0 : prefix);
-        const std::string url = panel.contentText();
-        const auto record = Build(code, Bytes(url), panel);
-        if (std::size_t{area.ndefOffset} + record.size() + 5 > area.capacity) {
+        const auto code =
+            static_cast<std::uint8_t>(content.prefix == kNoPrefix ? 0 : content.prefix);
+        return Build(code, Bytes(content.text), content.title);
+    }
+
+    bool Fits(std::uint8_t ndefOffset, std::size_t recordSize,
+              std::uint16_t capacity) const override {
+        return std::size_t{ndefOffset} + recordSize + 5 <= capacity;
+    }
+
+    bool BuildAndWrite(TagLink link, const NdefArea& area,
+                       const MessageContent& content) const override {
+        const auto record = BuildRecord(content);
+        if (!Fits(area.ndefOffset, record.size(), area.capacity)) {
             ReportRed(text::msg::kDataLengthOutOfRange);
             return false;
         }
         const auto image = tag::BuildMessageImage(area.firstBlock, area.ndefOffset,
                                                   tag::WrapInNdefTlv(record), kBufferSize);
         if (!tag::WriteMessage(link, image.bytes, image.messageSize)) return false;
-        ReportWritten(url);
+        ReportWritten(content.text);
         return true;
     }
 
   protected:
     virtual std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
-                                            const Panel& panel) const = 0;
+                                            const std::string& title) const = 0;
     virtual bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt,
                        std::size_t terminatorAt, Panel& panel) const = 0;
 
@@ -131,7 +149,7 @@ class FixedBufferFormat : public MessageFormat {
 class UrlFormat : public FixedBufferFormat {
   protected:
     std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
-                                    const Panel&) const override {
+                                    const std::string&) const override {
         return tag::BuildUriRecord(code, url, tag::RecordPlace::Alone);
     }
     bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt, std::size_t terminatorAt,
@@ -146,8 +164,8 @@ class UrlFormat : public FixedBufferFormat {
 class SmartPosterFormat : public FixedBufferFormat {
   protected:
     std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
-                                    const Panel& panel) const override {
-        return tag::BuildSmartPoster(code, url, panel.titleText());
+                                    const std::string& title) const override {
+        return tag::BuildSmartPoster(code, url, title);
     }
     bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt, std::size_t terminatorAt,
                Panel& panel) const override {
@@ -161,6 +179,10 @@ class SmartPosterFormat : public FixedBufferFormat {
 };
 
 }  // namespace
+
+MessageContent ContentOf(const Panel& panel) {
+    return {panel.contentText(), panel.prefixCode(), panel.titleText()};
+}
 
 std::unique_ptr<MessageFormat> MakeMessageFormat(PanelKind kind) {
     switch (kind) {

@@ -6,22 +6,40 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "panel.h"
 #include "tag/ndef_area.h"
 
 namespace tagwright::panels {
 
+// What a Write puts on the tag: the text box or URL field, the prefix list's position and the
+// title, as the panel holds them or as a template made them for this tag.
+struct MessageContent {
+    std::string text;
+    int prefix = 0;  // kNoPrefix when the list has no row selected
+    std::string title;
+};
+
+MessageContent ContentOf(const Panel& panel);
+
 class MessageFormat {
   public:
     virtual ~MessageFormat() = default;
+    // The record this content is written as.
+    virtual std::vector<std::uint8_t> BuildRecord(const MessageContent& content) const = 0;
+    // Whether a record of this size fits a data area of this capacity with the NDEF TLV at
+    // `ndefOffset`, as the Write checks it before anything is written.
+    virtual bool Fits(std::uint8_t ndefOffset, std::size_t recordSize,
+                      std::uint16_t capacity) const = 0;
     // The Write's buffer size when the format has a fixed one.
     virtual std::optional<std::uint16_t> capacityLimit() const { return std::nullopt; }
     // After the data area was opened: parse the stored message, show it, report success.
     virtual bool ReadAndShow(tag::TagLink link, const tag::NdefArea& area, Panel& panel) const = 0;
-    // Build the message from the panel's content, check its size, write it, report success.
+    // Build the message from the content, check its size, write it, report success.
     virtual bool BuildAndWrite(tag::TagLink link, const tag::NdefArea& area,
-                               const Panel& panel) const = 0;
+                               const MessageContent& content) const = 0;
 };
 
 std::unique_ptr<MessageFormat> MakeMessageFormat(PanelKind kind);

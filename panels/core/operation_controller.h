@@ -9,6 +9,7 @@
 #include "panel.h"
 #include "reader/device_session.h"
 #include "tag/detection.h"
+#include "tag/read_back.h"
 #include "timers.h"
 
 namespace tagwright::panels {
@@ -54,12 +55,17 @@ class OperationController {
     }
 
   private:
-    tag::TagLink Link() const { return {devices_.api(), devices_.selectedHandle()}; }
+    tag::TagLink Link(tag::PageWrites* writes = nullptr) const {
+        return {devices_.api(), devices_.selectedHandle(), writes};
+    }
     bool KeysUsable(bool needNewKey) const;
     void SuccessFeedback();
     void StartAuto(int timer, RunResult (OperationController::*run)());
     RunResult Finish(RunResult result);
     RunResult WriteSteps();
+    // The content this tag receives: the panel's, its template fields filled in when templates
+    // are on; nothing (reported) when a template cannot be expanded.
+    std::optional<MessageContent> ContentFor(const tag::DetectedTag& tag) const;
 
     Panel& panel_;
     reader::DeviceSession& devices_;
@@ -69,6 +75,7 @@ class OperationController {
     reader::Sleeper sleep_;
     std::unique_ptr<MessageFormat> format_;
     std::function<void(RunResult)> observer_;
+    std::uint64_t writtenThisRun_ = 0;  // tags written since the Write command: {n} - 1
 };
 
 }  // namespace tagwright::panels

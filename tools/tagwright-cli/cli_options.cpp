@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "panels/core/message_template.h"
 #include "tag/uri_record.h"
 #include "tools/common/arguments.h"
 #include "utf8_text.h"
@@ -14,8 +15,8 @@ using tools::UsageError;
 
 const char* const kValued[] = {"--reader",  "--lang",      "--prefix", "--title", "--original-key",
                                "--new-key", "--from-file", "--row",    "--count"};
-const char* const kFlags[] = {"--json",        "--stdin", "--encrypt", "--lock",
-                              "--no-row-auto", "--auto",  "--help"};
+const char* const kFlags[] = {"--json", "--stdin", "--encrypt", "--lock",     "--no-row-auto",
+                              "--auto", "--help",  "--verify",  "--templates"};
 
 int PrefixCode(const std::string& text) {
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '5') return text[0] - '0';
@@ -94,6 +95,11 @@ Options of write
   --from-file PATH     take the content from column A of a .xls, .xlsx or .csv file
   --row N              the row to start from (default 1)
   --no-row-auto        write the same row to every tag
+  --verify             read every written page back (message, password, AUTH0, lock bytes)
+                       and count a tag whose pages differ as failed: "Verify failed: Page%d !"
+  --templates          replace {uid} (the tag's 14 hex digits), {row} (the sheet row) and {n}
+                       (the tag's place in this run, from 1) in the text, URL and title of each
+                       tag before its size is checked; {{ and }} are literal braces
 Options of read and write
   --auto [--count N]   Auto operation: tag after tag, until N tags were handled or Ctrl-C
 Prefix codes: 0 none, 1 http://www., 2 https://www., 3 http://, 4 https://, 5 tel:
@@ -162,7 +168,7 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
     o.command = Command::Write;
     std::set<std::string> allowed =
         with({"--auto", "--count", "--original-key", "--new-key", "--encrypt", "--lock",
-              "--from-file", "--row", "--no-row-auto"});
+              "--from-file", "--row", "--no-row-auto", "--verify", "--templates"});
     if (o.panel == panels::PanelKind::Text) allowed.insert("--stdin");
     if (o.panel != panels::PanelKind::Text) allowed.insert("--prefix");
     if (o.panel == panels::PanelKind::SmartPoster) allowed.insert("--title");
@@ -191,6 +197,16 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
     }
     if (o.panel != panels::PanelKind::Text && !o.contentGiven && !o.fromFile) {
         throw UsageError("write " + words2[1] + " needs a URL (or --from-file)");
+    }
+    o.verify = args.Flag("--verify");
+    o.templates = args.Flag("--templates");
+    if (o.templates) {
+        // A template that cannot work fails here, before any tag is touched; rows from a file are
+        // checked as each is written (and by the check command beforehand).
+        for (const std::string* text : {&o.content, &o.title}) {
+            const std::string error = panels::TemplateError(*text, o.fromFile.has_value());
+            if (!error.empty()) throw UsageError("--templates: " + error);
+        }
     }
     return o;
 }

@@ -34,6 +34,9 @@ struct CliOptions {
     std::string row = "1";
     bool rowAuto = true;
 
+    bool verify = false;     // read every written page back and compare
+    bool templates = false;  // {uid}, {row} and {n} in the content and title
+
     bool autoOperation = false;
     std::optional<std::uint64_t> count;  // Auto operation ends after this many tags
 };
