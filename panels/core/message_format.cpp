@@ -56,16 +56,15 @@ class TextFormat : public MessageFormat {
         return tag::BuildTextRecord(content.text);
     }
 
-    bool Fits(std::uint8_t ndefOffset, std::size_t recordSize,
-              std::uint16_t capacity) const override {
-        return tag::MessageSize(ndefOffset, recordSize) <= capacity;
+    std::size_t SpaceNeeded(std::uint8_t ndefOffset, std::size_t recordSize) const override {
+        return tag::MessageSize(ndefOffset, recordSize);
     }
 
     bool BuildAndWrite(TagLink link, const NdefArea& area,
                        const MessageContent& content) const override {
         const auto record = BuildRecord(content);
         if (!Fits(area.ndefOffset, record.size(), area.capacity)) {
-            const std::size_t size = tag::MessageSize(area.ndefOffset, record.size());
+            const std::size_t size = SpaceNeeded(area.ndefOffset, record.size());
             feed::AppendLog(0,
                             text::TrNumber(Table::Message, text::msg::kDataLengthExceeds,
                                            static_cast<long long>(size - area.capacity)),
@@ -115,9 +114,10 @@ class FixedBufferFormat : public MessageFormat {
         return Build(code, Bytes(content.text), content.title);
     }
 
-    bool Fits(std::uint8_t ndefOffset, std::size_t recordSize,
-              std::uint16_t capacity) const override {
-        return std::size_t{ndefOffset} + recordSize + 5 <= capacity;
+    // Five bytes beyond the record whatever its length: the three-byte length form is counted
+    // even for a short record.
+    std::size_t SpaceNeeded(std::uint8_t ndefOffset, std::size_t recordSize) const override {
+        return std::size_t{ndefOffset} + recordSize + 5;
     }
 
     bool BuildAndWrite(TagLink link, const NdefArea& area,

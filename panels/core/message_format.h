@@ -29,10 +29,12 @@ class MessageFormat {
     virtual ~MessageFormat() = default;
     // The record this content is written as.
     virtual std::vector<std::uint8_t> BuildRecord(const MessageContent& content) const = 0;
-    // Whether a record of this size fits a data area of this capacity with the NDEF TLV at
-    // `ndefOffset`, as the Write checks it before anything is written.
-    virtual bool Fits(std::uint8_t ndefOffset, std::size_t recordSize,
-                      std::uint16_t capacity) const = 0;
+    // The bytes of the data area the Write's size check counts for a record of this size with
+    // the NDEF TLV at `ndefOffset`; the record fits when they are within the capacity.
+    virtual std::size_t SpaceNeeded(std::uint8_t ndefOffset, std::size_t recordSize) const = 0;
+    bool Fits(std::uint8_t ndefOffset, std::size_t recordSize, std::uint16_t capacity) const {
+        return SpaceNeeded(ndefOffset, recordSize) <= capacity;
+    }
     // The Write's buffer size when the format has a fixed one.
     virtual std::optional<std::uint16_t> capacityLimit() const { return std::nullopt; }
     // After the data area was opened: parse the stored message, show it, report success.

@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "panels/core/panel.h"
+#include "tag/ntag_model.h"
 #include "text/text_tables.h"
 
 namespace tagwright::cli {
 
-enum class Command { Readers, Read, Write, ClearKey, Help };
+enum class Command { Readers, Read, Write, ClearKey, Check, Help };
 
 struct CliOptions {
     Command command = Command::Help;
@@ -36,6 +37,10 @@ struct CliOptions {
 
     bool verify = false;     // read every written page back and compare
     bool templates = false;  // {uid}, {row} and {n} in the content and title
+    // The sheet pre-flight check (the check command, and Auto operation from a file).
+    tag::ModelCode model = tag::kNtag210;
+    std::uint8_t ndefOffset = 0;
+    bool noCheck = false;
 
     bool autoOperation = false;
     std::optional<std::uint64_t> count;  // Auto operation ends after this many tags

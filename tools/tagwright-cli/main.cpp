@@ -14,6 +14,7 @@
 #include "panels/core/operation_controller.h"
 #include "panels/core/spreadsheet_source.h"
 #include "reader/binding.h"
+#include "sheet_check_report.h"
 #include "simulator_state.h"
 #include "tag/uri_record.h"
 #include "tools/common/arguments.h"
@@ -182,6 +183,7 @@ int Run(const CliOptions& o) {
     if (o.fromStdin) stdinText = ReadStandardInput();
     ConsoleOutput out(o.json, stdout, stderr);
     feed::SetLogSink(&out);
+    if (o.command == Command::Check) return RunSheetCheck(o, out);
     // The command line names the panel and the language; nothing is remembered.
     app::FixedPanelStore panelSetting(int(o.panel));
     app::FixedLanguageStore languageSetting(o.language);
@@ -229,6 +231,18 @@ int Run(const CliOptions& o) {
     if (o.fromFile) {
         rows.LoadChosenFile(*o.fromFile);
         if (!rows.SheetLoaded()) return kExitFailure;
+        // A batch on a line should not stop at row 700: every row is tried before the first tag.
+        if (o.command == Command::Write && o.autoOperation && !o.noCheck) {
+            const auto check = panels::CheckSheet(*rows.sheet(), CheckSettingsOf(o));
+            if (!check.Passed()) {
+                PrintSheetCheck(out, check, o);
+                const std::string text =
+                    "pre-flight check failed; the batch did not start (--no-check starts it)";
+                out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
+                         "tagwright-cli: " + text);
+                return kExitUsage;
+            }
+        }
     }
     if (o.fromStdin) panel.SetContentText(stdinText);
 
