@@ -17,8 +17,8 @@ using tools::UsageError;
 const char* const kValued[] = {"--reader",       "--lang",    "--prefix",    "--title",
                                "--original-key", "--new-key", "--from-file", "--row",
                                "--count",        "--model",   "--offset"};
-const char* const kFlags[] = {"--json", "--stdin", "--encrypt", "--lock",     "--no-row-auto",
-                              "--auto", "--help",  "--verify",  "--templates"};
+const char* const kFlags[] = {"--json", "--stdin", "--encrypt", "--lock",      "--no-row-auto",
+                              "--auto", "--help",  "--verify",  "--templates", "--no-check"};
 
 int PrefixCode(const std::string& text) {
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '5') return text[0] - '0';
