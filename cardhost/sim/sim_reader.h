@@ -11,8 +11,16 @@
 
 namespace cardhost::sim {
 
-// Modeled air time of one command of this kind at 106 kbit/s, in microseconds.
+// Modeled air time of one command of this kind at 106 kbit/s, in microseconds: its frames and
+// the tag's answer delay and programming time (docs/cardhost.md).
 std::uint32_t AirTimeMicros(std::string_view kind, std::size_t fastReadPages = 0);
+
+// CARDHOST_SIM_REALTIME=1: every command the reader passes on lasts its modeled air time, so
+// that a batch on the simulator takes as long as on a real line (without the USB reader's own
+// time per command).
+bool RealTimeMode();
+// In real-time mode, waits for the command's air time; otherwise returns at once.
+void SpendAirTime(std::string_view kind);
 
 // Counts one command of this kind on the reader and applies the pending tear, detach and fault
 // rules. Returns the status the command must fail with, or nothing to let it run.

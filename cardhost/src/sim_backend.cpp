@@ -158,6 +158,8 @@ class SimulatedReader : public ReaderSession {
             }
             status = work(tx, *reader);
         });
+        // Outside the transaction: the air time holds this reader only, not the whole simulator.
+        if (status != CARDHOST_DETACHED) sim::SpendAirTime(kind);
         return status;
     }
 
