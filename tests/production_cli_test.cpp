@@ -2,6 +2,8 @@
 // tag, --templates, the check command and the pre-flight check of an Auto batch from a file.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <fstream>
 
 #include "support/sim_env.h"
@@ -123,6 +125,28 @@ TEST_F(ProductionCli, AnAutoBatchFromAFileStartsOnlyWhenEveryRowPasses) {
     r = Run({"write", "text", "--from-file", rows, "--auto", "--count", "1", "--no-check"});
     EXPECT_TRUE(Has(r, "Write data succeed: one")) << r.out;
     EXPECT_EQ(Run({"write", "text", "--model", "NTAG213", "abc"}).exitCode, 2);
+}
+
+TEST_F(ProductionCli, RealTimeModeTakesAtLeastTheModeledAirTime) {
+    // 857 bytes on an NTAG216: 219 page writes, over a second of air time, far more than the
+    // program and the simulator need without real time.
+    NewTag("NTAG216");
+    SimOk({"stats", "--reader", "SIM-0001", "--reset"});
+    const std::string line =
+        "CARDHOST_SIM_REALTIME=1 " +
+        tools::ShellCommand((reader::ExecutableDirectory() / "tagwright-cli").string(),
+                            {"write", "text", std::string(857, 'x')});
+    const auto started = std::chrono::steady_clock::now();
+    const ToolResult r = RunProgram(line);
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
+    const auto at = stats.find("airtime_ms ");
+    ASSERT_NE(at, std::string::npos) << stats;
+    const double airSeconds = std::atof(stats.c_str() + at + 11) / 1000.0;
+    EXPECT_GT(airSeconds, 1.0) << stats;
+    EXPECT_GE(seconds, airSeconds) << stats;
 }
 
 }  // namespace
