@@ -100,6 +100,9 @@ TEST_F(ProductionCli, CheckListsTheRowsThatWouldFailAndPassesACleanSheet) {
     EXPECT_TRUE(Has(r, "{\"type\":\"problem\",\"row\":1,\"problem\":\"doubled-scheme\"")) << r.out;
 
     EXPECT_EQ(Run({"check", "url"}).exitCode, 2);  // --from-file is required
+    EXPECT_EQ(
+        Run({"check", "poster", "--templates", "--title", "{nn}", "--from-file", clean}).exitCode,
+        2);
     EXPECT_EQ(Run({"check", "text", "--from-file", clean, "--model", "NTAG214"}).exitCode, 2);
     EXPECT_EQ(Run({"check", "text", "--from-file", (directory() / "none.csv").string()}).exitCode,
               1);

@@ -201,6 +201,10 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
         if (auto prefix = args.Value("--prefix")) o.prefixCode = PrefixCode(*prefix);
         o.title = args.Value("--title").value_or("");
         o.templates = args.Flag("--templates");
+        if (o.templates) {
+            const std::string error = panels::TemplateError(o.title, true);
+            if (!error.empty()) throw UsageError("--templates: " + error);
+        }
         PreflightOptions(args, o);
         return o;
     }
