@@ -11,6 +11,11 @@ POSTER = bytes.fromhex("0324D1021F5370" "91010B5505" "30313233343536373839"
 LOCK_CONTROL = bytes.fromhex("0103A00C34" "030AD1010654027A68616263FE")
 
 SEEDS = {
+    "fuzz_message_template": {
+        "url": b"\x01https://example.com/t/{uid}?row={row}&n={n}",
+        "braces": b"\x00Tag {n} of the run {{literal}}",
+        "errors": b"\x00{unknown} {",
+    },
     "fuzz_tlv_search": {
         "plain": bytes.fromhex("0300FE00") + bytes(15),
         "lock_control": LOCK_CONTROL[:16] + bytes.fromhex("0A0000"),

@@ -13,10 +13,14 @@ namespace tagwright::tag {
 
 using Uid = std::array<std::uint8_t, 7>;
 
-// The selected reader as the tag engine sees it.
+class PageWrites;
+
+// The selected reader as the tag engine sees it. With `writes` set, every page write that the
+// tag acknowledges is noted there, so that the Write can be read back afterwards.
 struct TagLink {
     const reader::ReaderApi& api;
     std::int32_t handle;
+    PageWrites* writes = nullptr;
 };
 
 // The last processed UID of one panel: all zero when no tag has been handled yet.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "log/log_feed.h"
+#include "read_back.h"
 #include "text/text_tables.h"
 
 namespace tagwright::tag {
@@ -29,7 +30,10 @@ bool ReadBlockOrReport(TagLink link, std::uint8_t page, Block& block) {
 }
 
 bool WritePageOrReport(TagLink link, std::uint8_t page, const PageImage& data) {
-    if (link.api.TyA_NTAG_Write(link.handle, page, data.data()) == 0) return true;
+    if (link.api.TyA_NTAG_Write(link.handle, page, data.data()) == 0) {
+        if (link.writes != nullptr) link.writes->Note(page, data);
+        return true;
+    }
     ReportPage(text::msg::kWriteFailedPage, page);
     return false;
 }

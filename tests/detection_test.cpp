@@ -29,7 +29,7 @@ class Detection : public testing::SimEnvironment {
         text::SetUiLanguage(text::Language::Chinese);
         SimEnvironment::TearDown();
     }
-    TagLink link() { return {api(), handle}; }
+    TagLink link() { return {api(), handle, nullptr}; }
     DetectOutcome Detect(bool autoOperation, OperationKind kind = OperationKind::Read) {
         DetectedTag tag;
         const DetectOutcome outcome = DetectTag(link(), autoOperation, last, kind, tag);

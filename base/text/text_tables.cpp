@@ -104,6 +104,8 @@ constexpr Entry kMessage[] = {
     {42, "此标签已写入本批次第%d行, 拒绝再写!", "This tag already received row %d of this batch !"},
     {43, "标签已存有第%d行, 无需再写!", "The tag already holds row %d !"},
     {44, "标签密码现为新密钥!", "The tag's password is now the New key !"},
+    {45, "校验失败: Page%d !", "Verify failed: Page%d !"},
+    {46, "模板错误: %s !", "Template error: %s !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

@@ -84,7 +84,8 @@ inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard =
                      kRowNumberAboveZero = 33, kUnrecognizableCharacterTypes = 34,
                      kAuth0AddressUnknown = 35, kEncryptionSuccessful = 36, kPasswordCleared = 37,
                      kAuthenticationKeyFail = 38, kTagModelUnknown = 39, kPasswordIsNow = 40,
-                     kTagAlreadyReceivedRow = 42, kTagAlreadyHoldsRow = 43, kPasswordIsNewKey = 44;
+                     kTagAlreadyReceivedRow = 42, kTagAlreadyHoldsRow = 43, kPasswordIsNewKey = 44,
+                     kVerifyFailedPage = 45, kTemplateError = 46;
 }
 
 // Texts that are the same in every language.

@@ -1,7 +1,10 @@
 #include "sim_reader.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <map>
+#include <thread>
 
 #include <cardhost/cardhost.h>
 
@@ -17,28 +20,79 @@ void Remember(std::vector<std::uint8_t>& history, std::uint8_t value) {
 
 }  // namespace
 
+namespace {
+
+// ISO/IEC 14443 type A at 106 kbit/s: a bit lasts 128 carrier cycles of 13.56 MHz. A standard
+// frame carries nine bits a byte (eight and odd parity) between a start and an end bit; the tag
+// answers 1172 cycles after the reader's last bit, and the reader waits as long again before its
+// next frame.
+constexpr double kBitMicros = 128.0 / 13.56;
+constexpr double kTurnaroundMicros = 1172.0 / 13.56;
+// The tag's EEPROM programming time for one page (NTAG21x datasheet: 4.1 ms).
+constexpr double kProgrammingMicros = 4100.0;
+
+constexpr double FrameMicros(double bytes) {
+    return (9.0 * bytes + 2.0) * kBitMicros;
+}
+constexpr double kShortFrameMicros = 9.0 * kBitMicros;  // REQA/WUPA: seven bits
+constexpr double kAckMicros = 6.0 * kBitMicros;         // ACK/NAK: four bits
+
+// One command frame and its answer, with the tag's processing time in between.
+constexpr double Exchange(double commandMicros, double answerMicros, double processingMicros = 0) {
+    return commandMicros + kTurnaroundMicros + processingMicros + answerMicros + kTurnaroundMicros;
+}
+
+// Frames with a CRC carry two bytes more than their payload.
+constexpr double WithCrc(double bytes) {
+    return FrameMicros(bytes + 2.0);
+}
+
+constexpr double kAnticollisionLevel = Exchange(FrameMicros(2), FrameMicros(5));  // 93 20 / UID+BCC
+constexpr double kSelectLevel = Exchange(WithCrc(7), WithCrc(1));                 // 93 70 ... / SAK
+
+}  // namespace
+
 std::uint32_t AirTimeMicros(std::string_view kind, std::size_t fastReadPages) {
-    // Wake-up, anticollision and selection of a 7-byte UID take 4.6 ms together.
-    static const std::map<std::string_view, std::uint32_t> kCosts{
-        {"TyA_Request", 600},
-        {"TyA_NTAG_AnticollSelect", 4000},
-        {"TyA_Anticollision", 2000},
-        {"TyA_Select", 2000},
-        {"TyA_Halt", 300},
-        {"TyA_NTAG_GetVersion", 1330},
-        {"TyA_NTAG_Read", 2090},
-        {"TyA_NTAG_Write", 4950},
-        {"TyA_NTAG_CompWrite", 6100},
-        {"TyA_NTAG_PwdAuth", 1160},
-        {"TyA_NTAG_ReadCnt", 1100},
-        {"TyA_NTAG_ReadSig", 3500},
-        {"Sys_Transceive", 1500},
+    static const std::map<std::string_view, double> kCosts{
+        {"TyA_Request", Exchange(kShortFrameMicros, FrameMicros(2))},
+        // Two cascade levels for a 7-byte UID.
+        {"TyA_NTAG_AnticollSelect", 2 * (kAnticollisionLevel + kSelectLevel)},
+        {"TyA_Anticollision", kAnticollisionLevel},
+        {"TyA_Select", kSelectLevel},
+        // HLTA has no answer: the reader waits one turnaround.
+        {"TyA_Halt", WithCrc(2) + kTurnaroundMicros},
+        {"TyA_NTAG_GetVersion", Exchange(WithCrc(1), WithCrc(8))},
+        {"TyA_NTAG_Read", Exchange(WithCrc(2), WithCrc(16))},
+        {"TyA_NTAG_Write", Exchange(WithCrc(6), kAckMicros, kProgrammingMicros)},
+        // Two frames: the command and address, then 16 bytes of which four are programmed.
+        {"TyA_NTAG_CompWrite",
+         Exchange(WithCrc(2), kAckMicros) + Exchange(WithCrc(16), kAckMicros, kProgrammingMicros)},
+        {"TyA_NTAG_PwdAuth", Exchange(WithCrc(5), WithCrc(2))},
+        {"TyA_NTAG_ReadCnt", Exchange(WithCrc(2), WithCrc(3))},
+        {"TyA_NTAG_ReadSig", Exchange(WithCrc(2), WithCrc(32))},
+        // A raw frame of unknown length: a typical short exchange.
+        {"Sys_Transceive", 1500.0},
     };
     if (kind == "TyA_NTAG_FastRead") {
-        return static_cast<std::uint32_t>(1000 + 380 * fastReadPages);
+        const double pages = static_cast<double>(fastReadPages);
+        return static_cast<std::uint32_t>(Exchange(WithCrc(3), WithCrc(4.0 * pages)) + 0.5);
     }
     const auto it = kCosts.find(kind);
-    return it == kCosts.end() ? 0 : it->second;
+    return it == kCosts.end() ? 0 : static_cast<std::uint32_t>(it->second + 0.5);
+}
+
+bool RealTimeMode() {
+    static const bool on = [] {
+        const char* value = std::getenv("CARDHOST_SIM_REALTIME");
+        return value != nullptr && std::string_view(value) == "1";
+    }();
+    return on;
+}
+
+void SpendAirTime(std::string_view kind) {
+    if (!RealTimeMode()) return;
+    const std::uint32_t micros = AirTimeMicros(kind);
+    if (micros > 0) std::this_thread::sleep_for(std::chrono::microseconds(micros));
 }
 
 NtagChip* TagInField(SimStore::Transaction& tx, const ReaderRecord& reader) {
@@ -123,6 +177,24 @@ std::optional<std::int32_t> DueFailure(SimStore::Transaction& tx, ReaderRecord& 
         return status;
     }
     return std::nullopt;
+}
+
+void WeakenWrite(SimStore::Transaction& tx, ReaderRecord& reader,
+                 std::vector<std::uint8_t>& frame) {
+    constexpr std::size_t kWriteFrameSize = 6;
+    if (frame.size() != kWriteFrameSize) return;
+    for (auto it = reader.weakPages.begin(); it != reader.weakPages.end(); ++it) {
+        if (it->page != frame[1]) continue;
+        tx.MarkStateChanged();
+        if (it->remaining > 1) {
+            --it->remaining;
+            continue;
+        }
+        reader.weakPages.erase(it);
+        for (std::size_t i = 2; i < kWriteFrameSize; ++i)
+            frame[i] ^= 0x01;
+        return;
+    }
 }
 
 void RecordLight(ReaderRecord& reader, std::uint8_t state) {

@@ -5,13 +5,22 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "sim_store.h"
 
 namespace cardhost::sim {
 
-// Modeled air time of one command of this kind at 106 kbit/s, in microseconds.
+// Modeled air time of one command of this kind at 106 kbit/s, in microseconds: its frames and
+// the tag's answer delay and programming time (docs/cardhost.md).
 std::uint32_t AirTimeMicros(std::string_view kind, std::size_t fastReadPages = 0);
+
+// CARDHOST_SIM_REALTIME=1: every command the reader passes on lasts its modeled air time, so
+// that a batch on the simulator takes as long as on a real line (without the USB reader's own
+// time per command).
+bool RealTimeMode();
+// In real-time mode, waits for the command's air time; otherwise returns at once.
+void SpendAirTime(std::string_view kind);
 
 // Counts one command of this kind on the reader and applies the pending tear, detach and fault
 // rules. Returns the status the command must fail with, or nothing to let it run.
@@ -23,6 +32,10 @@ std::optional<std::int32_t> BeginCommand(SimStore::Transaction& tx, ReaderRecord
 // Returns the status of the rule that falls due, or nothing.
 std::optional<std::int32_t> DueFailure(SimStore::Transaction& tx, ReaderRecord& reader,
                                        std::string_view kind);
+
+// A WRITE frame (A2 page d0..d3) on its way to the tag: when a weak-page rule falls due for its
+// page, the data bytes are changed as the weak page would store them.
+void WeakenWrite(SimStore::Transaction& tx, ReaderRecord& reader, std::vector<std::uint8_t>& frame);
 
 // The tag in the field, nullptr for none; a tag that the state names must have its file.
 NtagChip* TagInField(SimStore::Transaction& tx, const ReaderRecord& reader);

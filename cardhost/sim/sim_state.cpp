@@ -133,6 +133,10 @@ void ReadReaderLine(std::string_view key, LineReader& in, ReaderRecord& r) {
         r.emptyPolls = in.Number<std::uint32_t>(0, 0xFFFFFFFF);
     } else if (key == "fault") {
         r.faults.push_back(ReadFault(in));
+    } else if (key == "weak") {
+        const auto page = in.Number<std::uint8_t>(0, 255);
+        r.weakPages.push_back(
+            {page, in.Number<std::uint32_t>(1, std::numeric_limits<std::uint32_t>::max())});
     } else if (key == "tear") {
         r.tearAfter = in.Number<std::int64_t>(-1, kLongest);
     } else if (key == "detach") {
@@ -194,6 +198,9 @@ std::string SerializeState(const SimState& state) {
         LineWriter(out, "empty") << r.emptyPolls;
         for (const FaultRule& f : r.faults) {
             LineWriter(out, "fault") << f.kind << f.remaining << f.status;
+        }
+        for (const WeakPageRule& w : r.weakPages) {
+            LineWriter(out, "weak") << w.page << w.remaining;
         }
         LineWriter(out, "tear") << r.tearAfter;
         LineWriter(out, "detach") << r.detachAfter;

@@ -17,6 +17,13 @@ struct FaultRule {
     std::int32_t status;      // the status the failing call returns
 };
 
+// A weak page: the n-th WRITE to it from now is acknowledged, but the page keeps other bytes than
+// were sent (each byte with its lowest bit inverted), as a worn or marginal EEPROM cell would.
+struct WeakPageRule {
+    std::uint8_t page;
+    std::uint32_t remaining;  // fires when this counts down to zero
+};
+
 struct ReaderRecord {
     std::string serial;
     bool attached = true;
@@ -28,6 +35,7 @@ struct ReaderRecord {
     std::uint32_t gapPolls = 0;    // empty polls before the next queued tag arrives
     std::uint32_t emptyPolls = 0;  // empty polls since the field became empty
     std::vector<FaultRule> faults;
+    std::vector<WeakPageRule> weakPages;
     std::int64_t tearAfter = -1;    // the tag leaves after this many more commands
     std::int64_t detachAfter = -1;  // the reader is unplugged after this many more commands
     std::map<std::string, std::uint64_t> commandCounts;

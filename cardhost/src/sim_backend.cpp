@@ -1,6 +1,8 @@
 // The simulator backend: virtual readers and tags kept in the simulator's state directory.
 #include <cardhost/cardhost.h>
 
+#include <type_traits>
+
 #include "../sim/file_lock.h"
 #include "../sim/sim_reader.h"
 #include "../sim/sim_store.h"
@@ -135,22 +137,25 @@ class SimulatedReader : public ReaderSession {
 
     Status Exchange(TagCommand command, std::span<const std::uint8_t> frame,
                     std::vector<std::uint8_t>& answer) override {
-        return WithTag(EntryPointOf(command), [&](NtagChip& chip) {
-            ChipAnswer reply = chip.Command(frame);
-            switch (reply.kind) {
-                case ChipAnswer::Kind::Data:
-                    answer = std::move(reply.data);
-                    return Status{CARDHOST_OK};
-                case ChipAnswer::Kind::Ack:
-                    answer.clear();
-                    return Status{CARDHOST_OK};
-                case ChipAnswer::Kind::Nak:
-                    return Status{CARDHOST_NAK_BASE | reply.nakCode};
-                case ChipAnswer::Kind::Silent:
-                    break;
-            }
-            return Status{CARDHOST_NO_ANSWER};
-        });
+        return WithTag(EntryPointOf(command),
+                       [&](NtagChip& chip, SimStore::Transaction& tx, ReaderRecord& reader) {
+                           std::vector<std::uint8_t> received(frame.begin(), frame.end());
+                           if (command == TagCommand::Write) sim::WeakenWrite(tx, reader, received);
+                           ChipAnswer reply = chip.Command(received);
+                           switch (reply.kind) {
+                               case ChipAnswer::Kind::Data:
+                                   answer = std::move(reply.data);
+                                   return Status{CARDHOST_OK};
+                               case ChipAnswer::Kind::Ack:
+                                   answer.clear();
+                                   return Status{CARDHOST_OK};
+                               case ChipAnswer::Kind::Nak:
+                                   return Status{CARDHOST_NAK_BASE | reply.nakCode};
+                               case ChipAnswer::Kind::Silent:
+                                   break;
+                           }
+                           return Status{CARDHOST_NO_ANSWER};
+                       });
     }
 
     Status Classic(ClassicCommand command) override {
@@ -174,6 +179,8 @@ class SimulatedReader : public ReaderSession {
             }
             status = work(tx, *reader);
         });
+        // Outside the transaction: the air time holds this reader only, not the whole simulator.
+        if (status != CARDHOST_DETACHED) sim::SpendAirTime(kind);
         return status;
     }
 
@@ -183,7 +190,12 @@ class SimulatedReader : public ReaderSession {
         return Run(kind, [&](SimStore::Transaction& tx, ReaderRecord& reader) {
             NtagChip* chip = antennaOn_ ? sim::TagInField(tx, reader) : nullptr;
             if (chip == nullptr) return Status{CARDHOST_NO_TAG};
-            const Status status = work(*chip);
+            Status status;
+            if constexpr (std::is_invocable_v<Work, NtagChip&>) {
+                status = work(*chip);
+            } else {
+                status = work(*chip, tx, reader);
+            }
             tx.MarkTagChanged(reader.fieldUid);
             return status;
         });

@@ -65,11 +65,19 @@ class TextFormat : public MessageFormat {
         return true;
     }
 
-    bool BuildAndWrite(TagLink link, const NdefArea& area, const Panel& panel) const override {
-        const std::string content = panel.contentText();
-        const auto record = BuildRecord(panel);
-        const std::size_t size = tag::MessageSize(area.ndefOffset, record.size());
-        if (size > area.capacity) {
+    std::vector<std::uint8_t> BuildRecord(const MessageContent& content) const override {
+        return tag::BuildTextRecord(content.text);
+    }
+
+    std::size_t SpaceNeeded(std::uint8_t ndefOffset, std::size_t recordSize) const override {
+        return tag::MessageSize(ndefOffset, recordSize);
+    }
+
+    bool BuildAndWrite(TagLink link, const NdefArea& area,
+                       const MessageContent& content) const override {
+        const auto record = BuildRecord(content);
+        if (!Fits(area.ndefOffset, record.size(), area.capacity)) {
+            const std::size_t size = SpaceNeeded(area.ndefOffset, record.size());
             feed::AppendLog(0,
                             text::TrNumber(Table::Message, text::msg::kDataLengthExceeds,
                                            static_cast<long long>(size - area.capacity)),
@@ -79,12 +87,8 @@ class TextFormat : public MessageFormat {
         const auto image =
             tag::BuildMessageImage(area.firstBlock, area.ndefOffset, tag::WrapInNdefTlv(record));
         if (!tag::WriteMessage(link, image.bytes, image.messageSize)) return false;
-        ReportWritten(content);
+        ReportWritten(content.text);
         return true;
-    }
-
-    std::vector<std::uint8_t> BuildRecord(const Panel& panel) const override {
-        return tag::BuildTextRecord(panel.contentText());
     }
 };
 
@@ -117,38 +121,44 @@ class FixedBufferFormat : public MessageFormat {
         return true;
     }
 
-    bool BuildAndWrite(TagLink link, const NdefArea& area, const Panel& panel) const override {
-        const std::string url = panel.contentText();
-        const auto record = BuildRecord(panel);
-        if (std::size_t{area.ndefOffset} + record.size() + 5 > area.capacity) {
+    std::vector<std::uint8_t> BuildRecord(const MessageContent& content) const override {
+        // With no row selected (after reading a code above 5) the record carries no prefix.
+        const auto code =
+            static_cast<std::uint8_t>(content.prefix == kNoPrefix ? 0 : content.prefix);
+        return Build(code, Bytes(content.text), content.title);
+    }
+
+    std::string DescribeContent(const MessageContent& content) const override {
+        const int prefix = content.prefix;
+        const std::string_view shown = prefix > 0 && std::size_t(prefix) < tag::kUriPrefixes.size()
+                                           ? tag::kUriPrefixes[std::size_t(prefix)]
+                                           : std::string_view();
+        return std::string(shown) + content.text;
+    }
+
+    // Five bytes beyond the record whatever its length: the three-byte length form is counted
+    // even for a short record.
+    std::size_t SpaceNeeded(std::uint8_t ndefOffset, std::size_t recordSize) const override {
+        return std::size_t{ndefOffset} + recordSize + 5;
+    }
+
+    bool BuildAndWrite(TagLink link, const NdefArea& area,
+                       const MessageContent& content) const override {
+        const auto record = BuildRecord(content);
+        if (!Fits(area.ndefOffset, record.size(), area.capacity)) {
             ReportRed(text::msg::kDataLengthOutOfRange);
             return false;
         }
         const auto image = tag::BuildMessageImage(area.firstBlock, area.ndefOffset,
                                                   tag::WrapInNdefTlv(record), kBufferSize);
         if (!tag::WriteMessage(link, image.bytes, image.messageSize)) return false;
-        ReportWritten(url);
+        ReportWritten(content.text);
         return true;
-    }
-
-    std::vector<std::uint8_t> BuildRecord(const Panel& panel) const override {
-        const int prefix = panel.prefixCode();
-        // With no row selected (after reading a code above 5) the record carries no prefix.
-        const auto code = static_cast<std::uint8_t>(prefix == kNoPrefix ? 0 : prefix);
-        return Build(code, Bytes(panel.contentText()), panel);
-    }
-
-    std::string DescribeContent(const Panel& panel) const override {
-        const int prefix = panel.prefixCode();
-        const std::string_view shown = prefix > 0 && std::size_t(prefix) < tag::kUriPrefixes.size()
-                                           ? tag::kUriPrefixes[std::size_t(prefix)]
-                                           : std::string_view();
-        return std::string(shown) + panel.contentText();
     }
 
   protected:
     virtual std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
-                                            const Panel& panel) const = 0;
+                                            const std::string& title) const = 0;
     virtual bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt,
                        std::size_t terminatorAt, Panel& panel) const = 0;
 
@@ -163,7 +173,7 @@ class FixedBufferFormat : public MessageFormat {
 class UrlFormat : public FixedBufferFormat {
   protected:
     std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
-                                    const Panel&) const override {
+                                    const std::string&) const override {
         return tag::BuildUriRecord(code, url, tag::RecordPlace::Alone);
     }
     bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt, std::size_t terminatorAt,
@@ -178,8 +188,8 @@ class UrlFormat : public FixedBufferFormat {
 class SmartPosterFormat : public FixedBufferFormat {
   protected:
     std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
-                                    const Panel& panel) const override {
-        return tag::BuildSmartPoster(code, url, panel.titleText());
+                                    const std::string& title) const override {
+        return tag::BuildSmartPoster(code, url, title);
     }
     bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt, std::size_t terminatorAt,
                Panel& panel) const override {
@@ -194,8 +204,12 @@ class SmartPosterFormat : public FixedBufferFormat {
 
 }  // namespace
 
-std::string MessageFormat::DescribeContent(const Panel& panel) const {
-    return panel.contentText();
+MessageContent ContentOf(const Panel& panel) {
+    return {panel.contentText(), panel.prefixCode(), panel.titleText()};
+}
+
+std::string MessageFormat::DescribeContent(const MessageContent& content) const {
+    return content.text;
 }
 
 std::optional<std::vector<std::uint8_t>> ReadStoredRecord(TagLink link, const NdefArea& area) {

@@ -14,20 +14,36 @@
 
 namespace tagwright::panels {
 
+// What a Write puts on the tag: the text box or URL field, the prefix list's position and the
+// title, as the panel holds them or as a template made them for this tag.
+struct MessageContent {
+    std::string text;
+    int prefix = 0;  // kNoPrefix when the list has no row selected
+    std::string title;
+};
+
+MessageContent ContentOf(const Panel& panel);
+
 class MessageFormat {
   public:
     virtual ~MessageFormat() = default;
+    // The record this content is written as.
+    virtual std::vector<std::uint8_t> BuildRecord(const MessageContent& content) const = 0;
+    // The bytes of the data area the Write's size check counts for a record of this size with
+    // the NDEF TLV at `ndefOffset`; the record fits when they are within the capacity.
+    virtual std::size_t SpaceNeeded(std::uint8_t ndefOffset, std::size_t recordSize) const = 0;
+    bool Fits(std::uint8_t ndefOffset, std::size_t recordSize, std::uint16_t capacity) const {
+        return SpaceNeeded(ndefOffset, recordSize) <= capacity;
+    }
     // The Write's buffer size when the format has a fixed one.
     virtual std::optional<std::uint16_t> capacityLimit() const { return std::nullopt; }
     // After the data area was opened: parse the stored message, show it, report success.
     virtual bool ReadAndShow(tag::TagLink link, const tag::NdefArea& area, Panel& panel) const = 0;
-    // Build the message from the panel's content, check its size, write it, report success.
+    // Build the message from the content, check its size, write it, report success.
     virtual bool BuildAndWrite(tag::TagLink link, const tag::NdefArea& area,
-                               const Panel& panel) const = 0;
-    // The NDEF record the panel's content makes, as BuildAndWrite would write it.
-    virtual std::vector<std::uint8_t> BuildRecord(const Panel& panel) const = 0;
-    // The text or URL (prefix included) the panel's content stands for.
-    virtual std::string DescribeContent(const Panel& panel) const;
+                               const MessageContent& content) const = 0;
+    // The text or URL (prefix included) the content stands for.
+    virtual std::string DescribeContent(const MessageContent& content) const;
 
     // The record the last successful ReadAndShow found, for the journal.
     const std::vector<std::uint8_t>& lastRead() const { return lastRead_; }

@@ -1,7 +1,10 @@
 #include "operation_controller.h"
 
+#include <cstdio>
+
 #include "key_rules.h"
 #include "log/log_feed.h"
+#include "message_template.h"
 #include "spreadsheet_source.h"
 #include "tag/lock.h"
 #include "tag/password.h"
@@ -36,6 +39,16 @@ bool AuthenticateOrReselect(tag::TagLink link, const tag::Key& key, tag::Detecte
     if (authenticated) return true;
     const char* failed = nullptr;
     return tag::Reselect(link, tag, failed) == 0;
+}
+
+std::string UidDigits(const tag::Uid& uid) {
+    std::string digits;
+    for (const std::uint8_t byte : uid) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02X", byte);
+        digits += pair;
+    }
+    return digits;
 }
 
 }  // namespace
@@ -89,6 +102,7 @@ void OperationController::OnWrite() {
     if (!KeysUsable(panel_.encryption())) return;
     if (!devices_.ReaderReady(panel_.errorBox())) return;
     last_.Clear();
+    writtenThisRun_ = 0;
     if (panel_.writeFromFile()) {
         if (!rows_.SheetLoaded()) {
             feed::ShowStatus(text::Tr(Table::General, text::general::kNoFilesLoaded), feed::kRed);
@@ -186,12 +200,35 @@ RunResult OperationController::RunRead() {
 
 RunResult OperationController::RunWrite() {
     BeginRecord(tag::OperationKind::Write);
-    return Finish(WriteSteps());
+    const RunResult result = WriteSteps();
+    if (result == RunResult::Succeeded || result == RunResult::WrittenBatchEnded) {
+        ++writtenThisRun_;
+    }
+    return Finish(result);
+}
+
+std::optional<MessageContent> OperationController::ContentFor(const tag::DetectedTag& tag) const {
+    MessageContent content = ContentOf(panel_);
+    if (!panel_.expandTemplates()) return content;
+    TemplateValues values{UidDigits(tag.uid), std::nullopt, writtenThisRun_ + 1};
+    if (panel_.writeFromFile()) values.row = RowNumberValue(panel_.rowNumberText());
+    for (std::string* field : {&content.text, &content.title}) {
+        Expansion expanded = ExpandTemplate(*field, values);
+        if (!expanded.error.empty()) {
+            feed::AppendLog(0,
+                            text::TrText(Table::Message, text::msg::kTemplateError, expanded.error),
+                            feed::kRed);
+            return std::nullopt;
+        }
+        *field = std::move(expanded.text);
+    }
+    return content;
 }
 
 OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
                                                             const tag::DetectedTag& tag,
                                                             const tag::NdefArea& area,
+                                                            const MessageContent& content,
                                                             bool readBack) {
     const int row = RowNumberValue(panel_.rowNumberText());
     const auto received = ledger_.RowOf(tag.uid);
@@ -212,7 +249,7 @@ OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
     if (readBack) {
         // Possibly the tag in flight when the batch was interrupted: written, not yet recorded.
         const auto stored = ReadStoredRecord(link, area);
-        if (stored && *stored == format_->BuildRecord(panel_)) {
+        if (stored && *stored == format_->BuildRecord(content)) {
             feed::AppendLog(0, text::TrNumber(Table::Message, text::msg::kTagAlreadyHoldsRow, row),
                             feed::kBlue);
             return RowCheck::AlreadyHeld;
@@ -231,7 +268,10 @@ RunResult OperationController::WriteSteps() {
     }
     const tag::Key originalKey = *KeyFromField(panel_.originalKeyText());
 
-    const tag::TagLink link = Link();
+    // With verification on, every page the tag acknowledges is noted, to be read back at the end.
+    tag::PageWrites written;
+    const bool verify = panel_.verifyWrites();
+    const tag::TagLink link = Link(verify ? &written : nullptr);
     tag::DetectedTag tag;
     DetectOutcome outcome =
         tag::WakeAndSelect(link, panel_.autoOperation(), last_, tag::OperationKind::Write, tag);
@@ -248,6 +288,8 @@ RunResult OperationController::WriteSteps() {
         return RunResult::Failed;
     }
 
+    const auto content = ContentFor(tag);
+    if (!content) return RunResult::Failed;
     const auto area =
         tag::OpenNdefArea(link, tag.model, tag::AreaUse::Write, format_->capacityLimit());
     if (!area) return RunResult::Failed;
@@ -256,15 +298,15 @@ RunResult OperationController::WriteSteps() {
     if (inFlight_) {
         HandledTag& record = inFlight_->tag;
         record.model = tag.model;
-        record.message = format_->DescribeContent(panel_);
-        record.ndef = format_->BuildRecord(panel_);
+        record.message = format_->DescribeContent(*content);
+        record.ndef = format_->BuildRecord(*content);
         record.encryption = encryption;
         record.lock = panel_.lockTag();
         if (encryption) record.key = KeyFromField(panel_.newKeyText());
         if (fromFile) record.row = row;
     }
     if (fromFile) {
-        switch (CheckRow(link, tag, *area, ledger_.TakeReadBack())) {
+        switch (CheckRow(link, tag, *area, *content, ledger_.TakeReadBack())) {
             case RowCheck::Refuse:
                 return RunResult::Failed;
             case RowCheck::AlreadyWritten:
@@ -285,7 +327,7 @@ RunResult OperationController::WriteSteps() {
                 break;
         }
     }
-    if (!format_->BuildAndWrite(link, *area, panel_)) return RunResult::Failed;
+    if (!format_->BuildAndWrite(link, *area, *content)) return RunResult::Failed;
 
     if (encryption) {
         const tag::Key newKey = *KeyFromField(panel_.newKeyText());
@@ -294,6 +336,8 @@ RunResult OperationController::WriteSteps() {
         }
     }
     if (panel_.lockTag() && !tag::LockTag(link, tag.model)) return RunResult::Failed;
+    // A tag that kept other bytes than it acknowledged is a failure: its row stays for the next.
+    if (verify && !tag::VerifyWrites(link, tag.model, written)) return RunResult::Failed;
     if (!fromFile) {
         SuccessFeedback();
         return RunResult::Succeeded;

@@ -13,6 +13,7 @@
 #include "reader/device_session.h"
 #include "run_journal.h"
 #include "tag/detection.h"
+#include "tag/read_back.h"
 #include "timers.h"
 
 namespace tagwright::panels {
@@ -62,7 +63,9 @@ class OperationController {
     BatchLedger& ledger() { return ledger_; }
 
   private:
-    tag::TagLink Link() const { return {devices_.api(), devices_.selectedHandle()}; }
+    tag::TagLink Link(tag::PageWrites* writes = nullptr) const {
+        return {devices_.api(), devices_.selectedHandle(), writes};
+    }
     bool KeysUsable(bool needNewKey) const;
     void SuccessFeedback();
     void StartAuto(int timer, RunResult (OperationController::*run)());
@@ -76,7 +79,10 @@ class OperationController {
     enum class RowCheck { Write, Refuse, AlreadyHeld, AlreadyWritten };
     RunResult AdvanceAndFinish(const tag::Uid& uid, int row);
     RowCheck CheckRow(tag::TagLink link, const tag::DetectedTag& tag, const tag::NdefArea& area,
-                      bool readBack);
+                      const MessageContent& content, bool readBack);
+    // The content this tag receives: the panel's, its template fields filled in when templates
+    // are on; nothing (reported) when a template cannot be expanded.
+    std::optional<MessageContent> ContentFor(const tag::DetectedTag& tag) const;
 
     Panel& panel_;
     reader::DeviceSession& devices_;
@@ -96,6 +102,7 @@ class OperationController {
         bool recorded = false;
     };
     std::optional<InFlight> inFlight_;
+    std::uint64_t writtenThisRun_ = 0;  // tags written since the Write command: {n} - 1
 };
 
 }  // namespace tagwright::panels

@@ -23,6 +23,9 @@ class Panel {
     virtual bool writeFromFile() const = 0;
     virtual std::string originalKeyText() const = 0;
     virtual std::string newKeyText() const = 0;
+    // Production options of the command line; the window has none of them (yet).
+    virtual bool verifyWrites() const { return false; }     // read every written page back
+    virtual bool expandTemplates() const { return false; }  // {uid}, {row}, {n} per tag
 
     // The file group: row number field, "Row auto +1", the path field.
     virtual bool rowAutoIncrement() const = 0;

@@ -12,6 +12,7 @@ namespace tagwright::panels {
 
 struct SimplePanel : Panel, reader::ErrorBox {
     bool autoOp = false, encrypt = false, lock = false, fromFile = false;
+    bool verify = false, templates = false;
     std::string originalKey = "7C7C7C7C", newKey = "7C7C7C7C";
     std::string content, title;
     int prefix = 0;
@@ -29,6 +30,8 @@ struct SimplePanel : Panel, reader::ErrorBox {
     bool writeFromFile() const override { return fromFile; }
     std::string originalKeyText() const override { return originalKey; }
     std::string newKeyText() const override { return newKey; }
+    bool verifyWrites() const override { return verify; }
+    bool expandTemplates() const override { return templates; }
     bool rowAutoIncrement() const override { return rowAuto; }
     std::string rowNumberText() const override { return rowNumber; }
     void SetRowNumberText(const std::string& text) override { rowNumber = text; }

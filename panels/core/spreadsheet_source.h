@@ -25,6 +25,8 @@ class SpreadsheetSource : public RowSource {
     const std::filesystem::path& loadedPath() const { return loadedPath_; }
 
     bool SheetLoaded() const override { return workbook_.FirstSheet() != nullptr; }
+    // The loaded sheet's column A, nullptr when nothing is loaded.
+    const ColumnA* sheet() const { return workbook_.FirstSheet(); }
     bool CurrentRowReady() override;
     bool AdvanceAfterWrite() override;
     bool RowsRanOut() const override;

@@ -75,6 +75,10 @@ Faults (for tests)
                                    Sys_GetDeviceNum on every reader (the first that falls due
                                    fails it). A failed Sys_Close leaves the reader open;
                                    Sys_IsOpen takes no --status, its failure answers 0
+  fault weak --reader SERIAL --page P [--nth N]
+                                   the N-th WRITE (default 1) to page P from now on is
+                                   acknowledged, but the page keeps other bytes: each byte
+                                   written with its lowest bit inverted (a weak tag)
   fault tear --reader SERIAL --after N
                                    the tag leaves the field after N more commands
   fault detach --reader SERIAL --after N
@@ -329,6 +333,9 @@ void ListFaults(const ReaderRecord& reader) {
             std::cout << " with " << status << '\n';
         }
     }
+    for (const auto& w : reader.weakPages) {
+        std::cout << "weak page " << int{w.page} << " on write " << w.remaining << '\n';
+    }
     if (reader.tearAfter >= 0) std::cout << "tear after " << reader.tearAfter << '\n';
     if (reader.detachAfter >= 0) std::cout << "detach after " << reader.detachAfter << '\n';
 }
@@ -341,6 +348,14 @@ void FaultCommand(Tx& tx, const std::vector<std::string>& words) {
         const Arguments args(rest, {"--reader", "--nth", "--status"}, {});
         const auto rule = FailureRule(args);
         ReaderNamed(tx, args.Required("--reader")).faults.push_back(rule);
+    } else if (verb == "weak") {
+        const Arguments args(rest, {"--reader", "--page", "--nth"}, {});
+        args.ExpectPositional(0);
+        const auto page = ParseNumber(args.Required("--page"), 0, 255, "--page");
+        const auto nth = ParseNumber(args.Value("--nth").value_or("1"), 1, 1000000000, "--nth");
+        ReaderNamed(tx, args.Required("--reader"))
+            .weakPages.push_back(
+                {static_cast<std::uint8_t>(page), static_cast<std::uint32_t>(nth)});
     } else if (verb == "tear" || verb == "detach") {
         const Arguments args(rest, {"--reader", "--after"}, {});
         args.ExpectPositional(0);
@@ -356,6 +371,7 @@ void FaultCommand(Tx& tx, const std::vector<std::string>& words) {
             return;
         }
         reader.faults.clear();
+        reader.weakPages.clear();
         reader.tearAfter = -1;
         reader.detachAfter = -1;
     } else {

@@ -1,9 +1,11 @@
 #include "cli_options.h"
 
+#include <cctype>
 #include <functional>
 #include <set>
 
 #include "key_sources.h"
+#include "panels/core/message_template.h"
 #include "tag/uri_record.h"
 #include "tools/common/arguments.h"
 #include "utf8_text.h"
@@ -16,10 +18,11 @@ using tools::UsageError;
 
 const char* const kValued[] = {"--reader",   "--lang",      "--prefix", "--title", "--original-key",
                                "--new-key",  "--from-file", "--row",    "--count", "--journal",
-                               "--key-file", "--since",     "--batch"};
+                               "--key-file", "--since",     "--batch",  "--model", "--offset"};
 const char* const kFlags[] = {"--json",        "--stdin",       "--encrypt", "--lock",
                               "--no-row-auto", "--auto",        "--help",    "--no-journal",
-                              "--resume",      "--unique-tags", "--verbose", "--version"};
+                              "--resume",      "--unique-tags", "--verbose", "--version",
+                              "--verify",      "--templates",   "--no-check"};
 // Options whose value is a file name, which need not be UTF-8.
 const std::set<std::string> kPathOptions{"--from-file", "--journal", "--key-file", "--batch"};
 
@@ -86,6 +89,28 @@ void RequireUtf8(const std::vector<std::string>& words) {
     }
 }
 
+// NTAG213, ntag213 or 213.
+tag::ModelCode ModelNamed(const std::string& name) {
+    std::string upper;
+    for (const char c : name)
+        upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const tag::ModelCode code : {tag::kNtag203, tag::kNtag210, tag::kNtag212, tag::kNtag213,
+                                      tag::kNtag215, tag::kNtag216}) {
+        const std::string_view model = tag::ModelName(code);
+        if (upper == model || "NTAG" + upper == model) return code;
+    }
+    throw UsageError("unknown model " + name +
+                     " (NTAG203, NTAG210, NTAG212, NTAG213, NTAG215 or NTAG216)");
+}
+
+// The options the check command and the pre-flight of an Auto batch share.
+void PreflightOptions(const Arguments& args, CliOptions& o) {
+    if (auto model = args.Value("--model")) o.model = ModelNamed(*model);
+    if (auto offset = args.Value("--offset")) {
+        o.ndefOffset = static_cast<std::uint8_t>(tools::ParseNumber(*offset, 0, 15, "--offset"));
+    }
+}
+
 panels::PanelKind PanelNamed(const std::string& name) {
     if (name == "text") return panels::PanelKind::Text;
     if (name == "url") return panels::PanelKind::Url;
@@ -110,6 +135,14 @@ Commands
   write url   [--prefix CODE] URL  write a URI record
   write poster [--prefix CODE] [--title TITLE] URL
                                    write a Smart Poster record
+  check text|url|poster --from-file PATH [--row N] [--model M] [--offset T] [--prefix CODE]
+              [--title TITLE] [--templates]
+                                   check every row from the start row to the last before a
+                                   batch: a text cell, a message that fits model M (default
+                                   NTAG210, the smallest), a URL scheme the prefix or code 0
+                                   handles, no duplicate rows; --offset is where the NDEF TLV
+                                   stands on the tags (default 0). Prints the rows that would
+                                   fail and a summary; exit 0 when every row passes, else 1
   clear-key   [--original-key HEX] [--auto]
                                    switch password protection off again (once; --auto as
                                    with the Auto operation box checked)
@@ -130,19 +163,28 @@ Options of write
   --key-file FILE      take original-key=HEX and new-key=HEX lines from FILE (mode 0600);
                        TAGWRIGHT_ORIGINAL_KEY and TAGWRIGHT_NEW_KEY are read too, and keys
                        on the command line come first
+  --verify             read every written page back (message, password, AUTH0, lock bytes)
+                       and count a tag whose pages differ as failed: "Verify failed: Page%d !"
+  --templates          replace {uid} (the tag's 14 hex digits), {row} (the sheet row) and {n}
+                       (the tag's place in this run, from 1) in the text, URL and title of each
+                       tag before its size is checked; {{ and }} are literal braces
 Options of read, write and clear-key
   --journal PATH       record every tag in PATH instead of one file a day under
                        $XDG_DATA_HOME/Tagwright/journal
   --no-journal         record nothing
 Options of read and write
   --auto [--count N]   Auto operation: tag after tag, until N tags were handled or Ctrl-C
+With --auto --from-file, write first checks the sheet as the check command does (with
+--model M and --offset T) and does not start, with exit status 2, when a row would fail;
+--no-check skips that.
 Prefix codes: 0 none, 1 http://www., 2 https://www., 3 http://, 4 https://, 5 tel:
 (the text itself is accepted too).
 
 Without --reader the first reader listed is used. --json prints one JSON object per line.
 Arguments must be UTF-8 text (a --from-file path excepted); "--" ends the options, so that a
 text may begin with "--".
-Exit status: 0 success, 1 a run ended in failure, 2 bad arguments, 3 no reader could be opened.
+Exit status: 0 success, 1 a run ended in failure (check: a row would fail), 2 bad arguments or
+a failed pre-flight check, 3 no reader could be opened.
 )";
 
 CliOptions ParseCommandLine(const std::vector<std::string>& words) {
@@ -206,6 +248,28 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
         o.autoOperation = args.Flag("--auto");
         return o;
     }
+    if (command == "check") {
+        if (words2.size() < 2) throw UsageError("check needs text, url or poster");
+        o.command = Command::Check;
+        o.panel = PanelNamed(words2[1]);
+        std::set<std::string> allowed =
+            with({"--from-file", "--row", "--model", "--offset", "--templates"});
+        if (o.panel != panels::PanelKind::Text) allowed.insert("--prefix");
+        if (o.panel == panels::PanelKind::SmartPoster) allowed.insert("--title");
+        Only(args, allowed, ("check " + words2[1]).c_str());
+        args.ExpectPositional(2);
+        o.fromFile = args.Required("--from-file");
+        o.row = args.Value("--row").value_or("1");
+        if (auto prefix = args.Value("--prefix")) o.prefixCode = PrefixCode(*prefix);
+        o.title = args.Value("--title").value_or("");
+        o.templates = args.Flag("--templates");
+        if (o.templates) {
+            const std::string error = panels::TemplateError(o.title, true);
+            if (!error.empty()) throw UsageError("--templates: " + error);
+        }
+        PreflightOptions(args, o);
+        return o;
+    }
     if (command != "read" && command != "write") throw UsageError("unknown command " + command);
     if (words2.size() < 2) throw UsageError(command + " needs text, url or poster");
     o.panel = PanelNamed(words2[1]);
@@ -224,7 +288,8 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
     o.command = Command::Write;
     std::set<std::string> allowed =
         with({"--auto", "--count", "--original-key", "--new-key", "--key-file", "--encrypt",
-              "--lock", "--from-file", "--row", "--no-row-auto", "--resume", "--unique-tags"});
+              "--lock", "--from-file", "--row", "--no-row-auto", "--resume", "--unique-tags",
+              "--verify", "--templates", "--model", "--offset", "--no-check"});
     if (o.panel == panels::PanelKind::Text) allowed.insert("--stdin");
     if (o.panel != panels::PanelKind::Text) allowed.insert("--prefix");
     if (o.panel == panels::PanelKind::SmartPoster) allowed.insert("--title");
@@ -259,6 +324,22 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
     }
     if (o.panel != panels::PanelKind::Text && !o.contentGiven && !o.fromFile) {
         throw UsageError("write " + words2[1] + " needs a URL (or --from-file)");
+    }
+    o.noCheck = args.Flag("--no-check");
+    if ((args.Value("--model") || args.Value("--offset") || o.noCheck) &&
+        !(o.autoOperation && o.fromFile)) {
+        throw UsageError("--model, --offset and --no-check go with --auto --from-file");
+    }
+    PreflightOptions(args, o);
+    o.verify = args.Flag("--verify");
+    o.templates = args.Flag("--templates");
+    if (o.templates) {
+        // A template that cannot work fails here, before any tag is touched; rows from a file are
+        // checked as each is written (and by the check command beforehand).
+        for (const std::string* text : {&o.content, &o.title}) {
+            const std::string error = panels::TemplateError(*text, o.fromFile.has_value());
+            if (!error.empty()) throw UsageError("--templates: " + error);
+        }
     }
     return o;
 }

@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "panels/core/panel.h"
+#include "tag/ntag_model.h"
 #include "text/text_tables.h"
 
 namespace tagwright::cli {
 
-enum class Command { Readers, Read, Write, ClearKey, Journal, Help, Version };
+enum class Command { Readers, Read, Write, ClearKey, Journal, Check, Help, Version };
 
 struct CliOptions {
     Command command = Command::Help;
@@ -34,6 +35,13 @@ struct CliOptions {
     std::optional<std::string> fromFile;
     std::string row = "1";
     bool rowAuto = true;
+
+    bool verify = false;     // read every written page back and compare
+    bool templates = false;  // {uid}, {row} and {n} in the content and title
+    // The sheet pre-flight check (the check command, and Auto operation from a file).
+    tag::ModelCode model = tag::kNtag210;
+    std::uint8_t ndefOffset = 0;
+    bool noCheck = false;
 
     bool autoOperation = false;
     std::optional<std::uint64_t> count;  // Auto operation ends after this many tags

@@ -20,6 +20,8 @@ struct ConsolePanel : panels::SimplePanel {
         autoOp = o.autoOperation;
         encrypt = o.encrypt;
         lock = o.lock;
+        verify = o.verify;
+        templates = o.templates;
         fromFile = o.fromFile.has_value();
         originalKey = o.originalKey;
         newKey = o.newKey;

@@ -18,6 +18,7 @@
 #include "panels/core/spreadsheet_source.h"
 #include "reader/binding.h"
 #include "reader_details.h"
+#include "sheet_check_report.h"
 #include "simulator_state.h"
 #include "tag/uri_record.h"
 #include "tools/common/arguments.h"
@@ -189,6 +190,7 @@ int Run(const CliOptions& o) {
     ConsoleOutput out(o.json, stdout, stderr);
     feed::SetLogSink(&out);
     if (o.command == Command::Journal) return PrintJournal(o, out, stdout);
+    if (o.command == Command::Check) return RunSheetCheck(o, out);
     // Declared before the application: its panels record into it until they are gone.
     std::optional<app::TagJournal> journal;
     if (!o.noJournal && o.command != Command::Readers) journal.emplace(JournalOf(o));
@@ -246,6 +248,18 @@ int Run(const CliOptions& o) {
     if (o.fromFile) {
         rows.LoadChosenFile(*o.fromFile);
         if (!rows.SheetLoaded()) return kExitFailure;
+        // A batch on a line should not stop at row 700: every row is tried before the first tag.
+        if (o.command == Command::Write && o.autoOperation && !o.noCheck) {
+            const auto check = panels::CheckSheet(*rows.sheet(), CheckSettingsOf(o));
+            if (!check.Passed()) {
+                PrintSheetCheck(out, check, o);
+                const std::string text =
+                    "pre-flight check failed; the batch did not start (--no-check starts it)";
+                out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
+                         "tagwright-cli: " + text);
+                return kExitUsage;
+            }
+        }
     }
     if (o.fromStdin) panel.SetContentText(stdinText);
 

@@ -1,0 +1,56 @@
+#include "read_back.h"
+
+#include <algorithm>
+
+#include "log/log_feed.h"
+#include "password.h"
+#include "text/text_tables.h"
+
+namespace tagwright::tag {
+namespace {
+
+constexpr std::uint8_t kPagesPerRead = 4;
+
+void ReportMismatch(std::uint8_t page) {
+    feed::AppendLog(0, text::TrNumber(text::Table::Message, text::msg::kVerifyFailedPage, page),
+                    feed::kRed);
+}
+
+// What a READ of the page gives back after the write: the password page reads as zeros.
+PageImage ExpectedReadBack(std::uint8_t page, const PageImage& written,
+                           const PageLookup& passwordPage) {
+    if (passwordPage.kind == PageLookup::Kind::Page && page == passwordPage.page) return {};
+    return written;
+}
+
+}  // namespace
+
+bool VerifyWrites(TagLink link, ModelCode model, const PageWrites& writes) {
+    const PageLookup passwordPage = PasswordPage(model);
+    const auto& pages = writes.pages();
+    Block block{};
+    std::optional<std::uint8_t> blockStart;
+    for (const auto& [page, written] : pages) {
+        // One READ covers four pages; read again only when the page lies beyond the last one.
+        if (!blockStart || page >= *blockStart + kPagesPerRead) {
+            if (!ReadBlockOrReport(link, page, block)) return false;
+            blockStart = page;
+        }
+        const auto at = static_cast<std::ptrdiff_t>((page - *blockStart) * 4);
+        const PageImage expected = ExpectedReadBack(page, written, passwordPage);
+        if (!std::equal(expected.begin(), expected.end(), block.begin() + at)) {
+            ReportMismatch(page);
+            return false;
+        }
+    }
+    if (passwordPage.kind == PageLookup::Kind::Page) {
+        const auto password = pages.find(passwordPage.page);
+        if (password != pages.end() && !Authenticate(link, password->second)) {
+            ReportMismatch(passwordPage.page);
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace tagwright::tag

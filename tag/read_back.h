@@ -1,0 +1,29 @@
+// Read-back verification: after a Write, the pages it wrote are read again and compared byte for
+// byte with what was sent, so that a tag that acknowledged a write but kept other bytes (a weak
+// page, a torn write) is caught before the operator is told it succeeded.
+#pragma once
+
+#include <map>
+
+#include "page_transfer.h"
+
+namespace tagwright::tag {
+
+// The pages one Write sent and the tag acknowledged; a page written twice keeps its last bytes.
+class PageWrites {
+  public:
+    void Note(std::uint8_t page, const PageImage& data) { pages_[page] = data; }
+    const std::map<std::uint8_t, PageImage>& pages() const { return pages_; }
+
+  private:
+    std::map<std::uint8_t, PageImage> pages_;
+};
+
+// Reads back every noted page, four pages per READ, and compares. The password page of a model
+// with a password reads as zeros, so it is compared with zeros and the password itself is proven
+// by authenticating with the bytes written there (last, as a refusal leaves the tag idle).
+// Reports "Verify failed: Page%d !" (red) for the first page that differs, or the failed READ;
+// true when every page holds what was written.
+bool VerifyWrites(TagLink link, ModelCode model, const PageWrites& writes);
+
+}  // namespace tagwright::tag

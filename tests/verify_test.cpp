@@ -1,0 +1,136 @@
+// Read-back verification through the operation controller: a weak page (acknowledged, but stored
+// with other bytes) goes unnoticed without --verify and fails the Write with it, whichever page
+// of the message, password, AUTH0 or lock bytes it is; a sound tag verifies on every panel.
+#include <gtest/gtest.h>
+
+#include "support/panel_rig.h"
+
+namespace tagwright::testing {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using panels::PanelKind;
+using panels::RunResult;
+
+class Verify : public PanelRig {
+  protected:
+    RunResult Write(PanelKind kind) {
+        results.clear();
+        pauses.clear();
+        SimOk({"stats", "--reader", "SIM-0001", "--reset"});
+        Controller(kind).OnWrite();
+        return results.empty() ? RunResult::Refused : results.back();
+    }
+    void Weak(int page, int nth = 1) {
+        SimOk({"fault", "weak", "--reader", "SIM-0001", "--page", std::to_string(page), "--nth",
+               std::to_string(nth)});
+    }
+    bool SuccessFeedbackGiven() const { return !pauses.empty(); }
+};
+
+TEST_F(Verify, AWeakMessagePageIsSilentWithoutVerifyAndAFailureWithIt) {
+    panel.content = "hello world";  // 18 bytes: pages 4 to 8
+
+    // Without verification the weak page is not noticed: the run reports success as before.
+    std::string uid = NewTag("NTAG213");
+    Weak(5);
+    EXPECT_EQ(Write(PanelKind::Text), RunResult::Succeeded);
+    EXPECT_TRUE(SuccessFeedbackGiven());
+    EXPECT_EQ(Texts().back(), "Write data succeed: hello world");
+    EXPECT_EQ(RedLines(), 0);
+    EXPECT_EQ(CommandCount("TyA_NTAG_Read"), 2u);  // CC and page 4 only: no read-back
+    const Bytes sent5 = Bytes{0x0E, 0x54, 0x02, 0x7A};
+    EXPECT_NE(Pages(uid, 5, 1), sent5);  // the tag holds other bytes than were sent
+
+    // With it the same fault fails the Write: one red line, no success feedback.
+    uid = NewTag("NTAG213");
+    Weak(5);
+    panel.verify = true;
+    EXPECT_EQ(Write(PanelKind::Text), RunResult::Failed);
+    EXPECT_FALSE(SuccessFeedbackGiven());
+    EXPECT_EQ(Texts().back(), "Verify failed: Page5 !");
+    EXPECT_EQ(RedLines(), 1);
+
+    // A sound tag verifies: pages 4 to 8 come back in two more READs.
+    uid = NewTag("NTAG213");
+    EXPECT_EQ(Write(PanelKind::Text), RunResult::Succeeded);
+    EXPECT_TRUE(SuccessFeedbackGiven());
+    EXPECT_EQ(RedLines(), 0);
+    EXPECT_EQ(CommandCount("TyA_NTAG_Read"), 4u);
+    EXPECT_EQ(Pages(uid, 5, 1), sent5);
+}
+
+TEST_F(Verify, EveryPanelVerifiesItsLastPageAcrossReadBlocks) {
+    panel.verify = true;
+    panel.prefix = 4;
+    panel.title = "A title for the poster";
+    panel.content = "example.com/a/path/long/enough/to/span/two/blocks";
+    for (const PanelKind kind : {PanelKind::Text, PanelKind::Url, PanelKind::SmartPoster}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        NewTag("NTAG215");
+        EXPECT_EQ(Write(kind), RunResult::Succeeded) << Texts().back();
+        // The message's last page lies in a later READ block than page 4: it is checked too.
+        NewTag("NTAG215");
+        const int pages = kind == PanelKind::SmartPoster ? 20 : kind == PanelKind::Url ? 14 : 15;
+        Weak(4 + pages - 1);
+        EXPECT_EQ(Write(kind), RunResult::Failed);
+        EXPECT_EQ(Texts().back(), "Verify failed: Page" + std::to_string(4 + pages - 1) + " !");
+    }
+}
+
+TEST_F(Verify, PasswordAuth0AndLockPagesAreReadBackToo) {
+    panel.verify = true;
+    panel.encrypt = true;
+    panel.lock = true;
+    panel.newKey = "11223344";
+    panel.content = "x";
+    // NTAG213: static lock page 2, dynamic lock 0x28, AUTH0 0x29, password 0x2B.
+    NewTag("NTAG213");
+    ASSERT_EQ(Write(PanelKind::Text), RunResult::Succeeded) << Texts().back();
+    EXPECT_EQ(RedLines(), 0);
+
+    const std::pair<int, const char*> pages[] = {
+        {2, "Verify failed: Page2 !"},      // static lock bytes stored as FE FE
+        {0x28, "Verify failed: Page40 !"},  // dynamic lock bytes
+        {0x29, "Verify failed: Page41 !"},  // AUTH0 kept as 0x01: pages 0 protected no more
+        {0x2B, "Verify failed: Page43 !"},  // the password reads as zeros: proven by PWD_AUTH
+    };
+    for (const auto& [page, line] : pages) {
+        SCOPED_TRACE(page);
+        // The tag answers to the Original key, so the Write stays authenticated and nothing but
+        // the read-back can notice a password stored wrong.
+        SimOk({"tag", "poke", NewTag("NTAG213"), "0x2B", "7C7C7C7C"});
+        Weak(page);
+        EXPECT_EQ(Write(PanelKind::Text), RunResult::Failed);
+        EXPECT_EQ(Texts().back(), line);
+        EXPECT_FALSE(SuccessFeedbackGiven());
+    }
+}
+
+TEST_F(Verify, AFailedVerifyKeepsTheRowForTheNextTag) {
+    panel.verify = true;
+    panel.fromFile = true;
+    panel.content = "row one";
+    rows.rows = {"row two", "row three"};
+    NewTag("NTAG213");
+    Weak(4);
+    EXPECT_EQ(Write(PanelKind::Text), RunResult::Failed);
+    EXPECT_EQ(panel.content, "row one");  // not consumed by the tag that failed
+    EXPECT_EQ(rows.rows.size(), 2u);
+    const std::string uid = NewTag("NTAG213");
+    EXPECT_EQ(Write(PanelKind::Text), RunResult::Succeeded);
+    EXPECT_EQ(panel.content, "row two");
+    controller->OnRead();
+    EXPECT_EQ(panel.shownText, "row one");
+}
+
+TEST_F(Verify, TheWeakFaultIsListedAndCleared) {
+    Weak(7, 3);
+    EXPECT_EQ(SimOk({"fault", "list", "--reader", "SIM-0001"}), "weak page 7 on write 3");
+    SimOk({"fault", "clear", "--reader", "SIM-0001"});
+    EXPECT_EQ(SimOk({"fault", "list", "--reader", "SIM-0001"}), "");
+    EXPECT_EQ(Sim({"fault", "weak", "--reader", "SIM-0001", "--page", "256"}).exitCode, 2);
+}
+
+}  // namespace
+}  // namespace tagwright::testing

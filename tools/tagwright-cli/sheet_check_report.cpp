@@ -1,0 +1,60 @@
+#include "sheet_check_report.h"
+
+#include <cstdio>
+
+#include "panels/core/spreadsheet_source.h"
+#include "panels/core/workbook/workbook.h"
+#include "utf8_text.h"
+
+namespace tagwright::cli {
+
+panels::SheetCheckSettings CheckSettingsOf(const CliOptions& o) {
+    panels::SheetCheckSettings settings;
+    settings.kind = o.panel;
+    settings.model = o.model;
+    settings.prefix = o.prefixCode;
+    settings.title = o.title;
+    settings.startRow = panels::RowNumberValue(o.row);
+    settings.onlyStartRow = !o.rowAuto;
+    settings.ndefOffset = o.ndefOffset;
+    settings.templates = o.templates;
+    return settings;
+}
+
+void PrintSheetCheck(ConsoleOutput& out, const panels::SheetCheckResult& result,
+                     const CliOptions& o) {
+    if (!o.json && !result.problems.empty()) out.Emit({}, "   Row  Problem         Detail");
+    for (const panels::RowProblem& p : result.problems) {
+        const std::string name(panels::RowFaultName(p.fault));
+        char row[48];
+        std::snprintf(row, sizeof row, "%6d  %-14s  ", p.row, name.c_str());
+        out.Emit("\"type\":\"problem\",\"row\":" + std::to_string(p.row) +
+                     ",\"problem\":" + JsonString(name) + ",\"detail\":" + JsonString(p.detail),
+                 row + EscapeForTerminal(p.detail));
+    }
+    const int checked = result.lastRow - result.firstRow + 1;
+    const std::string model(tag::ModelName(o.model));
+    out.Emit("\"type\":\"checkSummary\",\"firstRow\":" + std::to_string(result.firstRow) +
+                 ",\"lastRow\":" + std::to_string(result.lastRow) + ",\"rowsChecked\":" +
+                 std::to_string(checked) + ",\"failedRows\":" + std::to_string(result.failedRows) +
+                 ",\"model\":" + JsonString(model) +
+                 ",\"passed\":" + (result.Passed() ? "true" : "false"),
+             "Check: " + std::to_string(checked) + " rows (" + std::to_string(result.firstRow) +
+                 " to " + std::to_string(result.lastRow) + ") for " + model + ", " +
+                 std::to_string(result.failedRows) + " would fail");
+}
+
+int RunSheetCheck(const CliOptions& o, ConsoleOutput& out) {
+    panels::Workbook workbook;
+    if (!workbook.Load(*o.fromFile)) {
+        const std::string text = "cannot load " + *o.fromFile;
+        out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
+                 "tagwright-cli: " + EscapeForTerminal(text));
+        return 1;
+    }
+    const auto result = panels::CheckSheet(*workbook.FirstSheet(), CheckSettingsOf(o));
+    PrintSheetCheck(out, result, o);
+    return result.Passed() ? 0 : 1;
+}
+
+}  // namespace tagwright::cli

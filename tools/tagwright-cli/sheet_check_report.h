@@ -1,0 +1,19 @@
+// The check command's output, and the pre-flight of an Auto batch from a file: the rows that
+// would fail as a table (or JSON lines) and a summary.
+#pragma once
+
+#include "cli_options.h"
+#include "console_output.h"
+#include "panels/core/sheet_check.h"
+
+namespace tagwright::cli {
+
+panels::SheetCheckSettings CheckSettingsOf(const CliOptions& o);
+
+void PrintSheetCheck(ConsoleOutput& out, const panels::SheetCheckResult& result,
+                     const CliOptions& o);
+
+// The check command: loads the file without a reader. Exit status 0 when every row passes.
+int RunSheetCheck(const CliOptions& o, ConsoleOutput& out);
+
+}  // namespace tagwright::cli
