@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev
           libbenchmark-dev libfreexl-dev libzip-dev libexpat1-dev python3 python3-xlwt
-          python3-openpyxl qt6-base-dev xvfb fonts-noto-cjk)
+          python3-openpyxl qt6-base-dev xvfb fonts-noto-cjk
+          pcscd vsmartcard-vpcd libpcsclite-dev iproute2 util-linux)
 
 missing=()
 for p in "${packages[@]}"; do
