@@ -3,11 +3,14 @@
 // vanishing readers. Run through run-in-private-pcscd.sh.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "card_answers.h"
 #include "fake_card_process.h"
 #include "pcsc_client.h"
+#include "sim/tag_file.h"
 
 namespace tagwright::pcsc_testing {
 namespace {
@@ -253,6 +256,38 @@ TEST_F(CardPresence, TakenAwayBySignalAndTheSecondReaderHasItsOwnPort) {
     EXPECT_TRUE(client.WaitForCard(kSecondReader, false, 5s));
     card->PutBack();
     EXPECT_TRUE(client.WaitForCard(kSecondReader, true, 5s));
+}
+
+// --- what the card's options set up ---------------------------------------------------------
+
+using CardOptions = PcscHarness;
+
+TEST_F(CardOptions, AnInjectedNakDropsTheTagUntilAReset) {
+    StartCard({"--personality", "A", "--nak-at", "2"});
+    const Bytes pages = Send(ReadPages(0));
+    EXPECT_EQ(Send(ReadPages(0)), kFailed);
+    EXPECT_EQ(card->Tag().state(), cardhost::sim::ChipState::Idle);
+    EXPECT_EQ(Send(ReadPages(0)), kFailed);
+    ASSERT_TRUE(client.Reconnect(SCARD_RESET_CARD));
+    EXPECT_EQ(Send(ReadPages(0)), pages);
+}
+
+TEST_F(CardOptions, StartsFromATagFileAndAnotherModel) {
+    NtagChip tag =
+        NtagChip::FactoryNew(ChipModel::Ntag215, {0x04, 1, 2, 3, 4, 5, 6}, Layout::Plain);
+    tag.memory()[20] = 0x77;
+    const auto file = std::filesystem::temp_directory_path() / "tw-card-start.tag";
+    std::ofstream(file) << cardhost::sim::SerializeTag(tag);
+    StartCard({"--personality", "B", "--tag-file", file.string()});
+    std::filesystem::remove(file);
+    EXPECT_EQ(Send(kGetUid), Join({{0x04, 1, 2, 3, 4, 5, 6}, kOk}));
+    EXPECT_EQ(Send(ReadPages(4)),
+              Join({Bytes(tag.memory().begin() + 16, tag.memory().begin() + 32), kOk}));
+    EXPECT_EQ(Send(kStartSession), kSessionOk);
+    const Bytes version = Send(Transceive({0x60}));
+    ASSERT_GE(version.size(), 10u);
+    EXPECT_EQ(version[version.size() - 4], 0x11);  // storage size byte of an NTAG215
+    EXPECT_EQ(card->Tag().model(), ChipModel::Ntag215);
 }
 
 // --- the daemon comes and goes ---------------------------------------------------------------
