@@ -48,6 +48,14 @@ std::optional<Personality> PersonalityFromName(std::string_view name) {
     return std::nullopt;
 }
 
+std::optional<std::uint8_t> OpcodeFromName(std::string_view name) {
+    if (name == "read") return kTagRead;
+    if (name == "write") return kTagWrite;
+    if (name == "get-version") return std::uint8_t{0x60};
+    if (name == "pwd-auth") return std::uint8_t{0x1B};
+    return std::nullopt;
+}
+
 CardAnswers::CardAnswers(Personality personality, cardhost::sim::NtagChip chip)
     : personality_(personality), chip_(std::move(chip)) {}
 
@@ -66,8 +74,12 @@ void CardAnswers::PowerOff() {
 }
 
 ChipAnswer CardAnswers::TagCommand(std::span<const std::uint8_t> frame) {
-    if (nakNext_ &&
-        (chip_.state() == ChipState::Active || chip_.state() == ChipState::Authenticated)) {
+    const bool listening =
+        chip_.state() == ChipState::Active || chip_.state() == ChipState::Authenticated;
+    if (nakCountdown_ > 0 && !frame.empty() && frame[0] == nakOpcode_ && --nakCountdown_ == 0) {
+        nakNext_ = true;
+    }
+    if (nakNext_ && listening) {
         nakNext_ = false;
         chip_.RestoreState(ChipState::Idle, chip_.counterTouched());
         return ChipAnswer::Nak(cardhost::sim::kNakInvalidArgument);

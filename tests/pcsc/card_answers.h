@@ -25,6 +25,8 @@ enum class Personality : std::uint8_t {
 };
 
 std::optional<Personality> PersonalityFromName(std::string_view name);  // "A", "B" or "C"
+// The first byte of a tag command by its name: read, write, get-version, pwd-auth.
+std::optional<std::uint8_t> OpcodeFromName(std::string_view name);
 
 // An NTAG/Ultralight under PC/SC Part 3: ISO 14443A part 3, card name 00 03.
 inline constexpr std::uint8_t kAtr[] = {0x3B, 0x8F, 0x80, 0x01, 0x80, 0x4F, 0x0C, 0xA0, 0x00, 0x00,
@@ -45,8 +47,14 @@ class CardAnswers {
     Bytes Answer(std::span<const std::uint8_t> apdu);
 
     const cardhost::sim::NtagChip& chip() const { return chip_; }
-    // A NAK that the tag did not decide itself (a disturbed frame): it drops to IDLE.
+    // A NAK that the tag did not decide itself (a disturbed frame): it drops to IDLE. Either
+    // the next tag command, or the `nth` one from now that begins with `opcode` (READ 0x30,
+    // WRITE 0xA2, ...), as the simulator's injected faults count one entry point's calls.
     void ForceNak() { nakNext_ = true; }
+    void NakCommand(std::uint8_t opcode, std::uint32_t nth) {
+        nakOpcode_ = opcode;
+        nakCountdown_ = nth;
+    }
 
   private:
     Bytes StorageCommand(std::span<const std::uint8_t> apdu);
@@ -58,6 +66,8 @@ class CardAnswers {
     cardhost::sim::NtagChip chip_;
     bool sessionOpen_ = false;
     bool nakNext_ = false;
+    std::uint8_t nakOpcode_ = 0;
+    std::uint32_t nakCountdown_ = 0;  // 0: no command NAKed by opcode
 };
 
 }  // namespace tagwright::pcsc_testing

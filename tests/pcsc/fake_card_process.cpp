@@ -62,6 +62,8 @@ FakeCardProcess::FakeCardProcess(std::vector<std::string> options) {
     for (int i = 0; i < 100 && !std::filesystem::exists(folder_ / "tag"); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) pid_ = -1;  // refused its options
 }
 
 FakeCardProcess::~FakeCardProcess() {

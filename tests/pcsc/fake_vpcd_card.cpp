@@ -47,6 +47,8 @@ An NTAG on vpcd's virtual reader, for tests through a real pcscd.
   --remove-after N    answer N APDUs, then leave the reader on the next one, unanswered
                       (once; SIGUSR2 puts the tag back)
   --nak-at N          the tag NAKs the N-th APDU that reaches it (or the next one that does)
+  --nak-on CMD:K      the tag NAKs the K-th command CMD (read, write, get-version, pwd-auth)
+                      and leaves it undone, as cardhost-sim's `fault fail ... --status 0x20`
   --max-seconds N     end after this long (default 300)
 )";
 
@@ -119,6 +121,13 @@ class Card {
           nakAt_(Count(args, "--nak-at")),
           statePath_(args.Value("--state-file").value_or("")) {
         if (auto log = args.Value("--log")) log_.open(*log, std::ios::app);
+        if (auto nak = args.Value("--nak-on")) {
+            const auto colon = nak->find(':');
+            const auto opcode = OpcodeFromName(nak->substr(0, colon));
+            if (colon == std::string::npos || !opcode) throw UsageError("bad --nak-on: " + *nak);
+            answers_.NakCommand(*opcode, static_cast<std::uint32_t>(ParseNumber(
+                                             nak->substr(colon + 1), 1, 1'000'000, "--nak-on")));
+        }
         SaveState();
     }
 
@@ -259,7 +268,7 @@ int main(int argc, char** argv) {
         const tagwright::tools::Arguments args(
             std::vector<std::string>(argv + 1, argv + argc),
             {"--port", "--personality", "--model", "--uid", "--layout", "--tag-file", "--password",
-             "--auth0", "--pack", "--state-file", "--log", "--remove-after", "--nak-at",
+             "--auth0", "--pack", "--state-file", "--log", "--remove-after", "--nak-at", "--nak-on",
              "--max-seconds"},
             {"--help"});
         if (args.Flag("--help")) {

@@ -272,6 +272,19 @@ TEST_F(CardOptions, AnInjectedNakDropsTheTagUntilAReset) {
     EXPECT_EQ(Send(ReadPages(0)), pages);
 }
 
+TEST_F(CardOptions, ANakOnTheSecondWriteLeavesItUndone) {
+    StartCard({"--personality", "C", "--nak-on", "write:2"});
+    EXPECT_EQ(Send(ReadPages(4)).size(), 18u);  // reads do not count
+    EXPECT_EQ(Send(WritePage(4, {1, 1, 1, 1})), kOk);
+    EXPECT_EQ(Send(WritePage(5, {2, 2, 2, 2})), kFailed);
+    ASSERT_TRUE(client.Reconnect(SCARD_RESET_CARD));
+    EXPECT_EQ(Send(WritePage(6, {3, 3, 3, 3})), kOk);
+    NtagChip reference = ReferenceChip();
+    std::fill_n(reference.memory().begin() + 16, 4, 1);
+    std::fill_n(reference.memory().begin() + 24, 4, 3);
+    EXPECT_EQ(card->Tag().memory(), reference.memory());
+}
+
 TEST_F(CardOptions, StartsFromATagFileAndAnotherModel) {
     NtagChip tag =
         NtagChip::FactoryNew(ChipModel::Ntag215, {0x04, 1, 2, 3, 4, 5, 6}, Layout::Plain);
