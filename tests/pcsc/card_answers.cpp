@@ -76,6 +76,11 @@ void CardAnswers::PowerOff() {
 ChipAnswer CardAnswers::TagCommand(std::span<const std::uint8_t> frame) {
     const bool listening =
         chip_.state() == ChipState::Active || chip_.state() == ChipState::Authenticated;
+    if (leaveCountdown_ > 0 && !frame.empty() && frame[0] == leaveOpcode_ &&
+        --leaveCountdown_ == 0) {
+        leaving_ = true;
+        return ChipAnswer::Silence();
+    }
     if (nakCountdown_ > 0 && !frame.empty() && frame[0] == nakOpcode_ && --nakCountdown_ == 0) {
         nakNext_ = true;
     }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "sim/ntag_chip.h"
@@ -55,6 +56,13 @@ class CardAnswers {
         nakOpcode_ = opcode;
         nakCountdown_ = nth;
     }
+    // The tag leaves the field when the `nth` command beginning with `opcode` comes: that
+    // command stays undone and unanswered; TakeLeave() tells the one who carries the answer.
+    void LeaveOnCommand(std::uint8_t opcode, std::uint32_t nth) {
+        leaveOpcode_ = opcode;
+        leaveCountdown_ = nth;
+    }
+    bool TakeLeave() { return std::exchange(leaving_, false); }
 
   private:
     Bytes StorageCommand(std::span<const std::uint8_t> apdu);
@@ -68,6 +76,9 @@ class CardAnswers {
     bool nakNext_ = false;
     std::uint8_t nakOpcode_ = 0;
     std::uint32_t nakCountdown_ = 0;  // 0: no command NAKed by opcode
+    std::uint8_t leaveOpcode_ = 0;
+    std::uint32_t leaveCountdown_ = 0;
+    bool leaving_ = false;
 };
 
 }  // namespace tagwright::pcsc_testing

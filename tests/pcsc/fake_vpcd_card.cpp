@@ -49,6 +49,7 @@ An NTAG on vpcd's virtual reader, for tests through a real pcscd.
   --nak-at N          the tag NAKs the N-th APDU that reaches it (or the next one that does)
   --nak-on CMD:K      the tag NAKs the K-th command CMD (read, write, get-version, pwd-auth)
                       and leaves it undone, as cardhost-sim's `fault fail ... --status 0x20`
+  --remove-on CMD:K   the tag leaves the reader when the K-th command CMD comes (undone)
   --max-seconds N     end after this long (default 300)
 )";
 
@@ -122,11 +123,12 @@ class Card {
           statePath_(args.Value("--state-file").value_or("")) {
         if (auto log = args.Value("--log")) log_.open(*log, std::ios::app);
         if (auto nak = args.Value("--nak-on")) {
-            const auto colon = nak->find(':');
-            const auto opcode = OpcodeFromName(nak->substr(0, colon));
-            if (colon == std::string::npos || !opcode) throw UsageError("bad --nak-on: " + *nak);
-            answers_.NakCommand(*opcode, static_cast<std::uint32_t>(ParseNumber(
-                                             nak->substr(colon + 1), 1, 1'000'000, "--nak-on")));
+            const auto [opcode, nth] = CommandCount(*nak, "--nak-on");
+            answers_.NakCommand(opcode, nth);
+        }
+        if (auto leave = args.Value("--remove-on")) {
+            const auto [opcode, nth] = CommandCount(*leave, "--remove-on");
+            answers_.LeaveOnCommand(opcode, nth);
         }
         SaveState();
     }
@@ -160,6 +162,15 @@ class Card {
         const auto p = PersonalityFromName(args.Value("--personality").value_or("A"));
         if (!p) throw UsageError("personality must be A, B or C");
         return *p;
+    }
+    // CMD:K, as in write:2.
+    static std::pair<std::uint8_t, std::uint32_t> CommandCount(const std::string& text,
+                                                               const std::string& option) {
+        const auto colon = text.find(':');
+        const auto opcode = OpcodeFromName(text.substr(0, colon));
+        if (colon == std::string::npos || !opcode) throw UsageError("bad " + option + ": " + text);
+        return {*opcode, static_cast<std::uint32_t>(
+                             ParseNumber(text.substr(colon + 1), 1, 1'000'000, option))};
     }
     static std::uint64_t Count(const Arguments& args, const std::string& option) {
         const auto value = args.Value(option);
@@ -217,6 +228,11 @@ class Card {
         }
         if (apdus_ == nakAt_) answers_.ForceNak();
         const auto answer = answers_.Answer(apdu);
+        if (answers_.TakeLeave()) {
+            link_.Abort();
+            LeaveReader("left the reader during this APDU");
+            return;
+        }
         Log("< " + cardhost::sim::ToHex(answer));
         // The tag's bytes are on file before the answer: whoever got it may look at them.
         SaveState();
@@ -269,7 +285,7 @@ int main(int argc, char** argv) {
             std::vector<std::string>(argv + 1, argv + argc),
             {"--port", "--personality", "--model", "--uid", "--layout", "--tag-file", "--password",
              "--auth0", "--pack", "--state-file", "--log", "--remove-after", "--nak-at", "--nak-on",
-             "--max-seconds"},
+             "--remove-on", "--max-seconds"},
             {"--help"});
         if (args.Flag("--help")) {
             std::cout << kUsage;

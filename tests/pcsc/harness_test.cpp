@@ -285,6 +285,16 @@ TEST_F(CardOptions, ANakOnTheSecondWriteLeavesItUndone) {
     EXPECT_EQ(card->Tag().memory(), reference.memory());
 }
 
+TEST_F(CardOptions, LeavingOnTheThirdReadLeavesTheReaderEmpty) {
+    StartCard({"--personality", "B", "--remove-on", "read:3"});
+    EXPECT_EQ(Send(WritePage(4, {1, 1, 1, 1})), kOk);
+    EXPECT_EQ(Send(ReadPages(4)).size(), 18u);
+    EXPECT_EQ(Send(ReadPages(4)).size(), 18u);
+    const auto torn = client.Transmit(ReadPages(4));
+    EXPECT_TRUE(!torn || torn->size() < 2) << ::testing::PrintToString(*torn);
+    EXPECT_TRUE(client.WaitForCard(kFirstReader, false, 5s));
+}
+
 TEST_F(CardOptions, StartsFromATagFileAndAnotherModel) {
     NtagChip tag =
         NtagChip::FactoryNew(ChipModel::Ntag215, {0x04, 1, 2, 3, 4, 5, 6}, Layout::Plain);
