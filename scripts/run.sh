@@ -7,6 +7,9 @@ scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
 B=build/release/bin
+# The simulator only, unless asked otherwise: a running pcscd (with vpcd's virtual readers, which
+# the test setup installs) would otherwise put its readers first.
+export CARDHOST_BACKENDS="${CARDHOST_BACKENDS:-sim}"
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec "$B/tagwright"
 fi

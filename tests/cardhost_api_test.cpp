@@ -397,5 +397,27 @@ TEST_F(CardhostApi, RulesForCallsWithoutAnOpenReaderFireOnTheReaderConcerned) {
     api().Sys_Close(&second);
 }
 
+TEST_F(CardhostApi, AStoppedPcscServiceIsAStatusUnlessAnotherBackendOffersReaders) {
+#ifndef TAGWRIGHT_WITH_PCSC
+    GTEST_SKIP() << "built without pcsc-lite (CARDHOST_WITH_PCSC off)";
+#else
+    // The PC/SC client looks for its service here: nothing listens, as when pcscd is stopped.
+    setenv("PCSCLITE_CSOCK_NAME", (directory() / "no-pcscd.comm").c_str(), 1);
+    setenv("CARDHOST_BACKENDS", "pcsc", 1);
+    std::uint32_t count = 99;
+    EXPECT_EQ(api().Sys_GetDeviceNum(0x0416, 0x8020, &count), CARDHOST_SERVICE_UNAVAILABLE);
+    std::int32_t handle = -1;
+    EXPECT_EQ(api().Sys_Open(&handle, 0, 0x0416, 0x8020), CARDHOST_SERVICE_UNAVAILABLE);
+
+    setenv("CARDHOST_BACKENDS", "pcsc,sim", 1);
+    ASSERT_EQ(api().Sys_GetDeviceNum(0x0416, 0x8020, &count), 0);
+    EXPECT_EQ(count, 1u);
+    char serial[256] = {};
+    ASSERT_EQ(api().Sys_GetHidSerialNumberStr(0, 0x0416, 0x8020, serial, sizeof serial), 0);
+    EXPECT_STREQ(serial, "SIM-0001");
+    unsetenv("PCSCLITE_CSOCK_NAME");
+#endif
+}
+
 }  // namespace
 }  // namespace tagwright::testing

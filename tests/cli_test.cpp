@@ -317,5 +317,15 @@ TEST_F(Cli, ShortKeysAndMissingFiles) {
     EXPECT_TRUE(Has(r, "Tips: Failed to load file !")) << r.out;
 }
 
+TEST_F(Cli, VerboseReadersNameTheBackendOfEachReader) {
+    ToolResult r = Run({"readers", "--verbose"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "SIM-0001\n  backend: sim\n  ATR: (none)\n  personality: simulated\n"))
+        << r.out;
+    r = Run({"--json", "readers", "--verbose"});
+    EXPECT_TRUE(Has(r, "\"serial\":\"SIM-0001\",\"backend\":\"sim\"")) << r.out;
+    EXPECT_EQ(Run({"read", "text", "--verbose"}).exitCode, 2);
+}
+
 }  // namespace
 }  // namespace tagwright::testing

@@ -7,9 +7,6 @@
 #include <mutex>
 #include <utility>
 
-#include <filesystem>
-
-#include "../sim/store_error.h"
 #include "backend.h"
 
 namespace cardhost {
@@ -20,14 +17,22 @@ struct Listed {
     std::string serial;
 };
 
-std::vector<Listed> ListAll(std::uint16_t vendorId, std::uint16_t productId) {
-    std::vector<Listed> all;
+// The readers of every active backend, one backend after another. A backend that cannot list
+// (the PC/SC service is not running) makes the listing fail only when no other backend offered
+// a reader: a stopped service must not hide the simulator's readers, nor look like "no readers".
+Status ListAll(std::uint16_t vendorId, std::uint16_t productId, std::vector<Listed>& all) {
+    Status failure = CARDHOST_OK;
     for (Backend* backend : ActiveBackends()) {
-        for (std::string& serial : backend->ListReaders(vendorId, productId)) {
-            all.push_back({backend, std::move(serial)});
+        std::vector<std::string> serials;
+        const Status status = backend->ListReaders(vendorId, productId, serials);
+        if (status != CARDHOST_OK) {
+            if (failure == CARDHOST_OK) failure = status;
+            continue;
         }
+        for (std::string& serial : serials)
+            all.push_back({backend, std::move(serial)});
     }
-    return all;
+    return all.empty() ? failure : Status{CARDHOST_OK};
 }
 
 class Handles {
@@ -64,10 +69,8 @@ template <typename Fn>
 Status Guard(Fn&& fn) {
     try {
         return fn();
-    } catch (const sim::StoreError&) {
-        return CARDHOST_STORAGE;
-    } catch (const std::filesystem::filesystem_error&) {
-        return CARDHOST_STORAGE;
+    } catch (const BackendError& error) {
+        return error.status();
     } catch (...) {
         return CARDHOST_READER_ERROR;
     }
@@ -102,11 +105,11 @@ void SetLength(std::uint8_t* length, std::size_t value) {
 }
 
 // A tag command whose answer must be exactly `expected` bytes long (0: ACK).
-Status Command(std::int32_t handle, std::string_view kind, std::vector<std::uint8_t> frame,
+Status Command(std::int32_t handle, TagCommand command, std::vector<std::uint8_t> frame,
                std::uint8_t* out, std::size_t expected, std::uint8_t* length) {
     return WithReader(handle, [&](ReaderSession& reader) -> Status {
         std::vector<std::uint8_t> answer;
-        const Status status = reader.Exchange(kind, frame, answer);
+        const Status status = reader.Exchange(command, frame, answer);
         if (status != CARDHOST_OK) return status;
         if (answer.size() != expected) return CARDHOST_READER_ERROR;
         if (expected > 0) std::memcpy(out, answer.data(), expected);
@@ -130,7 +133,11 @@ CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_GetDeviceNum(uint16_t vendorId, uint16
         if (const Status status = InjectedFailure("Sys_GetDeviceNum", {}); status != CARDHOST_OK) {
             return status;
         }
-        *count = static_cast<uint32_t>(ListAll(vendorId, productId).size());
+        std::vector<Listed> all;
+        if (const Status status = ListAll(vendorId, productId, all); status != CARDHOST_OK) {
+            return status;
+        }
+        *count = static_cast<uint32_t>(all.size());
         return CARDHOST_OK;
     }));
 }
@@ -141,7 +148,10 @@ CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_GetHidSerialNumberStr(uint32_t positio
                                                                 uint32_t bufferSize) {
     if (buffer == nullptr || bufferSize == 0) return CARDHOST_BAD_ARGUMENT;
     return Narrow(Guard([&]() -> Status {
-        const auto all = ListAll(vendorId, productId);
+        std::vector<Listed> all;
+        if (const Status status = ListAll(vendorId, productId, all); status != CARDHOST_OK) {
+            return status;
+        }
         if (position >= all.size()) return CARDHOST_NO_DEVICE;
         const std::string& serial = all[position].serial;
         if (const Status status =
@@ -159,7 +169,10 @@ CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_Open(int32_t* handleSlot, uint32_t pos
                                                uint16_t vendorId, uint16_t productId) {
     if (handleSlot == nullptr) return CARDHOST_BAD_ARGUMENT;
     return Narrow(Guard([&]() -> Status {
-        const auto all = ListAll(vendorId, productId);
+        std::vector<Listed> all;
+        if (const Status status = ListAll(vendorId, productId, all); status != CARDHOST_OK) {
+            return status;
+        }
         if (position >= all.size()) return CARDHOST_NO_DEVICE;
         std::unique_ptr<ReaderSession> session;
         if (const Status status = all[position].backend->Open(all[position].serial, session);
@@ -192,8 +205,8 @@ CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_Close(int32_t* handleSlot) {
     try {
         status = session->Close();
         if (status != CARDHOST_OK) return Narrow(status);
-    } catch (const sim::StoreError&) {
-        status = CARDHOST_STORAGE;
+    } catch (const BackendError& error) {
+        status = error.status();
     } catch (...) {
         status = CARDHOST_READER_ERROR;
     }
@@ -227,7 +240,7 @@ CARDHOST_EXPORT uint8_t CARDHOST_CALL Sys_Transceive(int32_t handle, const uint8
     return Narrow(WithReader(handle, [&](ReaderSession& r) -> Status {
         std::vector<std::uint8_t> reply;
         const Status status =
-            r.Exchange("Sys_Transceive", {command, command + commandLength}, reply);
+            r.Exchange(TagCommand::Raw, {command, command + commandLength}, reply);
         if (status != CARDHOST_OK) return status;
         if (reply.size() > *answerLength) return CARDHOST_BUFFER_SMALL;
         std::copy(reply.begin(), reply.end(), answer);
@@ -274,7 +287,8 @@ CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_Select(int32_t handle, const uint8_t* 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_Halt(int32_t handle) {
     return WithReader(handle, [&](ReaderSession& r) {
         std::vector<std::uint8_t> answer;
-        const Status status = r.Exchange("TyA_Halt", std::vector<std::uint8_t>{0x50, 0x00}, answer);
+        const Status status =
+            r.Exchange(TagCommand::Halt, std::vector<std::uint8_t>{0x50, 0x00}, answer);
         // HLTA is answered with silence: that is its success.
         return status == CARDHOST_NO_ANSWER ? Status{CARDHOST_OK} : status;
     });
@@ -283,15 +297,15 @@ CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_Halt(int32_t handle) {
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_CS_Authentication2(int32_t handle, uint8_t, uint8_t,
                                                              const uint8_t*) {
     return WithReader(handle,
-                      [](ReaderSession& r) { return r.ClassicCommand("TyA_CS_Authentication2"); });
+                      [](ReaderSession& r) { return r.Classic(ClassicCommand::Authentication); });
 }
 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_CS_Read(int32_t handle, uint8_t, uint8_t*, uint8_t*) {
-    return WithReader(handle, [](ReaderSession& r) { return r.ClassicCommand("TyA_CS_Read"); });
+    return WithReader(handle, [](ReaderSession& r) { return r.Classic(ClassicCommand::Read); });
 }
 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_CS_Write(int32_t handle, uint8_t, const uint8_t*) {
-    return WithReader(handle, [](ReaderSession& r) { return r.ClassicCommand("TyA_CS_Write"); });
+    return WithReader(handle, [](ReaderSession& r) { return r.Classic(ClassicCommand::Write); });
 }
 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_AnticollSelect(int32_t handle, uint8_t* uid8,
@@ -311,13 +325,13 @@ CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_AnticollSelect(int32_t handle, ui
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_GetVersion(int32_t handle, uint8_t* version8,
                                                           uint8_t* length) {
     if (version8 == nullptr) return CARDHOST_BAD_ARGUMENT;
-    return Command(handle, "TyA_NTAG_GetVersion", {0x60}, version8, 8, length);
+    return Command(handle, TagCommand::GetVersion, {0x60}, version8, 8, length);
 }
 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_Read(int32_t handle, uint8_t page, uint8_t* data16,
                                                     uint8_t* length) {
     if (data16 == nullptr) return CARDHOST_BAD_ARGUMENT;
-    return Command(handle, "TyA_NTAG_Read", {0x30, page}, data16, 16, length);
+    return Command(handle, TagCommand::Read, {0x30, page}, data16, 16, length);
 }
 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_FastRead(int32_t handle, uint8_t startPage,
@@ -327,7 +341,7 @@ CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_FastRead(int32_t handle, uint8_t 
     const std::size_t expected = (std::size_t{endPage} - startPage + 1) * 4;
     std::uint8_t ignored = 0;
     const Status status =
-        Command(handle, "TyA_NTAG_FastRead", {0x3A, startPage, endPage}, data, expected, &ignored);
+        Command(handle, TagCommand::FastRead, {0x3A, startPage, endPage}, data, expected, &ignored);
     if (status == CARDHOST_OK && length != nullptr) *length = static_cast<uint32_t>(expected);
     return status;
 }
@@ -335,7 +349,7 @@ CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_FastRead(int32_t handle, uint8_t 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_Write(int32_t handle, uint8_t page,
                                                      const uint8_t* data4) {
     if (data4 == nullptr) return CARDHOST_BAD_ARGUMENT;
-    return Command(handle, "TyA_NTAG_Write", {0xA2, page, data4[0], data4[1], data4[2], data4[3]},
+    return Command(handle, TagCommand::Write, {0xA2, page, data4[0], data4[1], data4[2], data4[3]},
                    nullptr, 0, nullptr);
 }
 
@@ -344,19 +358,19 @@ CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_CompWrite(int32_t handle, uint8_t
     if (data16 == nullptr) return CARDHOST_BAD_ARGUMENT;
     std::vector<std::uint8_t> frame{0xA0, page};
     frame.insert(frame.end(), data16, data16 + 16);
-    return Command(handle, "TyA_NTAG_CompWrite", std::move(frame), nullptr, 0, nullptr);
+    return Command(handle, TagCommand::CompWrite, std::move(frame), nullptr, 0, nullptr);
 }
 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_ReadCnt(int32_t handle, uint8_t counter,
                                                        uint8_t* value3, uint8_t* length) {
     if (value3 == nullptr) return CARDHOST_BAD_ARGUMENT;
-    return Command(handle, "TyA_NTAG_ReadCnt", {0x39, counter}, value3, 3, length);
+    return Command(handle, TagCommand::ReadCnt, {0x39, counter}, value3, 3, length);
 }
 
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_PwdAuth(int32_t handle, const uint8_t* password4,
                                                        uint8_t* pack2, uint8_t* length) {
     if (password4 == nullptr || pack2 == nullptr) return CARDHOST_BAD_ARGUMENT;
-    return Command(handle, "TyA_NTAG_PwdAuth",
+    return Command(handle, TagCommand::PwdAuth,
                    {0x1B, password4[0], password4[1], password4[2], password4[3]}, pack2, 2,
                    length);
 }
@@ -365,7 +379,7 @@ CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_PwdAuth(int32_t handle, const uin
 CARDHOST_EXPORT int32_t CARDHOST_CALL TyA_NTAG_ReadSig(int32_t handle, uint8_t* signature32,
                                                        uint8_t* length) {
     if (signature32 == nullptr) return CARDHOST_BAD_ARGUMENT;
-    return Command(handle, "TyA_NTAG_ReadSig", {0x3C, 0x00}, signature32, 32, length);
+    return Command(handle, TagCommand::ReadSig, {0x3C, 0x00}, signature32, 32, length);
 }
 #endif
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,8 +14,41 @@ namespace cardhost {
 
 using Status = std::int32_t;
 
-// One opened reader. Every call names the entry point it serves (`kind`), so that a backend can
-// count and fault-inject per entry point.
+// A failure below a backend that ends the call with this status. Backends throw it instead of
+// their own error types, so that the shared layer knows none of them.
+class BackendError : public std::runtime_error {
+  public:
+    BackendError(Status status, const std::string& what)
+        : std::runtime_error(what), status_(status) {}
+    Status status() const { return status_; }
+
+  private:
+    Status status_;
+};
+
+// The tag commands a backend is asked to send. A PC/SC reader sends READ and WRITE as
+// storage-card commands and only the others through its pass-through, so it must know which
+// command a frame is, not only its bytes.
+enum class TagCommand {
+    Raw,  // Sys_Transceive: any frame the caller built
+    Halt,
+    GetVersion,
+    Read,
+    FastRead,
+    Write,
+    CompWrite,
+    ReadCnt,
+    PwdAuth,
+    ReadSig,
+};
+
+enum class ClassicCommand { Authentication, Read, Write };
+
+// The entry point that serves a command: what the simulator counts and fault-injects by.
+std::string_view EntryPointOf(TagCommand command);
+std::string_view EntryPointOf(ClassicCommand command);
+
+// One opened reader.
 class ReaderSession {
   public:
     virtual ~ReaderSession() = default;
@@ -35,30 +69,62 @@ class ReaderSession {
 
     // A tag command frame without CRC. On success `answer` holds the data bytes (empty for ACK).
     // A NAK n comes back as CARDHOST_NAK_BASE | n, silence as CARDHOST_NO_ANSWER.
-    virtual Status Exchange(std::string_view kind, std::span<const std::uint8_t> frame,
+    virtual Status Exchange(TagCommand command, std::span<const std::uint8_t> frame,
                             std::vector<std::uint8_t>& answer) = 0;
     // A command for classic cards (TyA_CS_...), which no NTAG understands.
-    virtual Status ClassicCommand(std::string_view kind) = 0;
+    virtual Status Classic(ClassicCommand command) = 0;
+};
+
+// What `tagwright-cli readers --verbose` shows of one reader.
+struct ReaderDescription {
+    std::string serial;
+    std::string backend;
+    std::vector<std::uint8_t> atr;  // empty: no card present, or the backend has none
+    std::string personality;        // how tag commands reach the tag; empty when unknown
+    Status status = 0;              // why the rest could not be found out (0: it could)
 };
 
 class Backend {
   public:
     virtual ~Backend() = default;
-    // Serial texts of the attached readers with these USB ids, in enumeration order.
-    virtual std::vector<std::string> ListReaders(std::uint16_t vendorId,
-                                                 std::uint16_t productId) = 0;
+    // Serial texts of the attached readers with these USB ids, in enumeration order. A status
+    // other than CARDHOST_OK tells why none can be listed (no service, for instance).
+    virtual Status ListReaders(std::uint16_t vendorId, std::uint16_t productId,
+                               std::vector<std::string>& serials) = 0;
     // Opens the reader for this caller alone. CARDHOST_NO_DEVICE when it is no longer there,
     // CARDHOST_BUSY while it is open elsewhere; the hold ends with the session or its process.
     virtual Status Open(const std::string& serial, std::unique_ptr<ReaderSession>& session) = 0;
     // A failure injected into a call that no open reader serves: Sys_GetDeviceNum (`serial`
     // empty: it concerns every reader) or Sys_GetHidSerialNumberStr (the reader at the position
     // asked for). CARDHOST_OK lets the call run.
-    virtual Status InjectedFailure(std::string_view kind, const std::string& serial) = 0;
+    virtual Status InjectedFailure(std::string_view entryPoint, const std::string& serial) = 0;
+    // Looks at a listed reader without keeping it; does not count as a call of the reader.
+    virtual ReaderDescription Describe(const std::string& serial) = 0;
 };
 
-// The backends chosen by CARDHOST_BACKENDS (comma-separated; default "sim"), in that order.
+// One kind of backend as CARDHOST_BACKENDS names it. `probe` tells whether it can offer readers
+// on this machine now (the default list holds only those that can); `make` builds it, or gives
+// nothing where it was not compiled in.
+struct BackendKind {
+    std::string_view name;
+    bool (*probe)();
+    std::unique_ptr<Backend> (*make)();
+};
+
+// Every kind this build knows, in the default enumeration order.
+std::span<const BackendKind> BackendKinds();
+
+// The backends chosen by CARDHOST_BACKENDS (comma-separated), in that order; without it, every
+// kind whose probe answers, in the order of BackendKinds().
 std::vector<Backend*> ActiveBackends();
 
 std::unique_ptr<Backend> MakeSimulatorBackend();
+// Nothing where pcsc-lite was not there to build against.
+std::unique_ptr<Backend> MakePcscBackend();
+// Whether the PC/SC service answers now.
+bool PcscServiceAnswers();
+
+// The readers of every active backend, each with the backend it belongs to.
+std::vector<ReaderDescription> DescribeReaders();
 
 }  // namespace cardhost

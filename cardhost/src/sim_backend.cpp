@@ -4,10 +4,29 @@
 #include "../sim/file_lock.h"
 #include "../sim/sim_reader.h"
 #include "../sim/sim_store.h"
+#include "../sim/store_error.h"
 #include "backend.h"
 
 namespace cardhost {
 namespace {
+
+// One simulator transaction; a state directory that cannot be used ends the call with
+// CARDHOST_STORAGE, whatever layer of the store noticed it.
+template <typename Work>
+void Transact(sim::SimStore& store, Work&& work) {
+    try {
+        store.Transact(std::forward<Work>(work));
+    } catch (const sim::StoreError& error) {
+        throw BackendError(CARDHOST_STORAGE, error.what());
+    } catch (const std::filesystem::filesystem_error& error) {
+        throw BackendError(CARDHOST_STORAGE, error.what());
+    }
+}
+
+template <typename Work>
+void Transact(sim::SimStore&& store, Work&& work) {
+    Transact(store, std::forward<Work>(work));
+}
 
 using sim::ChipAnswer;
 using sim::NtagChip;
@@ -22,7 +41,7 @@ class SimulatedReader : public ReaderSession {
 
     bool IsOpen() override {
         bool open = false;
-        store_.Transact([&](SimStore::Transaction& tx) {
+        Transact(store_, [&](SimStore::Transaction& tx) {
             ReaderRecord* reader = tx.state().Find(serial_);
             if (reader == nullptr) return;
             open = !sim::DueFailure(tx, *reader, "Sys_IsOpen") && reader->attached;
@@ -32,7 +51,7 @@ class SimulatedReader : public ReaderSession {
 
     Status Close() override {
         Status status = CARDHOST_OK;
-        store_.Transact([&](SimStore::Transaction& tx) {
+        Transact(store_, [&](SimStore::Transaction& tx) {
             // A reader that was removed meanwhile can always be closed.
             if (ReaderRecord* reader = tx.state().Find(serial_)) {
                 status = sim::DueFailure(tx, *reader, "Sys_Close").value_or(CARDHOST_OK);
@@ -114,9 +133,9 @@ class SimulatedReader : public ReaderSession {
         });
     }
 
-    Status Exchange(std::string_view kind, std::span<const std::uint8_t> frame,
+    Status Exchange(TagCommand command, std::span<const std::uint8_t> frame,
                     std::vector<std::uint8_t>& answer) override {
-        return WithTag(kind, [&](NtagChip& chip) {
+        return WithTag(EntryPointOf(command), [&](NtagChip& chip) {
             ChipAnswer reply = chip.Command(frame);
             switch (reply.kind) {
                 case ChipAnswer::Kind::Data:
@@ -134,15 +153,16 @@ class SimulatedReader : public ReaderSession {
         });
     }
 
-    Status ClassicCommand(std::string_view kind) override {
-        return Run(kind, [](auto&, ReaderRecord&) { return Status{CARDHOST_NOT_SUPPORTED}; });
+    Status Classic(ClassicCommand command) override {
+        return Run(EntryPointOf(command),
+                   [](auto&, ReaderRecord&) { return Status{CARDHOST_NOT_SUPPORTED}; });
     }
 
   private:
     template <typename Work>
     Status Run(std::string_view kind, Work&& work) {
         Status status = CARDHOST_OK;
-        store_.Transact([&](SimStore::Transaction& tx) {
+        Transact(store_, [&](SimStore::Transaction& tx) {
             ReaderRecord* reader = tx.state().Find(serial_);
             if (reader == nullptr) {
                 status = CARDHOST_DETACHED;
@@ -178,22 +198,22 @@ class SimulatedReader : public ReaderSession {
 
 class SimulatorBackend : public Backend {
   public:
-    std::vector<std::string> ListReaders(std::uint16_t vendorId, std::uint16_t productId) override {
-        std::vector<std::string> serials;
-        if (vendorId != CARDHOST_VENDOR_ID || productId != CARDHOST_PRODUCT_ID) return serials;
+    Status ListReaders(std::uint16_t vendorId, std::uint16_t productId,
+                       std::vector<std::string>& serials) override {
+        if (vendorId != CARDHOST_VENDOR_ID || productId != CARDHOST_PRODUCT_ID) return CARDHOST_OK;
         SimStore store(SimStore::DefaultDirectory());
-        store.Transact([&](SimStore::Transaction& tx) {
+        Transact(store, [&](SimStore::Transaction& tx) {
             for (const ReaderRecord* reader : tx.state().Attached()) {
                 serials.push_back(reader->serial);
             }
         });
-        return serials;
+        return CARDHOST_OK;
     }
 
     Status Open(const std::string& serial, std::unique_ptr<ReaderSession>& session) override {
         const std::filesystem::path directory = SimStore::DefaultDirectory();
         Status status = CARDHOST_OK;
-        SimStore(directory).Transact([&](SimStore::Transaction& tx) {
+        Transact(SimStore(directory), [&](SimStore::Transaction& tx) {
             ReaderRecord* reader = tx.state().Find(serial);
             if (reader == nullptr || !reader->attached) {
                 status = CARDHOST_NO_DEVICE;
@@ -214,9 +234,14 @@ class SimulatorBackend : public Backend {
         return CARDHOST_OK;
     }
 
+    ReaderDescription Describe(const std::string& serial) override {
+        // A simulated reader has no ATR; its tag commands reach the chip model directly.
+        return {serial, "sim", {}, "simulated", CARDHOST_OK};
+    }
+
     Status InjectedFailure(std::string_view kind, const std::string& serial) override {
         Status status = CARDHOST_OK;
-        SimStore(SimStore::DefaultDirectory()).Transact([&](SimStore::Transaction& tx) {
+        Transact(SimStore(SimStore::DefaultDirectory()), [&](SimStore::Transaction& tx) {
             // Every reader's rules count the call; the first reader's failure is the answer.
             for (ReaderRecord& reader : tx.state().readers) {
                 if (!serial.empty() && reader.serial != serial) continue;

@@ -15,7 +15,7 @@ using tools::UsageError;
 const char* const kValued[] = {"--reader",  "--lang",      "--prefix", "--title", "--original-key",
                                "--new-key", "--from-file", "--row",    "--count"};
 const char* const kFlags[] = {"--json",        "--stdin", "--encrypt", "--lock",
-                              "--no-row-auto", "--auto",  "--help"};
+                              "--no-row-auto", "--auto",  "--help",    "--verbose"};
 
 int PrefixCode(const std::string& text) {
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '5') return text[0] - '0';
@@ -76,7 +76,8 @@ Programs NTAG21x tags from the command line, with the same operations, messages 
 as the Tagwright window.
 
 Commands
-  readers                          list the attached readers
+  readers [--verbose]              list the attached readers (--verbose: with the backend,
+                                   the card's ATR and how tag commands reach the tag)
   read  text|url|poster            read the tag in the field and show its content
   write text  [TEXT | --stdin]     write a Text record
   write url   [--prefix CODE] URL  write a URI record
@@ -131,9 +132,10 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
     };
     const std::string& command = words2[0];
     if (command == "readers") {
-        Only(args, with({}), "readers");
+        Only(args, with({"--verbose"}), "readers");
         args.ExpectPositional(1);
         o.command = Command::Readers;
+        o.verbose = args.Flag("--verbose");
         return o;
     }
     if (command == "clear-key") {

@@ -19,6 +19,7 @@ struct CliOptions {
     std::optional<std::string> reader;
     text::Language language = text::Language::English;
     bool json = false;
+    bool verbose = false;  // readers: with what each backend knows of the reader
 
     std::string content;  // TEXT or URL
     bool contentGiven = false;

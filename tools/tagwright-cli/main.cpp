@@ -14,6 +14,7 @@
 #include "panels/core/operation_controller.h"
 #include "panels/core/spreadsheet_source.h"
 #include "reader/binding.h"
+#include "reader_details.h"
 #include "simulator_state.h"
 #include "tag/uri_record.h"
 #include "tools/common/arguments.h"
@@ -123,11 +124,23 @@ void PrintSummary(ConsoleOutput& out, const Tally& tally, double seconds) {
 }
 
 int ListReaders(ConsoleOutput& out, reader::DeviceSession& devices,
-                const reader::ListDeviceCombo& combo) {
+                const reader::ListDeviceCombo& combo, bool verbose) {
     devices.RefreshDeviceList();
+    const std::vector<ReaderDetails> details =
+        verbose ? LookAtReaders() : std::vector<ReaderDetails>{};
     for (int i = 1; i < combo.Count(); ++i) {
-        out.Emit("\"type\":\"reader\",\"serial\":" + JsonString(combo.Text(i)),
-                 EscapeForTerminal(combo.Text(i)));
+        const std::string serial = combo.Text(i);
+        const ReaderDetails* found = nullptr;
+        for (const ReaderDetails& d : details) {
+            if (d.serial == serial) found = &d;
+        }
+        if (found == nullptr) {
+            out.Emit("\"type\":\"reader\",\"serial\":" + JsonString(serial),
+                     EscapeForTerminal(serial));
+            continue;
+        }
+        out.Emit("\"type\":\"reader\",\"serial\":" + JsonString(serial) + "," + DetailsJson(*found),
+                 EscapeForTerminal(serial) + "\n" + DetailsText(*found));
     }
     return kExitSuccess;
 }
@@ -211,7 +224,7 @@ int Run(const CliOptions& o) {
         return true;
     };
     if (o.command == Command::Readers) {
-        const int status = ListReaders(out, devices, combo);
+        const int status = ListReaders(out, devices, combo, o.verbose);
         return explainMissingReaders() ? kExitNoReader : status;
     }
 

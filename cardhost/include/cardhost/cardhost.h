@@ -44,7 +44,10 @@ enum {
     CARDHOST_BUFFER_SMALL = 0x0A,  /* the caller's buffer is too small for the answer */
     CARDHOST_READER_ERROR = 0x0B,  /* the reader reported a failure of its own */
     CARDHOST_BUSY = 0x0C,          /* the reader is open elsewhere (another process or handle) */
-    CARDHOST_NAK_BASE = 0x20       /* the tag answered NAK n: status 0x20 | n (n = 0..15) */
+    CARDHOST_SERVICE_UNAVAILABLE = 0x0D, /* the PC/SC service is not running or stopped */
+    CARDHOST_SHARING_VIOLATION = 0x0E,   /* another program holds the PC/SC reader or card */
+    CARDHOST_TIMEOUT = 0x0F,             /* the reader did not answer in time */
+    CARDHOST_NAK_BASE = 0x20             /* the tag answered NAK n: status 0x20 | n (n = 0..15) */
 };
 
 #define CARDHOST_VENDOR_ID 0x0416

@@ -1,0 +1,14 @@
+// A build without pcsc-lite: the "pcsc" backend is known by name but offers no readers.
+#include "../src/backend.h"
+
+namespace cardhost {
+
+std::unique_ptr<Backend> MakePcscBackend() {
+    return nullptr;
+}
+
+bool PcscServiceAnswers() {
+    return false;
+}
+
+}  // namespace cardhost

@@ -1,0 +1,55 @@
+// The backend's one PC/SC context, made again when the service was restarted.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+#include "pcsc_api.h"
+
+namespace cardhost::pcsc {
+
+class Context {
+  public:
+    explicit Context(std::shared_ptr<PcscApi> api) : api_(std::move(api)) {}
+    ~Context();
+    Context(const Context&) = delete;
+    Context& operator=(const Context&) = delete;
+
+    PcscApi& api() { return *api_; }
+
+    // The context, established when there is none; the failure when the service is not there.
+    LONG Get(SCARDCONTEXT& context);
+    // Drops a context the service no longer knows (it was restarted or stopped), so that the
+    // next Get establishes a new one.
+    void Drop();
+
+    // Runs a call on the context; when it says the context died, once more on a new one.
+    template <typename Call>
+    LONG WithRetry(Call&& call) {
+        for (int attempt = 0;; ++attempt) {
+            SCARDCONTEXT context = 0;
+            LONG result = Get(context);
+            if (result == SCARD_S_SUCCESS) result = call(context);
+            if (!Lost(result) || attempt == 1) return result;
+            Drop();
+        }
+    }
+
+    // Readers held open by this process: a second Sys_Open of one is refused as busy before
+    // PC/SC is asked, as the simulator does.
+    bool Hold(const std::string& reader);
+    void Release(const std::string& reader);
+
+    static bool Lost(LONG result);
+
+  private:
+    std::shared_ptr<PcscApi> api_;
+    std::recursive_mutex mutex_;
+    SCARDCONTEXT context_ = 0;
+    bool established_ = false;
+    std::set<std::string> held_;
+};
+
+}  // namespace cardhost::pcsc

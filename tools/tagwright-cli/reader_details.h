@@ -1,0 +1,24 @@
+// What `readers --verbose` adds to a reader's serial text: the backend that reaches it, the
+// card's ATR and how tag commands reach the tag. The reader library's entry points cannot say
+// this; the backends, linked in here as well, can.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tagwright::cli {
+
+struct ReaderDetails {
+    std::string serial;
+    std::string backend;
+    std::string atrHex;       // empty: no card, or none to tell
+    std::string personality;  // empty: unknown
+    int status = 0;           // why the look failed, as a reader library status
+};
+
+std::vector<ReaderDetails> LookAtReaders();
+
+std::string DetailsText(const ReaderDetails& details);
+std::string DetailsJson(const ReaderDetails& details);
+
+}  // namespace tagwright::cli
