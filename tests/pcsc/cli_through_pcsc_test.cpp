@@ -4,6 +4,7 @@
 // refuses cleanly. Run through run-in-private-pcscd.sh.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -22,7 +23,6 @@ using cardhost::sim::NtagChip;
 using testing::RunProgram;
 using testing::ToolResult;
 
-constexpr const char* kUid = "04A1B2C3D4E5F6";
 constexpr const char* kSimReader = "SIM-0001";
 
 std::string ReadText(const std::filesystem::path& path) {
@@ -75,11 +75,14 @@ class ThroughPcsc : public ::testing::Test {
     void PlaceTag(const std::string& personality, const std::string& model,
                   const std::string& layout, std::vector<std::string> cardOptions = {}) {
         Sim({"tag", "remove", "--reader", kSimReader});
-        SimOk({"tag", "new", "--model", model, "--layout", layout, "--uid", kUid, "--reader",
+        // A new UID each time: the simulator keeps every tag it made.
+        char uid[15];
+        std::snprintf(uid, sizeof uid, "04A1B2C3D4E5%02X", ++tags_);
+        uid_ = uid;
+        SimOk({"tag", "new", "--model", model, "--layout", layout, "--uid", uid_, "--reader",
                kSimReader});
-        cardOptions.insert(cardOptions.end(),
-                           {"--personality", personality, "--tag-file",
-                            (simDir_ / "tags" / (std::string(kUid) + ".tag")).string()});
+        cardOptions.insert(cardOptions.end(), {"--personality", personality, "--tag-file",
+                                               (simDir_ / "tags" / (uid_ + ".tag")).string()});
         ASSERT_TRUE(client_.WaitForCard(kFirstReader, false, 5s)) << "a card from before";
         card_ = std::make_unique<FakeCardProcess>(cardOptions);
         ASSERT_TRUE(card_->running());
@@ -87,7 +90,7 @@ class ThroughPcsc : public ::testing::Test {
     }
 
     NtagChip SimTag() {
-        return cardhost::sim::ParseTag(ReadText(simDir_ / "tags" / (std::string(kUid) + ".tag")));
+        return cardhost::sim::ParseTag(ReadText(simDir_ / "tags" / (uid_ + ".tag")));
     }
 
     void ExpectSameTag() {
@@ -114,6 +117,8 @@ class ThroughPcsc : public ::testing::Test {
 
   private:
     std::filesystem::path simDir_;
+    std::string uid_;
+    int tags_ = 0;
     PcscClient client_;
     std::unique_ptr<FakeCardProcess> card_;
 };
