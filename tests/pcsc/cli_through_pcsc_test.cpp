@@ -198,12 +198,15 @@ TEST_P(TagFaults, ANakedWriteAndReadAsOnTheSimulator) {
     }
 }
 
-TEST_P(TagFaults, ATagRemovedMidWriteKeepsThePagesWrittenBeforeAndIsWrittenWhenBack) {
+TEST_P(TagFaults, ATagRemovedMidWriteAsOnTheSimulatorAndWrittenWhenBack) {
     PlaceTag(GetParam(), "NTAG213", "plain", {"--remove-on", "write:2"});
+    // On the simulator the second page write finds no tag.
+    SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", kSimReader, "--nth", "2", "--status",
+           "0x05"});
     const NtagChip before = card().Tag();
-    const ToolResult torn = Cli("pcsc", {"write", "text", "hello world"});
+    const ToolResult torn = Both({"write", "text", "hello world"});
     EXPECT_EQ(torn.exitCode, 1) << torn.out;
-    EXPECT_FALSE(Has(torn, "Write data succeed")) << torn.out;
+    EXPECT_TRUE(Has(torn, "Write faild: Page5 !")) << torn.out;
     EXPECT_TRUE(client().WaitForCard(kFirstReader, false, 5s));
     // The first page went in; the second never reached the tag.
     const NtagChip after = card().Tag();
@@ -215,7 +218,7 @@ TEST_P(TagFaults, ATagRemovedMidWriteKeepsThePagesWrittenBeforeAndIsWrittenWhenB
 
     card().PutBack();
     ASSERT_TRUE(client().WaitForCard(kFirstReader, true, 5s));
-    EXPECT_EQ(Both({"write", "text", "hello world"}).exitCode, 0);
+    EXPECT_TRUE(Has(Both({"write", "text", "hello world"}), "Write data succeed: hello world"));
     EXPECT_TRUE(Has(Both({"read", "text"}), "text: hello world\n"));
 }
 
@@ -271,16 +274,20 @@ using StorageOnlyReader = ThroughPcsc;
 TEST_F(StorageOnlyReader, RefusesWhatNeedsRawCommandsAndLeavesTheTagAlone) {
     PlaceTag("C", "NTAG213", "plain");
     const NtagChip before = card().Tag();
-    for (const std::vector<std::string>& words : {std::vector<std::string>{"write", "text", "abc"},
-                                                  {"read", "text"},
-                                                  {"clear-key", "--original-key", "12345678"}}) {
+    // Identifying the model needs GET_VERSION, which this reader cannot send.
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"write", "text", "abc"}, {"read", "text"}}) {
         const ToolResult r = Cli("pcsc", words);
-        EXPECT_NE(r.exitCode, 0) << r.out;
-        EXPECT_FALSE(Has(r, "succe")) << r.out;
+        EXPECT_EQ(r.exitCode, 1) << r.out;
+        EXPECT_TRUE(Has(r, "Failed to recognize the tag model !  Error Code: 0x07")) << r.out;
     }
+    const ToolResult clear = Cli("pcsc", {"clear-key", "--original-key", "12345678"});
+    EXPECT_EQ(clear.exitCode, 1) << clear.out;
+    EXPECT_TRUE(Has(clear, "Authentication key fail !")) << clear.out;
     EXPECT_EQ(card().Tag().memory(), before.memory());
     // No raw tag command ever went out: the reader was known as storage-only.
     EXPECT_EQ(card().Log().find("> FF0000"), std::string::npos);
+    EXPECT_EQ(card().Log().find("> FFC20001"), std::string::npos);
 }
 
 }  // namespace

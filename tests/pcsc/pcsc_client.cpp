@@ -51,6 +51,11 @@ bool PcscClient::WaitForCard(const std::string& reader, bool present,
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             state.dwCurrentState = SCARD_STATE_UNAWARE;
+            // A restarted pcscd knows nothing of the context made with the one before.
+            if (lastError_ == SCARD_E_NO_SERVICE || lastError_ == SCARD_E_SERVICE_STOPPED ||
+                lastError_ == SCARD_E_INVALID_HANDLE) {
+                Establish();
+            }
         }
     }
     return false;
