@@ -6,8 +6,10 @@
 
 #include <cstdio>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "fake_card_process.h"
 #include "pcsc_client.h"
@@ -65,11 +67,15 @@ class ThroughPcsc : public ::testing::Test {
 
     // tagwright-cli on one backend: "pcsc" on the first virtual reader, "sim" on SIM-0001.
     ToolResult Cli(const std::string& backend, std::vector<std::string> words) {
-        words.insert(words.begin(), {"--reader", backend == "sim" ? kSimReader : kFirstReader});
-        return RunProgram("CARDHOST_SIM_DIR=" + tools::ShellQuote(simDir_.string()) +
-                          " CARDHOST_BACKENDS=" + backend + " " +
-                          tools::ShellCommand((ProgramFolder() / "tagwright-cli").string(), words));
+        return RunProgram(CliCommand(backend, std::move(words)));
     }
+    std::string CliCommand(const std::string& backend, std::vector<std::string> words) {
+        words.insert(words.begin(), {"--reader", backend == "sim" ? kSimReader : kFirstReader});
+        return "CARDHOST_SIM_DIR=" + tools::ShellQuote(simDir_.string()) +
+               " CARDHOST_BACKENDS=" + backend + " " +
+               tools::ShellCommand((ProgramFolder() / "tagwright-cli").string(), words);
+    }
+    const std::filesystem::path& simDir() const { return simDir_; }
 
     // The same new tag in SIM-0001's field and on the first virtual reader.
     void PlaceTag(const std::string& personality, const std::string& model,
@@ -262,6 +268,35 @@ TEST_P(ReaderAndService, APcscdRestartedOrStopped) {
     const ToolResult stopped = Cli("pcsc", {"write", "text", "no service"});
     EXPECT_EQ(stopped.exitCode, 3) << stopped.out;
     ASSERT_TRUE(ControlPcscd("start"));
+}
+
+TEST_P(ReaderAndService, AnAutoOperationCarriesOnAcrossAPcscdRestart) {
+    PlaceTag(GetParam(), "NTAG213", "plain");
+    // What the tag holds once written: as the simulator writes it.
+    ASSERT_EQ(Cli("sim", {"write", "text", "abc"}).exitCode, 0);
+    const std::vector<std::uint8_t> written = SimTag().memory();
+    // Tag after tag in one process: the second time the tag comes back, pcscd is a new one.
+    // Bounded, since it would wait for tags for ever; its lines go to a file to be watched.
+    const auto lines = simDir() / "auto.out";
+    auto run = std::async(std::launch::async, [&] {
+        return RunProgram("timeout 60 env " +
+                          CliCommand("pcsc", {"write", "text", "abc", "--auto", "--count", "2"}) +
+                          " > " + tools::ShellQuote(lines.string()));
+    });
+    bool waiting = false;
+    for (int i = 0; i < 150 && !waiting; ++i) {
+        std::this_thread::sleep_for(100ms);
+        waiting = ReadText(lines).find("Waiting for the card to be removed") != std::string::npos;
+    }
+    EXPECT_TRUE(waiting) << ReadText(lines) << card().Log();
+    EXPECT_EQ(card().Tag().memory(), written);
+    card().TakeAway();
+    EXPECT_TRUE(client().WaitForCard(kFirstReader, false, 5s));
+    EXPECT_TRUE(ControlPcscd("restart"));
+    card().PutBack();
+    EXPECT_EQ(run.get().exitCode, 0);
+    const std::string out = ReadText(lines);
+    EXPECT_NE(out.find("Summary: 2 tags handled, 2 succeeded, 0 failed"), std::string::npos) << out;
 }
 
 INSTANTIATE_TEST_SUITE_P(A, ReaderAndService, ::testing::Values("A"));
