@@ -327,5 +327,25 @@ TEST_F(Cli, VerboseReadersNameTheBackendOfEachReader) {
     EXPECT_EQ(Run({"read", "text", "--verbose"}).exitCode, 2);
 }
 
+TEST_F(Cli, ReadersNameAStoppedPcscService) {
+#ifndef TAGWRIGHT_WITH_PCSC
+    GTEST_SKIP() << "built without pcsc-lite (CARDHOST_WITH_PCSC off)";
+#else
+    // The PC/SC client looks for its service here: nothing listens, as when pcscd is stopped.
+    setenv("PCSCLITE_CSOCK_NAME", (directory() / "no-pcscd.comm").c_str(), 1);
+    setenv("CARDHOST_BACKENDS", "pcsc", 1);
+    ToolResult r = Run({"readers"});
+    EXPECT_EQ(r.exitCode, 3) << r.out;
+    EXPECT_TRUE(Has(r, "PC/SC readers unavailable: the PC/SC service (pcscd) is not running"))
+        << r.out;
+    // With the simulator beside it, its readers are listed and nothing is said.
+    setenv("CARDHOST_BACKENDS", "pcsc,sim", 1);
+    r = Run({"readers"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(r.out, "SIM-0001\n");
+    unsetenv("PCSCLITE_CSOCK_NAME");
+#endif
+}
+
 }  // namespace
 }  // namespace tagwright::testing

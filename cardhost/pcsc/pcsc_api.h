@@ -12,8 +12,13 @@
 
 namespace cardhost::pcsc {
 
-// The Linux escape control code, SCARD_CTL_CODE(1); Windows and macOS use SCARD_CTL_CODE(3500).
+// The escape control code: SCARD_CTL_CODE(1) = 0x42000001 for the Linux CCID driver,
+// SCARD_CTL_CODE(3500) on Windows and macOS.
+#if defined(_WIN32) || defined(__APPLE__)
+inline constexpr DWORD kEscapeControlCode = SCARD_CTL_CODE(3500);
+#else
 inline constexpr DWORD kEscapeControlCode = 0x42000001;
+#endif
 
 class PcscApi {
   public:

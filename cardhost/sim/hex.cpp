@@ -12,11 +12,12 @@ int DigitValue(char c) {
 
 }  // namespace
 
-std::string ToHex(std::span<const std::uint8_t> bytes) {
+std::string ToHex(std::span<const std::uint8_t> bytes, char separator) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string out;
-    out.reserve(bytes.size() * 2);
+    out.reserve(bytes.size() * 3);
     for (std::uint8_t b : bytes) {
+        if (separator != '\0' && !out.empty()) out.push_back(separator);
         out.push_back(kDigits[b >> 4]);
         out.push_back(kDigits[b & 0xF]);
     }

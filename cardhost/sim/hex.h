@@ -10,7 +10,8 @@
 
 namespace cardhost::sim {
 
-std::string ToHex(std::span<const std::uint8_t> bytes);
+// `separator` between the bytes, if not NUL ("3B 8F ..." as reader tools print APDUs).
+std::string ToHex(std::span<const std::uint8_t> bytes, char separator = '\0');
 // Accepts upper and lower case; refuses odd lengths and other characters.
 std::optional<std::vector<std::uint8_t>> FromHex(std::string_view text);
 

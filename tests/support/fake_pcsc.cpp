@@ -1,22 +1,13 @@
 #include "support/fake_pcsc.h"
 
+#include "sim/hex.h"
+
 #include <cstdio>
 
 namespace tagwright::test {
 namespace {
 
 using cardhost::sim::ChipAnswer;
-
-std::string Hex(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    char digits[4];
-    for (std::uint8_t b : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X ", b);
-        text += digits;
-    }
-    if (!text.empty()) text.pop_back();
-    return text;
-}
 
 void Append(std::vector<std::uint8_t>& to, std::initializer_list<std::uint8_t> bytes) {
     to.insert(to.end(), bytes);
@@ -147,7 +138,7 @@ LONG FakePcsc::Transmit(SCARDHANDLE card, DWORD, std::span<const std::uint8_t> c
                         std::vector<std::uint8_t>& response) {
     FakePcscReader* reader = nullptr;
     if (const LONG result = Resolve(card, reader, true); result != SCARD_S_SUCCESS) return result;
-    log.push_back(reader->name + " > " + Hex(command));
+    log.push_back(reader->name + " > " + cardhost::sim::ToHex(command, ' '));
     response = Answer(*reader, command);
     return SCARD_S_SUCCESS;
 }
@@ -158,7 +149,7 @@ LONG FakePcsc::Control(SCARDHANDLE card, DWORD code, std::span<const std::uint8_
     if (const LONG result = Resolve(card, reader, false); result != SCARD_S_SUCCESS) return result;
     char codeText[16];
     std::snprintf(codeText, sizeof codeText, "%08lX", static_cast<unsigned long>(code));
-    log.push_back(reader->name + " control " + codeText + " " + Hex(command));
+    log.push_back(reader->name + " control " + codeText + " " + cardhost::sim::ToHex(command, ' '));
     response.clear();
     return controlResult;
 }

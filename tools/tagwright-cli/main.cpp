@@ -216,9 +216,15 @@ int Run(const CliOptions& o) {
     // With no reader to show, a damaged simulator directory is the likely cause: name it.
     const auto explainMissingReaders = [&] {
         if (combo.Count() > 1) return false;
-        const auto problem = SimulatorStateProblem();
-        if (!problem) return false;
-        const std::string text = "simulated readers unavailable: " + *problem;
+        auto problem = SimulatorStateProblem();
+        std::string text;
+        if (problem) {
+            text = "simulated readers unavailable: " + *problem;
+        } else if ((problem = PcscProblem())) {
+            text = "PC/SC readers unavailable: " + *problem;
+        } else {
+            return false;
+        }
         out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
                  "tagwright-cli: " + EscapeForTerminal(text));
         return true;

@@ -1,24 +1,16 @@
 #include "reader_details.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <string_view>
 
 #include "console_output.h"
+#include "sim/hex.h"
 #include "src/backend.h"
 #include "utf8_text.h"
 
 namespace tagwright::cli {
 namespace {
-
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
-    std::string text;
-    char digits[4];
-    for (std::uint8_t b : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X ", b);
-        text += digits;
-    }
-    if (!text.empty()) text.pop_back();
-    return text;
-}
 
 std::string StatusHex(int status) {
     char text[16];
@@ -31,9 +23,24 @@ std::string StatusHex(int status) {
 std::vector<ReaderDetails> LookAtReaders() {
     std::vector<ReaderDetails> all;
     for (const cardhost::ReaderDescription& d : cardhost::DescribeReaders()) {
-        all.push_back({d.serial, d.backend, Hex(d.atr), d.personality, d.status});
+        all.push_back(
+            {d.serial, d.backend, cardhost::sim::ToHex(d.atr, ' '), d.personality, d.status});
     }
     return all;
+}
+
+std::optional<std::string> PcscProblem() {
+    const char* chosen = std::getenv("CARDHOST_BACKENDS");
+    if (chosen == nullptr || std::string_view(chosen).find("pcsc") == std::string_view::npos) {
+        return std::nullopt;  // by default PC/SC is left out quietly while its service is down
+    }
+    bool compiled = false;
+    for (const cardhost::BackendKind& kind : cardhost::BackendKinds()) {
+        if (kind.name == "pcsc") compiled = kind.make() != nullptr;
+    }
+    if (!compiled) return "this build has no PC/SC support";
+    if (!cardhost::PcscServiceAnswers()) return "the PC/SC service (pcscd) is not running";
+    return std::nullopt;
 }
 
 std::string DetailsText(const ReaderDetails& details) {

@@ -3,6 +3,7 @@
 // this; the backends, linked in here as well, can.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ struct ReaderDetails {
 };
 
 std::vector<ReaderDetails> LookAtReaders();
+
+// Why PC/SC readers cannot be listed, when CARDHOST_BACKENDS names the PC/SC backend and its
+// service does not answer; nothing otherwise.
+std::optional<std::string> PcscProblem();
 
 std::string DetailsText(const ReaderDetails& details);
 std::string DetailsJson(const ReaderDetails& details);
