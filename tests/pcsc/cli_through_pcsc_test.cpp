@@ -235,6 +235,20 @@ INSTANTIATE_TEST_SUITE_P(B, TagFaults, ::testing::Values("B"));
 
 using ReaderAndService = PersonalityScenario;
 
+TEST_P(ReaderAndService, ReadersVerboseShowsTheAtrAndTheProbedPersonality) {
+    PlaceTag(GetParam(), "NTAG213", "plain");
+    const std::string personality =
+        std::string(GetParam()) == "A" ? "A (direct transmit)" : "B (transparent session)";
+    const ToolResult r = Cli("pcsc", {"readers", "--verbose"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, std::string(kFirstReader) +
+                           "\n  backend: pcsc\n  ATR: 3B 8F 80 01 80 4F 0C A0 "
+                           "00 00 03 06 03 00 03 00 00 00 00 68\n"
+                           "  personality: " +
+                           personality + "\n"))
+        << r.out;
+}
+
 TEST_P(ReaderAndService, AReaderThatDisappearsAndComesBack) {
     PlaceTag(GetParam(), "NTAG213", "plain");
     EXPECT_TRUE(Has(Cli("pcsc", {"readers"}), std::string(kFirstReader) + "\n"));
@@ -267,6 +281,10 @@ TEST_P(ReaderAndService, APcscdRestartedOrStopped) {
     ASSERT_TRUE(ControlPcscd("stop"));
     const ToolResult stopped = Cli("pcsc", {"write", "text", "no service"});
     EXPECT_EQ(stopped.exitCode, 3) << stopped.out;
+    const ToolResult listed = Cli("pcsc", {"readers"});
+    EXPECT_EQ(listed.exitCode, 3) << listed.out;
+    EXPECT_TRUE(Has(listed, "PC/SC readers unavailable: the PC/SC service (pcscd) is not running"))
+        << listed.out;
     ASSERT_TRUE(ControlPcscd("start"));
 }
 
@@ -319,6 +337,7 @@ TEST_F(StorageOnlyReader, RefusesWhatNeedsRawCommandsAndLeavesTheTagAlone) {
     const ToolResult clear = Cli("pcsc", {"clear-key", "--original-key", "12345678"});
     EXPECT_EQ(clear.exitCode, 1) << clear.out;
     EXPECT_TRUE(Has(clear, "Authentication key fail !")) << clear.out;
+    EXPECT_TRUE(Has(Cli("pcsc", {"readers", "--verbose"}), "  personality: C (storage only)\n"));
     EXPECT_EQ(card().Tag().memory(), before.memory());
     // No raw tag command ever went out: the reader was known as storage-only.
     EXPECT_EQ(card().Log().find("> FF0000"), std::string::npos);
