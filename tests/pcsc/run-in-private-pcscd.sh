@@ -10,7 +10,8 @@
 #   run-in-private-pcscd.sh --control ACTION      (from inside the command)
 #       stop | start | restart              the daemon, with both virtual readers
 #       drop-readers | restore-readers      restart it without / with them again: the readers
-#                                           disappear and come back
+#                                           disappear and come back (pcscd keeps the readers of
+#                                           its configuration while it runs; a rescan only adds)
 #
 # Where it cannot run (not root, unshare, ip, pcscd or vpcd missing, namespaces refused) it says
 # why and exits 77, which ctest reports as skipped.
