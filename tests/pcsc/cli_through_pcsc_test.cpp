@@ -192,15 +192,25 @@ INSTANTIATE_TEST_SUITE_P(B, KeysAndLock, ::testing::Values("B"));
 
 using TagFaults = PersonalityScenario;
 
-TEST_P(TagFaults, ANakedWriteAndReadAsOnTheSimulator) {
-    for (const auto& [command, entryPoint] : std::vector<std::pair<std::string, std::string>>{
-             {"write:2", "TyA_NTAG_Write"}, {"read:1", "TyA_NTAG_Read"}}) {
+TEST_P(TagFaults, ANakedWriteOrReadThenReselectionAsOnTheSimulator) {
+    struct Case {
+        std::string command, entryPoint, failure;
+    };
+    for (const auto& [command, entryPoint, failure] :
+         std::vector<Case>{{"write:2", "TyA_NTAG_Write", "Write faild: Page5 !"},
+                           {"read:1", "TyA_NTAG_Read", "Read faild: Page3 !"}}) {
         SCOPED_TRACE(command);
         PlaceTag(GetParam(), "NTAG213", "plain", {"--nak-on", command});
         SimOk({"fault", "fail", entryPoint, "--reader", kSimReader, "--nth",
                command.substr(command.find(':') + 1), "--status", "0x20"});
-        Both({"write", "text", "hello world"});
-        Both({"read", "text"});
+        EXPECT_TRUE(Has(Both({"write", "text", "hello world"}), failure));
+        EXPECT_TRUE(Has(Both({"write", "text", "again"}), "Write data succeed: again"));
+        EXPECT_TRUE(Has(Both({"read", "text"}), "text: again\n"));
+        // The NAK was a refused storage command; the tag was woken again by a reset.
+        const std::string log = card().Log();
+        const auto nak = log.find("< 6300\n");
+        ASSERT_NE(nak, std::string::npos) << log;
+        EXPECT_NE(log.find("control 2\n", nak), std::string::npos) << log;
         card().Stop();
     }
 }
