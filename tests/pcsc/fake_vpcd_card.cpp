@@ -6,10 +6,8 @@
 // While pcscd is away the card keeps knocking, so a restarted pcscd finds it again.
 #include <sys/prctl.h>
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
