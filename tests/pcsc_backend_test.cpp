@@ -146,7 +146,7 @@ TEST_F(PcscBackendTest, PersonalitiesAreProbedAtOpenAndCarryGetVersionAndPwdAuth
         EXPECT_EQ(session->Close(), CARDHOST_OK);
     }
     EXPECT_TRUE(Logged(kReader + " > FF 00 00 00 03 D4 42 60"));
-    EXPECT_TRUE(Logged(kReader + " > FF C2 00 01 04 95 01 60 00"));
+    EXPECT_TRUE(Logged(kReader + " > FF C2 00 01 03 95 01 60 00"));
 }
 
 TEST_F(PcscBackendTest, StorageOnlyReaderRefusesRawCommandsButReadsAndWrites) {

@@ -60,11 +60,12 @@ RawAnswer SendTransparent(PcscApi& api, SCARDHANDLE card, DWORD protocol,
     const Apdu start = TransmitApdu(api, card, protocol, kStartSession);
     if (start.result != SCARD_S_SUCCESS) return {start.result, CARDHOST_READER_ERROR, {}};
     if (start.statusWord != kSuccess) return {SCARD_S_SUCCESS, CARDHOST_READER_ERROR, {}};
+    // Lc counts the data object 95 L <frame> alone: the 00 after it is Le.
     std::vector<std::uint8_t> command{0xFF,
                                       0xC2,
                                       0x00,
                                       0x01,
-                                      static_cast<std::uint8_t>(frame.size() + 3),
+                                      static_cast<std::uint8_t>(frame.size() + 2),
                                       kTransceive,
                                       static_cast<std::uint8_t>(frame.size())};
     command.insert(command.end(), frame.begin(), frame.end());
