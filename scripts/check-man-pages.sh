@@ -46,8 +46,10 @@ commands_of() {
         sed 's/ *$//' | LC_ALL=C sort -u
 }
 
+pages=0
 for page in "$man_dir"/*.1 "$man_dir"/*.1.gz; do
     [ -f "$page" ] || continue
+    pages=$((pages + 1))
     warnings=$(zcat -f "$page" | LC_ALL=C.UTF-8 groff -man -ww -z 2>&1)
     [ -z "$warnings" ] || problem "$page: $warnings"
 done
@@ -79,4 +81,4 @@ if ((problems)); then
     echo "check-man-pages: $problems problems" >&2
     exit 1
 fi
-echo "manual pages checked: $(ls "$man_dir" | wc -l) pages, tagwright-cli and cardhost-sim usage covered"
+echo "manual pages checked: $pages pages; tagwright-cli and cardhost-sim usage covered"
