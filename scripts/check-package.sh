@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Checks a built Debian package: lintian without errors, the desktop entry and the AppStream
-# metainfo valid, and the packaged tagwright-cli writing and reading a tag on the simulator.
+# metainfo valid, the manual pages matching the programs, and the packaged tagwright-cli writing
+# and reading a tag on the simulator.
 # Usage: scripts/check-package.sh [DEB]   (default: the one package in build/package)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,10 +19,8 @@ desktop-file-validate "$scratch"/root/usr/share/applications/*.desktop
 appstreamcli validate --no-net "$scratch"/root/usr/share/metainfo/*.metainfo.xml
 # The tree as installed: the metainfo's launchable names a desktop entry that is there.
 appstreamcli validate-tree --no-net "$scratch/root"
-for page in "$scratch"/root/usr/share/man/man1/*.1.gz; do
-    warnings=$(zcat "$page" | LC_ALL=C.UTF-8 groff -ww -z -man 2>&1)
-    [ -z "$warnings" ] || { echo "$page: $warnings" >&2; exit 1; }
-done
+# The manual pages render without warnings and match the packaged programs' usage texts.
+scripts/check-man-pages.sh "$scratch/root/usr/bin" "$scratch/root/usr/share/man/man1"
 
 # The packaged programs, run from the unpacked tree against a private simulator.
 bin="$scratch/root/usr/bin"

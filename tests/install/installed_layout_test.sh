@@ -2,8 +2,9 @@
 # SPDX-License-Identifier: MIT
 # Installs a build tree into a scratch prefix and checks the installed program, not the build
 # tree: exactly the shipped files (no test-only library, probe, test, benchmark or fuzzer),
-# relative bin/ links, a tree that still works after it was moved, and tagwright-cli reading and
-# writing the simulator through its link from another working directory.
+# relative bin/ links, a tree that still works after it was moved, manual pages that match the
+# programs' usage texts, and tagwright-cli reading and writing the simulator through its link
+# from another working directory.
 # Last, the window's language setting: an installed AppConfig.ini the operator cannot write stays
 # as shipped, and the choice goes into the operator's own copy (LANGUAGE_PROBE stands in for the
 # window, placed beside the installed program).
@@ -12,6 +13,7 @@ set -euo pipefail
 cmake_command=$1 build_dir=$2 version=$3
 language_probe=$(realpath "$4")
 workbook=$(cd "$(dirname "$0")/../fixtures" && pwd)/rows.xls
+check_man_pages=$(cd "$(dirname "$0")/../../scripts" && pwd)/check-man-pages.sh
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -73,6 +75,10 @@ out=$("$bin/tagwright-cli" --version)
     fail "tagwright-cli --version said: $out"
 out=$("$bin/cardhost-sim" --version)
 [[ "$out" == "cardhost-sim $version"* ]] || fail "cardhost-sim --version said: $out"
+# The manual pages as shipped: rendered without warnings, and naming every option, command and
+# variable of the shipped programs' usage texts (and no option they do not know).
+"$check_man_pages" "$bin" "$scratch/moved/share/man/man1" >/dev/null ||
+    fail "the manual pages do not match tagwright-cli --help and cardhost-sim --help"
 
 out=$("$bin/tagwright-cli" readers) || fail "tagwright-cli readers failed: $out"
 grep -qx 'SIM-0001' <<<"$out" || fail "tagwright-cli readers did not list SIM-0001: $out"
