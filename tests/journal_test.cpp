@@ -198,6 +198,89 @@ TEST_F(JournalRuns, TheFileHoldsOneSyncedLineATagAndNoKey) {
     EXPECT_FALSE(records[1]["failure"].empty());
 }
 
+TEST_F(JournalRuns, AVerifyFailureIsRecordedAsSuchAndATemplateAsItWasWritten) {
+    const auto file = directory() / "tags.csv";
+    app::TagJournal journal(app::JournalFile::Single(file));
+    const panels::SpreadsheetSource noSheet(panel);
+    app::PanelJournal panelJournal(journal, *devices, PanelKind::Text, noSheet);
+    auto& c = Controller(PanelKind::Text);
+    c.SetJournal(&panelJournal);
+    panel.verify = true;
+    panel.templates = true;
+    panel.content = "tag {uid} #{n}";
+    const std::string weak = NewTag("NTAG213");
+    SimOk({"fault", "weak", "--reader", "SIM-0001", "--page", "5"});
+    c.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Failed);
+    const std::string sound = NewTag("NTAG213");
+    c.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Succeeded);
+    // A tag the first READ of the check does not reach is a failure of the check as well.
+    NewTag("NTAG213");
+    SimOk({"fault", "fail", "TyA_NTAG_Read", "--reader", "SIM-0001", "--nth", "3"});
+    c.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Failed);
+    // A failure before the check is a plain failure.
+    NewTag("NTAG213");
+    SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "1"});
+    c.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Failed);
+
+    std::string problem;
+    const auto records = app::ParseJournal(FileText(file), problem);
+    ASSERT_EQ(records.size(), 4u) << FileText(file);
+    EXPECT_EQ(records[0]["result"], "verify failed");
+    EXPECT_EQ(records[0]["failure"], "Verify failed: Page5 !");
+    EXPECT_EQ(records[0]["message"], "tag " + weak + " #1");
+    EXPECT_EQ(records[1]["result"], "success");
+    EXPECT_EQ(records[1]["message"], "tag " + sound + " #1");
+    EXPECT_EQ(records[2]["result"], "verify failed");
+    EXPECT_EQ(records[3]["result"], "failure");
+}
+
+TEST_F(JournalRuns, ATagInFlightResumedGetsThePasswordAndLockItsRunDidNotReach) {
+    RecordingJournal journal(pauses);
+    auto& c = Controller(PanelKind::Text);
+    c.SetJournal(&journal);
+    panel.newKey = "0A0B0C0D";
+    panel.verify = true;
+    const auto protect = [&](bool encrypt, bool lock) {
+        panel.fromFile = false;
+        panel.encrypt = encrypt;
+        panel.lock = lock;
+        panel.content = "row 1";
+        c.OnWrite();
+        EXPECT_EQ(results.back(), RunResult::Succeeded) << Texts().back();
+    };
+    // What a tag that received the row with its password and lock holds.
+    const std::string finished = NewTag("NTAG213");
+    protect(true, true);
+    const auto protectedPages = Pages(finished, 40, 4);  // dynamic lock, CFG0, CFG1, PWD
+    const auto staticLock = Pages(finished, 2, 1);
+
+    // Interrupted after the message (nothing protected), and after the password (not locked).
+    for (const bool passwordSet : {false, true}) {
+        SCOPED_TRACE(passwordSet);
+        const std::string inFlight = NewTag("NTAG213");
+        protect(passwordSet, false);
+        panel.fromFile = true;
+        panel.encrypt = true;
+        panel.lock = true;
+        panel.content = "row 1";
+        panel.rowNumber = "1";
+        rows.rows = {"row 2"};
+        rows.ready = true;
+        c.ledger().ExpectTagInFlight();
+        last.Clear();
+        EXPECT_EQ(c.RunWrite(), RunResult::Succeeded) << Texts().back();
+        EXPECT_TRUE(journal.records.back().readBack);
+        EXPECT_EQ(Pages(inFlight, 40, 4), protectedPages);
+        EXPECT_EQ(Pages(inFlight, 2, 1)[2], staticLock[2]);
+        EXPECT_EQ(Pages(inFlight, 2, 1)[3], staticLock[3]);
+        EXPECT_EQ(panel.content, "row 2");
+    }
+}
+
 TEST_F(JournalRuns, AJournalThatCannotBeWrittenIsReportedOnceAndStopsNothing) {
     // A directory where the file should be.
     const auto file = directory() / "taken";

@@ -221,6 +221,35 @@ TEST_F(ProductionRun, AResumedBatchReadsBackTheTagInFlightAndRefusesATagThatCame
     EXPECT_EQ(records.back()["failure"], "This tag already received row 1 of this batch !");
 }
 
+TEST_F(ProductionRun, TheCheckOfAResumedBatchCoversTheRowsItWillWrite) {
+    const auto sheetOf = [&](const std::string& name, const std::string& rows) {
+        std::ofstream(directory() / name) << rows;
+        return (directory() / name).string();
+    };
+    // Row 2 fits the NTAG213 it went on, not the smallest model the check assumes.
+    const std::string written =
+        sheetOf("written.csv", "row 1\n" + std::string(60, 'x') + "\nrow 3\n");
+    for (const char* row : {"1", "2"}) {
+        NewTagInField();
+        ASSERT_EQ(Run({"write", "text", "--from-file", written, "--row", row}).exitCode, 0);
+    }
+    NewTagInField();
+    ToolResult r = Run({"write", "text", "--from-file", written, "--resume", "--auto"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "starting at row 3")) << r.out;
+    EXPECT_TRUE(Has(r, "Write data succeed: row 3")) << r.out;
+
+    // A later --row does not leave the rows before it unchecked: the batch starts at row 2.
+    const std::string blank = sheetOf("blank.csv", "row 1\n\nrow 3\n");
+    NewTagInField();
+    ASSERT_EQ(Run({"write", "text", "--from-file", blank, "--row", "1"}).exitCode, 0);
+    NewTagInField();
+    r = Run({"write", "text", "--from-file", blank, "--resume", "--auto", "--row", "3"});
+    EXPECT_EQ(r.exitCode, 2) << r.out;
+    EXPECT_TRUE(Has(r, "     2  ")) << r.out;
+    EXPECT_TRUE(Has(r, "pre-flight check failed")) << r.out;
+}
+
 TEST_F(ProductionRun, ABatchKilledThreeTimesEndsWithEveryRowOnExactlyOneTag) {
     constexpr int kRows = 40;
     const std::string sheet = Rows(kRows);
