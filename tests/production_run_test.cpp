@@ -135,6 +135,22 @@ TEST_F(ProductionRun, KeysComeFromAnOwnerOnlyFileOrTheEnvironmentAndNeverReachTh
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(Has(r, "TAGWRIGHT_ORIGINAL_KEY takes exactly 8 hexadecimal digits")) << r.out;
 
+    // A key glued to its option with `=` is not repeated in the usage error.
+    r = Run({"clear-key", "--original-key=0A0B0C0D"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(Has(r, "unknown option --original-key= (write --original-key VALUE)")) << r.out;
+    EXPECT_FALSE(Has(r, "0A0B0C0D")) << r.out;
+    // So is a key whose option was left out.
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"clear-key", "0A0B0C0D"}, {"write", "text", "x", "0a0b0c0d"}}) {
+        r = Run(words);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(Has(r, "unexpected argument of 8 hexadecimal digits")) << r.out;
+        EXPECT_FALSE(Has(r, "0A0B0C0D") || Has(r, "0a0b0c0d")) << r.out;
+    }
+    r = Run({"read", "text", "surplus"});
+    EXPECT_TRUE(Has(r, "unexpected argument surplus")) << r.out;
+
     std::ofstream(keys) << "new-key=0A0B0C0D0E\n";
     r = Run({"write", "text", "--key-file", keys.string(), "x"});
     EXPECT_EQ(r.exitCode, 2);
