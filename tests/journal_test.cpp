@@ -25,6 +25,7 @@ TEST(JournalCsv, FormulaCellsAreNeutralisedAndEveryCellReadsBackExactly) {
                                             "@SUM(A1)",
                                             "\tTAB",
                                             "\rCR",
+                                            "\n=LF",
                                             "'quoted",
                                             "a,b",
                                             "two\r\nlines",
@@ -38,6 +39,7 @@ TEST(JournalCsv, FormulaCellsAreNeutralisedAndEveryCellReadsBackExactly) {
     EXPECT_EQ(app::CsvCell("@x"), "'@x");
     EXPECT_EQ(app::CsvCell("\tx"), "'\tx");
     EXPECT_EQ(app::CsvCell("\rx"), "\"'\rx\"");
+    EXPECT_EQ(app::CsvCell("\n=1"), "\"'\n=1\"");
     EXPECT_EQ(app::CsvCell("'x"), "''x");
     EXPECT_EQ(app::CsvCell("a\"b,c"), "\"a\"\"b,c\"");
     EXPECT_EQ(app::CsvCell("plain=inside"), "plain=inside");
