@@ -283,6 +283,34 @@ TEST_F(JournalRuns, ATagInFlightResumedGetsThePasswordAndLockItsRunDidNotReach) 
     }
 }
 
+TEST_F(JournalRuns, ATemplatedTagInFlightIsWrittenAgainWithTheNewRunsNumber) {
+    RecordingJournal journal(pauses);
+    auto& c = Controller(PanelKind::Text);
+    c.SetJournal(&journal);
+    // The interrupted run gave row 2 to its fifth tag, and died before recording it.
+    const std::string inFlight = NewTag("NTAG213");
+    panel.content = "row 2 #5";
+    c.OnWrite();
+    ASSERT_EQ(results.back(), RunResult::Succeeded);
+
+    // Resumed, {n} counts from 1 again: the tag does not hold what row 2 expands to now, so the
+    // same tag is written again with it; the row is on one tag, numbered by this run.
+    panel.templates = true;
+    panel.fromFile = true;
+    panel.content = "row {row} #{n}";
+    panel.rowNumber = "2";
+    rows.rows = {"row {row} #{n}"};
+    c.ledger().ExpectTagInFlight();
+    last.Clear();
+    c.OnWrite();
+    ASSERT_EQ(results.back(), RunResult::Succeeded) << Texts().back();
+    EXPECT_FALSE(journal.records.back().readBack);
+    EXPECT_EQ(journal.records.back().message, "row 2 #1");
+    EXPECT_EQ(*journal.records.back().row, 2);
+    const auto held = Pages(inFlight, 6, 3);  // the text begins at byte 25
+    EXPECT_EQ(std::string(held.begin() + 1, held.begin() + 9), "row 2 #1");
+}
+
 TEST_F(JournalRuns, AJournalThatCannotBeWrittenIsReportedOnceAndStopsNothing) {
     // A directory where the file should be.
     const auto file = directory() / "taken";
