@@ -4,6 +4,7 @@
 # is on exactly one tag and the journal says so; the last line says PASS or FAIL. Takes about
 # ROWS x 0.2 s.
 #   scripts/interrupted_batch.sh [ROWS] [KILLS] [BUILD_DIR]   (default build/dev, after building it)
+# BATCH_OPTIONS adds options to the batch, e.g. BATCH_OPTIONS="--verify --unique-tags".
 set -euo pipefail
 rows=${1:-1000}
 kills=${2:-3}
@@ -23,6 +24,8 @@ for ((i = 1; i <= rows; i++)); do echo "row $i"; done >"$sheet"
 "$bin/cardhost-sim" queue --reader SIM-0001 --count $((rows + kills)) --gap-polls 1 \
     --layout plain >"$scratch/uids"
 batch=("$bin/tagwright-cli" --journal "$journal" write text --from-file "$sheet" --resume --auto)
+read -r -a extra <<<"${BATCH_OPTIONS:-}"
+batch+=("${extra[@]}")
 
 # Each run is killed somewhere in its share of the rows, whatever the pace of the machine: once
 # the journal has passed a random record of that share, then a random fraction of a tag later.
