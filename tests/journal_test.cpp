@@ -260,11 +260,12 @@ TEST_F(JournalRuns, ATagInFlightResumedGetsThePasswordAndLockItsRunDidNotReach) 
     const auto protectedPages = Pages(finished, 40, 4);  // dynamic lock, CFG0, CFG1, PWD
     const auto staticLock = Pages(finished, 2, 1);
 
-    // Interrupted after the message (nothing protected), and after the password (not locked).
-    for (const bool passwordSet : {false, true}) {
-        SCOPED_TRACE(passwordSet);
+    // Interrupted after the message (nothing protected), after the password (not locked), and
+    // during the read-back (everything done).
+    for (const int stepsDone : {1, 2, 3}) {
+        SCOPED_TRACE(stepsDone);
         const std::string inFlight = NewTag("NTAG213");
-        protect(passwordSet, false);
+        protect(stepsDone >= 2, stepsDone >= 3);
         panel.fromFile = true;
         panel.encrypt = true;
         panel.lock = true;
