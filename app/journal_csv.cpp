@@ -12,6 +12,8 @@ bool LooksLikeFormula(std::string_view value) {
         case '@':
         case '\t':
         case '\r':
+        // A sheet cell can begin with a line break too; some spreadsheets drop it on import.
+        case '\n':
         case '\'':
             return true;
         default:

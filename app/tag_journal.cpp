@@ -52,7 +52,7 @@ std::string StatusCode(std::int32_t code) {
 }
 
 std::string Result(const panels::HandledTag& tag) {
-    if (!tag.succeeded) return "failure";
+    if (!tag.succeeded) return tag.verifyFailed ? "verify failed" : "failure";
     return tag.readBack ? "success (read back)" : "success";
 }
 

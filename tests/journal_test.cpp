@@ -25,6 +25,7 @@ TEST(JournalCsv, FormulaCellsAreNeutralisedAndEveryCellReadsBackExactly) {
                                             "@SUM(A1)",
                                             "\tTAB",
                                             "\rCR",
+                                            "\n=LF",
                                             "'quoted",
                                             "a,b",
                                             "two\r\nlines",
@@ -38,6 +39,7 @@ TEST(JournalCsv, FormulaCellsAreNeutralisedAndEveryCellReadsBackExactly) {
     EXPECT_EQ(app::CsvCell("@x"), "'@x");
     EXPECT_EQ(app::CsvCell("\tx"), "'\tx");
     EXPECT_EQ(app::CsvCell("\rx"), "\"'\rx\"");
+    EXPECT_EQ(app::CsvCell("\n=1"), "\"'\n=1\"");
     EXPECT_EQ(app::CsvCell("'x"), "''x");
     EXPECT_EQ(app::CsvCell("a\"b,c"), "\"a\"\"b,c\"");
     EXPECT_EQ(app::CsvCell("plain=inside"), "plain=inside");
@@ -196,6 +198,118 @@ TEST_F(JournalRuns, TheFileHoldsOneSyncedLineATagAndNoKey) {
     EXPECT_EQ(records[0]["ndef_sha256"].size(), 64u);
     EXPECT_EQ(records[1]["result"], "failure");
     EXPECT_FALSE(records[1]["failure"].empty());
+}
+
+TEST_F(JournalRuns, AVerifyFailureIsRecordedAsSuchAndATemplateAsItWasWritten) {
+    const auto file = directory() / "tags.csv";
+    app::TagJournal journal(app::JournalFile::Single(file));
+    const panels::SpreadsheetSource noSheet(panel);
+    app::PanelJournal panelJournal(journal, *devices, PanelKind::Text, noSheet);
+    auto& c = Controller(PanelKind::Text);
+    c.SetJournal(&panelJournal);
+    panel.verify = true;
+    panel.templates = true;
+    panel.content = "tag {uid} #{n}";
+    const std::string weak = NewTag("NTAG213");
+    SimOk({"fault", "weak", "--reader", "SIM-0001", "--page", "5"});
+    c.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Failed);
+    const std::string sound = NewTag("NTAG213");
+    c.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Succeeded);
+    // A tag the first READ of the check does not reach is a failure of the check as well.
+    NewTag("NTAG213");
+    SimOk({"fault", "fail", "TyA_NTAG_Read", "--reader", "SIM-0001", "--nth", "3"});
+    c.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Failed);
+    // A failure before the check is a plain failure.
+    NewTag("NTAG213");
+    SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "1"});
+    c.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Failed);
+
+    std::string problem;
+    const auto records = app::ParseJournal(FileText(file), problem);
+    ASSERT_EQ(records.size(), 4u) << FileText(file);
+    EXPECT_EQ(records[0]["result"], "verify failed");
+    EXPECT_EQ(records[0]["failure"], "Verify failed: Page5 !");
+    EXPECT_EQ(records[0]["message"], "tag " + weak + " #1");
+    EXPECT_EQ(records[1]["result"], "success");
+    EXPECT_EQ(records[1]["message"], "tag " + sound + " #1");
+    EXPECT_EQ(records[2]["result"], "verify failed");
+    EXPECT_EQ(records[3]["result"], "failure");
+}
+
+TEST_F(JournalRuns, ATagInFlightResumedGetsThePasswordAndLockItsRunDidNotReach) {
+    RecordingJournal journal(pauses);
+    auto& c = Controller(PanelKind::Text);
+    c.SetJournal(&journal);
+    panel.newKey = "0A0B0C0D";
+    panel.verify = true;
+    const auto protect = [&](bool encrypt, bool lock) {
+        panel.fromFile = false;
+        panel.encrypt = encrypt;
+        panel.lock = lock;
+        panel.content = "row 1";
+        c.OnWrite();
+        EXPECT_EQ(results.back(), RunResult::Succeeded) << Texts().back();
+    };
+    // What a tag that received the row with its password and lock holds.
+    const std::string finished = NewTag("NTAG213");
+    protect(true, true);
+    const auto protectedPages = Pages(finished, 40, 4);  // dynamic lock, CFG0, CFG1, PWD
+    const auto staticLock = Pages(finished, 2, 1);
+
+    // Interrupted after the message (nothing protected), after the password (not locked), and
+    // during the read-back (everything done).
+    for (const int stepsDone : {1, 2, 3}) {
+        SCOPED_TRACE(stepsDone);
+        const std::string inFlight = NewTag("NTAG213");
+        protect(stepsDone >= 2, stepsDone >= 3);
+        panel.fromFile = true;
+        panel.encrypt = true;
+        panel.lock = true;
+        panel.content = "row 1";
+        panel.rowNumber = "1";
+        rows.rows = {"row 2"};
+        rows.ready = true;
+        c.ledger().ExpectTagInFlight();
+        last.Clear();
+        EXPECT_EQ(c.RunWrite(), RunResult::Succeeded) << Texts().back();
+        EXPECT_TRUE(journal.records.back().readBack);
+        EXPECT_EQ(Pages(inFlight, 40, 4), protectedPages);
+        EXPECT_EQ(Pages(inFlight, 2, 1)[2], staticLock[2]);
+        EXPECT_EQ(Pages(inFlight, 2, 1)[3], staticLock[3]);
+        EXPECT_EQ(panel.content, "row 2");
+    }
+}
+
+TEST_F(JournalRuns, ATemplatedTagInFlightIsWrittenAgainWithTheNewRunsNumber) {
+    RecordingJournal journal(pauses);
+    auto& c = Controller(PanelKind::Text);
+    c.SetJournal(&journal);
+    // The interrupted run gave row 2 to its fifth tag, and died before recording it.
+    const std::string inFlight = NewTag("NTAG213");
+    panel.content = "row 2 #5";
+    c.OnWrite();
+    ASSERT_EQ(results.back(), RunResult::Succeeded);
+
+    // Resumed, {n} counts from 1 again: the tag does not hold what row 2 expands to now, so the
+    // same tag is written again with it; the row is on one tag, numbered by this run.
+    panel.templates = true;
+    panel.fromFile = true;
+    panel.content = "row {row} #{n}";
+    panel.rowNumber = "2";
+    rows.rows = {"row {row} #{n}"};
+    c.ledger().ExpectTagInFlight();
+    last.Clear();
+    c.OnWrite();
+    ASSERT_EQ(results.back(), RunResult::Succeeded) << Texts().back();
+    EXPECT_FALSE(journal.records.back().readBack);
+    EXPECT_EQ(journal.records.back().message, "row 2 #1");
+    EXPECT_EQ(*journal.records.back().row, 2);
+    const auto held = Pages(inFlight, 6, 3);  // the text begins at byte 25
+    EXPECT_EQ(std::string(held.begin() + 1, held.begin() + 9), "row 2 #1");
 }
 
 TEST_F(JournalRuns, AJournalThatCannotBeWrittenIsReportedOnceAndStopsNothing) {

@@ -135,6 +135,22 @@ TEST_F(ProductionRun, KeysComeFromAnOwnerOnlyFileOrTheEnvironmentAndNeverReachTh
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(Has(r, "TAGWRIGHT_ORIGINAL_KEY takes exactly 8 hexadecimal digits")) << r.out;
 
+    // A key glued to its option with `=` is not repeated in the usage error.
+    r = Run({"clear-key", "--original-key=0A0B0C0D"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(Has(r, "unknown option --original-key= (write --original-key VALUE)")) << r.out;
+    EXPECT_FALSE(Has(r, "0A0B0C0D")) << r.out;
+    // So is a key whose option was left out.
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"clear-key", "0A0B0C0D"}, {"write", "text", "x", "0a0b0c0d"}}) {
+        r = Run(words);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_TRUE(Has(r, "unexpected argument of 8 hexadecimal digits")) << r.out;
+        EXPECT_FALSE(Has(r, "0A0B0C0D") || Has(r, "0a0b0c0d")) << r.out;
+    }
+    r = Run({"read", "text", "surplus"});
+    EXPECT_TRUE(Has(r, "unexpected argument surplus")) << r.out;
+
     std::ofstream(keys) << "new-key=0A0B0C0D0E\n";
     r = Run({"write", "text", "--key-file", keys.string(), "x"});
     EXPECT_EQ(r.exitCode, 2);
@@ -219,6 +235,35 @@ TEST_F(ProductionRun, AResumedBatchReadsBackTheTagInFlightAndRefusesATagThatCame
     EXPECT_EQ(rows, (std::set<std::string>{"1", "2", "3", "4"}));
     EXPECT_EQ(records.back()["result"], "failure");
     EXPECT_EQ(records.back()["failure"], "This tag already received row 1 of this batch !");
+}
+
+TEST_F(ProductionRun, TheCheckOfAResumedBatchCoversTheRowsItWillWrite) {
+    const auto sheetOf = [&](const std::string& name, const std::string& rows) {
+        std::ofstream(directory() / name) << rows;
+        return (directory() / name).string();
+    };
+    // Row 2 fits the NTAG213 it went on, not the smallest model the check assumes.
+    const std::string written =
+        sheetOf("written.csv", "row 1\n" + std::string(60, 'x') + "\nrow 3\n");
+    for (const char* row : {"1", "2"}) {
+        NewTagInField();
+        ASSERT_EQ(Run({"write", "text", "--from-file", written, "--row", row}).exitCode, 0);
+    }
+    NewTagInField();
+    ToolResult r = Run({"write", "text", "--from-file", written, "--resume", "--auto"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "starting at row 3")) << r.out;
+    EXPECT_TRUE(Has(r, "Write data succeed: row 3")) << r.out;
+
+    // A later --row does not leave the rows before it unchecked: the batch starts at row 2.
+    const std::string blank = sheetOf("blank.csv", "row 1\n\nrow 3\n");
+    NewTagInField();
+    ASSERT_EQ(Run({"write", "text", "--from-file", blank, "--row", "1"}).exitCode, 0);
+    NewTagInField();
+    r = Run({"write", "text", "--from-file", blank, "--resume", "--auto", "--row", "3"});
+    EXPECT_EQ(r.exitCode, 2) << r.out;
+    EXPECT_TRUE(Has(r, "     2  ")) << r.out;
+    EXPECT_TRUE(Has(r, "pre-flight check failed")) << r.out;
 }
 
 TEST_F(ProductionRun, ABatchKilledThreeTimesEndsWithEveryRowOnExactlyOneTag) {

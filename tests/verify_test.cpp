@@ -124,6 +124,29 @@ TEST_F(Verify, AFailedVerifyKeepsTheRowForTheNextTag) {
     EXPECT_EQ(panel.shownText, "row one");
 }
 
+TEST_F(Verify, ATagThatFailedItsVerifyReceivedNoRowAndIsNotRefusedAsIfItHad) {
+    panel.verify = true;
+    panel.fromFile = true;
+    panel.content = "row one";
+    rows.rows = {"row two"};
+    auto& c = Controller(PanelKind::Text);  // one controller: one batch ledger
+    c.ledger().SetUniqueTags(true);
+    const std::string weak = NewTag("NTAG213");
+    Weak(5);  // inside the message: the tag still opens as NDEF
+    c.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Failed);
+    // The same tag comes round again, sound this time: it takes the row it did not keep.
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    SimOk({"tag", "place", weak, "--reader", "SIM-0001"});
+    c.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Succeeded) << Texts().back();
+    EXPECT_EQ(panel.content, "row two");
+    // Now it has a row of this batch: refused.
+    c.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Failed);
+    EXPECT_EQ(Texts().back(), "This tag already received row 1 of this batch !");
+}
+
 TEST_F(Verify, TheWeakFaultIsListedAndCleared) {
     Weak(7, 3);
     EXPECT_EQ(SimOk({"fault", "list", "--reader", "SIM-0001"}), "weak page 7 on write 3");

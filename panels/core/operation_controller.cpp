@@ -305,6 +305,7 @@ RunResult OperationController::WriteSteps() {
         if (encryption) record.key = KeyFromField(panel_.newKeyText());
         if (fromFile) record.row = row;
     }
+    bool messageHeld = false;
     if (fromFile) {
         switch (CheckRow(link, tag, *area, *content, ledger_.TakeReadBack())) {
             case RowCheck::Refuse:
@@ -319,25 +320,36 @@ RunResult OperationController::WriteSteps() {
                 SuccessFeedback();
                 return RunResult::Succeeded;
             case RowCheck::AlreadyHeld:
-                // Password and lock steps of the interrupted run are not repeated: the tag may
-                // already answer to the new key only.
                 if (inFlight_) inFlight_->tag.readBack = true;
-                return AdvanceAndFinish(tag.uid, row);
+                if (!encryption && !panel_.lockTag()) return AdvanceAndFinish(tag.uid, row);
+                // The interrupted run may have ended between the message and its password or
+                // lock: those steps are done again, so that the tag is not left open.
+                messageHeld = true;
+                break;
             case RowCheck::Write:
                 break;
         }
     }
-    if (!format_->BuildAndWrite(link, *area, *content)) return RunResult::Failed;
+    if (!messageHeld && !format_->BuildAndWrite(link, *area, *content)) return RunResult::Failed;
 
     if (encryption) {
         const tag::Key newKey = *KeyFromField(panel_.newKeyText());
+        // A tag that refused the original key may answer to the new one already, set by the
+        // interrupted run.
+        if (messageHeld && !authenticated &&
+            !AuthenticateOrReselect(link, newKey, tag, authenticated)) {
+            return RunResult::Failed;
+        }
         if (tag::SetPassword(link, tag.model, newKey, authenticated) == tag::StepResult::Stopped) {
             return RunResult::Failed;
         }
     }
     if (panel_.lockTag() && !tag::LockTag(link, tag.model)) return RunResult::Failed;
     // A tag that kept other bytes than it acknowledged is a failure: its row stays for the next.
-    if (verify && !tag::VerifyWrites(link, tag.model, written)) return RunResult::Failed;
+    if (verify && !tag::VerifyWrites(link, tag.model, written)) {
+        if (inFlight_) inFlight_->tag.verifyFailed = true;
+        return RunResult::Failed;
+    }
     if (!fromFile) {
         SuccessFeedback();
         return RunResult::Succeeded;

@@ -35,6 +35,9 @@ struct HandledTag {
     std::int32_t code = 0;
     // A success that wrote nothing: the tag was found already holding its row.
     bool readBack = false;
+    // A failure of the read-back after a Write (--verify): the tag acknowledged what it did not
+    // keep, or could not be read back.
+    bool verifyFailed = false;
     std::chrono::milliseconds duration{0};
 };
 

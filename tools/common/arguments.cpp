@@ -18,6 +18,11 @@ Arguments::Arguments(const std::vector<std::string>& words, const std::set<std::
                 values_[word] = words[++i];
             } else if (flags.count(word)) {
                 flags_.insert(word);
+            } else if (const std::size_t equals = word.find('='); equals != std::string::npos) {
+                // Only the name is repeated: what follows `=` may be a key.
+                const std::string name = word.substr(0, equals);
+                throw UsageError("unknown option " + name + "=" +
+                                 (valued.count(name) ? " (write " + name + " VALUE)" : ""));
             } else {
                 throw UsageError("unknown option " + word);
             }
@@ -25,6 +30,14 @@ Arguments::Arguments(const std::vector<std::string>& words, const std::set<std::
             positional_.push_back(word);
         }
     }
+}
+
+UsageError UnexpectedArgument(const std::string& word) {
+    const bool keyLike =
+        word.size() == 8 && word.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+    return UsageError(keyLike ? "unexpected argument of 8 hexadecimal digits (a key goes after "
+                                "--original-key or --new-key)"
+                              : "unexpected argument " + word);
 }
 
 std::optional<std::string> Arguments::Value(const std::string& option) const {
@@ -41,7 +54,7 @@ std::string Arguments::Required(const std::string& option) const {
 
 void Arguments::ExpectPositional(std::size_t count) const {
     if (positional_.size() < count) throw UsageError("missing argument");
-    if (positional_.size() > count) throw UsageError("unexpected argument " + positional_[count]);
+    if (positional_.size() > count) throw UnexpectedArgument(positional_[count]);
 }
 
 std::int64_t ParseNumber(const std::string& text, std::int64_t min, std::int64_t max,

@@ -36,6 +36,10 @@ class Arguments {
     std::set<std::string> flags_;
 };
 
+// "unexpected argument WORD" — but a word of 8 hexadecimal digits is not repeated: it is likely a
+// key whose option was left out, and usage errors end up in the logs of production scripts.
+UsageError UnexpectedArgument(const std::string& word);
+
 // Decimal or 0x-prefixed hexadecimal, within [min, max].
 std::int64_t ParseNumber(const std::string& text, std::int64_t min, std::int64_t max,
                          const std::string& what);

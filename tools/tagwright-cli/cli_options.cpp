@@ -313,7 +313,7 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
     if (auto prefix = args.Value("--prefix")) o.prefixCode = PrefixCode(*prefix);
     o.title = args.Value("--title").value_or("");
     o.fromStdin = args.Flag("--stdin");
-    if (words2.size() > 3) throw UsageError("unexpected argument " + words2[3]);
+    if (words2.size() > 3) throw tools::UnexpectedArgument(words2[3]);
     if (words2.size() == 3) {
         o.content = words2[2];
         o.contentGiven = true;

@@ -45,8 +45,8 @@ int PrintJournal(const CliOptions& o, ConsoleOutput& out, std::FILE* csv) {
         for (const auto* record : shown) {
             std::string fields = "\"type\":\"record\"";
             for (const auto& column : app::kJournalColumns) {
-                // Appended piece by piece: GCC 12 at -O3 warns wrongly (-Wrestrict) on
-                // `"," + std::string`.
+                // Appended piece by piece: GCC 12 at -O3 takes `"," + std::string&&` for an
+                // overlapping copy (-Wrestrict) and the optimised build fails.
                 fields += ',';
                 fields += JsonString(column);
                 fields += ':';

@@ -248,18 +248,6 @@ int Run(const CliOptions& o) {
     if (o.fromFile) {
         rows.LoadChosenFile(*o.fromFile);
         if (!rows.SheetLoaded()) return kExitFailure;
-        // A batch on a line should not stop at row 700: every row is tried before the first tag.
-        if (o.command == Command::Write && o.autoOperation && !o.noCheck) {
-            const auto check = panels::CheckSheet(*rows.sheet(), CheckSettingsOf(o));
-            if (!check.Passed()) {
-                PrintSheetCheck(out, check, o);
-                const std::string text =
-                    "pre-flight check failed; the batch did not start (--no-check starts it)";
-                out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
-                         "tagwright-cli: " + text);
-                return kExitUsage;
-            }
-        }
     }
     if (o.fromStdin) panel.SetContentText(stdinText);
 
@@ -268,6 +256,21 @@ int Run(const CliOptions& o) {
     if (o.resume &&
         ResumeBatch(o, rows, panel, controller.ledger(), out) == ResumeStart::AllWritten) {
         return kExitSuccess;
+    }
+    // A batch on a line should not stop at row 700: every row it will write is tried before the
+    // first tag. A resumed batch is checked from the row it resumes at: the rows before it are on
+    // tags already, and a --row past that row must not leave the rows in between unchecked.
+    if (o.fromFile && o.command == Command::Write && o.autoOperation && !o.noCheck) {
+        panels::SheetCheckSettings settings = CheckSettingsOf(o);
+        settings.startRow = panels::RowNumberValue(panel.rowNumberText());
+        const auto check = panels::CheckSheet(*rows.sheet(), settings);
+        if (!check.Passed()) {
+            PrintSheetCheck(out, check, o);
+            const std::string text =
+                "pre-flight check failed; the batch did not start (--no-check starts it)";
+            out.Emit("\"type\":\"error\",\"text\":" + JsonString(text), "tagwright-cli: " + text);
+            return kExitUsage;
+        }
     }
     Tally tally;
     std::optional<panels::RunResult> lastResult;
