@@ -1,0 +1,65 @@
+# SPDX-License-Identifier: MIT
+# Each layer's headers are reachable only by the targets that link the layer. A header is
+# included by its path from the repository root ("app/application.h", "panels/core/...",
+# "text/menus.h"), but no target puts the root itself on the include path: each library gets a
+# folder of its own in the build tree, holding a link named by that path to its source folder,
+# and exports only that folder. A target that includes a header of a layer it does not link
+# therefore fails to compile, which keeps the dependencies pointing one way.
+
+# tw_layer_headers(<target> <prefix> [SOURCE <folder>] [FILES <header>...])
+# Makes "<prefix>/<header>" resolve for <target> and for whatever links it. The headers are in
+# SOURCE (relative to the calling CMakeLists.txt; by default its own folder). Without FILES that
+# whole folder is linked as <prefix>; with FILES only the named headers are (for a library that
+# shares its folder with a program's private headers).
+function(tw_layer_headers target prefix)
+    cmake_parse_arguments(arg "" "SOURCE" "FILES" ${ARGN})
+    set(source ${CMAKE_CURRENT_SOURCE_DIR})
+    if(arg_SOURCE)
+        set(source ${CMAKE_CURRENT_SOURCE_DIR}/${arg_SOURCE})
+    endif()
+    set(root ${CMAKE_BINARY_DIR}/layer-include/${target})
+    set(link ${root}/${prefix})
+    if(arg_FILES)
+        file(MAKE_DIRECTORY ${link})
+        foreach(header IN LISTS arg_FILES)
+            file(CREATE_LINK ${source}/${header} ${link}/${header}
+                 SYMBOLIC COPY_ON_ERROR)
+        endforeach()
+    else()
+        get_filename_component(parent ${link} DIRECTORY)
+        file(MAKE_DIRECTORY ${parent})
+        file(CREATE_LINK ${source} ${link} SYMBOLIC)
+    endif()
+    target_include_directories(${target} PUBLIC ${root})
+endfunction()
+
+# Fails the configuration when a target puts the repository root, or the common parent of
+# several layers, on its include path: that would let anything see every layer again.
+function(tw_check_layer_include_folders)
+    set(forbidden ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/base ${CMAKE_SOURCE_DIR}/panels
+                  ${CMAKE_SOURCE_DIR}/tools)
+    set(folders ${CMAKE_SOURCE_DIR})
+    while(folders)
+        list(POP_FRONT folders folder)
+        get_property(subfolders DIRECTORY ${folder} PROPERTY SUBDIRECTORIES)
+        list(APPEND folders ${subfolders})
+        get_property(targets DIRECTORY ${folder} PROPERTY BUILDSYSTEM_TARGETS)
+        foreach(target IN LISTS targets)
+            get_target_property(type ${target} TYPE)
+            set(seen "")
+            if(NOT type STREQUAL "INTERFACE_LIBRARY")
+                get_target_property(own ${target} INCLUDE_DIRECTORIES)
+                list(APPEND seen ${own})
+            endif()
+            get_target_property(exported ${target} INTERFACE_INCLUDE_DIRECTORIES)
+            list(APPEND seen ${exported})
+            foreach(dir IN LISTS seen)
+                string(REGEX REPLACE "/$" "" dir "${dir}")
+                if(dir IN_LIST forbidden)
+                    message(FATAL_ERROR "${target} puts ${dir} on its include path; use "
+                                        "tw_layer_headers (cmake/LayerHeaders.cmake) instead")
+                endif()
+            endforeach()
+        endforeach()
+    endwhile()
+endfunction()
