@@ -19,6 +19,14 @@ function(tw_layer_headers target prefix)
     endif()
     set(root ${CMAKE_BINARY_DIR}/layer-include/${target})
     set(link ${root}/${prefix})
+    # A build folder configured before with the other form: a link to the source folder must not
+    # be written through (that would replace the sources), and a folder of links is not replaced
+    # by a link on its own.
+    if(IS_SYMLINK ${link} AND arg_FILES)
+        file(REMOVE ${link})
+    elseif(IS_DIRECTORY ${link} AND NOT IS_SYMLINK ${link} AND NOT arg_FILES)
+        file(REMOVE_RECURSE ${link})
+    endif()
     if(arg_FILES)
         file(MAKE_DIRECTORY ${link})
         foreach(header IN LISTS arg_FILES)
