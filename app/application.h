@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application core that the window and tagwright-cli share: start-up and exit, the device
 // session, the one function panel that exists at a time and switching between panels, the
 // restart flag of a language change. No widgets here: a front end supplies its panels, timers,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SHA-256 where the journal needs it: the NDEF bytes of a tag, a batch file's content, and the
 // short fingerprint that stands for a key.
 #pragma once

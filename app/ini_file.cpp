@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ini_file.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The initialization-file form of AppConfig.ini: "[Section]" lines and "key=value" lines.
 // Section and key names match without regard to case, as the Windows profile functions do.
 #pragma once

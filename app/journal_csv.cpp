@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "journal_csv.h"
 
 namespace tagwright::app {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The journal's CSV: cells that a spreadsheet opens as text, never as a formula, and the reader
 // that takes them back exactly.
 #pragma once

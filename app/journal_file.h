@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the journal lives and how a record reaches the disk: one CSV file per day (UTC) in the
 // operator's data folder, or one file the command line names. Every record is appended and
 // synced before Append returns, so a crash or power cut loses at most the tag in flight.

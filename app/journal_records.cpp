@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "journal_records.h"
 
 #include <fstream>

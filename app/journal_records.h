@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the journal back: its records by column name, and what they say about one batch.
 #pragma once
 

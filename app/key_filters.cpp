@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "key_filters.h"
 
 namespace tagwright::app {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What may be typed into the key fields (hexadecimal digits) and the row-number field (no
 // letters), as small state machines over key-down, key-up and character events. The widgets
 // ask before the edit handles a key; a refused key changes nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "language_store.h"
 
 #include <cstdlib>

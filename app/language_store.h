@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the UI language is kept: [AppInfo] Language of AppConfig.ini beside the program.
 //
 // Only "EN" selects English; anything else, an empty or missing key, or a missing file selects

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "open_panel.h"
 
 namespace tagwright::app {

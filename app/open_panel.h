@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One function panel as it lives in the panel host: the front end's panel (widgets, or fields of
 // a console), its timers, its spreadsheet rows and the operation controller that drives it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel_store.h"
 
 #include <charconv>

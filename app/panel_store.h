@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the current panel value (CurMenu) is kept between runs.
 //
 // Settings live in two scopes: the machine-wide one, writable only by an administrator on most

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "qsettings_scope.h"
 
 #include <QSettings>

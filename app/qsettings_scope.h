@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings scopes of organization "Varnholt", application "Tagwright", through QSettings.
 #pragma once
 

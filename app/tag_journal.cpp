@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tag_journal.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The journal of every tag the program handles: the operation controller's records made into
 // CSV lines with the time, reader, panel, batch file and hashes, appended and synced. A journal
 // that cannot be written is reported once, in the log and the Tips field, and never stops a run.

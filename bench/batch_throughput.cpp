@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Throughput of an Auto batch as a line would see it: tagwright-cli writes 200 conveyed NTAG213
 // tags with the simulator in real-time mode (every command lasts its modeled air time), a 10-byte
 // Text and a 48-byte URL, with and without --verify. Prints tags per minute and the time per tag

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message log with many lines: 100,000 appended to a shown view (each one scrolled into
 // view, as a run does), and a panel switch of the main window. Offscreen platform.
 #include <benchmark/benchmark.h>

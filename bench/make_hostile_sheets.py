@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Writes the hostile workbooks that bench/measure_sheet_loads.sh loads: files of a few megabytes
 or less that expand to hundreds of megabytes, each aimed at one way a reader can be made to hold
 too much. Usage: make_hostile_sheets.py DIR

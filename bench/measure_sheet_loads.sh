@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Loads each hostile and each 65,536-row workbook in a process of its own and prints what the load
 # cost (build/bench/bin/sheet_load_peak). The files are written once into a scratch folder.
 # Usage: bench/measure_sheet_loads.sh [BIN_DIR] [SCRATCH_DIR]

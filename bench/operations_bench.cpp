@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Write and Read through the operation controller on the simulated reader: the program's own
 // cost per tag, with every reader call going through the library and its state directory.
 #include <benchmark/benchmark.h>

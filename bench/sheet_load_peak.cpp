@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sheet_load_peak FILE: loads one workbook as "Write from file" does and prints what the load cost:
 // wall time, the text cells kept, and the peak resident memory of this process and of the helper
 // processes it ran (the .xls reader). Peak memory is a figure for the whole life of a process, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of one conveyed tag while many more wait in the simulator's queue: a Write of a short
 // Text through the operation controller, the tag arriving from the conveyor and leaving on the
 // success beep. A reader call should cost the same whatever the queue's length.

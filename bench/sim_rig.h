@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the simulator benchmarks share: a private state directory prepared with the control tool,
 // and a Text panel's operation controller on the device session of its first reader.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Loading a 65,536-row workbook in each format and reading every row of column A.
 #include <benchmark/benchmark.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process start to the main window shown on a real display: `tagwright` is started afresh for
 // each iteration and timed from the spawn to the X server's notice that its window "Tagwright"
 // is mapped. Then it is killed (no exit sequence, so no setting is written). Needs an X display

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Our own targets build with a strict warning set. Warnings are errors where
 # CMAKE_COMPILE_WARNING_AS_ERROR asks for it (the presets and CI), not in a plain build: a
 # packager's or an IDE's newer compiler must not break the build over a new warning.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "chip_reader.h"
 
 #include <algorithm>

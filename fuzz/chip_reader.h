@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A reader table that talks straight to one in-memory simulated chip: the whole tag engine runs
 // on it without files, processes or a shared library.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whatever bytes a tag holds, the console's JSON text is UTF-8 and its terminal text is UTF-8
 // without a control byte.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's reader of the .xls helper's answer: read in two pieces split anywhere, it gives
 // what it gives read whole.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whatever a journal file holds, reading it never fails hard, and every record it yields is
 // written back by CsvLine into cells that read back the same and that no spreadsheet takes for a
 // formula.

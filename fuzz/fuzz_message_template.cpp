@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whatever text an operator types or a sheet holds, the template expander ends in a text or an
 // error, never both; a text without braces comes back unchanged; an error does not depend on the
 // tag; and "{{" / "}}" always stand for one brace.

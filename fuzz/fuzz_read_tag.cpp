@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A whole Read, in each of the three panels, on a simulated tag whose memory the fuzzer chose.
 #include <algorithm>
 #include <cstddef>

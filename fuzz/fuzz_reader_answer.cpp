@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A PC/SC reader's transparent-session answer: whatever the bytes, the parse ends, and data it
 // reports lies within the answer; TLVs that parse cover the input exactly.
 #include <cstddef>

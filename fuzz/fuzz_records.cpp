@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three record decoders: Text payload, URI record and Smart Poster, at any position of any
 // message with any terminator position.
 #include <algorithm>

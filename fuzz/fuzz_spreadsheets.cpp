@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The .xlsx and .csv readers on any file, in this process. The .csv reader is fed as a file is
 // read, in pieces: split anywhere, the file gives the column it gives whole.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Text panel's parser of a stored message, with the NDEF offset and TLV length from the tag.
 #include <algorithm>
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The NDEF TLV search and length field over any first block of a data area.
 #include <algorithm>
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A whole workbook load of any file: the format sniffed from the content, .xls through the
 // FreeXL helper process. Whatever the file does to the helper, the load fails or succeeds.
 #include <unistd.h>

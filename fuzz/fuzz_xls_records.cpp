@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The .xls helper's compound file and BIFF8 readers on any file, in this process.
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the fuzz targets' seed inputs: the worked examples of the tag formats."""
 import os
 

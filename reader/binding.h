@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Binding the reader library: loaded from the running program's own folder only, and accepted
 // only when all 26 entry points are there.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reader device session: which readers are attached, which one is chosen, open and close.
 //
 // It owns the device slot table and the selected device index, through which every tag

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reader library's entry-point table: the only way the program reaches a reader.
 #pragma once
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A long batch interrupted by kill -9 and resumed, on the simulator: ROWS rows (default 1000),
 # killed KILLS times (default 3) at random moments, then resumed to the end. Passes when every row
 # is on exactly one tag and the journal says so; the last line says PASS or FAIL. Takes about

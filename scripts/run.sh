@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and starts Tagwright on the simulated reader: the window where a display is
 # available, else a short write and read with tagwright-cli.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Photographs the window on a simulated reader under a virtual display (Xvfb): each panel in
 # English and Chinese, and the log after a real write and read, into docs/screenshots/.
 set -euo pipefail

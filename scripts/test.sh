@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sets up, builds and runs every test: the debug build, the GCC-optimised build, the sanitizer
 # build, and a bounded run of each fuzz target (clang, libFuzzer, with the sanitizers). Each test
 # run installs its build into a scratch prefix and runs the installed programs (InstalledLayout);

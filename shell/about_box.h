@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program icon and the About box ("About Tagwright", the icon, the product line and a line
 // of our own with the version below it, OK).
 #pragma once

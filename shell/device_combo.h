@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The device combo of the device bar as the device session sees it. Every change the session
 // makes is done with the widget's signals blocked, so that it never comes back to the session as
 // the operator's selection change.

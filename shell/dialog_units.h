@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Positions given in dialog units, converted to pixels as the platform converts a dialog's:
 // x * base width / 4 and y * base height / 8, rounded to the nearest pixel.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the three function panels share: the option group (keys, Auto operation, Write from
 // file, Encryption, Lock Tag), the file group and the Read, Write, Clear key and Stop buttons,
 // placed in dialog units. The content area above them is each panel's own. A panel only displays

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The key fields and the row-number field: line edits that ask the core's typing filters before
 // handling a key. Pasting is not filtered.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tagwright: the desktop program, on the settings stores of this machine.
 #include <QApplication>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window: the menu of the current language, the device bar (device combo, Open,
 // Close, the function-name field, the Tips field), and a splitter with the panel host above and
 // the message log below. It shows what the application core holds and forwards commands to it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "menu_fields.h"
 
 #include <QClipboard>

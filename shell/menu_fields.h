@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panels' free-text fields with their own context menu ("Copy all", "Clear all", "Undo",
 // "Cut", "Copy", "Paste", "Clear", "Select all") in the current language. The menu's commands
 // go to the field alone: "Copy all" shares its id with the SmartPoster menu item but never

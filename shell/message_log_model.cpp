@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "message_log_model.h"
 
 namespace tagwright::shell {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message log's lines as a model: number, text, error code, one colour per line. Lines are
 // only appended (one row inserted, nothing else touched) or all cleared.
 #pragma once

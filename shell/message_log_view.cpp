@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "message_log_view.h"
 
 #include <QHeaderView>

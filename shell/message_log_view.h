@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The message log below the panel host: no header, whole rows selected, several at a time,
 // columns 60 : 400 : 130, each new line scrolled fully into view.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel_host.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The upper pane of the splitter: the dialog background colour, no scroll bars, and exactly one
 // function panel, centred. A panel larger than the pane keeps its top-left corner in view and
 // loses its far edges; the pane never grows the window to hold it.

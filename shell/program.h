@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's run from start-up to exit around the main window: start-up (a failed binding
 // shows one message box and ends without a window), the window until it closes, exit. main()
 // hands in the real settings stores, starter and message box; tests hand in their own.

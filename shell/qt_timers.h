@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A panel's Auto operation timers on the Qt event loop: one QTimer per timer id, owned for the
 // panel's lifetime. A tick may Kill or Start its own timer; a QTimer is never deleted inside its
 // own timeout, only stopped (it goes when the panel goes).

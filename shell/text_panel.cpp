@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "text_panel.h"
 
 #include "text/text_tables.h"

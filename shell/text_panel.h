@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The NFC Text panel: a multi-line text box and the count of its UTF-8 bytes above the shared
 // option and file groups.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "url_panel.h"
 
 #include "tag/uri_record.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The NFC URL panel (prefix list and URL field) and the SmartPoster panel, which adds the Title
 // field above them; both over the shared option and file groups.
 #pragma once

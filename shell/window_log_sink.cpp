@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "window_log_sink.h"
 
 namespace tagwright::shell {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the log feed's lines and status texts go while the window lives: the message log and
 // the Tips field. Installed for its own lifetime only, so a destroyed window never leaves the
 // feed pointing at it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "detection.h"
 
 #include <algorithm>

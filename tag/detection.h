@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tag detection: wake and select the tag, decide whether it was handled already, check that it
 // is an NTAG and name its model. Every tag operation begins here.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lock.h"
 
 #include "log/log_feed.h"

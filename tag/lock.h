@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Locking a tag for good: the dynamic lock bytes first (where the model has them), then the
 // static ones.
 #pragma once

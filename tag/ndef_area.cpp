@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ndef_area.h"
 
 #include "log/log_feed.h"

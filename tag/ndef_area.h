@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The checks with which every Read and Write meets the tag's data area: the capability
 // container, the capacity, and the NDEF TLV among the first 16 bytes of page 4.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ndef_record.h"
 
 namespace tagwright::tag {

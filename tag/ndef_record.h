@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NDEF record headers: building them, and reading their fields safely from tag bytes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ndef_tlv.h"
 
 #include <algorithm>

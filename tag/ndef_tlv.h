@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The NDEF TLV in the data area: finding it, reading its length, wrapping a record into it.
 // Pure functions over bytes, so that they can be tested and fuzzed without a reader.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ntag_model.h"
 
 #include <array>

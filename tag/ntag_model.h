@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The NTAG models the program knows, keyed by the storage-size byte of GET_VERSION.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "page_transfer.h"
 
 #include <algorithm>

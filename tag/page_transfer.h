@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Moving bytes between the tag and the engine: 16-byte block reads and 4-byte page writes.
 #pragma once
 

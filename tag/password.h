@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Password protection: authenticating, switching protection on with a new password, and
 // switching it off again with the default password.
 #pragma once

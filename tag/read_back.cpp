@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "read_back.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Read-back verification: after a Write, the pages it wrote are read again and compared byte for
 // byte with what was sent, so that a tag that acknowledged a write but kept other bytes (a weak
 // page, a torn write) is caught before the operator is told it succeeded.

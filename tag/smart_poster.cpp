@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "smart_poster.h"
 
 #include "ndef_record.h"

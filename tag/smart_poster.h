@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The NFC Forum Smart Poster record ("Sp"): a URI record, an action record and a title.
 #pragma once
 

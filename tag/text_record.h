@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The NFC Forum Text record ("T"): UTF-8 text with the language code "zh".
 #pragma once
 

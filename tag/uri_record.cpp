@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "uri_record.h"
 
 #include "ndef_record.h"

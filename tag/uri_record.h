@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The NFC Forum URI record ("U"): an identifier code for a common prefix, then the rest.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The application core on the simulated reader: start-up from the settings, one function panel
 // at a time, switching panels, exit, and the restart after a language change.
 #include <gtest/gtest.h>

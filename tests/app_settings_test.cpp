@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings the program keeps between runs: the current panel (CurMenu) in the two settings
 // scopes, and the UI language in AppConfig.ini beside the program.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Auto operation on the simulated conveyor, batch rows, Stop, and the success feedback.
 #include <gtest/gtest.h>
 

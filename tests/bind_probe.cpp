@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Binds the reader library as the program does and says whether that worked.
 #include <cstdio>
 

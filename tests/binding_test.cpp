@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The binding takes the reader library from the executable's folder only, and only when it
 // offers all 26 entry points.
 #include <gtest/gtest.h>

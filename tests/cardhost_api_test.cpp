@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reader library as the program reaches it: the 26 entry points over the simulator.
 #include <gtest/gtest.h>
 

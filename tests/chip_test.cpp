@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulated chip against the NTAG21x/NTAG203 facts sheet.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tagwright-cli end to end: the real reader library, the simulator and the control tool.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A damaged state directory: the control tool names the damaged file and exits with 1, the
 // reader library answers CARDHOST_STORAGE, nothing crashes, hangs or reads without end.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tag detection: every outcome of the sequence, on simulated tags and on a scripted reader.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The device session over the simulated readers: listing, choosing, opening and closing.
 #include <gtest/gtest.h>
 

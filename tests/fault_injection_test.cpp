@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every reader call of Read, Write (with Encryption and Lock) and Clear key fails in turn: each
 // run ends with at most one red line, exactly one unless the step is a silent one, and never
 // with a crash; a failed page write leaves the pages before it written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A transaction is all or nothing, whenever its process dies: what a dead process left behind is
 // finished or thrown away by the next transaction, and nothing of it stays in the directory.
 // The tests kill real processes with SIGKILL at random moments; the seed is printed on failure.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The journal of handled tags: what the operation controller records and when, the CSV cells a
 // spreadsheet cannot take for formulas, and a journal that cannot be written.
 #include <gtest/gtest.h>

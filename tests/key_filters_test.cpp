@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What typing does in the key fields and the row-number field, key press by key press.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Key field texts into password bytes.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log feed: numbering, colours, the error-code and reader-error formats, both languages.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Per-tag templates: the expander on its own, then through the operation controller on simulated
 // tags ({uid} per tag, {n} counting the tags of one run, {row} from the sheet), with the size
 // check made on the expanded text and a broken template refused before anything is written.

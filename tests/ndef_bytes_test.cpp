@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // NDEF framing and the three record kinds, byte for byte, without a reader.
 #include <gtest/gtest.h>
 

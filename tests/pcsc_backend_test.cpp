@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PC/SC backend against a PC/SC service played in the test process: listing, the three
 // reader personalities, the error table, escapes, NAK recovery and hot-plug.
 #include <gtest/gtest.h>

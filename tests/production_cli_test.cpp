@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The production options of tagwright-cli end to end, on the simulator: --verify against a weak
 // tag, --templates, the check command and the pre-flight check of an Auto batch from a file.
 #include <gtest/gtest.h>

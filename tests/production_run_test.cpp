@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Production runs through tagwright-cli and the simulator: the journal command, keys kept off the
 // command line, resumed batches and one row per tag.
 #include <gtest/gtest.h>

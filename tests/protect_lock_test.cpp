@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Passwords and locking through the operation controller, on simulated tags.
 #include <gtest/gtest.h>
 

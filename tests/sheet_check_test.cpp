@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pre-flight check's rules on sheets held in memory: the size rule of each panel at the
 // model's capacity, the schemes each prefix handles, templates sized at their longest, and the
 // rows it covers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a workbook load keeps, and the limits that stop a hostile file: only column A is kept,
 // every format refuses a file that passes a limit and loads one that reaches it.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's stored forms: the state, tag and queue files are read back exactly as written,
 // and a file cut short or holding anything the simulator would not write is refused.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control tool cardhost-sim: its commands, its output and its exit statuses.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The spreadsheet batch source: the three readers on the same fixtures, bad files, and the row
 // operations of the panels.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bilingual tables hold every text exactly, and lookups follow the UI language.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hand-driven timers behave as real ones: a sweep fires only the timers that were running when
 // it began and were not killed or started anew by an earlier tick of the same sweep.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the console makes of bytes that may not be text: JSON that parses, terminal lines that
 // show every byte and let none act.
 #include <gtest/gtest.h>

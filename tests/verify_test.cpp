@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Read-back verification through the operation controller: a weak page (acknowledged, but stored
 // with other bytes) goes unnoticed without --verify and fails the Write with it, whichever page
 // of the message, password, AUTH0 or lock bytes it is; a sound tag verifies on every panel.

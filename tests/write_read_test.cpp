@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Write and Read through the operation controller on simulated tags: the bytes on the tag, the
 // size limits, and what each panel accepts on reading.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The .xls helper's own BIFF8 reader on records that the spreadsheet writers at hand do not
 // produce: formula string results, strings whose characters change width (and split a surrogate
 // pair) between CONTINUE records, charts inside a sheet, encryption, older BIFF versions.

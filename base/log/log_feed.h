@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log feed: how every part of the program tells the operator what happens.
 //
 // Three operations write the message log (numbered, coloured lines) and two write the Tips field

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A sink that keeps everything it is given: the log as it stands and the Tips field.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "menus.h"
 
 namespace tagwright::text {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main menu and the text fields' context menu in both languages, as data.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program's fixed texts in Chinese and English, looked up by table, entry and language.
 //
 // The UI language is chosen once at start-up and stays for the life of the process.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A build without pcsc-lite: the "pcsc" backend is known by name but offers no readers.
 #include "../src/backend.h"
 

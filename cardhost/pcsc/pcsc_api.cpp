@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PC/SC interface forwarded to pcsc-lite.
 #include "pcsc_api.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every PC/SC call the backend makes goes through this interface, so that its tests can play a
 // reader (personalities, refusals, a stopped service) without a daemon.
 #pragma once

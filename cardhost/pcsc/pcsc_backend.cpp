@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PC/SC readers as cardhost readers: their names are the serial texts.
 #include "pcsc_backend.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PC/SC backend on a given PC/SC interface (pcsc-lite, or a test's fake).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The card connection's plain APDU traffic: GET RESPONSE chaining, status words, and what the
 // ATR says about the tag.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcsc_context.h"
 
 #include "pcsc_status.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The backend's one PC/SC context, made again when the service was restarted.
 #pragma once
 

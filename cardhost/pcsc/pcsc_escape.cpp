@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcsc_escape.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Light and buzzer through the reader's escape commands. Best effort: many drivers refuse
 // escapes (Debian's CCID driver unless told otherwise), and a refusal must not fail the call
 // that the program makes on every Open. It is counted instead, for tests and for reports.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcsc_personality.h"
 
 #include <cardhost/cardhost.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a PC/SC reader passes a raw tag command (GET_VERSION, PWD_AUTH, ...) to the tag. Readers
 // differ; the one at hand is found by probing, not by its name.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which of pcsc-lite's reader names become cardhost readers.
 #pragma once
 

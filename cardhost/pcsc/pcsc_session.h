@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One PC/SC reader opened through the reader library.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcsc_status.h"
 
 #include <cardhost/cardhost.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a PC/SC result means to a caller of the reader library.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tlv.h"
 
 namespace cardhost::pcsc {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Generic BER-style TLVs as a reader's transparent session answers them: one tag byte, a length
 // (one byte, or 0x81/0x82 followed by one or two), the value.
 #pragma once

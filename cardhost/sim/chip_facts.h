@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Per-model memory map and identity of the simulated NTAG chips.
 #pragma once
 

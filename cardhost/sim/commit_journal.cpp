@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "commit_journal.h"
 
 #include <sstream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the files that one transaction changed become current together.
 //
 // Each new file is first written under pending/. A journal that lists the renames and removals

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "entry_points.h"
 
 #include <algorithm>

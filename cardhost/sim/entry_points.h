@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reader library's 26 entry points by name, as fault rules and command counts name them.
 #pragma once
 

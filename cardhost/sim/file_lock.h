@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An exclusive lock on a file, held across processes until the object goes away.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Upper-case hexadecimal text for byte strings, as the simulator stores and prints them.
 #pragma once
 

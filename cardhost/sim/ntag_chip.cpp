@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ntag_chip.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One simulated NTAG chip: its memory, its persistent counters and its activation state.
 //
 // The chip answers frames as the real one does: a data answer, an ACK, a NAK with its code, or

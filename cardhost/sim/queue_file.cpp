@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "queue_file.h"
 
 #include "sim_state.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The UIDs queued at one reader, one fixed-width line each (14 hex digits and a newline), first
 // to arrive first. The file is only ever written whole, when tags are queued; the tags that
 // arrive only move the head index kept in the state, so a reader call costs the same whatever

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim_reader.h"
 
 #include <algorithm>

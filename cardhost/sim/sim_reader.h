@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a virtual reader does around its tag: the field, the conveyor, injected faults, counters.
 #pragma once
 

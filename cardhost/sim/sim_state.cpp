@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim_state.h"
 
 #include <charconv>

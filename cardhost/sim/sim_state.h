@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the simulator keeps between calls and between processes: the virtual readers, what lies in
 // their fields, where their conveyors stand, injected faults and counters. Tags and the UIDs
 // queued at each reader are kept in files of their own, so that this stays small whatever the

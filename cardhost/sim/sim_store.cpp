@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim_store.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator's state directory, shared by every process that uses the simulated readers.
 //
 // Every access runs as one transaction under an exclusive lock on the directory: the state and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Failures of the simulator's state directory. A StoreError always names the file concerned;
 // the reader library turns it into CARDHOST_STORAGE, the control tool prints it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "store_io.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and writing the files of the state directory without trusting what lies there: a file
 // may have been replaced by a FIFO, a device, a link to /dev/zero or something huge. Every
 // failure is a StoreError naming the file.

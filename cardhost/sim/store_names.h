@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The names of the files in the simulator's state directory, relative to it:
 //   state                  readers, fields, queue positions, faults, counters
 //   tags/<UID>.tag         one tag each (UID: 14 upper-case hex digits)

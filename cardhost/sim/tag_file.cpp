@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tag_file.h"
 
 #include <array>

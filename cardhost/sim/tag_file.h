@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The stored form of one simulated tag: model, memory, persistent counters, activation state.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 26 C entry points: handle bookkeeping and argument checks in front of the backends.
 #include <cardhost/cardhost.h>
 

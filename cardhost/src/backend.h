@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The seam between the C entry points and the ways of reaching a reader (simulated, PC/SC, ...).
 #pragma once
 

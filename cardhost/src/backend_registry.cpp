@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which backends offer readers, and in which order.
 #include <cstdlib>
 #include <map>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The simulator backend: virtual readers and tags kept in the simulator's state directory.
 #include <cardhost/cardhost.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "batch_ledger.h"
 
 namespace tagwright::panels {

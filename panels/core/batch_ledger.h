@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which tags received which row of the batch ("Write from file"), for refusing a tag that comes
 // back (one row per tag) and for taking up an interrupted batch again.
 #pragma once

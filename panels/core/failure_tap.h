@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Listens to the log feed during one run, passing everything on, and keeps the last red line:
 // the failure text and status code that the journal records.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a key field's text becomes password bytes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "message_format.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How each panel frames its message on the tag and shows what it reads: the Text panel's Text
 // record, the URL panel's URI record, the SmartPoster panel's Smart Poster record. The framing,
 // buffer limits, messages and success lines that set them apart live here; the flow around them

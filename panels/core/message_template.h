@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Per-tag templates in a text, URL or title: {uid}, {row} and {n} are replaced by the tag's UID,
 // the sheet row and the running count, so that every tag of a batch can carry its own message.
 // "{{" and "}}" stand for literal braces; a text without a brace is left as it is.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "operation_controller.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command machinery every function panel shares: Read, Write, Stop, Clear key and Auto
 // operation, the order of the steps inside one run, and the light and buzzer feedback.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the operation controller asks of a function panel, and what it gives back. The GUI
 // panels, the command-line front end and the tests each implement it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the operation controller tells a journal about every tag it handled: one record per run
 // that reached a tag (Read, Write or Clear key, by hand or in Auto operation). The journal itself
 // (file, format, hashes) belongs to the application core; this layer only says what happened.

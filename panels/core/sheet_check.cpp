@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sheet_check.h"
 
 #include <cctype>

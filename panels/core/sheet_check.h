@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The pre-flight check of a batch: before any tag is touched, every row from the start row to the
 // sheet's last text row is tried against what the Write will demand of it, so that a batch does
 // not stop half-way on a line because of row 700.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A panel without a window: its check boxes and fields are plain members, and what a read shows
 // is kept. For the command line, benchmarks, fuzzing and tests.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "spreadsheet_source.h"
 
 #include <climits>

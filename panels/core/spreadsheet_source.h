@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // "Write from file": a panel's workbook and the row it takes its content from.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Periodic callbacks on the user-interface thread: window timers in the GUI, a loop on a
 // console, a hand-driven clock in tests.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window on the simulated reader, driven as an operator drives it: the device bar, the Text
 // panel's buttons and fields, the menus, the message log. Runs headless (offscreen platform).
 #include <QAbstractItemModelTester>

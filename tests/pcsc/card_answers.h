@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a contactless reader with one NTAG in its field answers over PC/SC: the storage-card
 // APDUs every reader has, and the raw tag commands in the way of one reader personality.
 //

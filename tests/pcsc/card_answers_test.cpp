@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fake card's answers without any pcscd: what each reader personality makes of malformed
 // and unknown APDUs, which a real pcscd run never sends.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tagwright-cli through the reader library's PC/SC backend, a private pcscd and the fake card,
 // for reader personalities A and B: every command leaves the same tag bytes and prints the same
 // lines as the same command on the simulator, with the same tag to begin with. Personality C

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fake_card_process.h"
 
 #include <sys/wait.h>

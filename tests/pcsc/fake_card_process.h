@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fake-vpcd-card run by a test, and the private pcscd around it (see run-in-private-pcscd.sh).
 #pragma once
 

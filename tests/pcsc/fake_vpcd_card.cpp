@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // fake-vpcd-card: an NTAG on a virtual reader. Connects to vpcd (the virtual reader driver of a
 // pcscd) and answers as one reader personality would with the tag in its field; the tag is the
 // simulator's chip model.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fake card through a real pcscd: what a plain PC/SC client sees of each reader personality,
 // the tag bytes against the simulator's chip model, and the harness's removal, restart and
 // vanishing readers. Run through run-in-private-pcscd.sh.

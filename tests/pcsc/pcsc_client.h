@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A plain PC/SC client for the tests: what any application would send through pcsc-lite.
 #pragma once
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a command beside a private pcscd with vpcd's two virtual readers ("Virtual PCD 00 00" on
 # TCP port 35963, "Virtual PCD 00 01" on 35964), in a mount and network namespace of its own: the
 # daemon never meets the system's, and several runs at once never share a socket or a port.

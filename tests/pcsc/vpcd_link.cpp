@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "vpcd_link.h"
 
 #include <arpa/inet.h>

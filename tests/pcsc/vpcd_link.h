@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The card's side of the vpcd wire: a TCP client on loopback; every message is a 2-byte
 // big-endian length, then the payload.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the smallest compound file that holds one top-level stream, so that tests can hand the
 // .xls reader BIFF records that no spreadsheet writer at hand produces.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/fake_pcsc.h"
 
 #include "sim/hex.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A PC/SC service in the test process: readers that come and go, a service that stops and
 // restarts, escapes that are refused, and one NTAG chip (the simulator's model) answering as a
 // reader of personality A, B or C passes its commands on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A reader table whose tag answers as a test says: for tags the simulator cannot be, such as one
 // with another ATQA or an unknown model code.
 #pragma once

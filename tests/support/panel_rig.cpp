@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "panel_rig.h"
 
 #include "text/text_tables.h"

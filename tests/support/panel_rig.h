@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A function panel without widgets, wired to the simulated reader: the device session opened,
 // an operation controller per panel kind, hand-driven timers and a recording log.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Workbooks written by the tests themselves: .xlsx archives of raw parts (libzip) and plain files,
 // in a scratch folder that is removed with the object.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim_env.h"
 
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A private simulator directory for one test, the bound reader library, and the control tool.
 #pragma once
 

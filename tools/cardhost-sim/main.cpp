@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // cardhost-sim: looks after the simulated readers and tags that the reader library offers.
 #include <cstdio>
 #include <iostream>

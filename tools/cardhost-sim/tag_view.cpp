@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tag_view.h"
 
 #include <cstdio>

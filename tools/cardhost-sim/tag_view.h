@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The human view of a simulated tag's memory: one line per page, with what the page is for.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "arguments.h"
 
 #include <cerrno>

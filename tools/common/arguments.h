@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Command-line words split into positional words and --options, with usage errors as exceptions.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Command lines for /bin/sh built from words, each passed on exactly as given.
 #pragma once
 

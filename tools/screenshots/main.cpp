@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tagwright-screenshots: the real main window on the simulated reader, photographed. For each
 // language it saves the three panels, and the Text panel once more after a write and a read
 // with a red and blue log, as PNG files into the folder named on the command line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "batch_resume.h"
 
 #include "app/digests.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // --resume and --unique-tags: what the journal says about the batch file, made into the row to
 // start from and the tags that already received a row.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line of tagwright-cli, checked into one structure.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What tagwright-cli prints: the log lines as the window's log shows them, the Tips field, read
 // results, progress and the summary; plain, coloured on a terminal, or one JSON object a line.
 #pragma once

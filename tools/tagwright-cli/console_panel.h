@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel of tagwright-cli: its check boxes and fields come from the command line.
 #pragma once
 

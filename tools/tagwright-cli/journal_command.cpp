@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "journal_command.h"
 
 #include "app/digests.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tagwright-cli journal: the records of the journal (all, since a day, or of one batch file),
 // as CSV or one JSON object a line, and for a batch what it amounts to.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "key_sources.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where tagwright-cli takes the Original and New keys from besides the command line, where any
 // user of the machine can read them in the process listing: a key file that only its owner may
 // read (--key-file), or the environment (TAGWRIGHT_ORIGINAL_KEY, TAGWRIGHT_NEW_KEY).

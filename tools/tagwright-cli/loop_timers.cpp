@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "loop_timers.h"
 
 #include <thread>

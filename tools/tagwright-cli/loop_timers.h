@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Timers for a console: ticks run on this thread, in a loop that ends when every timer is
 // killed or the operator presses Ctrl-C.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tagwright-cli: every function of the three panels without a display, through the same
 // operation controller, device session and log feed as the window.
 #include <csignal>

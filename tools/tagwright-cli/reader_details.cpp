@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "reader_details.h"
 
 #include <cstdio>

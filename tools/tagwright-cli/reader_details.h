@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What `readers --verbose` adds to a reader's serial text: the backend that reaches it, the
 // card's ATR and how tag commands reach the tag. The reader library's entry points cannot say
 // this; the backends, linked in here as well, can.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sheet_check_report.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The check command's output, and the pre-flight of an Auto batch from a file: the rows that
 // would fail as a table (or JSON lines) and a summary.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "simulator_state.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Why the simulated readers are missing, when they are: the reader library can only answer
 // "storage unusable", so the command line looks at the simulator's state directory itself to
 // name the damaged file.

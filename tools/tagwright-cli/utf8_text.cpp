@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "utf8_text.h"
 
 #include <cstdint>

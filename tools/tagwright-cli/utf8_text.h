@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text that may come from a tag or a terminal in any bytes, made safe for JSON and for a
 // terminal without losing a byte.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "biff8_column.h"
 
 #include <algorithm>

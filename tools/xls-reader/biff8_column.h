@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Column A of the first sheet of a BIFF8 workbook (Excel 97 and later), read from the records
 // themselves. The sheet's records are read first, noting which shared strings column A names;
 // then the shared string table, across its CONTINUE records, up to the last of those.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "biff_records.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The records of a BIFF8 workbook stream: a 2-byte type, a 2-byte length, up to 8,224 bytes of
 // body. A record's data can go on in CONTINUE records right after it; ContinuedRecord reads
 // across them, including the character data of strings, whose every continuation begins with

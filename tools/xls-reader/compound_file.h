@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The compound file (OLE2) container of an .xls workbook: its sectors, allocation tables and
 // directory, enough to read one stream at the top of the container by name. Sectors are read
 // from the file as they are needed; only the allocation tables are held (4 bytes a sector).

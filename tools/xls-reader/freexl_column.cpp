@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Column A of an .xls workbook's first sheet through FreeXL.
 #include "freexl_column.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tagwright-xls-reader [--cell-bytes N] [--text-bytes N] [--shared-strings N] PATH: prints the
 // text cells of column A of an .xls workbook's first sheet for the program, which runs it as a
 // separate process so that a damaged or hostile file can take down nothing but this helper. The

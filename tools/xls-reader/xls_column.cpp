@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "xls_column.h"
 
 #include "biff8_column.h"

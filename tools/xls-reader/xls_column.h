@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Column A of an .xls workbook's first sheet, as the helper reads it: BIFF8 workbooks (Excel 97
 // and later) from their records, older ones through FreeXL. FreeXL's shared string table cannot
 // hold a string that runs over more than one CONTINUE record (longer than about 8,200 characters,

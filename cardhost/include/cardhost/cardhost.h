@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /*
  * cardhost — the reader library.
  *

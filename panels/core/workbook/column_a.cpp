@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "column_a.h"
 
 #include <algorithm>

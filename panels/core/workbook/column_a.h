@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Column A of a sheet as the batch source keeps it: the text cells by 0-based row. Numbers, dates,
 // booleans, errors and blank or missing cells are not text and are not held. The text lies in
 // blocks that never move and each cell is 12 bytes, so a column costs little more than its text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builds a ColumnA while a reader goes through a file, and holds it to the load's limits: a call
 // that returns false has passed one of them, and the load fails.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // .csv files: UTF-8 text, RFC 4180 quoting; column A is the first field of each record. The file
 // is fed piece by piece, so that only column A is ever held.
 #pragma once

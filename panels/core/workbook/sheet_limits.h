@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How much a workbook load may read and keep. Only column A of the first sheet is kept, so a
 // legitimate batch stays far below every limit; a file that would pass one fails to load.
 #pragma once

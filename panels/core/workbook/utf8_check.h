@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks bytes that arrive piece by piece for well-formed UTF-8 with no NUL: no overlong forms,
 // no surrogates, nothing past U+10FFFF, no sequence cut short at the end.
 #pragma once

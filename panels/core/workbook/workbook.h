@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The workbook as the batch source sees it: column A of the first sheet, one text cell per row.
 // Readers for .xls (a helper process), .xlsx (libzip and expat) and .csv stand behind it; the
 // format is chosen by the file's content. Each reads only what column A needs and keeps within

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "xls_protocol.h"
 
 #include <algorithm>

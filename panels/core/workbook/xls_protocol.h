@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How the .xls helper hands column A back: "TWXLS 1", then per text cell its row and byte
 // length on one line and the bytes on the next, then "END". The program reads the answer piece
 // by piece as it arrives, within the same limits as every reader.

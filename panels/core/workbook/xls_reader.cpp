@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // .xls workbooks: FreeXL runs in the helper process tagwright-xls-reader beside the executable.
 #include <fcntl.h>
 #include <poll.h>

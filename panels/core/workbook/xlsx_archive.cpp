@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "xlsx_archive.h"
 
 #include <array>

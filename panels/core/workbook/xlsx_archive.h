@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zip archive of an .xlsx workbook (libzip). A part is never held whole: it is inflated in
 // pieces straight into an XML parser, and all the parts read from one archive share one budget
 // of decompressed bytes, so that a small archive that inflates to gigabytes is refused early.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "xlsx_cell_position.h"
 
 #include "sheet_limits.h"

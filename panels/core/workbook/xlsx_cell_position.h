@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the cells of an .xlsx sheet lie. A <row> or <c> may name its place in its r attribute;
 // one that does not follows the one before it in document order: a row without r is the row
 // after the previous row, a cell without r the column after the previous cell of its row.

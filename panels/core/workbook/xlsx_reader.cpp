@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // .xlsx workbooks: a zip archive of XML parts. Column A of the first sheet in workbook order;
 // shared strings, inline strings and formula string results are text. The sheet is read first,
 // noting which shared strings column A names; then the shared strings are read up to the last

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "xml_stream.h"
 
 namespace tagwright::panels {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An XML document parsed by expat as its bytes arrive, so that no part is ever held whole. Two
 // things could still make expat hold much: one piece of markup (a start tag, a comment) that
 // never ends, and entities that expand; a piece of markup is therefore limited to
