@@ -23,16 +23,6 @@ std::string UtcMilliseconds(std::chrono::system_clock::time_point when) {
     return text;
 }
 
-std::string UidHex(const tag::Uid& uid) {
-    std::string hex;
-    char two[3];
-    for (const auto byte : uid) {
-        std::snprintf(two, sizeof two, "%02X", unsigned{byte});
-        hex += two;
-    }
-    return hex;
-}
-
 const char* OperationWord(tag::OperationKind kind) {
     switch (kind) {
         case tag::OperationKind::Read:
@@ -88,7 +78,7 @@ void TagJournal::Append(const panels::HandledTag& tag, const Place& place) {
     const std::vector<std::string> cells = {
         UtcMilliseconds(now),
         place.reader,
-        UidHex(tag.uid),
+        tag::UidDigits(tag.uid),
         tag.model ? std::string(tag::ModelName(*tag.model)) : std::string(),
         PanelWord(place.panel),
         OperationWord(tag.operation),

@@ -41,13 +41,7 @@ void LogIdentification(const DetectedTag& tag) {
 }
 
 std::string UidText(const Uid& uid) {
-    std::string text(text::Tr(Table::Message, text::msg::kUidPrefix));
-    for (std::uint8_t byte : uid) {
-        char digits[3];
-        std::snprintf(digits, sizeof digits, "%02X", byte);
-        text += digits;
-    }
-    return text;
+    return std::string(text::Tr(Table::Message, text::msg::kUidPrefix)) + UidDigits(uid);
 }
 
 // After a NAK the tag waits for a new wake-up and selection.
@@ -62,6 +56,16 @@ bool ReselectOrReport(TagLink link, DetectedTag& tag) {
 }
 
 }  // namespace
+
+std::string UidDigits(const Uid& uid) {
+    std::string digits;
+    for (const std::uint8_t byte : uid) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02X", byte);
+        digits += pair;
+    }
+    return digits;
+}
 
 bool LastProcessedUid::IsClear() const {
     return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });

@@ -16,6 +16,9 @@ using Uid = std::array<std::uint8_t, 7>;
 
 class PageWrites;
 
+// The UID as 14 upper-case hex digits, as the log, the journal and templates show it.
+std::string UidDigits(const Uid& uid);
+
 // The selected reader as the tag engine sees it. With `writes` set, every page write that the
 // tag acknowledges is noted there, so that the Write can be read back afterwards.
 struct TagLink {

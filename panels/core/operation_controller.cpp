@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "operation_controller.h"
 
-#include <cstdio>
-
 #include "key_rules.h"
 #include "log/log_feed.h"
 #include "message_template.h"
@@ -40,16 +38,6 @@ bool AuthenticateOrReselect(tag::TagLink link, const tag::Key& key, tag::Detecte
     if (authenticated) return true;
     const char* failed = nullptr;
     return tag::Reselect(link, tag, failed) == 0;
-}
-
-std::string UidDigits(const tag::Uid& uid) {
-    std::string digits;
-    for (const std::uint8_t byte : uid) {
-        char pair[3];
-        std::snprintf(pair, sizeof pair, "%02X", byte);
-        digits += pair;
-    }
-    return digits;
 }
 
 }  // namespace
@@ -211,7 +199,7 @@ RunResult OperationController::RunWrite() {
 std::optional<MessageContent> OperationController::ContentFor(const tag::DetectedTag& tag) const {
     MessageContent content = ContentOf(panel_);
     if (!panel_.expandTemplates()) return content;
-    TemplateValues values{UidDigits(tag.uid), std::nullopt, writtenThisRun_ + 1};
+    TemplateValues values{tag::UidDigits(tag.uid), std::nullopt, writtenThisRun_ + 1};
     if (panel_.writeFromFile()) values.row = RowNumberValue(panel_.rowNumberText());
     for (std::string* field : {&content.text, &content.title}) {
         Expansion expanded = ExpandTemplate(*field, values);
