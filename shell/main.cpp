@@ -6,9 +6,12 @@
 #include "app/tag_journal.h"
 #include "main_window.h"
 #include "program.h"
+#include "secrets/core_dumps.h"
 
 int main(int argc, char** argv) {
     using namespace tagwright;
+    // The key fields hold the tag's keys for as long as the window is open.
+    secrets::ForbidCoreDumps();
     QApplication qt(argc, argv);
     const auto panelStore = app::ProgramPanelStore();
     auto languageStore = app::ProgramLanguageStore();

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
 // tagwright-cli end to end: the real reader library, the simulator and the control tool.
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 
+#include "secrets/core_dumps.h"
 #include "sim/hex.h"
 #include "support/sim_env.h"
 #include "tools/common/shell_words.h"
@@ -199,6 +204,40 @@ TEST_F(Cli, CtrlCEndsAutoOperationWithASummary) {
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_TRUE(Has(r, "Summary: 0 tags handled")) << r.out;
     EXPECT_EQ(waited(r.out), 1u) << r.out;
+}
+
+// A core dump of a program that holds the tag's keys would hold them in the clear.
+TEST_F(Cli, ProgramsThatHoldKeysLeaveNoCoreDump) {
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit any{RLIM_INFINITY, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_CORE, &any);
+        secrets::ForbidCoreDumps();
+        rlimit core{};
+        ::getrlimit(RLIMIT_CORE, &core);
+        ::_exit(::prctl(PR_GET_DUMPABLE) == 0 && core.rlim_cur == 0 && core.rlim_max == 0 ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+    // Each program is asked while it runs: tagwright-cli waiting for a tag, the window open.
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    const std::string bin = reader::ExecutableDirectory().string();
+    const std::string home = (directory() / "home").string();
+    for (const std::string& program :
+         std::vector<std::string>{"'" + bin + "/tagwright-cli' read text --auto",
+                                  "HOME='" + home + "' XDG_CONFIG_HOME='" + home +
+                                      "' QT_QPA_PLATFORM=offscreen '" + bin + "/tagwright'"}) {
+        SCOPED_TRACE(program);
+        const ToolResult r = RunProgram(
+            "ulimit -S -c unlimited || exit 77; " + program +
+            " >/dev/null 2>&1 & pid=$!; sleep 1; awk '/^Max core file size/ {print $5, $6}' "
+            "/proc/$pid/limits; kill $pid; wait $pid; exit 0");
+        if (r.exitCode == 77) GTEST_SKIP() << "core dumps cannot be allowed here (hard limit 0)";
+        EXPECT_EQ(r.out, "0 0\n");  // the soft and the hard limit
+    }
 }
 
 TEST_F(Cli, JsonLinesParseBack) {

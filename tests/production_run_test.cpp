@@ -1,15 +1,26 @@
 // SPDX-License-Identifier: MIT
 // Production runs through tagwright-cli and the simulator: the journal command, keys kept off the
 // command line, resumed batches and one row per tag.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <array>
+#include <atomic>
+#include <chrono>
 #include <fstream>
+#include <optional>
 #include <set>
+#include <string_view>
+#include <thread>
 
 #include "app/journal_records.h"
+#include "secrets/wipe.h"
 #include "support/sim_env.h"
+#include "tools/common/arguments.h"
 #include "tools/common/shell_words.h"
+#include "tools/tagwright-cli/key_sources.h"
 
 namespace tagwright::testing {
 namespace {
@@ -167,6 +178,98 @@ TEST_F(ProductionRun, KeysComeFromAnOwnerOnlyFileOrTheEnvironmentAndNeverReachTh
     EXPECT_EQ(records[0]["encryption"], "on");
     EXPECT_EQ(records[0]["key_fingerprint"], records[1]["key_fingerprint"]);
     EXPECT_EQ(records[0]["key_fingerprint"].size(), 4u);
+}
+
+// The key file is judged by the file opened, not by a look at its name before: a name swapped for
+// a FIFO in between hung the program, and a link or another user's file passed.
+TEST_F(ProductionRun, AKeyFileIsJudgedByTheFileThatWasOpened) {
+    using cli::ReadKeyFile;
+    const auto keys = directory() / "keys", regular = directory() / "regular",
+               fifo = directory() / "fifo", spare = directory() / "spare";
+    std::ofstream(regular) << "original-key=0A0B0C0D\n";
+    ASSERT_EQ(::chmod(regular.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(::link(regular.c_str(), keys.c_str()), 0);
+    EXPECT_EQ(ReadKeyFile(keys).original, "0A0B0C0D");
+
+    std::atomic<bool> done{false};
+    std::thread swapper([&] {
+        for (bool toFifo = true; !done; toFifo = !toFifo) {
+            if (::link((toFifo ? fifo : regular).c_str(), spare.c_str()) == 0) {
+                ::rename(spare.c_str(), keys.c_str());
+            }
+            // A reader stuck opening the FIFO is let go: it then reads no keys at all.
+            const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) ::close(writer);
+        }
+    });
+    int read = 0, refused = 0, wrong = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    for (int i = 0; i < 200000 && std::chrono::steady_clock::now() < until; ++i) {
+        try {
+            ++(ReadKeyFile(keys).original == "0A0B0C0D" ? read : wrong);
+        } catch (const tools::UsageError& error) {
+            ++refused;
+            EXPECT_TRUE(std::string(error.what()).ends_with(": not a regular file"))
+                << error.what();
+        }
+    }
+    done = true;
+    swapper.join();
+    EXPECT_EQ(wrong, 0) << "a FIFO was read as a key file";
+    EXPECT_GT(read, 0);
+    EXPECT_GT(refused, 0);
+
+    // A link is not followed, even to a good file: the name is what the user gave.
+    const auto link = directory() / "link";
+    ASSERT_EQ(::symlink(regular.c_str(), link.c_str()), 0);
+    ToolResult r = Run({"clear-key", "--key-file", link.string()});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(Has(r, "--key-file " + link.string() + ": is a symbolic link")) << r.out;
+}
+
+// Key bytes are zeroed once their use is over: the whole buffer of a text, since a shorter text
+// written over a key leaves the key's last digits behind its end.
+TEST(KeyWiping, EveryByteThatHeldAKeyIsZeroed) {
+    std::string text = "original-key=0A0B0C0D and more, past the short-string buffer";
+    text = "7C7C";
+    const std::size_t capacity = text.capacity();
+    secrets::Wipe(text);
+    EXPECT_TRUE(text.empty());
+    EXPECT_EQ(text.capacity(), capacity);  // the same buffer, not a fresh one
+    const std::string_view buffer(text.data(), capacity);
+    EXPECT_EQ(buffer.find_first_not_of('\0'), std::string_view::npos);
+
+    std::optional<std::string> optional = "0A0B0C0D";
+    secrets::Wipe(optional);
+    EXPECT_FALSE(optional.has_value());
+
+    std::array<std::uint8_t, 4> key{0x0A, 0x0B, 0x0C, 0x0D};
+    {
+        const secrets::WipeOnExit wipe(key);
+        EXPECT_EQ(key[3], 0x0D);  // usable until the scope ends
+    }
+    EXPECT_EQ(key, (std::array<std::uint8_t, 4>{}));
+}
+
+TEST_F(ProductionRun, AKeyFileOfAnotherUserIsRefused) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to give a file to another user (nobody)";
+    }
+    const auto keys = directory() / "keys";
+    std::ofstream(keys) << "original-key=0A0B0C0D\n";
+    ASSERT_EQ(::chmod(keys.c_str(), 0600), 0);
+    EXPECT_EQ(cli::ReadKeyFile(keys).original, "0A0B0C0D");
+    // Mode 0600, but nobody's: that user chose the keys.
+    ASSERT_EQ(::chown(keys.c_str(), 65534, 65534), 0);
+    try {
+        cli::ReadKeyFile(keys);
+        ADD_FAILURE() << "another user's key file was read";
+    } catch (const tools::UsageError& error) {
+        EXPECT_EQ(std::string(error.what()), "--key-file " + keys.string() +
+                                                 ": belongs to another user, who could choose "
+                                                 "the keys; use a file of your own");
+    }
 }
 
 TEST_F(ProductionRun, AResumedBatchReadsBackTheTagInFlightAndRefusesATagThatCameBack) {

@@ -4,6 +4,7 @@
 #include "key_rules.h"
 #include "log/log_feed.h"
 #include "message_template.h"
+#include "secrets/wipe.h"
 #include "spreadsheet_source.h"
 #include "tag/lock.h"
 #include "tag/password.h"
@@ -255,7 +256,8 @@ RunResult OperationController::WriteSteps() {
         OnStop();
         return RunResult::Refused;
     }
-    const tag::Key originalKey = *KeyFromField(panel_.originalKeyText());
+    tag::Key originalKey = *KeyFromField(panel_.originalKeyText());
+    const secrets::WipeOnExit wipeOriginalKey(originalKey);
 
     // With verification on, every page the tag acknowledges is noted, to be read back at the end.
     tag::PageWrites written;
@@ -322,7 +324,8 @@ RunResult OperationController::WriteSteps() {
     if (!messageHeld && !format_->BuildAndWrite(link, *area, *content)) return RunResult::Failed;
 
     if (encryption) {
-        const tag::Key newKey = *KeyFromField(panel_.newKeyText());
+        tag::Key newKey = *KeyFromField(panel_.newKeyText());
+        const secrets::WipeOnExit wipeNewKey(newKey);
         // A tag that refused the original key may answer to the new one already, set by the
         // interrupted run.
         if (messageHeld && !authenticated &&
@@ -360,7 +363,8 @@ RunResult OperationController::AdvanceAndFinish(const tag::Uid& uid, int row) {
 
 RunResult OperationController::RunClearKey() {
     BeginRecord(tag::OperationKind::ClearKey);
-    const auto key = KeyFromField(panel_.originalKeyText());
+    auto key = KeyFromField(panel_.originalKeyText());
+    const secrets::WipeOnExit wipeKey(key);
     if (!key) return Finish(RunResult::Refused);
     if (inFlight_) inFlight_->tag.key = key;
     if (!tag::ClearPassword(Link(), panel_.autoOperation(), last_, *key)) {

@@ -7,6 +7,7 @@
 
 #include "cli_options.h"
 #include "panels/core/simple_panel.h"
+#include "secrets/wipe.h"
 
 namespace tagwright::cli {
 
@@ -31,6 +32,10 @@ struct ConsolePanel : panels::SimplePanel {
         prefix = o.prefixCode;
         rowAuto = o.rowAuto;
         rowNumber = o.row;
+    }
+    ~ConsolePanel() override {
+        secrets::Wipe(originalKey);
+        secrets::Wipe(newKey);
     }
     reader::ErrorBox& errorBox() override { return errors_; }
 

@@ -13,14 +13,20 @@ namespace tagwright::cli {
 inline constexpr const char* kOriginalKeyVariable = "TAGWRIGHT_ORIGINAL_KEY";
 inline constexpr const char* kNewKeyVariable = "TAGWRIGHT_NEW_KEY";
 
+// Wiped when it goes: the texts are keys.
 struct KeyTexts {
+    KeyTexts() = default;
+    KeyTexts(const KeyTexts&) = default;
+    KeyTexts& operator=(const KeyTexts&) = default;
+    ~KeyTexts();
     std::optional<std::string> original, newKey;
 };
 
 // Lines "original-key=HEX" and "new-key=HEX"; blank lines and lines starting with # are skipped.
-// Throws tools::UsageError when the file is not a regular file, can be read or written by anyone
-// but its owner (mode 0600 or stricter), or holds anything else. Each key is checked as the
-// options check theirs.
+// Throws tools::UsageError when the file is a symbolic link or not a regular file, belongs to
+// another user than the one running the program, can be read or written by anyone but its owner
+// (mode 0600 or stricter), or holds anything else. Each key is checked as the options check
+// theirs.
 KeyTexts ReadKeyFile(const std::filesystem::path& file);
 
 // The two environment variables, when set.

@@ -19,6 +19,8 @@
 #include "panels/core/spreadsheet_source.h"
 #include "reader/binding.h"
 #include "reader_details.h"
+#include "secrets/core_dumps.h"
+#include "secrets/wipe.h"
 #include "sheet_check_report.h"
 #include "simulator_state.h"
 #include "tag/uri_record.h"
@@ -334,9 +336,13 @@ int Run(const CliOptions& o) {
 
 int main(int argc, char** argv) {
     using namespace tagwright;
+    // Before the keys are read from the command line, a key file or the environment.
+    secrets::ForbidCoreDumps();
     try {
-        const cli::CliOptions options =
+        cli::CliOptions options =
             cli::ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        const secrets::WipeOnExit wipeOriginal(options.originalKey);
+        const secrets::WipeOnExit wipeNew(options.newKey);
         if (options.command == cli::Command::Help) {
             std::fputs(cli::kUsage, stdout);
             return 0;
