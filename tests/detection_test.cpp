@@ -167,7 +167,8 @@ TEST_F(Detection, AnNtag21xThatNaksGetVersionOnceIsAskedAgain) {
     // Refused twice although it gives its signature: an NTAG21x that will not name its model.
     last.Clear();
     SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20"});
-    SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20"});
+    SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20",
+           "--nth", "2"});
     EXPECT_EQ(Detect(false), DetectOutcome::Unrecognized);
     EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Failed to recognize the tag model !"}));
 }

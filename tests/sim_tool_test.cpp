@@ -148,6 +148,22 @@ TEST_F(SimTool, FaultRulesThatNoCallCouldReturnAreRefused) {
     }
 }
 
+// Each rule counts every call of its entry point: one that fires does not hold back the others.
+TEST_F(SimTool, RulesOnOneEntryPointEachFailTheCallTheyName) {
+    std::int32_t handle = OpenFirstReader();
+    for (const auto& [nth, status] : {std::pair{"2", "0x31"}, {"4", "0x32"}, {"4", "0x33"}}) {
+        SimOk({"fault", "fail", "Sys_SetLight", "--reader", "SIM-0001", "--nth", nth, "--status",
+               status});
+    }
+    std::vector<int> statuses;
+    for (int call = 1; call <= 5; ++call)
+        statuses.push_back(api().Sys_SetLight(handle, 1));
+    // The two rules of the fourth call fail it once, with the first one's status.
+    EXPECT_EQ(statuses, (std::vector<int>{0, 0x31, 0, 0x32, 0}));
+    EXPECT_EQ(SimOk({"fault", "list", "--reader", "SIM-0001"}), "");
+    api().Sys_Close(&handle);
+}
+
 TEST_F(SimTool, QueueAddsBehindTheWaitingTagsAndAReaderTakesItsQueueAlong) {
     SimOk({"tag", "remove", "--reader", "SIM-0001"});
     const std::string first = SimOk({"queue", "--reader", "SIM-0001", "--count", "2"});

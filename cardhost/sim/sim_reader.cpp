@@ -19,6 +19,29 @@ void Remember(std::vector<std::uint8_t>& history, std::uint8_t value) {
     }
 }
 
+// Every rule that `counts` the call counts it, so each fires at the call it names even when
+// another rule fired at an earlier one. The rules due now are taken out, first given first: rules
+// that name the same call fire at it together (a call fails once, with the first one's status).
+template <typename Rule, typename Counts>
+std::vector<Rule> TakeDueRules(SimStore::Transaction& tx, std::vector<Rule>& rules, Counts counts) {
+    std::vector<Rule> due;
+    for (auto it = rules.begin(); it != rules.end();) {
+        if (!counts(*it)) {
+            ++it;
+            continue;
+        }
+        tx.MarkStateChanged();
+        if (it->remaining > 1) {
+            --it->remaining;
+            ++it;
+            continue;
+        }
+        due.push_back(*it);
+        it = rules.erase(it);
+    }
+    return due;
+}
+
 }  // namespace
 
 namespace {
@@ -166,36 +189,21 @@ std::optional<std::int32_t> BeginCommand(SimStore::Transaction& tx, ReaderRecord
 
 std::optional<std::int32_t> DueFailure(SimStore::Transaction& tx, ReaderRecord& reader,
                                        std::string_view kind) {
-    for (auto it = reader.faults.begin(); it != reader.faults.end(); ++it) {
-        if (it->kind != kind) continue;
-        tx.MarkStateChanged();
-        if (it->remaining > 1) {
-            --it->remaining;
-            continue;
-        }
-        const std::int32_t status = it->status;
-        reader.faults.erase(it);
-        return status;
-    }
-    return std::nullopt;
+    const auto due =
+        TakeDueRules(tx, reader.faults, [&](const FaultRule& rule) { return rule.kind == kind; });
+    if (due.empty()) return std::nullopt;
+    return due.front().status;
 }
 
 void WeakenWrite(SimStore::Transaction& tx, ReaderRecord& reader,
                  std::vector<std::uint8_t>& frame) {
     constexpr std::size_t kWriteFrameSize = 6;
     if (frame.size() != kWriteFrameSize) return;
-    for (auto it = reader.weakPages.begin(); it != reader.weakPages.end(); ++it) {
-        if (it->page != frame[1]) continue;
-        tx.MarkStateChanged();
-        if (it->remaining > 1) {
-            --it->remaining;
-            continue;
-        }
-        reader.weakPages.erase(it);
-        for (std::size_t i = 2; i < kWriteFrameSize; ++i)
-            frame[i] ^= 0x01;
-        return;
-    }
+    const auto due = TakeDueRules(tx, reader.weakPages,
+                                  [&](const WeakPageRule& rule) { return rule.page == frame[1]; });
+    if (due.empty()) return;
+    for (std::size_t i = 2; i < kWriteFrameSize; ++i)
+        frame[i] ^= 0x01;
 }
 
 void RecordLight(ReaderRecord& reader, std::uint8_t state) {
