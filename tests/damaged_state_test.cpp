@@ -200,5 +200,117 @@ TEST_F(DamagedState, DescribeStateProblemNamesTheDamagedFileOrNothing) {
     EXPECT_TRUE(DescribeStateProblem(plainFile).has_value());
 }
 
+// Tag files hold each tag's password in the clear: the state lives only in a folder of the user's
+// own, closed to others, never in a shared one such as /tmp that another user can make first.
+TEST_F(DamagedState, TheStateLivesOnlyInAFolderOfTheUsersOwn) {
+    const fs::path tmp = Path("tmp");
+    fs::create_directories(tmp);
+    const std::string noFolder =
+        "env -u CARDHOST_SIM_DIR -u XDG_STATE_HOME -u HOME -u LOCALAPPDATA "
+        "TMPDIR='" +
+        tmp.string() + "' timeout 20 '" + reader::ExecutableDirectory().string();
+    ToolResult r = RunProgram(noFolder + "/cardhost-sim' readers");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.out.find(cardhost::sim::kNoStateFolder), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("repaired or removed"), std::string::npos) << r.out;
+    r = RunProgram(noFolder + "/tagwright-cli' readers");
+    EXPECT_EQ(r.exitCode, 3) << r.out;
+    EXPECT_NE(
+        r.out.find(std::string("simulated readers unavailable: ") + cardhost::sim::kNoStateFolder),
+        std::string::npos)
+        << r.out;
+    EXPECT_TRUE(fs::is_empty(tmp));
+
+    const auto mode = [](const fs::path& path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+        return info.st_mode & 07777;
+    };
+    // A new directory and everything in it are the user's alone, whatever the umask.
+    const fs::path fresh = Path("fresh");
+    r = RunProgram("umask 022; CARDHOST_SIM_DIR='" + fresh.string() + "' '" +
+                   (reader::ExecutableDirectory() / "cardhost-sim").string() + "' readers");
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const std::string uid = r.out.substr(r.out.find("tag=") + 4, 14);
+    for (const char* folder : {"", "tags", "queues", "pending"}) {
+        EXPECT_EQ(mode(fresh / folder), 0700u) << folder;
+    }
+    for (const std::string& file :
+         std::vector<std::string>{"state", "lock", "tags/" + uid + ".tag"}) {
+        EXPECT_EQ(mode(fresh / file), 0600u) << file;
+    }
+    // One made by an older simulator, open to others, is closed to them at its next use.
+    ::chmod(directory().c_str(), 0755);
+    SimOk({"readers"});
+    EXPECT_EQ(mode(directory()), 0700u);
+}
+
+TEST_F(DamagedState, AStateFolderOfAnotherUserIsRefused) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to give the folder to another user (nobody)";
+    ASSERT_EQ(::chown(directory().c_str(), 65534, 65534), 0);
+    ExpectNamed({"readers"}, directory(), "belongs to another user (uid 65534)");
+    const auto problem = cardhost::sim::DescribeStateProblem(directory());
+    ASSERT_TRUE(problem.has_value());
+    EXPECT_NE(problem->find("belongs to another user"), std::string::npos) << *problem;
+    ExpectStorageFailureFromTheLibrary();
+    ASSERT_EQ(::chown(directory().c_str(), 0, 0), 0);
+    SimOk({"readers"});
+}
+
+// A sound state on a full disk or a read-only file system: the status code (0x08) cannot say
+// why, so the simulator's explanation names the cause instead of calling the file damaged.
+TEST_F(DamagedState, AFullDiskAndAReadOnlyFolderAreNamedAsSuch) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root for a small file system of its own (tmpfs)";
+    const fs::path script = Path("full-disk.sh");
+    std::ofstream(script) << R"(D=$1; BIN=$2
+mkdir -p "$D/disk"
+mount -t tmpfs -o size=64k tmpfs "$D/disk" || exit 77
+export CARDHOST_SIM_DIR="$D/disk/sim"
+"$BIN/cardhost-sim" readers >/dev/null || exit 1
+dd if=/dev/zero of="$D/disk/filler" bs=4k 2>/dev/null
+echo "full: cli"; timeout 20 "$BIN/tagwright-cli" --no-journal read text; echo "exit $?"
+echo "full: sim"; timeout 20 "$BIN/cardhost-sim" stats --reader SIM-0001 --reset; echo "exit $?"
+rm "$D/disk/filler"; mount -o remount,ro "$D/disk" || exit 1
+echo "read-only: sim"; timeout 20 "$BIN/cardhost-sim" readers; echo "exit $?"
+echo "read-only: cli"; timeout 20 "$BIN/tagwright-cli" --no-journal read text; echo "exit $?"
+)";
+    const ToolResult r =
+        RunProgram("timeout 120 unshare --mount sh '" + script.string() + "' '" +
+                   directory().string() + "' '" + reader::ExecutableDirectory().string() + "'");
+    if (r.exitCode == 77 || r.out.starts_with("unshare: ")) {
+        GTEST_SKIP() << "no mount namespace or tmpfs here: " << r.out;
+    }
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const std::string sim = (directory() / "disk" / "sim").string();
+    const std::string full = ": cannot be written: No space left on device\n";
+    const std::string readOnly = sim + "/lock: lock file cannot be opened: Read-only file system\n";
+    const auto section = [&](const std::string& name) {
+        const std::size_t start = r.out.find(name + "\n");
+        EXPECT_NE(start, std::string::npos) << name << r.out;
+        return r.out.substr(start, r.out.find("exit ", start) + 6 - start);
+    };
+    // The reader's status stays in the log as it was; the cause follows.
+    std::string out = section("full: cli");
+    EXPECT_NE(out.find("Error Code: 0x08"), std::string::npos) << out;
+    EXPECT_NE(out.find("tagwright-cli: simulated readers unavailable: " + sim + "/pending/"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find(full), std::string::npos) << out;
+    EXPECT_TRUE(out.ends_with("exit 1")) << out;
+    out = section("full: sim");
+    EXPECT_NE(out.find("cardhost-sim: " + sim + "/pending/0" + full), std::string::npos) << out;
+    EXPECT_EQ(out.find("repaired or removed"), std::string::npos) << out;
+    EXPECT_TRUE(out.ends_with("exit 1")) << out;
+    out = section("read-only: sim");
+    EXPECT_NE(out.find("cardhost-sim: " + readOnly), std::string::npos) << out;
+    EXPECT_EQ(out.find("repaired or removed"), std::string::npos) << out;
+    EXPECT_TRUE(out.ends_with("exit 1")) << out;
+    out = section("read-only: cli");
+    EXPECT_NE(out.find("tagwright-cli: simulated readers unavailable: " + readOnly),
+              std::string::npos)
+        << out;
+    EXPECT_TRUE(out.ends_with("exit 3")) << out;
+}
+
 }  // namespace
 }  // namespace tagwright::testing

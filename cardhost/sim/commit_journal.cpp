@@ -80,7 +80,7 @@ void ClearPending(const fs::path& directory) {
     for (fs::directory_iterator it(pending, error), end; !error && it != end; it.increment(error)) {
         RemoveStoreEntry(it->path());
     }
-    if (error) throw StoreError(pending, "cannot be read: " + error.message());
+    if (error) throw SystemRefusal(pending, "cannot be read", error.value());
 }
 
 }  // namespace

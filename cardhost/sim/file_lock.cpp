@@ -61,8 +61,8 @@ namespace {
 // The lock file, created when missing. Something else left at its name (a FIFO, a device) is
 // refused; opening without blocking keeps a FIFO from hanging the caller.
 int OpenLockFile(const std::filesystem::path& path) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
-    if (fd < 0) throw StoreError(path, "lock file cannot be opened");
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
+    if (fd < 0) throw SystemRefusal(path, "lock file cannot be opened");
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
@@ -76,9 +76,9 @@ int OpenLockFile(const std::filesystem::path& path) {
 FileLock::FileLock(const std::filesystem::path& path) {
     fd_ = OpenLockFile(path);
     while (::flock(fd_, LOCK_EX) != 0) {
-        if (errno != EINTR) {
+        if (const int error = errno; error != EINTR) {
             ::close(fd_);
-            throw StoreError(path, "cannot be locked");
+            throw SystemRefusal(path, "cannot be locked", error);
         }
     }
 }
@@ -90,7 +90,7 @@ std::unique_ptr<FileLock> FileLock::TryAcquire(const std::filesystem::path& path
         if (error == EINTR) continue;
         ::close(fd);
         if (error == EWOULDBLOCK) return nullptr;
-        throw StoreError(path, "cannot be locked");
+        throw SystemRefusal(path, "cannot be locked", error);
     }
     std::unique_ptr<FileLock> lock(new FileLock());
     lock->fd_ = fd;

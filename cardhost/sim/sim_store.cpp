@@ -5,6 +5,13 @@
 #include <cstdlib>
 #include <random>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 #include "commit_journal.h"
 #include "file_lock.h"
 #include "hex.h"
@@ -27,10 +34,47 @@ const char* NonEmptyEnv(const char* name) {
     return (value != nullptr && *value != '\0') ? value : nullptr;
 }
 
+// The folders above the state directory are the user's business (a state or home folder); the
+// state directory and those in it are the simulator's, and only their owner may enter them: tag
+// files hold each tag's password in the clear.
 void CreateFolder(const fs::path& folder) {
+#if defined(_WIN32)
     std::error_code error;
     fs::create_directories(folder, error);
-    if (error) throw StoreError(folder, "cannot be created: " + error.message());
+    if (error) throw SystemRefusal(folder, "cannot be created", error.value());
+#else
+    if (::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) return;
+    if (errno != ENOENT) throw SystemRefusal(folder, "cannot be created");
+    std::error_code error;
+    fs::create_directories(folder.parent_path(), error);
+    if (error) throw SystemRefusal(folder.parent_path(), "cannot be created", error.value());
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        throw SystemRefusal(folder, "cannot be created");
+    }
+#endif
+}
+
+// Another user who owns the state directory reads every tag's password and can change the
+// simulated tags under the user's programs. A directory of the user's own that others may enter
+// (made by an older simulator) is closed to them.
+void CheckOwnFolder(const fs::path& folder) {
+#if !defined(_WIN32)
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) throw SystemRefusal(folder, "cannot be examined");
+    if (!S_ISDIR(info.st_mode)) throw StoreError(folder, "is not a folder");
+    if (info.st_uid != ::geteuid()) {
+        throw StoreError(folder,
+                         "belongs to another user (uid " + std::to_string(info.st_uid) +
+                             "), who could read the simulated tags' passwords and change them; "
+                             "the simulator keeps its state only in a folder of the user's own",
+                         StoreError::Kind::Refusal);
+    }
+    if ((info.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) {
+        throw SystemRefusal(folder, "cannot be closed to other users (chmod 700)");
+    }
+#else
+    (void)folder;
+#endif
 }
 
 }  // namespace
@@ -46,7 +90,8 @@ fs::path SimStore::DefaultDirectory() {
     if (const char* appData = NonEmptyEnv("LOCALAPPDATA")) {
         return fs::path(appData) / "cardhost-sim";
     }
-    return fs::temp_directory_path() / "cardhost-sim";
+    // A shared folder such as /tmp lets another user make the directory first, or read it.
+    throw StoreError(kNoStateFolder, StoreError::Kind::Refusal);
 }
 
 fs::path SimStore::Transaction::TagPath(const std::string& uid) const {
@@ -110,7 +155,7 @@ std::vector<std::string> SimStore::Transaction::TagUids() const {
         }
         uids.push_back(path.stem().string());
     }
-    if (error) throw StoreError(folder, "cannot be read: " + error.message());
+    if (error) throw SystemRefusal(folder, "cannot be read", error.value());
     for (const auto& [uid, changed] : changedTags_) {
         if (changed && std::find(uids.begin(), uids.end(), uid) == uids.end()) uids.push_back(uid);
     }
@@ -171,6 +216,8 @@ fs::path ReaderHoldPath(const fs::path& directory, const std::string& serial) {
 }
 
 void SimStore::EnsureDirectory() {
+    CreateFolder(directory_);
+    CheckOwnFolder(directory_);
     for (const char* folder : {kTagsFolder, kQueuesFolder, kPendingFolder}) {
         CreateFolder(directory_ / folder);
     }
@@ -241,6 +288,13 @@ void SimStore::Check() {
         if (!reader.fieldUid.empty()) tx.RequireTag(reader.fieldUid);
         tx.QueuedUids(reader);
     }
+    // Every call a reader passes on writes the state anew: a disk too full for that, or a
+    // folder that cannot be written, fails those calls as surely as damage does.
+    std::error_code error;
+    const auto stateSize = fs::file_size(directory_ / kStateFile, error);
+    const fs::path probe = directory_ / kPendingFolder / "probe";
+    WriteStoreFile(probe, std::string(error ? 1 : std::max<std::uintmax_t>(stateSize, 1), '\0'));
+    RemoveStoreEntry(probe);
 }
 
 std::optional<std::string> DescribeStateProblem(const fs::path& directory) {

@@ -22,12 +22,16 @@
 namespace cardhost::sim {
 
 inline constexpr const char* kFirstReaderSerial = "SIM-0001";
+inline constexpr const char* kNoStateFolder =
+    "no folder of the user's own for the simulator's state: set CARDHOST_SIM_DIR, XDG_STATE_HOME "
+    "or HOME (a shared folder such as /tmp would let other users read the tags' passwords)";
 
 class SimStore {
   public:
     explicit SimStore(std::filesystem::path directory);
 
     // CARDHOST_SIM_DIR, else $XDG_STATE_HOME/cardhost-sim, else ~/.local/state/cardhost-sim.
+    // Throws a StoreError (kNoStateFolder) when none of them is set: never a shared folder.
     static std::filesystem::path DefaultDirectory();
 
     class Transaction {
@@ -78,7 +82,8 @@ class SimStore {
 
     // Under the lock, reads the state, each reader's queue and the tag in each field without
     // changing anything (but finishing a commit that a dead process left half done, as any
-    // transaction would). Throws the StoreError of the first damaged file.
+    // transaction would), and makes sure a state as large can be written again. Throws the
+    // StoreError of the first damaged file, or of the refused write.
     void Check();
 
     const std::filesystem::path& directory() const { return directory_; }

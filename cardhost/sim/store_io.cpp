@@ -33,7 +33,7 @@ bool StoreEntryExists(const fs::path& path) {
     std::error_code error;
     const fs::file_status status = fs::symlink_status(path, error);
     if (error && error != std::errc::no_such_file_or_directory) {
-        throw StoreError(path, "cannot be examined: " + error.message());
+        throw SystemRefusal(path, "cannot be examined", error.value());
     }
     return fs::exists(status);
 }
@@ -83,11 +83,12 @@ namespace {
 // may be swapped between the two looks).
 int OpenRegular(const fs::path& path, struct stat& info) {
     if (::stat(path.c_str(), &info) != 0) {
-        throw StoreError(path, errno == ENOENT ? "is missing" : "cannot be examined");
+        if (errno == ENOENT) throw StoreError(path, "is missing");
+        throw SystemRefusal(path, "cannot be examined");
     }
     if (!S_ISREG(info.st_mode)) throw StoreError(path, kNotRegular);
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) throw StoreError(path, "cannot be opened");
+    if (fd < 0) throw SystemRefusal(path, "cannot be opened");
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         throw StoreError(path, kNotRegular);
@@ -114,7 +115,7 @@ std::size_t ReadAt(const fs::path& path, int fd, char* buffer, std::size_t size,
     while (got < size) {
         const ssize_t n = ::pread(fd, buffer + got, size - got, static_cast<off_t>(offset + got));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw StoreError(path, "cannot be read");
+        if (n < 0) throw SystemRefusal(path, "cannot be read");
         if (n == 0) break;
         got += static_cast<std::size_t>(n);
     }
@@ -151,20 +152,22 @@ std::string ReadStoreFileAt(const fs::path& path, std::uint64_t offset, std::siz
 }
 
 void WriteStoreFile(const fs::path& path, const std::string& contents) {
-    // O_EXCL: a FIFO or link left at this name is removed, never written through.
+    // O_EXCL: a FIFO or link left at this name is removed, never written through. Tag files hold
+    // their password in the clear: only the owner may read them.
     constexpr int kCreate = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
-    int fd = ::open(path.c_str(), kCreate, 0644);
+    int fd = ::open(path.c_str(), kCreate, 0600);
     if (fd < 0 && errno == EEXIST) {
         RemoveStoreEntry(path);
-        fd = ::open(path.c_str(), kCreate, 0644);
+        fd = ::open(path.c_str(), kCreate, 0600);
     }
-    if (fd < 0) throw StoreError(path, "cannot be created");
+    if (fd < 0) throw SystemRefusal(path, "cannot be created");
     const Descriptor closer(fd);
     std::size_t written = 0;
     while (written < contents.size()) {
         const ssize_t n = ::write(fd, contents.data() + written, contents.size() - written);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) throw StoreError(path, "cannot be written");
+        // A write that stores nothing without an error has run out of room as well.
+        if (n <= 0) throw SystemRefusal(path, "cannot be written", n < 0 ? errno : ENOSPC);
         written += static_cast<std::size_t>(n);
     }
 }
@@ -174,13 +177,13 @@ void WriteStoreFile(const fs::path& path, const std::string& contents) {
 void RenameStoreFile(const fs::path& from, const fs::path& to) {
     std::error_code error;
     fs::rename(from, to, error);
-    if (error) throw StoreError(to, "cannot be replaced: " + error.message());
+    if (error) throw SystemRefusal(to, "cannot be replaced", error.value());
 }
 
 void RemoveStoreEntry(const fs::path& path) {
     std::error_code error;
     fs::remove_all(path, error);
-    if (error) throw StoreError(path, "cannot be removed: " + error.message());
+    if (error) throw SystemRefusal(path, "cannot be removed", error.value());
 }
 
 }  // namespace cardhost::sim

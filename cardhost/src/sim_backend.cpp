@@ -31,6 +31,15 @@ void Transact(sim::SimStore&& store, Work&& work) {
     Transact(store, std::forward<Work>(work));
 }
 
+// Without a folder of the user's own there is no state to use: CARDHOST_STORAGE as well.
+std::filesystem::path StateDirectory() {
+    try {
+        return sim::SimStore::DefaultDirectory();
+    } catch (const sim::StoreError& error) {
+        throw BackendError(CARDHOST_STORAGE, error.what());
+    }
+}
+
 using sim::ChipAnswer;
 using sim::NtagChip;
 using sim::ReaderRecord;
@@ -214,7 +223,7 @@ class SimulatorBackend : public Backend {
     Status ListReaders(std::uint16_t vendorId, std::uint16_t productId,
                        std::vector<std::string>& serials) override {
         if (vendorId != CARDHOST_VENDOR_ID || productId != CARDHOST_PRODUCT_ID) return CARDHOST_OK;
-        SimStore store(SimStore::DefaultDirectory());
+        SimStore store(StateDirectory());
         Transact(store, [&](SimStore::Transaction& tx) {
             for (const ReaderRecord* reader : tx.state().Attached()) {
                 serials.push_back(reader->serial);
@@ -224,7 +233,7 @@ class SimulatorBackend : public Backend {
     }
 
     Status Open(const std::string& serial, std::unique_ptr<ReaderSession>& session) override {
-        const std::filesystem::path directory = SimStore::DefaultDirectory();
+        const std::filesystem::path directory = StateDirectory();
         Status status = CARDHOST_OK;
         Transact(SimStore(directory), [&](SimStore::Transaction& tx) {
             ReaderRecord* reader = tx.state().Find(serial);
@@ -254,7 +263,7 @@ class SimulatorBackend : public Backend {
 
     Status InjectedFailure(std::string_view kind, const std::string& serial) override {
         Status status = CARDHOST_OK;
-        Transact(SimStore(SimStore::DefaultDirectory()), [&](SimStore::Transaction& tx) {
+        Transact(SimStore(StateDirectory()), [&](SimStore::Transaction& tx) {
             // Every reader's rules count the call; the first reader's failure is the answer.
             for (ReaderRecord& reader : tx.state().readers) {
                 if (!serial.empty() && reader.serial != serial) continue;

@@ -507,9 +507,14 @@ int main(int argc, char** argv) {
         std::cerr << "cardhost-sim: " << error.what() << "\n(see cardhost-sim --help)\n";
         return 2;
     } catch (const cardhost::sim::StoreError& error) {
-        std::cerr << "cardhost-sim: " << error.what() << "\ncardhost-sim: the simulator's state in "
-                  << cardhost::sim::SimStore::DefaultDirectory().string()
-                  << " cannot be used until that file is repaired or removed\n";
+        std::cerr << "cardhost-sim: " << error.what() << '\n';
+        // A refusal names its cause (no space, a read-only folder, another user's folder): the
+        // file may be sound, and removing it would not help.
+        if (error.kind() == cardhost::sim::StoreError::Kind::Damage) {
+            std::cerr << "cardhost-sim: the simulator's state in "
+                      << cardhost::sim::SimStore::DefaultDirectory().string()
+                      << " cannot be used until that file is repaired or removed\n";
+        }
         return 1;
     } catch (const std::exception& error) {
         std::cerr << "cardhost-sim: " << error.what() << '\n';

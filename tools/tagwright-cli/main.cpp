@@ -215,21 +215,24 @@ int Run(const CliOptions& o) {
         }
         errors.texts.clear();
     };
-    // With no reader to show, a damaged simulator directory is the likely cause: name it.
-    const auto explainMissingReaders = [&] {
-        if (combo.Count() > 1) return false;
-        auto problem = SimulatorStateProblem();
-        std::string text;
-        if (problem) {
-            text = "simulated readers unavailable: " + *problem;
-        } else if ((problem = PcscProblem())) {
-            text = "PC/SC readers unavailable: " + *problem;
-        } else {
-            return false;
-        }
+    const auto explain = [&](const std::string& text) {
         out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
                  "tagwright-cli: " + EscapeForTerminal(text));
         return true;
+    };
+    // A reader's status can only say that the simulator's storage is unusable (0x08): this names
+    // the file and the cause (damage, a full disk, a folder that cannot be written).
+    const auto explainSimulatorState = [&] {
+        const auto problem = SimulatorStateProblem();
+        return problem && explain("simulated readers unavailable: " + *problem);
+    };
+    // With no reader to show, a damaged simulator directory or a stopped service is the likely
+    // cause: name it.
+    const auto explainMissingReaders = [&] {
+        if (combo.Count() > 1) return false;
+        if (explainSimulatorState()) return true;
+        const auto problem = PcscProblem();
+        return problem && explain("PC/SC readers unavailable: " + *problem);
     };
     if (o.command == Command::Readers) {
         const int status = ListReaders(out, devices, combo, o.verbose);
@@ -243,7 +246,7 @@ int Run(const CliOptions& o) {
     LoopTimers& timers = *factory.timers;
     if (!OpenReader(o, devices, combo, out)) {
         reportErrors();
-        explainMissingReaders();
+        combo.Count() > 1 ? explainSimulatorState() : explainMissingReaders();
         return kExitNoReader;
     }
 
@@ -322,13 +325,17 @@ int Run(const CliOptions& o) {
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         PrintSummary(out, tally, seconds);
-        return tally.failed == 0 && !tally.refused && tally.batchEnd != Tally::BatchEnd::RowFailed
-                   ? kExitSuccess
-                   : kExitFailure;
+        if (tally.failed == 0 && !tally.refused && tally.batchEnd != Tally::BatchEnd::RowFailed) {
+            return kExitSuccess;
+        }
+    } else if (lastResult && Written(*lastResult)) {
+        // One tag written with its row is a success even when the row after it does not load
+        // (the log says so); a command that did not start (bad key, no sheet, no row) is a
+        // failure.
+        return kExitSuccess;
     }
-    // One tag written with its row is a success even when the row after it does not load (the
-    // log says so); a command that did not start (bad key, no sheet, no row) is a failure.
-    return lastResult && Written(*lastResult) ? kExitSuccess : kExitFailure;
+    explainSimulatorState();
+    return kExitFailure;
 }
 
 }  // namespace
