@@ -90,7 +90,9 @@ std::string ReadAll(int fd, const std::string& name) {
     return contents;
 }
 
-KeyTexts ParseKeyFile(std::string_view text, const std::string& name) {
+}  // namespace
+
+KeyTexts ParseKeyText(std::string_view text, const std::string& name) {
     KeyTexts keys;
     int number = 0;
     while (!text.empty()) {
@@ -113,8 +115,6 @@ KeyTexts ParseKeyFile(std::string_view text, const std::string& name) {
     return keys;
 }
 
-}  // namespace
-
 KeyTexts::~KeyTexts() {
     secrets::Wipe(original);
     secrets::Wipe(newKey);
@@ -135,7 +135,7 @@ KeyTexts ReadKeyFile(const std::filesystem::path& file) {
     CheckOwnerOnly(info, file, name);
     std::string contents = ReadAll(fd.get(), name);
     const secrets::WipeOnExit wipeContents(contents);
-    return ParseKeyFile(contents, name);
+    return ParseKeyText(contents, name);
 }
 
 KeyTexts KeysFromEnvironment() {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace tagwright::cli {
 
@@ -28,6 +29,10 @@ struct KeyTexts {
 // (mode 0600 or stricter), or holds anything else. Each key is checked as the options check
 // theirs.
 KeyTexts ReadKeyFile(const std::filesystem::path& file);
+
+// The lines of a key file's text, as ReadKeyFile reads them; errors are named after `name` and
+// a line number, never with the line's text.
+KeyTexts ParseKeyText(std::string_view text, const std::string& name);
 
 // The two environment variables, when set.
 KeyTexts KeysFromEnvironment();
