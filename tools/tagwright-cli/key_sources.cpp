@@ -28,16 +28,10 @@ std::string_view Trimmed(std::string_view line) {
     return start == std::string_view::npos ? std::string_view() : line.substr(start);
 }
 
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() { ::close(fd_); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
+// Closes the key file however reading it ends.
+struct OpenFile {
+    int fd;
+    ~OpenFile() { ::close(fd); }
 };
 
 // The file is judged by what was opened, never by its name looked at first: a name can be
@@ -129,11 +123,11 @@ std::string CheckedKey(const std::string& text, const std::string& source) {
 
 KeyTexts ReadKeyFile(const std::filesystem::path& file) {
     const std::string name = "--key-file " + file.string();
-    const Descriptor fd(OpenKeyFile(file, name));
+    const OpenFile opened{OpenKeyFile(file, name)};
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) throw UsageError(name + ": cannot be read");
+    if (::fstat(opened.fd, &info) != 0) throw UsageError(name + ": cannot be read");
     CheckOwnerOnly(info, file, name);
-    std::string contents = ReadAll(fd.get(), name);
+    std::string contents = ReadAll(opened.fd, name);
     const secrets::WipeOnExit wipeContents(contents);
     return ParseKeyText(contents, name);
 }
