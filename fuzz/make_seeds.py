@@ -12,6 +12,11 @@ POSTER = bytes.fromhex("0324D1021F5370" "91010B5505" "30313233343536373839"
 LOCK_CONTROL = bytes.fromhex("0103A00C34" "030AD1010654027A68616263FE")
 
 SEEDS = {
+    "fuzz_key_file": {
+        "both": b"# line 3\noriginal-key=7C7C7C7C\nnew-key = 0A0B0C0D\r\n",
+        "long": b"new-key=0A0B0C0D0E\n",
+        "no-equals": b"original-key\n\n  # x\n",
+    },
     "fuzz_message_template": {
         "url": b"\x01https://example.com/t/{uid}?row={row}&n={n}",
         "braces": b"\x00Tag {n} of the run {{literal}}",
