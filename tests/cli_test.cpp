@@ -233,8 +233,11 @@ TEST_F(Cli, ProgramsThatHoldKeysLeaveNoCoreDump) {
         SCOPED_TRACE(program);
         const ToolResult r = RunProgram(
             "ulimit -S -c unlimited || exit 77; " + program +
-            " >/dev/null 2>&1 & pid=$!; sleep 1; awk '/^Max core file size/ {print $5, $6}' "
-            "/proc/$pid/limits; kill $pid; wait $pid; exit 0");
+            " >/dev/null 2>&1 & pid=$!; "
+            // Until main() has run, the limit is the shell's: asked again for up to 10 s.
+            "for i in $(seq 50); do sleep 0.2; "
+            "core=$(awk '/^Max core file size/ {print $5, $6}' /proc/$pid/limits); "
+            "[ \"$core\" = '0 0' ] && break; done; echo \"$core\"; kill $pid; wait $pid; exit 0");
         if (r.exitCode == 77) GTEST_SKIP() << "core dumps cannot be allowed here (hard limit 0)";
         EXPECT_EQ(r.out, "0 0\n");  // the soft and the hard limit
     }
