@@ -90,10 +90,11 @@ echo "the long batch: $rows rows on $rows tags after $kills kills"
 # The short batches run on a reader of their own, whose queue holds only their tags.
 short=30
 "$bin/cardhost-sim" reader add SIM-0002 >/dev/null
-# tagwright-cli, a short batch from SHEET into JOURNAL on that reader: short_batch SHEET JOURNAL
+# tagwright-cli, a short batch from SHEET into JOURNAL on that reader: short_batch SHEET JOURNAL.
+# A batch that starts again at row 1 would wait for tags forever once the queue ran out.
 short_batch() {
-    "$bin/tagwright-cli" --journal "$2" write text --from-file "$1" --resume --auto \
-        --reader SIM-0002 "${extra[@]}"
+    timeout -s KILL 60 "$bin/tagwright-cli" --journal "$2" write text --from-file "$1" --resume \
+        --auto --reader SIM-0002 "${extra[@]}"
 }
 
 # The journal on a filesystem with room for about 15 records: the batch stops at the tag whose

@@ -114,7 +114,7 @@ TEST(JournalCsv, ADamagedRecordIsSkippedAndTheRecordsAfterItStillCount) {
     std::string problem;
     auto records = app::ParseJournal(
         header + first + torn + "\r\n" + later + "2026,SIM\r\n" + multiLine + later, problem);
-    EXPECT_EQ(RowsOf(records), (std::vector<std::string>{"1", "3", "4", "3"})) << problem;
+    ASSERT_EQ(RowsOf(records), (std::vector<std::string>{"1", "3", "4", "3"})) << problem;
     EXPECT_EQ(records[0]["message"], "row 1, first");
     EXPECT_EQ(records[2]["message"], "two\r\nlines");
     EXPECT_NE(problem.find("line 3"), std::string::npos) << problem;
