@@ -12,6 +12,15 @@ app::JournalFile JournalOf(const CliOptions& o) {
     return app::JournalFile::Default();
 }
 
+std::string JournalPlaceProblem(const CliOptions& o) {
+    const app::JournalFile journal = JournalOf(o);
+    std::string problem = journal.problem();
+    // Printing it only needs to know where it is.
+    if (o.command == Command::Journal) return problem;
+    if (o.noJournal || o.command == Command::Readers || journal.Ready(problem)) return {};
+    return problem;
+}
+
 int PrintJournal(const CliOptions& o, ConsoleOutput& out, std::FILE* csv) {
     // Plain output is the CSV alone on standard output; everything else goes to the error stream.
     const auto note = [&](const std::string& json, const std::string& plain) {

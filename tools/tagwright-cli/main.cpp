@@ -191,11 +191,8 @@ int Run(const CliOptions& o) {
     ConsoleOutput out(o.json, stdout, stderr);
     feed::SetLogSink(&out);
     if (o.command == Command::Check) return RunSheetCheck(o, out);
-    // The journal needs a place of its own before any tag is touched: never the working
-    // directory or a folder of another user's.
-    const bool journalled =
-        o.command == Command::Journal || (!o.noJournal && o.command != Command::Readers);
-    if (std::string where; journalled && !JournalOf(o).Ready(where)) {
+    // The journal needs a place of its own before any tag is touched.
+    if (std::string where = JournalPlaceProblem(o); !where.empty()) {
         where += o.command == Command::Journal
                      ? " (--journal PATH names a journal)"
                      : " (--journal PATH names one, --no-journal keeps none)";
