@@ -106,6 +106,17 @@ bool JournalFile::Ready(std::string& error) const {
     return !where_.has_parent_path() || MakeFolders(where_.parent_path(), error);
 }
 
+bool JournalFile::Trusted(std::string& error) const {
+    if (!problem_.empty()) {
+        error = problem_;
+        return false;
+    }
+    struct stat info {};
+    if (!daily_ || ::stat(where_.c_str(), &info) != 0 || info.st_uid == ::geteuid()) return true;
+    error = where_.string() + " belongs to another user";
+    return false;
+}
+
 int JournalFile::Open(const std::filesystem::path& file, int flags, std::string& error) const {
     // Non-blocking: opening a FIFO would wait for its other end, with the tag written and
     // Ctrl-C held up. In the private folder a symbolic link is nobody's business.

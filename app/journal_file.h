@@ -36,6 +36,9 @@ class JournalFile {
     // Whether records can go where this journal lives: the daily folder made private (0700,
     // this user's), or the single file's folder made. False, with the reason, when not.
     bool Ready(std::string& error) const;
+    // Whether what it holds can be trusted: a daily folder that exists must be this user's, or
+    // another user could make a batch look written. Creates nothing.
+    bool Trusted(std::string& error) const;
 
     // Appends one record (the header first into a new or empty file) and syncs it. A file whose
     // last record was torn gets its line end first. New files are made 0600. False, with the

@@ -151,7 +151,10 @@ std::vector<JournalRecord> ParseJournal(std::string_view text, std::string& prob
 
 void ReadJournal(const JournalFile& journal, const JournalParser::Take& take,
                  std::vector<std::string>& problems) {
-    if (!journal.problem().empty()) problems.push_back(journal.problem());
+    if (std::string error; !journal.Trusted(error)) {
+        problems.push_back(error);
+        return;
+    }
     for (const auto& file : journal.Files()) {
         JournalParser parser(take);
         std::string error;

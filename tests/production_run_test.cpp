@@ -342,6 +342,10 @@ TEST_F(ProductionRun, TheDailyJournalIsKeptInAPrivateFolderOrNotAtAll) {
     EXPECT_EQ(r.exitCode, 2) << r.out;
     EXPECT_TRUE(Has(r, "belongs to another user")) << r.out;
     EXPECT_EQ(TextOn(uid), "at home");
+    // Nor is what it holds believed: another user could make a batch look written.
+    r = cli("-u XDG_DATA_HOME HOME=" + tools::ShellQuote(home.string()), {"journal"});
+    EXPECT_EQ(r.exitCode, 2) << r.out;
+    EXPECT_TRUE(Has(r, "belongs to another user")) << r.out;
 }
 
 TEST_F(ProductionRun, ABatchKilledThreeTimesEndsWithEveryRowOnExactlyOneTag) {

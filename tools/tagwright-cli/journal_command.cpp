@@ -14,9 +14,9 @@ app::JournalFile JournalOf(const CliOptions& o) {
 
 std::string JournalPlaceProblem(const CliOptions& o) {
     const app::JournalFile journal = JournalOf(o);
-    std::string problem = journal.problem();
-    // Printing it only needs to know where it is.
-    if (o.command == Command::Journal) return problem;
+    std::string problem;
+    // Printing it needs no folder made.
+    if (o.command == Command::Journal) return journal.Trusted(problem) ? "" : problem;
     if (o.noJournal || o.command == Command::Readers || journal.Ready(problem)) return {};
     return problem;
 }
