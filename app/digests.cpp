@@ -3,6 +3,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QMessageAuthenticationCode>
 
 namespace tagwright::app {
 namespace {
@@ -30,11 +31,12 @@ std::optional<std::string> FileSha256(const std::filesystem::path& file) {
     return Hex(hash.result());
 }
 
-std::string KeyFingerprint(const tag::Key& key) {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(QByteArrayView(kFingerprintLabel, qsizetype(sizeof kFingerprintLabel - 1)));
-    hash.addData(QByteArrayView(reinterpret_cast<const char*>(key.data()), qsizetype(key.size())));
-    return Hex(hash.result().left(kFingerprintDigits / 2));
+std::string KeyFingerprint(const tag::Key& key, std::string_view secret) {
+    QByteArray message(kFingerprintLabel, qsizetype(sizeof kFingerprintLabel - 1));
+    message.append(reinterpret_cast<const char*>(key.data()), qsizetype(key.size()));
+    const QByteArray mac = QMessageAuthenticationCode::hash(
+        message, QByteArray(secret.data(), qsizetype(secret.size())), QCryptographicHash::Sha256);
+    return Hex(mac.left(kFingerprintDigits / 2));
 }
 
 }  // namespace tagwright::app

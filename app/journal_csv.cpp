@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "journal_csv.h"
 
+#include <algorithm>
+
 namespace tagwright::app {
 namespace {
 
@@ -52,58 +54,90 @@ std::string CsvLine(const std::vector<std::string>& cells) {
     return line;
 }
 
-std::optional<std::vector<std::vector<std::string>>> ParseCsv(std::string_view text,
-                                                              std::size_t maxRows) {
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> row;
+CsvRecord ParseCsvRecord(std::string_view text, bool atEnd, std::size_t maxLength) {
+    using Status = CsvRecord::Status;
+    CsvRecord record;
     std::string cell;
-    std::size_t i = 0;
+    bool quoted = false;  // the cell so far was a quoted one, closed
     const auto endCell = [&] {
-        row.push_back(Unneutralise(cell));
+        record.cells.push_back(Unneutralise(std::move(cell)));
         cell.clear();
+        quoted = false;
     };
-    while (i < text.size()) {
-        if (text[i] == '"') {
-            if (!cell.empty()) return std::nullopt;
-            ++i;
-            for (;;) {
-                if (i >= text.size()) return std::nullopt;  // never closed
-                if (text[i] == '"') {
-                    if (i + 1 < text.size() && text[i + 1] == '"') {
-                        cell += '"';
-                        i += 2;
-                        continue;
-                    }
+    // Where the text stops: its end, or the record is too long.
+    const std::size_t end = std::min(text.size(), maxLength);
+    const auto stopped = [&] {
+        if (end < text.size() || (!atEnd && text.size() >= maxLength)) return Status::TooLong;
+        return atEnd ? Status::Malformed : Status::NeedMore;
+    };
+    if (text.empty()) {
+        record.status = atEnd ? Status::Empty : Status::NeedMore;
+        return record;
+    }
+    std::size_t i = 0;
+    while (i < end) {
+        const char c = text[i];
+        if (c == '"') {
+            if (quoted || !cell.empty()) return {Status::Malformed, {}, 0};
+            for (++i;; ++i) {
+                if (i >= end) return {stopped(), {}, 0};
+                if (text[i] != '"') {
+                    cell += text[i];
+                } else if (i + 1 == text.size() && !atEnd) {
+                    return {Status::NeedMore, {}, 0};  // a doubled quote, or the closing one
+                } else if (i + 1 < text.size() && text[i + 1] == '"') {
+                    cell += '"';
                     ++i;
+                } else {
                     break;
                 }
-                cell += text[i++];
             }
-            if (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
-                return std::nullopt;
-            }
+            ++i;
+            quoted = true;
             continue;
         }
-        const char c = text[i];
+        if (quoted && c != ',' && c != '\r' && c != '\n') return {Status::Malformed, {}, 0};
         if (c == ',') {
             endCell();
             ++i;
         } else if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 == text.size() && !atEnd) return {Status::NeedMore, {}, 0};
             endCell();
-            rows.push_back(std::move(row));
-            row.clear();
-            if (rows.size() > maxRows) return std::nullopt;
-            i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
+            record.length = i + ((c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1);
+            record.status = Status::Complete;
+            return record;
         } else {
             cell += c;
             ++i;
         }
     }
-    if (!cell.empty() || !row.empty()) {
-        endCell();
-        rows.push_back(std::move(row));
+    if (end < text.size() || !atEnd) return {stopped(), {}, 0};
+    endCell();
+    record.length = text.size();
+    record.status = Status::Unended;
+    return record;
+}
+
+std::optional<std::vector<std::vector<std::string>>> ParseCsv(std::string_view text,
+                                                              std::size_t maxRows) {
+    std::vector<std::vector<std::string>> rows;
+    for (;;) {
+        CsvRecord record = ParseCsvRecord(text, true);
+        switch (record.status) {
+            case CsvRecord::Status::Empty:
+                return rows;
+            case CsvRecord::Status::Malformed:
+            case CsvRecord::Status::NeedMore:
+            case CsvRecord::Status::TooLong:
+                return std::nullopt;
+            case CsvRecord::Status::Complete:
+            case CsvRecord::Status::Unended:
+                break;
+        }
+        if (rows.size() == maxRows) return std::nullopt;
+        rows.push_back(std::move(record.cells));
+        text.remove_prefix(record.length);
     }
-    return rows;
 }
 
 }  // namespace tagwright::app

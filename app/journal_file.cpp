@@ -7,11 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
 #include "journal_csv.h"
+#include "private_folder.h"
 
 namespace tagwright::app {
 
@@ -23,13 +23,17 @@ const std::vector<std::string> kJournalColumns = {
 
 namespace {
 
-bool WriteAll(int fd, const std::string& bytes) {
+constexpr std::size_t kReadPiece = 64u << 10;
+
+bool WriteAll(int fd, std::string_view bytes, std::size_t& written) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = ENOSPC;
         if (n <= 0) return false;
         done += std::size_t(n);
+        written += std::size_t(n);
     }
     return true;
 }
@@ -38,18 +42,29 @@ std::string Reason(const std::filesystem::path& file) {
     return file.string() + ": " + std::strerror(errno);
 }
 
+// What goes before a record so that it starts a line of its own: nothing, or the line end that
+// a torn last record lacks.
+std::string_view LineEndBefore(int fd, off_t size) {
+    char last = '\n';
+    if (size > 0 && ::pread(fd, &last, 1, size - 1) != 1) return {};
+    if (last == '\n') return {};
+    return last == '\r' ? "\n" : "\r\n";
+}
+
 }  // namespace
 
-std::filesystem::path JournalFile::DefaultFolder() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    std::filesystem::path base;
-    if (data != nullptr && data[0] == '/') {
-        base = data;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::filesystem::path(home != nullptr ? home : ".") / ".local" / "share";
-    }
-    return base / "Tagwright" / "journal";
+std::filesystem::path JournalFile::DefaultFolder(std::string* problem) {
+    std::string why;
+    const std::filesystem::path data = PrivateDataFolder(why);
+    if (problem != nullptr) *problem = why;
+    return data.empty() ? data : data / "journal";
+}
+
+JournalFile JournalFile::Default() {
+    std::string problem;
+    JournalFile journal = Daily(DefaultFolder(&problem));
+    journal.problem_ = problem;
+    return journal;
 }
 
 std::filesystem::path JournalFile::FileFor(std::chrono::system_clock::time_point when) const {
@@ -65,6 +80,7 @@ std::filesystem::path JournalFile::FileFor(std::chrono::system_clock::time_point
 std::vector<std::filesystem::path> JournalFile::Files() const {
     std::vector<std::filesystem::path> files;
     std::error_code error;
+    if (!problem_.empty()) return files;
     if (!daily_) {
         if (std::filesystem::is_regular_file(where_, error)) files.push_back(where_);
         return files;
@@ -72,7 +88,7 @@ std::vector<std::filesystem::path> JournalFile::Files() const {
     for (const auto& entry : std::filesystem::directory_iterator(where_, error)) {
         const std::string name = entry.path().filename().string();
         if (name.starts_with("journal-") && name.ends_with(".csv") &&
-            entry.is_regular_file(error)) {
+            entry.is_regular_file(error) && !entry.is_symlink(error)) {
             files.push_back(entry.path());
         }
     }
@@ -81,28 +97,96 @@ std::vector<std::filesystem::path> JournalFile::Files() const {
     return files;
 }
 
-bool JournalFile::Append(const std::vector<std::string>& cells,
-                         std::chrono::system_clock::time_point when, std::string& error) const {
-    const std::filesystem::path file = FileFor(when);
-    std::error_code ignored;
-    if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ignored);
-    const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = Reason(file);
+bool JournalFile::Ready(std::string& error) const {
+    if (!problem_.empty()) {
+        error = problem_;
+        return false;
+    }
+    if (daily_) return MakePrivateFolder(where_, error);
+    return !where_.has_parent_path() || MakeFolders(where_.parent_path(), error);
+}
+
+bool JournalFile::Trusted(std::string& error) const {
+    if (!problem_.empty()) {
+        error = problem_;
         return false;
     }
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0;
-    // Not a spreadsheet of its own: a FIFO or device would block or swallow the record.
-    if (ok && !S_ISREG(info.st_mode)) {
-        errno = EINVAL;
-        ok = false;
+    if (!daily_ || ::stat(where_.c_str(), &info) != 0 || info.st_uid == ::geteuid()) return true;
+    error = where_.string() + " belongs to another user";
+    return false;
+}
+
+int JournalFile::Open(const std::filesystem::path& file, int flags, std::string& error) const {
+    // Non-blocking: opening a FIFO would wait for its other end, with the tag written and
+    // Ctrl-C held up. In the private folder a symbolic link is nobody's business.
+    flags |= O_CLOEXEC | O_NONBLOCK | (daily_ ? O_NOFOLLOW : 0);
+    const int fd = ::open(file.c_str(), flags, 0600);
+    if (fd < 0) {
+        error = Reason(file);
+        return -1;
     }
-    if (ok && info.st_size == 0) ok = WriteAll(fd, CsvLine(kJournalColumns));
-    ok = ok && WriteAll(fd, CsvLine(cells)) && ::fsync(fd) == 0;
-    if (!ok) error = Reason(file);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        error = Reason(file);
+    } else if (!S_ISREG(info.st_mode)) {
+        error = file.string() + ": not a regular file";
+    } else {
+        return fd;
+    }
+    ::close(fd);
+    return -1;
+}
+
+bool JournalFile::Append(const std::vector<std::string>& cells,
+                         std::chrono::system_clock::time_point when, std::string& error) const {
+    if (!Ready(error)) return false;
+    const std::filesystem::path file = FileFor(when);
+    // Read too: the last byte says whether a torn record needs its line end.
+    const int fd = Open(file, O_RDWR | O_APPEND | O_CREAT, error);
+    if (fd < 0) return false;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0;
+    // The files of the private folder are the operator's alone, those of an earlier version too.
+    if (ok && daily_ && (info.st_mode & 077) != 0) ok = ::fchmod(fd, 0600) == 0;
+    std::size_t written = 0;
+    if (ok) {
+        std::string bytes(LineEndBefore(fd, info.st_size));
+        if (info.st_size == 0) bytes += CsvLine(kJournalColumns);
+        bytes += CsvLine(cells);
+        ok = WriteAll(fd, bytes, written) && ::fsync(fd) == 0;
+    }
+    if (!ok) {
+        error = Reason(file);
+        // A record cut short by a full disk is taken back, unless another writer came after it.
+        struct stat now {};
+        if (written > 0 && ::fstat(fd, &now) == 0 && now.st_size == info.st_size + off_t(written)) {
+            if (::ftruncate(fd, info.st_size) == 0) ::fsync(fd);
+        }
+    }
     ::close(fd);
     return ok;
+}
+
+bool JournalFile::Read(const std::filesystem::path& file,
+                       const std::function<void(std::string_view)>& piece,
+                       std::string& error) const {
+    const int fd = Open(file, O_RDONLY, error);
+    if (fd < 0) return false;
+    std::string buffer(kReadPiece, '\0');
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            error = Reason(file);
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) break;
+        piece(std::string_view(buffer.data(), std::size_t(n)));
+    }
+    ::close(fd);
+    return true;
 }
 
 }  // namespace tagwright::app

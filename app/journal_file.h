@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Where the journal lives and how a record reaches the disk: one CSV file per day (UTC) in the
-// operator's data folder, or one file the command line names. Every record is appended and
-// synced before Append returns, so a crash or power cut loses at most the tag in flight.
+// operator's private data folder, or one file the command line names. Every record is appended
+// and synced before Append returns, so a crash or power cut loses at most the tag in flight.
 #pragma once
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tagwright::app {
@@ -16,8 +18,12 @@ extern const std::vector<std::string> kJournalColumns;
 
 class JournalFile {
   public:
-    // $XDG_DATA_HOME/Tagwright/journal, or ~/.local/share/Tagwright/journal.
-    static std::filesystem::path DefaultFolder();
+    // <private data folder>/journal (see PrivateDataFolder); empty, with the reason in
+    // `problem` when given, when there is no private folder.
+    static std::filesystem::path DefaultFolder(std::string* problem = nullptr);
+    // The daily files in the default folder; a journal that cannot be written (problem() says
+    // why) when there is none.
+    static JournalFile Default();
     static JournalFile Daily(std::filesystem::path folder) { return {std::move(folder), true}; }
     static JournalFile Single(std::filesystem::path file) { return {std::move(file), false}; }
 
@@ -25,17 +31,34 @@ class JournalFile {
     std::filesystem::path FileFor(std::chrono::system_clock::time_point when) const;
     // Every file of the journal that exists, oldest first.
     std::vector<std::filesystem::path> Files() const;
+    // Why no record can be kept at all (no private folder); empty when one may be.
+    const std::string& problem() const { return problem_; }
+    // Whether records can go where this journal lives: the daily folder made private (0700,
+    // this user's), or the single file's folder made. False, with the reason, when not.
+    bool Ready(std::string& error) const;
+    // Whether what it holds can be trusted: a daily folder that exists must be this user's, or
+    // another user could make a batch look written. Creates nothing.
+    bool Trusted(std::string& error) const;
 
-    // Appends one record (the header first into a new or empty file) and syncs it. False, with
-    // the reason in `error`, when it could not be written completely.
+    // Appends one record (the header first into a new or empty file) and syncs it. A file whose
+    // last record was torn gets its line end first. New files are made 0600. False, with the
+    // reason in `error`, when it could not be written completely; nothing of it is left behind
+    // then unless another writer appended meanwhile.
     bool Append(const std::vector<std::string>& cells, std::chrono::system_clock::time_point when,
                 std::string& error) const;
+    // The bytes of one of its files, piece by piece. False, with the reason, when it cannot be
+    // read or is no regular file (a FIFO would block, a device never end).
+    bool Read(const std::filesystem::path& file, const std::function<void(std::string_view)>& piece,
+              std::string& error) const;
 
   private:
     JournalFile(std::filesystem::path where, bool daily)
         : where_(std::move(where)), daily_(daily) {}
+    int Open(const std::filesystem::path& file, int flags, std::string& error) const;
+
     std::filesystem::path where_;
     bool daily_;
+    std::string problem_;
 };
 
 }  // namespace tagwright::app

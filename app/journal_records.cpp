@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "journal_records.h"
 
-#include <fstream>
-#include <set>
-#include <sstream>
+#include <algorithm>
+#include <cctype>
 
 #include "journal_csv.h"
 
 namespace tagwright::app {
 namespace {
 
-// A journal file larger than this is not read whole into memory.
-constexpr std::uintmax_t kMaxJournalFile = 512u << 20;
+// No record comes near this (a path, a tag's message, a failure line): anything longer is
+// damage, and is not kept in memory while it lasts.
+constexpr std::size_t kMaxRecordBytes = 16u << 10;
 
 std::optional<int> RowNumber(const std::string& text) {
     if (text.empty() || text.size() > 9 ||
@@ -21,79 +21,171 @@ std::optional<int> RowNumber(const std::string& text) {
     return std::stoi(text);
 }
 
+// 2026-01-02T03:04:05.006Z, as every record begins.
+bool LooksLikeTime(const std::string& cell) {
+    constexpr std::string_view kPattern = "dddd-dd-ddTdd:dd:dd.dddZ";
+    if (cell.size() != kPattern.size()) return false;
+    for (std::size_t i = 0; i < cell.size(); ++i) {
+        const bool digit = std::isdigit(static_cast<unsigned char>(cell[i])) != 0;
+        if (kPattern[i] == 'd' ? !digit : cell[i] != kPattern[i]) return false;
+    }
+    return true;
+}
+
+std::size_t LineEnds(std::string_view bytes) {
+    return std::size_t(std::count(bytes.begin(), bytes.end(), '\n'));
+}
+
 }  // namespace
 
-const std::string& JournalRecord::operator[](const std::string& column) const {
+const std::string& JournalRecord::operator[](std::string_view column) const {
     static const std::string empty;
-    const auto found = cells_.find(column);
-    return found == cells_.end() ? empty : found->second;
+    const auto& columns = *columns_;
+    for (std::size_t i = 0; i < columns.size() && i < cells_.size(); ++i) {
+        if (columns[i] == column) return cells_[i];
+    }
+    return empty;
+}
+
+void JournalParser::Feed(std::string_view bytes) {
+    if (refused_) return;
+    if (skipping_) {
+        const auto end = bytes.find('\n');
+        if (end == std::string_view::npos) return;
+        skipping_ = false;
+        line_ = skippingLine_ + 1;
+        bytes.remove_prefix(end + 1);
+    }
+    pending_.append(bytes);
+    Drain(false);
+}
+
+void JournalParser::End() {
+    if (refused_) return;
+    if (skipping_) {
+        problems_.push_back("its last record is cut short and was left out");
+        skipping_ = false;
+        return;
+    }
+    Drain(true);
+    pending_.clear();
+}
+
+void JournalParser::Accept(std::vector<std::string> cells) {
+    if (!header_) {
+        if (cells.empty() || cells.front() != kJournalColumns.front()) {
+            problems_.push_back("the first line is not the journal's header");
+            refused_ = true;
+            return;
+        }
+        header_ = std::make_shared<const std::vector<std::string>>(std::move(cells));
+        return;
+    }
+    take_(JournalRecord(header_, std::move(cells)));
+}
+
+void JournalParser::LeaveOut(std::size_t& start, bool atEnd, const char* why) {
+    const std::size_t end = pending_.find('\n', start);
+    if (end == std::string::npos && atEnd) {
+        problems_.push_back("its last record is cut short and was left out");
+        start = pending_.size();
+        return;
+    }
+    problems_.push_back("the record at line " + std::to_string(line_) + " is " + why +
+                        " and was left out");
+    if (end == std::string::npos) {
+        // Damage longer than any record: dropped as it comes, up to the next line start.
+        skipping_ = true;
+        skippingLine_ = line_;
+        start = pending_.size();
+        return;
+    }
+    ++line_;
+    start = end + 1;
+}
+
+void JournalParser::Drain(bool atEnd) {
+    std::size_t start = 0;
+    while (!refused_ && !skipping_ && start < pending_.size()) {
+        const std::string_view rest = std::string_view(pending_).substr(start);
+        CsvRecord record = ParseCsvRecord(rest, atEnd, kMaxRecordBytes);
+        using Status = CsvRecord::Status;
+        if (record.status == Status::Empty || record.status == Status::NeedMore) break;
+        if (record.status == Status::TooLong) {
+            LeaveOut(start, atEnd, "too long");
+            continue;
+        }
+        if (record.status == Status::Malformed) {
+            LeaveOut(start, atEnd, "not well formed");
+            continue;
+        }
+        if (record.status == Status::Unended) {
+            LeaveOut(start, atEnd, "cut short");
+            continue;
+        }
+        const bool blank = record.cells.size() == 1 && record.cells[0].empty();
+        const bool fits = !header_ || (record.cells.size() == header_->size() &&
+                                       LooksLikeTime(record.cells.front()));
+        if (!blank && !fits) {
+            // Likely a torn record and what it swallowed: only its first line is left out.
+            LeaveOut(start, atEnd, "damaged");
+            continue;
+        }
+        line_ += LineEnds(rest.substr(0, record.length));
+        start += record.length;
+        if (!blank) Accept(std::move(record.cells));
+    }
+    pending_.erase(0, start);
 }
 
 std::vector<JournalRecord> ParseJournal(std::string_view text, std::string& problem) {
-    auto rows = ParseCsv(text);
-    if (!rows) {
-        // A record cut short ends without its line end: read up to the last complete line.
-        const std::size_t lastEnd = text.rfind("\r\n");
-        if (lastEnd != std::string_view::npos) rows = ParseCsv(text.substr(0, lastEnd + 2));
-        if (!rows) {
-            problem = "not a journal in CSV form";
-            return {};
-        }
-        problem = "its last record is cut short and was left out";
-    }
-    if (rows->empty()) return {};
-    const std::vector<std::string>& header = rows->front();
-    if (header.empty() || header.front() != kJournalColumns.front()) {
-        problem = "the first line is not the journal's header";
-        return {};
-    }
     std::vector<JournalRecord> records;
-    for (std::size_t r = 1; r < rows->size(); ++r) {
-        const auto& row = (*rows)[r];
-        std::map<std::string, std::string> cells;
-        for (std::size_t c = 0; c < row.size() && c < header.size(); ++c)
-            cells[header[c]] = row[c];
-        records.emplace_back(std::move(cells));
-    }
+    JournalParser parser([&](const JournalRecord& record) { records.push_back(record); });
+    parser.Feed(text);
+    parser.End();
+    problem.clear();
+    for (const auto& each : parser.problems())
+        problem += (problem.empty() ? "" : "; ") + each;
     return records;
+}
+
+void ReadJournal(const JournalFile& journal, const JournalParser::Take& take,
+                 std::vector<std::string>& problems) {
+    if (std::string error; !journal.Trusted(error)) {
+        problems.push_back(error);
+        return;
+    }
+    for (const auto& file : journal.Files()) {
+        JournalParser parser(take);
+        std::string error;
+        if (!journal.Read(
+                file, [&](std::string_view piece) { parser.Feed(piece); }, error)) {
+            problems.push_back(error);
+            continue;
+        }
+        parser.End();
+        for (const auto& problem : parser.problems())
+            problems.push_back(file.string() + ": " + problem);
+    }
 }
 
 std::vector<JournalRecord> LoadJournal(const JournalFile& journal,
                                        std::vector<std::string>& problems) {
     std::vector<JournalRecord> all;
-    for (const auto& file : journal.Files()) {
-        std::error_code error;
-        if (std::filesystem::file_size(file, error) > kMaxJournalFile || error) {
-            problems.push_back(file.string() + ": too large or unreadable");
-            continue;
-        }
-        std::ifstream in(file, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        std::string problem;
-        auto records = ParseJournal(text.str(), problem);
-        if (!problem.empty()) problems.push_back(file.string() + ": " + problem);
-        for (auto& record : records)
-            all.push_back(std::move(record));
-    }
+    ReadJournal(
+        journal, [&](const JournalRecord& record) { all.push_back(record); }, problems);
     return all;
 }
 
-BatchProgress ProgressOf(const std::vector<JournalRecord>& records, std::string_view batchSha256) {
-    BatchProgress progress;
-    std::set<int> rows;
-    for (const auto& record : records) {
-        if (record["batch_sha256"] != batchSha256 || record["operation"] != "write") continue;
-        ++progress.records;
-        if (!record["result"].starts_with("success")) continue;
-        const auto row = RowNumber(record["row"]);
-        if (!row) continue;
-        rows.insert(*row);
-        progress.uids[record["uid"]] = *row;
-        if (!progress.lastRow || *row > *progress.lastRow) progress.lastRow = *row;
-    }
-    progress.rowsWritten = rows.size();
-    return progress;
+void BatchProgress::Count(const JournalRecord& record) {
+    if (record["batch_sha256"] != sha256 || record["operation"] != "write") return;
+    ++records;
+    if (!record["result"].starts_with("success")) return;
+    const auto row = RowNumber(record["row"]);
+    if (!row) return;
+    rows.insert(*row);
+    uids[record["uid"]] = *row;
+    if (!lastRow || *row > *lastRow) lastRow = *row;
 }
 
 }  // namespace tagwright::app

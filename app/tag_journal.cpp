@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "digests.h"
+#include "fingerprint_secret.h"
 #include "log/log_feed.h"
 #include "tag/ntag_model.h"
 #include "text/text_tables.h"
@@ -72,41 +73,45 @@ const std::string& TagJournal::BatchHash(const std::filesystem::path& file) {
     return known.sha256;
 }
 
-void TagJournal::Append(const panels::HandledTag& tag, const Place& place) {
+bool TagJournal::Append(const panels::HandledTag& tag, const Place& place) {
     const auto now = clock_();
-    const bool batch = tag.row.has_value() && !place.batchFile.empty();
-    const std::vector<std::string> cells = {
-        UtcMilliseconds(now),
-        place.reader,
-        tag::UidDigits(tag.uid),
-        tag.model ? std::string(tag::ModelName(*tag.model)) : std::string(),
-        PanelWord(place.panel),
-        OperationWord(tag.operation),
-        tag.autoOperation ? "auto" : "single",
-        batch ? place.batchFile.string() : std::string(),
-        batch ? BatchHash(place.batchFile) : std::string(),
-        tag.row ? std::to_string(*tag.row) : std::string(),
-        tag.message,
-        tag.ndef.empty() ? std::string() : Sha256Hex(tag.ndef),
-        tag.encryption ? "on" : "off",
-        tag.key ? KeyFingerprint(*tag.key) : std::string(),
-        tag.lock ? "on" : "off",
-        Result(tag),
-        tag.failure,
-        StatusCode(tag.code),
-        std::to_string(tag.duration.count()),
-    };
     std::string error;
-    if (file_.Append(cells, now, error)) return;
-    if (failed_) return;
+    if (tag.key && !secret_) secret_ = FingerprintSecret(error);
+    if (error.empty()) {
+        const bool batch = tag.row.has_value() && !place.batchFile.empty();
+        const std::vector<std::string> cells = {
+            UtcMilliseconds(now),
+            place.reader,
+            tag::UidDigits(tag.uid),
+            tag.model ? std::string(tag::ModelName(*tag.model)) : std::string(),
+            PanelWord(place.panel),
+            OperationWord(tag.operation),
+            tag.autoOperation ? "auto" : "single",
+            batch ? place.batchFile.string() : std::string(),
+            batch ? BatchHash(place.batchFile) : std::string(),
+            tag.row ? std::to_string(*tag.row) : std::string(),
+            tag.message,
+            tag.ndef.empty() ? std::string() : Sha256Hex(tag.ndef),
+            tag.encryption ? "on" : "off",
+            tag.key ? KeyFingerprint(*tag.key, *secret_) : std::string(),
+            tag.lock ? "on" : "off",
+            Result(tag),
+            tag.failure,
+            StatusCode(tag.code),
+            std::to_string(tag.duration.count()),
+        };
+        if (file_.Append(cells, now, error)) return true;
+    }
+    if (failed_) return false;
     failed_ = true;
     const std::string text =
         text::TrText(text::Table::General, text::general::kJournalNotWritten, error);
     feed::AppendLog(0, text, feed::kRed);
     feed::ShowStatus(text, feed::kRed);
+    return false;
 }
 
-void PanelJournal::Record(const panels::HandledTag& tag) {
+bool PanelJournal::Record(const panels::HandledTag& tag) {
     const int index = devices_.selectedIndex();
     TagJournal::Place place;
     if (index >= 0) place.reader = devices_.slot(index).serial;
@@ -116,7 +121,7 @@ void PanelJournal::Record(const panels::HandledTag& tag) {
     place.batchFile = rows_.loadedPath().empty()
                           ? std::filesystem::path()
                           : std::filesystem::absolute(rows_.loadedPath(), error);
-    journal_.Append(tag, place);
+    return journal_.Append(tag, place);
 }
 
 }  // namespace tagwright::app

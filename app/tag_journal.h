@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 // The journal of every tag the program handles: the operation controller's records made into
 // CSV lines with the time, reader, panel, batch file and hashes, appended and synced. A journal
-// that cannot be written is reported once, in the log and the Tips field, and never stops a run.
+// that cannot be written is reported once, in the log and the Tips field; whether that stops a
+// run is the controller's to decide.
 #pragma once
 
 #include <chrono>
 #include <functional>
 #include <map>
+#include <optional>
+#include <string>
 
 #include "journal_file.h"
 #include "panels/core/run_journal.h"
@@ -28,7 +31,8 @@ class TagJournal {
         panels::PanelKind panel = panels::PanelKind::Text;
         std::filesystem::path batchFile;  // empty unless the row came from a sheet
     };
-    void Append(const panels::HandledTag& tag, const Place& place);
+    // False when the record could not be kept.
+    bool Append(const panels::HandledTag& tag, const Place& place);
     bool failed() const { return failed_; }
 
   private:
@@ -36,7 +40,8 @@ class TagJournal {
 
     JournalFile file_;
     Clock clock_;
-    bool failed_ = false;  // reported already
+    bool failed_ = false;                // reported already
+    std::optional<std::string> secret_;  // for key fingerprints, read when first needed
     // By path: the file's size and time as hashed, and the hash.
     struct Hashed {
         std::uintmax_t size;
@@ -52,7 +57,7 @@ class PanelJournal : public panels::RunJournal {
     PanelJournal(TagJournal& journal, reader::DeviceSession& devices, panels::PanelKind kind,
                  const panels::SpreadsheetSource& rows)
         : journal_(journal), devices_(devices), kind_(kind), rows_(rows) {}
-    void Record(const panels::HandledTag& tag) override;
+    bool Record(const panels::HandledTag& tag) override;
 
   private:
     TagJournal& journal_;

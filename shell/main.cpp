@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     const auto panelStore = app::ProgramPanelStore();
     auto languageStore = app::ProgramLanguageStore();
     // Every tag the window handles is recorded, one file a day in the operator's data folder.
-    app::TagJournal journal(app::JournalFile::Daily(app::JournalFile::DefaultFolder()));
+    app::TagJournal journal(app::JournalFile::Default());
     app::Application application(*panelStore, languageStore);
     application.SetJournal(&journal);
     shell::ProcessStarter starter;

@@ -1,12 +1,18 @@
 // SPDX-License-Identifier: MIT
 // The journal of handled tags: what the operation controller records and when, the CSV cells a
 // spreadsheet cannot take for formulas, and a journal that cannot be written.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <future>
 #include <sstream>
 
 #include "app/digests.h"
+#include "app/fingerprint_secret.h"
 #include "app/journal_csv.h"
 #include "app/journal_records.h"
 #include "app/tag_journal.h"
@@ -74,12 +80,124 @@ TEST(JournalCsv, MalformedTextIsRefusedAndACutLastRecordIsLeftOut) {
     EXPECT_NE(problem.find("header"), std::string::npos);
 }
 
+// The cells of a journal record for row `row`, with `message` as its text.
+std::vector<std::string> RecordCells(int row, const std::string& message) {
+    std::vector<std::string> cells(app::kJournalColumns.size(), "x");
+    cells[0] = "2026-01-02T03:04:05.00" + std::to_string(row % 10) + "Z";
+    cells[9] = std::to_string(row);
+    cells[10] = message;
+    return cells;
+}
+
+std::string FileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> RowsOf(const std::vector<app::JournalRecord>& records) {
+    std::vector<std::string> rows;
+    for (const auto& record : records)
+        rows.push_back(record["row"]);
+    return rows;
+}
+
+TEST(JournalCsv, ADamagedRecordIsSkippedAndTheRecordsAfterItStillCount) {
+    const std::string header = app::CsvLine(app::kJournalColumns);
+    const std::string first = app::CsvLine(RecordCells(1, "row 1, first"));
+    const std::string later = app::CsvLine(RecordCells(3, "row 3"));
+    const std::string multiLine = app::CsvLine(RecordCells(4, "two\r\nlines"));
+    // Torn inside a quoted cell, then ended by the next writer's line end; one torn in a plain
+    // cell; one that is not even a record.
+    const std::string torn = "2026-01-02T03:04:05.002Z,SIM-0001,\"row 2, cut";
+    std::string problem;
+    auto records = app::ParseJournal(
+        header + first + torn + "\r\n" + later + "2026,SIM\r\n" + multiLine + later, problem);
+    ASSERT_EQ(RowsOf(records), (std::vector<std::string>{"1", "3", "4", "3"})) << problem;
+    EXPECT_EQ(records[0]["message"], "row 1, first");
+    EXPECT_EQ(records[2]["message"], "two\r\nlines");
+    EXPECT_NE(problem.find("line 3"), std::string::npos) << problem;
+    EXPECT_NE(problem.find("line 5"), std::string::npos) << problem;
+
+    // Appending after a torn tail ends it first, so that the torn record spoils nothing after it.
+    const auto file = std::filesystem::temp_directory_path() /
+                      ("tagwright-torn-" + std::to_string(::getpid()) + ".csv");
+    std::ofstream(file, std::ios::binary) << header << first << torn;
+    const app::JournalFile journal = app::JournalFile::Single(file);
+    std::string error;
+    ASSERT_TRUE(journal.Append(RecordCells(3, "row 3"), {}, error)) << error;
+    ASSERT_TRUE(journal.Append(RecordCells(4, "row 4"), {}, error)) << error;
+    EXPECT_EQ(FileBytes(file),
+              header + first + torn + "\r\n" + later + app::CsvLine(RecordCells(4, "row 4")));
+    std::vector<std::string> problems;
+    records = app::LoadJournal(journal, problems);
+    EXPECT_EQ(RowsOf(records), (std::vector<std::string>{"1", "3", "4"}));
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_NE(problems[0].find(file.string() + ": "), std::string::npos) << problems[0];
+    std::filesystem::remove(file);
+}
+
+TEST(JournalFiles, AJournalOfAnySizeIsReadToItsEnd) {
+    // 600 MiB, nearly all of it a hole of zero bytes between two records: read as it comes, a
+    // file is not too large to be read, and what lies beyond the damage still counts.
+    const auto file = std::filesystem::temp_directory_path() /
+                      ("tagwright-large-" + std::to_string(::getpid()) + ".csv");
+    std::ofstream(file, std::ios::binary)
+        << app::CsvLine(app::kJournalColumns) << app::CsvLine(RecordCells(1, "row 1"));
+    std::filesystem::resize_file(file, 600u << 20);
+    std::ofstream(file, std::ios::binary | std::ios::app) << "\r\n"
+                                                          << app::CsvLine(RecordCells(2, "row 2"));
+    std::vector<std::string> problems;
+    const auto records = app::LoadJournal(app::JournalFile::Single(file), problems);
+    std::filesystem::remove(file);
+    EXPECT_EQ(RowsOf(records), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(problems.size(), 1u);
+}
+
+TEST(JournalFiles, AJournalThatIsNoRegularFileCannotBeWrittenAndNeverBlocks) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("tagwright-fifo-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const auto fifo = folder / "journal.csv";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto daily = app::JournalFile::Daily(folder);
+    ASSERT_EQ(::mkfifo(daily.FileFor({}).c_str(), 0600), 0);
+    for (const app::JournalFile& journal : {app::JournalFile::Single(fifo), daily}) {
+        auto append = std::async(std::launch::async, [&] {
+            std::string error;
+            const bool written = journal.Append(RecordCells(1, "row 1"), {}, error);
+            return std::make_pair(written, error);
+        });
+        const bool blocked = append.wait_for(std::chrono::seconds(3)) != std::future_status::ready;
+        EXPECT_FALSE(blocked) << "open() waits for a reader of the FIFO";
+        // A reader lets a blocked open() go on, so that the test ends either way.
+        const int reader = ::open(journal.FileFor({}).c_str(), O_RDONLY | O_NONBLOCK);
+        const auto [written, error] = append.get();
+        if (reader >= 0) ::close(reader);
+        EXPECT_FALSE(written);
+        EXPECT_NE(error.find(journal.FileFor({}).string()), std::string::npos) << error;
+        std::vector<std::string> problems;
+        EXPECT_TRUE(app::LoadJournal(journal, problems).empty());
+    }
+    // A symbolic link in the daily folder is not followed.
+    const auto elsewhere = folder / "elsewhere.csv";
+    std::ofstream(elsewhere) << "";
+    std::filesystem::remove(daily.FileFor({}));
+    std::filesystem::create_symlink(elsewhere, daily.FileFor({}));
+    std::string error;
+    EXPECT_FALSE(daily.Append(RecordCells(1, "row 1"), {}, error));
+    EXPECT_EQ(std::filesystem::file_size(elsewhere), 0u);
+    std::filesystem::remove_all(folder);
+}
+
 TEST(JournalDigests, TheKeyFingerprintIsShortAndSaysNothingOfTheKey) {
     const tag::Key key{0x0A, 0x0B, 0x0C, 0x0D};
-    const std::string print = app::KeyFingerprint(key);
+    const std::string secret(32, 's');
+    const std::string print = app::KeyFingerprint(key, secret);
     EXPECT_EQ(print.size(), 4u);
-    EXPECT_EQ(print, app::KeyFingerprint(key));
-    EXPECT_NE(print, app::KeyFingerprint({0x0A, 0x0B, 0x0C, 0x0E}));
+    EXPECT_EQ(print, app::KeyFingerprint(key, secret));
+    EXPECT_NE(print, app::KeyFingerprint({0x0A, 0x0B, 0x0C, 0x0E}, secret));
     EXPECT_EQ(print.find("0a0b"), std::string::npos);
     const std::uint8_t abc[] = {'a', 'b', 'c'};
     EXPECT_EQ(app::Sha256Hex(abc),
@@ -89,9 +207,10 @@ TEST(JournalDigests, TheKeyFingerprintIsShortAndSaysNothingOfTheKey) {
 // Keeps what the controller records, and how many success pauses had been made by then.
 struct RecordingJournal : panels::RunJournal {
     explicit RecordingJournal(const std::vector<std::chrono::milliseconds>& p) : pauses(p) {}
-    void Record(const HandledTag& tag) override {
+    bool Record(const HandledTag& tag) override {
         records.push_back(tag);
         pausesAtRecord.push_back(pauses.size());
+        return true;
     }
     const std::vector<std::chrono::milliseconds>& pauses;
     std::vector<HandledTag> records;
@@ -194,7 +313,9 @@ TEST_F(JournalRuns, TheFileHoldsOneSyncedLineATagAndNoKey) {
     EXPECT_EQ(records[0]["message"], "=cmd|' /C calc'!A0");
     EXPECT_NE(text.find(",'=cmd|' /C calc'!A0,"), std::string::npos) << text;
     EXPECT_EQ(records[0]["encryption"], "on");
-    EXPECT_EQ(records[0]["key_fingerprint"], app::KeyFingerprint({0x0A, 0x0B, 0x0C, 0x0D}));
+    std::string error;
+    EXPECT_EQ(records[0]["key_fingerprint"],
+              app::KeyFingerprint({0x0A, 0x0B, 0x0C, 0x0D}, *app::FingerprintSecret(error)));
     EXPECT_EQ(records[0]["result"], "success");
     EXPECT_EQ(records[0]["ndef_sha256"].size(), 64u);
     EXPECT_EQ(records[1]["result"], "failure");
@@ -336,6 +457,80 @@ TEST_F(JournalRuns, AJournalThatCannotBeWrittenIsReportedOnceAndStopsNothing) {
     EXPECT_EQ(reports, 1);
     EXPECT_TRUE(sink.status.starts_with("The journal cannot be written: "));
     EXPECT_EQ(pauses.size(), 3u);
+}
+
+TEST_F(JournalRuns, ABatchStopsBeforeTheNextTagWhenItsJournalCannotBeWritten) {
+    const auto file = directory() / "taken";
+    std::filesystem::create_directories(file);
+    app::TagJournal journal(app::JournalFile::Single(file));
+    const panels::SpreadsheetSource noSheet(panel);
+    app::PanelJournal panelJournal(journal, *devices, PanelKind::Text, noSheet);
+    auto& c = Controller(PanelKind::Text);
+    c.SetJournal(&panelJournal);
+    panel.fromFile = true;
+    panel.autoOp = true;
+    panel.content = "row 1";
+    rows.rows = {"row 2", "row 3"};
+    const std::string first = NewTag("NTAG213");
+    c.OnWrite();
+    ASSERT_TRUE(timers.Running(panels::kAutoWriteTimer));
+    timers.TickAll();
+    // The tag holds its row, but nothing says so: no feedback, so it stays in the field for the
+    // read-back of the run that resumes, and the loop ends before another tag takes a row.
+    EXPECT_EQ(results.back(), RunResult::Failed);
+    EXPECT_FALSE(timers.AnyRunning());
+    EXPECT_TRUE(pauses.empty());
+    const auto texts = Texts();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), "The batch stopped: the journal cannot be written !");
+    EXPECT_EQ(sink.lines.back().colour, feed::kRed);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "Write data succeed: row 1"), texts.end());
+}
+
+TEST_F(JournalRuns, KeyFingerprintsNeedTheOperatorsSecretAndTheJournalIsTheirsAlone) {
+    std::vector<std::vector<std::string>> prints;
+    for (const char* operatorFolder : {"one", "two"}) {
+        ::setenv("XDG_DATA_HOME", (directory() / operatorFolder).c_str(), 1);
+        const auto folder = app::JournalFile::DefaultFolder();
+        app::TagJournal journal(app::JournalFile::Daily(folder));
+        for (const std::uint8_t b : std::vector<std::uint8_t>{0x11, 0x22, 0x33, 0x44}) {
+            HandledTag tag;
+            tag.key = tag::Key{b, b, b, b};
+            tag.encryption = true;
+            tag.succeeded = true;
+            journal.Append(tag, {});
+        }
+        EXPECT_FALSE(journal.failed());
+        std::vector<std::string> problems;
+        std::vector<std::string> print;
+        for (const auto& record : app::LoadJournal(app::JournalFile::Daily(folder), problems)) {
+            print.push_back(record["key_fingerprint"]);
+            EXPECT_EQ(record["key_fingerprint"].size(), 4u);
+        }
+        EXPECT_EQ(print.size(), 4u);
+        prints.push_back(print);
+        struct stat info {};
+        ASSERT_EQ(::stat(folder.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        ASSERT_EQ(::stat(folder.parent_path().c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        for (const auto& file : app::JournalFile::Daily(folder).Files()) {
+            ASSERT_EQ(::stat(file.c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 0777, 0600u) << file;
+        }
+    }
+    ::setenv("XDG_DATA_HOME", (directory() / "data").c_str(), 1);
+    // Another operator's secret gives other fingerprints; so do the key and a fixed label alone,
+    // which is all that someone holding only the journal could try.
+    EXPECT_NE(prints[0], prints[1]);
+    std::vector<std::string> unkeyed;
+    for (const std::uint8_t b : std::vector<std::uint8_t>{0x11, 0x22, 0x33, 0x44}) {
+        const std::string label = "Tagwright key fingerprint 1:";
+        std::vector<std::uint8_t> bytes(label.begin(), label.end());
+        bytes.insert(bytes.end(), {b, b, b, b});
+        unkeyed.push_back(app::Sha256Hex(bytes).substr(0, 4));
+    }
+    EXPECT_NE(prints[0], unkeyed);
 }
 
 TEST_F(JournalRuns, ResumingReadsTheFirstTagBackAndWritesOnlyWhatItDoesNotHold) {

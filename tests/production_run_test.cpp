@@ -370,6 +370,86 @@ TEST_F(ProductionRun, TheCheckOfAResumedBatchCoversTheRowsItWillWrite) {
     EXPECT_TRUE(Has(r, "pre-flight check failed")) << r.out;
 }
 
+TEST_F(ProductionRun, ABatchWhoseJournalCannotBeWrittenStopsBeforeTheNextTag) {
+    const std::string sheet = Rows(3);
+    EmptyTheField();
+    const auto uids = Queue(3);
+    journal_ = directory() / "taken";
+    std::filesystem::create_directories(journal_);
+    ToolResult r = Run({"write", "text", "--from-file", sheet, "--auto", "--unique-tags"},
+                       "timeout -s KILL 30 ");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Has(r, "The journal cannot be written: ")) << r.out;
+    EXPECT_TRUE(Has(r, "The batch stopped: the journal cannot be written !")) << r.out;
+    EXPECT_EQ(TextOn(uids[0]), "row 1");
+    EXPECT_EQ(TextOn(uids[1]), "");
+
+    // A FIFO never holds up a run: a write that is no batch goes on without the journal, a
+    // resumed batch stops. The tag that kept no record is still in the field.
+    journal_ = directory() / "fifo";
+    ASSERT_EQ(::mkfifo(journal_.c_str(), 0600), 0);
+    r = Run({"write", "text", "--from-file", sheet, "--auto", "--resume"}, "timeout -s KILL 10 ");
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Has(r, "The batch stopped: the journal cannot be written !")) << r.out;
+    EXPECT_EQ(TextOn(uids[1]), "");
+    EXPECT_EQ(FieldUid(), uids[0]);
+    r = Run({"write", "text", "single"}, "timeout -s KILL 10 ");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "The journal cannot be written: ")) << r.out;
+    EXPECT_EQ(TextOn(uids[0]), "single");
+}
+
+TEST_F(ProductionRun, TheDailyJournalIsKeptInAPrivateFolderOrNotAtAll) {
+    const std::string uid = NewTagInField();
+    const auto cwd = directory() / "cwd";
+    std::filesystem::create_directories(cwd);
+    const auto cli = [&](const std::string& environment, const std::vector<std::string>& words) {
+        return RunProgram("cd " + tools::ShellQuote(cwd.string()) + " && env " + environment + " " +
+                          tools::ShellCommand(Cli(), words));
+    };
+    // Neither HOME nor an absolute XDG_DATA_HOME: no folder of this operator's to fall back on.
+    for (const char* environment : {"-u HOME -u XDG_DATA_HOME", "-u HOME XDG_DATA_HOME=data"}) {
+        ToolResult r = cli(environment, {"write", "text", "nowhere"});
+        EXPECT_EQ(r.exitCode, 2) << r.out;
+        EXPECT_TRUE(Has(r, "no private folder for the journal")) << r.out;
+        r = cli(environment, {"journal"});
+        EXPECT_EQ(r.exitCode, 2) << r.out;
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(cwd));
+    EXPECT_EQ(TextOn(uid), "");
+    // --journal or --no-journal need no such folder.
+    EXPECT_EQ(cli("-u HOME -u XDG_DATA_HOME", {"write", "text", "--no-journal", "x"}).exitCode, 0);
+
+    // Made private when created: 0700 folders, a 0600 file.
+    const auto home = directory() / "home";
+    ToolResult r = cli("-u XDG_DATA_HOME HOME=" + tools::ShellQuote(home.string()),
+                       {"write", "text", "at home"});
+    ASSERT_EQ(r.exitCode, 0) << r.out;
+    const auto folder = home / ".local" / "share" / "Tagwright" / "journal";
+    struct stat info {};
+    for (const auto& made : {folder, folder.parent_path(), home / ".local"}) {
+        ASSERT_EQ(::stat(made.c_str(), &info), 0) << made;
+        EXPECT_EQ(info.st_mode & 0777, 0700u) << made;
+    }
+    const auto files = app::JournalFile::Daily(folder).Files();
+    ASSERT_EQ(files.size(), 1u);
+    ASSERT_EQ(::stat(files[0].c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    // A folder that belongs to someone else is refused, before any tag.
+    if (::geteuid() != 0) GTEST_SKIP() << "giving a folder to another user needs root";
+    ASSERT_EQ(::chown(folder.c_str(), 4242, 4242), 0);
+    r = cli("-u XDG_DATA_HOME HOME=" + tools::ShellQuote(home.string()),
+            {"write", "text", "theirs"});
+    EXPECT_EQ(r.exitCode, 2) << r.out;
+    EXPECT_TRUE(Has(r, "belongs to another user")) << r.out;
+    EXPECT_EQ(TextOn(uid), "at home");
+    // Nor is what it holds believed: another user could make a batch look written.
+    r = cli("-u XDG_DATA_HOME HOME=" + tools::ShellQuote(home.string()), {"journal"});
+    EXPECT_EQ(r.exitCode, 2) << r.out;
+    EXPECT_TRUE(Has(r, "belongs to another user")) << r.out;
+}
+
 TEST_F(ProductionRun, ABatchKilledThreeTimesEndsWithEveryRowOnExactlyOneTag) {
     constexpr int kRows = 40;
     const std::string sheet = Rows(kRows);

@@ -73,6 +73,7 @@ constexpr Entry kGeneral[] = {
     {19, "原密码必须是8位十六进制数!", "Original key must be 8 hexadecimal digits !"},
     {20, "新密码必须是8位十六进制数!", "New key must be 8 hexadecimal digits !"},
     {21, "无法写入日志: %s", "The journal cannot be written: %s"},
+    {22, "无法写入日志, 批量写入已停止 !", "The batch stopped: the journal cannot be written !"},
 };
 
 constexpr Entry kMessage[] = {

@@ -73,7 +73,7 @@ namespace general {
 inline constexpr int kDeviceNotOpened = 0, kOpenDeviceSuccessfully = 1,
                      kCloseDeviceSuccessfully = 3, kFileLoadingSuccessfully = 16,
                      kFailedToLoadFile = 17, kNoFilesLoaded = 18, kOriginalKeyNotHex = 19,
-                     kNewKeyNotHex = 20, kJournalNotWritten = 21;
+                     kNewKeyNotHex = 20, kJournalNotWritten = 21, kBatchStoppedNoJournal = 22;
 }
 namespace msg {
 inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard = 10,

@@ -123,7 +123,7 @@ void OperationController::OnClearKey() {
 RunResult OperationController::Finish(RunResult result) {
     if (result == RunResult::Failed) RecordRun(false);
     // The tag holds its row even though the batch ends without the success feedback.
-    if (result == RunResult::WrittenBatchEnded) RecordRun(true);
+    if (result == RunResult::WrittenBatchEnded && !RecordRun(true)) result = RunResult::Failed;
     inFlight_.reset();
     if (observer_) observer_(result);
     return result;
@@ -140,9 +140,9 @@ void OperationController::BeginRecord(tag::OperationKind operation) {
     inFlight_->tag.autoOperation = panel_.autoOperation();
 }
 
-void OperationController::RecordRun(bool succeeded) {
+bool OperationController::RecordRun(bool succeeded) {
     // Only a run that reached a tag is recorded: the tag's UID is kept from its selection on.
-    if (!inFlight_ || inFlight_->recorded || last_.IsClear()) return;
+    if (!inFlight_ || inFlight_->recorded || last_.IsClear()) return true;
     HandledTag& tag = inFlight_->tag;
     tag.uid = last_.bytes;
     tag.succeeded = succeeded;
@@ -153,12 +153,22 @@ void OperationController::RecordRun(bool succeeded) {
     tag.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - inFlight_->started);
     inFlight_->recorded = true;
-    journal_->Record(tag);
+    if (journal_->Record(tag)) return true;
+    // A batch from a sheet is resumed, and its tags told apart, by what the journal holds: one
+    // more tag without its record could receive a row twice.
+    const bool batch = tag.operation == tag::OperationKind::Write &&
+                       (panel_.writeFromFile() || ledger_.uniqueTags());
+    if (!batch) return true;
+    feed::AppendLog(0, text::Tr(Table::General, text::general::kBatchStoppedNoJournal), feed::kRed);
+    OnStop();
+    return false;
 }
 
-void OperationController::SuccessFeedback() {
-    // The record is on disk before the operator is told the tag is done.
-    RecordRun(true);
+bool OperationController::SuccessFeedback() {
+    // The record is on disk before the operator is told the tag is done. A tag whose record a
+    // batch could not keep gets no feedback: it stays in the field, for the resumed run to read
+    // back.
+    if (!RecordRun(true)) return false;
     const bool autoOperation = panel_.autoOperation();
     if (autoOperation) {
         feed::AppendLog(0, text::Tr(Table::Message, text::msg::kWaitingForRemoval), feed::kBlue);
@@ -168,6 +178,7 @@ void OperationController::SuccessFeedback() {
     link.api.Sys_SetBuzzer(link.handle, kSuccessBeep);
     sleep_(kSuccessBeepPause);
     if (!autoOperation) link.api.Sys_SetLight(link.handle, kLightRest);
+    return true;
 }
 
 RunResult OperationController::RunRead() {
@@ -184,8 +195,7 @@ RunResult OperationController::RunRead() {
         inFlight_->tag.message = format_->lastReadText();
         inFlight_->tag.ndef = format_->lastRead();
     }
-    SuccessFeedback();
-    return Finish(RunResult::Succeeded);
+    return Finish(SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed);
 }
 
 RunResult OperationController::RunWrite() {
@@ -308,8 +318,7 @@ RunResult OperationController::WriteSteps() {
                     inFlight_->tag.message.clear();
                     inFlight_->tag.ndef.clear();
                 }
-                SuccessFeedback();
-                return RunResult::Succeeded;
+                return SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed;
             case RowCheck::AlreadyHeld:
                 if (inFlight_) inFlight_->tag.readBack = true;
                 if (!encryption && !panel_.lockTag()) return AdvanceAndFinish(tag.uid, row);
@@ -342,10 +351,7 @@ RunResult OperationController::WriteSteps() {
         if (inFlight_) inFlight_->tag.verifyFailed = true;
         return RunResult::Failed;
     }
-    if (!fromFile) {
-        SuccessFeedback();
-        return RunResult::Succeeded;
-    }
+    if (!fromFile) return SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed;
     return AdvanceAndFinish(tag.uid, row);
 }
 
@@ -357,8 +363,7 @@ RunResult OperationController::AdvanceAndFinish(const tag::Uid& uid, int row) {
         OnStop();
         return RunResult::WrittenBatchEnded;
     }
-    SuccessFeedback();
-    return RunResult::Succeeded;
+    return SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed;
 }
 
 RunResult OperationController::RunClearKey() {
@@ -370,8 +375,7 @@ RunResult OperationController::RunClearKey() {
     if (!tag::ClearPassword(Link(), panel_.autoOperation(), last_, *key)) {
         return Finish(RunResult::Failed);
     }
-    SuccessFeedback();
-    return Finish(RunResult::Succeeded);
+    return Finish(SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed);
 }
 
 }  // namespace tagwright::panels

@@ -68,13 +68,14 @@ class OperationController {
         return {devices_.api(), devices_.selectedHandle(), writes};
     }
     bool KeysUsable(bool needNewKey) const;
-    void SuccessFeedback();
+    // False when the run's record could not be kept and the batch stopped for it.
+    bool SuccessFeedback();
     void StartAuto(int timer, RunResult (OperationController::*run)());
     RunResult Finish(RunResult result);
     RunResult WriteSteps();
     // The journal record of the run under way.
     void BeginRecord(tag::OperationKind operation);
-    void RecordRun(bool succeeded);
+    bool RecordRun(bool succeeded);
     // "Write from file" after the tag was identified: whether the tag may take the current row,
     // and whether (resuming) it already holds it.
     enum class RowCheck { Write, Refuse, AlreadyHeld, AlreadyWritten };

@@ -45,8 +45,9 @@ struct HandledTag {
 class RunJournal {
   public:
     virtual ~RunJournal() = default;
-    // Called before the success feedback; must not throw and never stops a run.
-    virtual void Record(const HandledTag& tag) = 0;
+    // Called before the success feedback; must not throw. False when the record could not be
+    // kept: a batch from a sheet, whose resumption rests on the journal, then stops.
+    virtual bool Record(const HandledTag& tag) = 0;
 };
 
 }  // namespace tagwright::panels

@@ -27,13 +27,15 @@ ResumeStart ResumeBatch(const CliOptions& o, panels::SpreadsheetSource& rows, pa
                         panels::BatchLedger& ledger, ConsoleOutput& out) {
     const std::string file = *o.fromFile;
     const std::string hash = app::FileSha256(file).value_or("");
+    // The batch's records, as the files are read: the journal is never held whole.
+    app::BatchProgress progress(hash);
     std::vector<std::string> problems;
-    const auto records = app::LoadJournal(JournalOf(o), problems);
+    app::ReadJournal(
+        JournalOf(o), [&](const app::JournalRecord& record) { progress.Count(record); }, problems);
     for (const auto& problem : problems) {
         out.Emit("\"type\":\"warning\",\"text\":" + JsonString(problem),
                  "tagwright-cli: journal " + problem);
     }
-    const app::BatchProgress progress = app::ProgressOf(records, hash);
     for (const auto& [hex, row] : progress.uids) {
         if (const auto uid = UidFromHex(hex)) ledger.Received(*uid, row);
     }
@@ -49,7 +51,7 @@ ResumeStart ResumeBatch(const CliOptions& o, panels::SpreadsheetSource& rows, pa
     const std::string next = std::to_string(*progress.lastRow + 1);
     panel.SetRowNumberText(next);
     const bool loaded = rows.ReadCurrentRow();
-    const std::string written = std::to_string(progress.rowsWritten) + " rows on " +
+    const std::string written = std::to_string(progress.rows.size()) + " rows on " +
                                 std::to_string(progress.uids.size()) + " tags";
     if (!loaded && rows.RowsRanOut()) {
         Say(out,

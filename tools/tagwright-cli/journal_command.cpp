@@ -9,7 +9,16 @@ namespace tagwright::cli {
 
 app::JournalFile JournalOf(const CliOptions& o) {
     if (o.journalPath) return app::JournalFile::Single(*o.journalPath);
-    return app::JournalFile::Daily(app::JournalFile::DefaultFolder());
+    return app::JournalFile::Default();
+}
+
+std::string JournalPlaceProblem(const CliOptions& o) {
+    const app::JournalFile journal = JournalOf(o);
+    std::string problem;
+    // Printing it needs no folder made.
+    if (o.command == Command::Journal) return journal.Trusted(problem) ? "" : problem;
+    if (o.noJournal || o.command == Command::Readers || journal.Ready(problem)) return {};
+    return problem;
 }
 
 int PrintJournal(const CliOptions& o, ConsoleOutput& out, std::FILE* csv) {
@@ -30,20 +39,15 @@ int PrintJournal(const CliOptions& o, ConsoleOutput& out, std::FILE* csv) {
             return 1;
         }
     }
-    std::vector<std::string> problems;
-    const auto records = app::LoadJournal(JournalOf(o), problems);
-    for (const auto& problem : problems) {
-        note("\"type\":\"warning\",\"text\":" + JsonString(problem),
-             "tagwright-cli: journal " + problem);
-    }
-    std::vector<const app::JournalRecord*> shown;
-    for (const auto& record : records) {
-        if (o.since && record["time"] < *o.since) continue;
-        if (batchHash && record["batch_sha256"] != *batchHash) continue;
-        shown.push_back(&record);
-    }
-    if (o.json) {
-        for (const auto* record : shown) {
+    // Record by record as the files are read: a journal of any size is printed in the memory of
+    // one record.
+    if (!o.json) std::fputs(app::CsvLine(app::kJournalColumns).c_str(), csv);
+    app::BatchProgress progress(batchHash.value_or(""));
+    const auto show = [&](const app::JournalRecord& record) {
+        if (batchHash) progress.Count(record);
+        if (o.since && record["time"] < *o.since) return;
+        if (batchHash && record["batch_sha256"] != *batchHash) return;
+        if (o.json) {
             std::string fields = "\"type\":\"record\"";
             for (const auto& column : app::kJournalColumns) {
                 // Appended piece by piece: GCC 12 at -O3 takes `"," + std::string&&` for an
@@ -51,30 +55,32 @@ int PrintJournal(const CliOptions& o, ConsoleOutput& out, std::FILE* csv) {
                 fields += ',';
                 fields += JsonString(column);
                 fields += ':';
-                fields += JsonString((*record)[column]);
+                fields += JsonString(record[column]);
             }
             out.Emit(fields, "");
-        }
-    } else {
-        // The same CSV the files hold, so that it can be saved and opened in a spreadsheet.
-        std::fputs(app::CsvLine(app::kJournalColumns).c_str(), csv);
-        for (const auto* record : shown) {
+        } else {
+            // The same CSV the files hold, so that it can be saved and opened in a spreadsheet.
             std::vector<std::string> cells;
             for (const auto& column : app::kJournalColumns)
-                cells.push_back((*record)[column]);
+                cells.push_back(record[column]);
             std::fputs(app::CsvLine(cells).c_str(), csv);
         }
-        std::fflush(csv);
+    };
+    std::vector<std::string> problems;
+    app::ReadJournal(JournalOf(o), show, problems);
+    std::fflush(csv);
+    for (const auto& problem : problems) {
+        note("\"type\":\"warning\",\"text\":" + JsonString(problem),
+             "tagwright-cli: journal " + problem);
     }
     if (batchHash) {
-        const app::BatchProgress progress = app::ProgressOf(records, *batchHash);
         const std::string last = progress.lastRow ? std::to_string(*progress.lastRow) : "none";
         note("\"type\":\"batch\",\"sha256\":" + JsonString(*batchHash) +
                  ",\"records\":" + std::to_string(progress.records) +
-                 ",\"rowsWritten\":" + std::to_string(progress.rowsWritten) +
+                 ",\"rowsWritten\":" + std::to_string(progress.rows.size()) +
                  ",\"tags\":" + std::to_string(progress.uids.size()) +
                  ",\"lastRow\":" + (progress.lastRow ? last : "null"),
-             "Batch " + *o.batch + ": " + std::to_string(progress.rowsWritten) +
+             "Batch " + *o.batch + ": " + std::to_string(progress.rows.size()) +
                  " rows written on " + std::to_string(progress.uids.size()) + " tags, last row " +
                  last + ", " + std::to_string(progress.records) + " records");
     }

@@ -192,8 +192,16 @@ int Run(const CliOptions& o) {
     if (o.fromStdin) stdinText = ReadStandardInput();
     ConsoleOutput out(o.json, stdout, stderr);
     feed::SetLogSink(&out);
-    if (o.command == Command::Journal) return PrintJournal(o, out, stdout);
     if (o.command == Command::Check) return RunSheetCheck(o, out);
+    // The journal needs a place of its own before any tag is touched.
+    if (std::string where = JournalPlaceProblem(o); !where.empty()) {
+        where += o.command == Command::Journal
+                     ? " (--journal PATH names a journal)"
+                     : " (--journal PATH names one, --no-journal keeps none)";
+        out.Emit("\"type\":\"error\",\"text\":" + JsonString(where), "tagwright-cli: " + where);
+        return kExitUsage;
+    }
+    if (o.command == Command::Journal) return PrintJournal(o, out, stdout);
     // Declared before the application: its panels record into it until they are gone.
     std::optional<app::TagJournal> journal;
     if (!o.noJournal && o.command != Command::Readers) journal.emplace(JournalOf(o));
