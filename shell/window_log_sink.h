@@ -11,7 +11,7 @@
 
 namespace tagwright::shell {
 
-// Sets a colour label's text and text colour.
+// Sets a colour label's text, its tooltip and its text colour.
 void ShowInColour(QLabel& label, const QString& text, feed::Rgb colour);
 
 class WindowLogSink : public feed::LogSink {
