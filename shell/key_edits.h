@@ -36,7 +36,6 @@ class RowNumberEdit : public QLineEdit {
     explicit RowNumberEdit(const QString& text, QWidget* parent = nullptr);
 
     void SetTypingLimit(int characters);
-    int typingLimit() const { return typingLimit_; }
     // The text as the program sets it, past the typing limit if need be.
     void SetNumberText(const QString& text);
 
