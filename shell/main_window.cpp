@@ -127,8 +127,9 @@ void MainWindow::BuildDeviceBar() {
     fixed(functionName_, 140);
     bar->addSeparator();
     fixed(new QLabel(caption(text::bar::kTips), bar), 38);
-    tips_ =
-        ColourLabel(bar, Qs(text::Tr(text::Table::DeviceMessage, text::device::kDeviceNotOpened)));
+    tips_ = ColourLabel(bar, {});
+    ShowTips(*tips_, Qs(text::Tr(text::Table::DeviceMessage, text::device::kDeviceNotOpened)),
+             feed::kBlue);
     // 468 pixels where the bar has them; narrower rather than out of sight in the bar's
     // overflow menu where it has not.
     tips_->setMinimumWidth(120);

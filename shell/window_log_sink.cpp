@@ -8,8 +8,11 @@ void ShowInColour(QLabel& label, const QString& text, feed::Rgb colour) {
     palette.setColor(QPalette::WindowText, QColor(colour.red, colour.green, colour.blue));
     label.setPalette(palette);
     label.setText(text);
-    // A text wider than the field shows whole where the operator points at it.
-    label.setToolTip(text);
+}
+
+void ShowTips(QLabel& tips, const QString& text, feed::Rgb colour) {
+    ShowInColour(tips, text, colour);
+    tips.setToolTip(text);
 }
 
 }  // namespace tagwright::shell

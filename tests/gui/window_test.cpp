@@ -516,6 +516,7 @@ class WindowTest : public QObject {
         QCOMPARE(tips.text(), QStringLiteral("Error:0x07,Function:Sys_Open"));
         QVERIFY(paintedRed(tips));
         QCOMPARE(tips.toolTip(), tips.text());
+        QCOMPARE(window_->functionName().toolTip(), QString());
 
         const QString wide = QStringLiteral("The journal cannot be written: ") + QString(80, 'x');
         feed::ShowStatus(wide.toStdString(), feed::kRed);
