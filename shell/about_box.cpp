@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "dialog_colours.h"
 #include "version/version.h"
 
 namespace tagwright::shell {
@@ -17,9 +18,9 @@ QIcon ProgramIcon() {
         painter.setRenderHint(QPainter::Antialiasing);
         const qreal s = size;
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(41, 90, 136));
+        painter.setBrush(kDialogText);
         painter.drawRoundedRect(QRectF(s * 0.06, s * 0.06, s * 0.88, s * 0.88), s * 0.18, s * 0.18);
-        QPen wave(QColor(214, 230, 244), s * 0.07, Qt::SolidLine, Qt::RoundCap);
+        QPen wave(kDialogBackground, s * 0.07, Qt::SolidLine, Qt::RoundCap);
         painter.setPen(wave);
         painter.setBrush(Qt::NoBrush);
         for (int i = 1; i <= 3; ++i) {
@@ -42,6 +43,7 @@ std::unique_ptr<QMessageBox> MakeAboutBox(QWidget* parent) {
                        "tag.\n\n") +
         QString::fromStdString(version::VersionLine("Version")));
     box->setStandardButtons(QMessageBox::Ok);
+    UseDialogColours(*box);
     return box;
 }
 

@@ -2,11 +2,14 @@
 #include "function_panel.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QToolTip>
+#include <vector>
 
+#include "dialog_colours.h"
 #include "text/text_tables.h"
 
 namespace tagwright::shell {
@@ -28,15 +31,16 @@ QLabel* Static(QWidget* parent, const DialogUnits& du, int id, int entry, Qt::Al
 }  // namespace
 
 Dialogs PlatformDialogs() {
-    return {[](QWidget* parent) {
+    return {[](QWidget* parent, const QString& folder) {
                 return QFileDialog::getOpenFileName(
-                    parent, {}, {}, QStringLiteral("Spreadsheets (*.xls *.xlsx *.csv)"));
+                    parent, {}, folder, QStringLiteral("Spreadsheets (*.xls *.xlsx *.csv)"));
             },
             [](QWidget* parent, const QString& text) {
                 QMessageBox box(QMessageBox::Critical,
                                 QString::fromUtf8(text::kErrorCaption.data(),
                                                   qsizetype(text::kErrorCaption.size())),
                                 text, QMessageBox::Ok, parent);
+                UseDialogColours(box);
                 box.exec();
             }};
 }
@@ -49,15 +53,12 @@ QString FunctionPanel::Label(int entry) {
 FunctionPanel::FunctionPanel(QWidget* parent, Dialogs dialogs)
     : QWidget(parent), dialogs_(std::move(dialogs)), units_(DialogUnits::ForScreen()) {
     setFont(DialogFont(units_));
-    // The dialog colours of the program: light blue background, dark blue text; tooltips white
-    // with black text.
+    // The dialog colours of the program; tooltips white with black text.
+    UseDialogColours(*this);
     QPalette colours = palette();
-    colours.setColor(QPalette::Window, QColor(214, 230, 244));
-    colours.setColor(QPalette::WindowText, QColor(41, 90, 136));
     colours.setColor(QPalette::ToolTipBase, Qt::white);
     colours.setColor(QPalette::ToolTipText, Qt::black);
     setPalette(colours);
-    setAutoFillBackground(true);
     QPalette tips = QToolTip::palette();
     tips.setColor(QPalette::ToolTipBase, Qt::white);
     tips.setColor(QPalette::ToolTipText, Qt::black);
@@ -90,7 +91,7 @@ void FunctionPanel::Build() {
     PlaceNew<QGroupBox>(this, du, 1039, 72, 164, 372, 63, Label(l::kFile));
     Static(this, du, 1038, l::kRowNumber, Qt::AlignRight, 81, 179, 45, 8);
     rowNumber_ = PlaceNew<RowNumberEdit>(this, du, 1040, 133, 177, 63, 14, QStringLiteral("1"));
-    rowNumber_->setMaxLength(5);
+    rowNumber_->SetTypingLimit(5);
     rowAuto_ = PlaceNew<QCheckBox>(this, du, 1036, 211, 179, 71, 10, Label(l::kRowAutoPlus1));
     rowAuto_->setChecked(true);
     rowMinus_ = PlaceNew<QPushButton>(this, du, 1042, 300, 177, 50, 14, Label(l::kRowMinus1));
@@ -120,17 +121,30 @@ void FunctionPanel::Build() {
     connect(browse_, &QPushButton::clicked, this, &FunctionPanel::Browse);
 }
 
+void FunctionPanel::OrderTabStops(std::initializer_list<QWidget*> content) {
+    std::vector<QWidget*> chain(content);
+    chain.insert(chain.end(), {originalKey_, newKey_, autoOperation_, writeFromFile_, encryption_,
+                               lockTag_, rowNumber_, rowAuto_, rowMinus_, rowPlus_, filePath_,
+                               browse_, read_, write_, clearKey_, stop_});
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
 void FunctionPanel::Forward(void (panels::OperationController::*command)()) {
     if (open_) (open_->controller().*command)();
 }
 
 void FunctionPanel::Browse() {
-    const QString path = dialogs_.chooseFile(this);
-    if (!path.isEmpty() && open_) open_->rows().LoadChosenFile(path.toStdString());
+    const QString path = dialogs_.chooseFile(this, *dialogs_.sheetFolder);
+    if (path.isEmpty() || !open_) return;
+    open_->rows().LoadChosenFile(path.toStdString());
+    // The next sheet of a batch is most likely beside this one; the program's own folder is not
+    // the operator's once it is installed.
+    if (open_->rows().SheetLoaded()) *dialogs_.sheetFolder = QFileInfo(path).absolutePath();
 }
 
 void FunctionPanel::SetRowNumberText(const std::string& text) {
-    rowNumber_->setText(QString::fromStdString(text));
+    rowNumber_->SetNumberText(QString::fromStdString(text));
 }
 
 void FunctionPanel::SetFilePathText(const std::string& path) {

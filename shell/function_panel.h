@@ -7,11 +7,14 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
+#include <memory>
 
 #include "app/open_panel.h"
 #include "dialog_units.h"
@@ -21,8 +24,12 @@ namespace tagwright::shell {
 
 // The file dialog of "Load file:" and the error message box; tests put their own in.
 struct Dialogs {
-    std::function<QString(QWidget* parent)> chooseFile;
+    // The path chosen, or empty; the dialog opens in `folder`.
+    std::function<QString(QWidget* parent, const QString& folder)> chooseFile;
     std::function<void(QWidget* parent, const QString& text)> showError;
+    // The folder of the sheet loaded last, shared by the panels made with copies of these
+    // dialogs; the operator's home until a sheet loads.
+    std::shared_ptr<QString> sheetFolder = std::make_shared<QString>(QDir::homePath());
 };
 // The file dialog (.xls, .xlsx, .csv) and the message box with caption "Error" and error icon.
 Dialogs PlatformDialogs();
@@ -67,6 +74,10 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
   protected:
     // Caption text of the label table in the current language.
     static QString Label(int entry);
+    // The tab order of the layout: the panel's own content fields (`content`, in their order),
+    // then the option group, the file group and the buttons. A panel calls it once its content
+    // exists; creation order alone would put the content last.
+    void OrderTabStops(std::initializer_list<QWidget*> content);
     const DialogUnits& units() const { return units_; }
 
   private:

@@ -2,6 +2,7 @@
 #include "key_edits.h"
 
 #include <QKeyEvent>
+#include <algorithm>
 
 namespace tagwright::shell {
 
@@ -64,6 +65,30 @@ void HexKeyEdit::keyPressEvent(QKeyEvent* event) {
 void HexKeyEdit::keyReleaseEvent(QKeyEvent* event) {
     filter_.KeyUp(FilterKeyCode(event->key()));
     QLineEdit::keyReleaseEvent(event);
+}
+
+RowNumberEdit::RowNumberEdit(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
+    connect(this, &QLineEdit::textEdited, this, &RowNumberEdit::FitLimitToText);
+}
+
+void RowNumberEdit::SetTypingLimit(int characters) {
+    typingLimit_ = characters;
+    FitLimitToText();
+}
+
+void RowNumberEdit::SetNumberText(const QString& text) {
+    if (text.size() > maxLength()) setMaxLength(int(text.size()));
+    setText(text);
+    FitLimitToText();
+}
+
+void RowNumberEdit::FitLimitToText() {
+    const int fit = std::max(typingLimit_, int(text().size()));
+    if (fit == maxLength()) return;
+    // Setting the limit sets the text anew, which moves the caret to the end.
+    const int caret = cursorPosition();
+    setMaxLength(fit);
+    setCursorPosition(caret);
 }
 
 void RowNumberEdit::keyPressEvent(QKeyEvent* event) {

@@ -28,16 +28,28 @@ class HexKeyEdit : public QLineEdit {
     app::HexKeyFilter filter_;
 };
 
+// The row-number field. Its typing limit binds only what the operator types, pastes or drops: a
+// number the program sets stands whole, however long, as with a Windows edit control's limit.
 class RowNumberEdit : public QLineEdit {
     Q_OBJECT
   public:
-    using QLineEdit::QLineEdit;
+    explicit RowNumberEdit(const QString& text, QWidget* parent = nullptr);
+
+    void SetTypingLimit(int characters);
+    // The text as the program sets it, past the typing limit if need be.
+    void SetNumberText(const QString& text);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // QLineEdit's own limit cuts every text it is given, the program's too. It is kept at the
+    // typing limit or at the length of a longer text the program set, whichever is more, so
+    // that such a text can be shortened but not lengthened by typing.
+    void FitLimitToText();
+
     app::RowNumberFilter filter_;
+    int typingLimit_ = 32767;
 };
 
 }  // namespace tagwright::shell

@@ -29,6 +29,10 @@ QString Qs(std::string_view text) {
 QLabel* ColourLabel(QWidget* parent, const QString& text) {
     auto* label = new QLabel(parent);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // A child of the tool bar takes the bar's button roles, which would paint the text in the
+    // button text colour, whatever colour the field was given.
+    label->setBackgroundRole(QPalette::Button);
+    label->setForegroundRole(QPalette::WindowText);
     label->setAutoFillBackground(true);
     ShowInColour(*label, text, feed::kBlue);
     return label;
@@ -123,14 +127,20 @@ void MainWindow::BuildDeviceBar() {
     fixed(functionName_, 140);
     bar->addSeparator();
     fixed(new QLabel(caption(text::bar::kTips), bar), 38);
-    tips_ =
-        ColourLabel(bar, Qs(text::Tr(text::Table::DeviceMessage, text::device::kDeviceNotOpened)));
+    tips_ = ColourLabel(bar, {});
+    ShowTips(*tips_, Qs(text::Tr(text::Table::DeviceMessage, text::device::kDeviceNotOpened)),
+             feed::kBlue);
     // 468 pixels where the bar has them; narrower rather than out of sight in the bar's
     // overflow menu where it has not.
     tips_->setMinimumWidth(120);
     tips_->setMaximumWidth(468);
     tips_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     bar->addWidget(tips_);
+    // Nor does the window get narrower than the bar with the field at its narrowest.
+    tips_->setMaximumWidth(tips_->minimumWidth());
+    bar->layout()->invalidate();
+    setMinimumWidth(bar->sizeHint().width());
+    tips_->setMaximumWidth(468);
 }
 
 void MainWindow::BuildSplitter() {

@@ -3,6 +3,14 @@
 
 namespace tagwright::shell {
 
+QString OnOneLine(QString text) {
+    // A row is one line high: a line break would hide what follows it.
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QChar('\r'), QChar('\n'));
+    text.replace(QChar('\n'), kLineBreakMark);
+    return text;
+}
+
 int MessageLogModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(rows_.size());
 }
@@ -22,6 +30,9 @@ QVariant MessageLogModel::data(const QModelIndex& index, int role) const {
                                             : row.code;
         case Qt::ForegroundRole:
             return row.colour;
+        case Qt::TextAlignmentRole:
+            return index.column() == Text ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
+                                          : QVariant(Qt::AlignCenter);
         default:
             return {};
     }
@@ -31,7 +42,7 @@ void MessageLogModel::Append(const feed::LogLine& line) {
     // Texts are formatted once here, so painting a row does no work of its own.
     const int at = int(rows_.size());
     beginInsertRows({}, at, at);
-    rows_.push_back({QString::number(line.number), QString::fromStdString(line.text),
+    rows_.push_back({QString::number(line.number), OnOneLine(QString::fromStdString(line.text)),
                      QString::fromStdString(feed::FormatErrorCode(line.code)),
                      QColor(line.colour.red, line.colour.green, line.colour.blue)});
     endInsertRows();

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The message log's lines as a model: number, text, error code, one colour per line. Lines are
-// only appended (one row inserted, nothing else touched) or all cleared.
+// The message log's lines as a model: number, text, error code, one colour per line; the number
+// and the code centred. Lines are only appended (one row inserted, nothing else touched) or all
+// cleared.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -11,6 +12,10 @@
 #include "log/log_feed.h"
 
 namespace tagwright::shell {
+
+// What a line break of a logged text shows as, so that the whole text stands on its one row.
+inline constexpr QChar kLineBreakMark{u'\u21B5'};  // DOWNWARDS ARROW WITH CORNER LEFTWARDS
+QString OnOneLine(QString text);
 
 class MessageLogModel : public QAbstractTableModel {
     Q_OBJECT

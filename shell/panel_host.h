@@ -1,27 +1,28 @@
 // SPDX-License-Identifier: MIT
-// The upper pane of the splitter: the dialog background colour, no scroll bars, and exactly one
-// function panel, centred. A panel larger than the pane keeps its top-left corner in view and
-// loses its far edges; the pane never grows the window to hold it.
+// The upper pane of the splitter: the dialog background colour and exactly one function panel,
+// centred. A pane smaller than the panel scrolls, so that no control is out of reach; the pane
+// never grows the window to hold it.
 #pragma once
 
 #include <QPointer>
-#include <QWidget>
+#include <QScrollArea>
 
 namespace tagwright::shell {
 
-class PanelHost : public QWidget {
+class PanelHost : public QScrollArea {
     Q_OBJECT
   public:
     explicit PanelHost(QWidget* parent);
-    // `panel`, a child of this pane, becomes the one shown; it is centred now and whenever the
-    // pane changes size. Its owner may delete it at any time.
+    // `panel` becomes the one shown, in the pane's scrolled area; it is centred now and whenever
+    // the pane changes size. Its owner may delete it at any time.
     void Show(QWidget& panel);
 
   protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void Centre();
+    QWidget* canvas_;  // the scrolled area: the pane's size, or the panel's where that is larger
     QPointer<QWidget> panel_;
 };
 

@@ -16,9 +16,12 @@ TextPanel::TextPanel(QWidget* parent, Dialogs dialogs) : FunctionPanel(parent, s
     PlaceLabel(this, du, 1029, Label(l::kBytes), Qt::AlignLeft, 417, 18, 21, 8);
     textBox_ = PlaceNew<MenuTextEdit>(this, du, 1009, 72, 33, 372, 57);
     textBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the next control; a tab character never reaches a tag's text.
+    textBox_->setTabChangesFocus(true);
     connect(textBox_, &QPlainTextEdit::textChanged, this, [this] {
         textLength_->setText(QString::number(textBox_->toPlainText().toUtf8().size()));
     });
+    OrderTabStops({textLength_, textBox_});
 }
 
 void TextPanel::SetContentText(const std::string& text) {

@@ -22,6 +22,11 @@ UrlPanel::UrlPanel(QWidget* parent, Dialogs dialogs, bool withTitle)
         prefix_->addItem(QString::fromUtf8(prefix.data(), qsizetype(prefix.size())));
     prefix_->setCurrentIndex(0);
     url_ = PlaceNew<MenuLineEdit>(this, du, 1021, 200, y, 244, 14);
+    if (title_) {
+        OrderTabStops({title_, prefix_, url_});
+    } else {
+        OrderTabStops({prefix_, url_});
+    }
 }
 
 void UrlPanel::SetContentText(const std::string& text) {

@@ -10,4 +10,9 @@ void ShowInColour(QLabel& label, const QString& text, feed::Rgb colour) {
     label.setText(text);
 }
 
+void ShowTips(QLabel& tips, const QString& text, feed::Rgb colour) {
+    ShowInColour(tips, text, colour);
+    tips.setToolTip(text);
+}
+
 }  // namespace tagwright::shell

@@ -13,6 +13,9 @@ namespace tagwright::shell {
 
 // Sets a colour label's text and text colour.
 void ShowInColour(QLabel& label, const QString& text, feed::Rgb colour);
+// The same for the Tips field, whose tooltip holds the whole text: a text wider than the field
+// shows whole where the operator points at it.
+void ShowTips(QLabel& tips, const QString& text, feed::Rgb colour);
 
 class WindowLogSink : public feed::LogSink {
   public:
@@ -25,7 +28,7 @@ class WindowLogSink : public feed::LogSink {
     void OnAppend(const feed::LogLine& line) override { log_.Append(line); }
     void OnClear() override { log_.Clear(); }
     void OnStatus(std::string_view text, feed::Rgb colour) override {
-        ShowInColour(tips_, QString::fromUtf8(text.data(), qsizetype(text.size())), colour);
+        ShowTips(tips_, QString::fromUtf8(text.data(), qsizetype(text.size())), colour);
     }
 
   private:

@@ -76,6 +76,13 @@ DetectOutcome WakeAndSelect(TagLink link, bool autoOperation, LastProcessedUid& 
     const std::int32_t request = link.api.TyA_Request(link.handle, kWakeUpRequest, tag.atqa.data());
     if (request != 0) {
         last.Clear();
+        if (ReaderGone(request)) {
+            // Not an empty field: waiting for a card would wait for good.
+            if (autoOperation) feed::ClearLog();
+            feed::AppendLog(request, "TyA_Request", kRed);
+            feed::ShowCallError(request, "TyA_Request");
+            return DetectOutcome::ReaderGone;
+        }
         if (autoOperation) {
             feed::ClearLog();
             feed::AppendLog(0, text::Tr(Table::Message, text::msg::kWaitingForCard), kBlue);
@@ -118,6 +125,10 @@ std::int32_t Reselect(TagLink link, DetectedTag& tag, const char*& failedFunctio
         return status;
     }
     return 0;
+}
+
+bool ReaderGone(std::int32_t status) {
+    return status == CARDHOST_DETACHED;
 }
 
 bool IsNak(std::int32_t status) {

@@ -38,6 +38,7 @@ enum class OperationKind { Read, Write, ClearKey };
 
 enum class DetectOutcome {
     NoTag,           // the wake-up request failed
+    ReaderGone,      // the wake-up request failed because the reader was unplugged
     NotSelectable,   // anticollision and selection failed
     AlreadyHandled,  // same UID as the last processed one: silent
     NotNtag,         // ATQA other than 0x0044
@@ -58,8 +59,9 @@ struct DetectedTag {
 };
 
 // Wake-up, selection and same-tag test (reported as the operation requires); for Read and Write
-// the log is cleared when a new tag is found. Ends in NoTag, NotSelectable, AlreadyHandled, or
-// Detected meaning "go on".
+// the log is cleared when a new tag is found. A reader that is gone is reported as a failed reader
+// call is, in the log and in the Tips field, even in Auto operation. Ends in NoTag, ReaderGone,
+// NotSelectable, AlreadyHandled, or Detected meaning "go on".
 DetectOutcome WakeAndSelect(TagLink link, bool autoOperation, LastProcessedUid& last,
                             OperationKind kind, DetectedTag& tag);
 
@@ -83,6 +85,10 @@ DetectOutcome DetectTag(TagLink link, bool autoOperation, LastProcessedUid& last
 // says, and its configuration pages lie elsewhere. Reports "Failed to recognize the tag model !"
 // when it does not fit. Unknown models are not checked.
 bool CapacityFitsModel(ModelCode model, std::uint8_t ccSizeByte);
+
+// True for a status that says the reader itself is gone (unplugged), whatever the backend: no
+// call reaches a tag until the reader is opened again.
+bool ReaderGone(std::int32_t status);
 
 // True for a status that carries the tag's NAK rather than a failure of the reader or the link.
 bool IsNak(std::int32_t status);

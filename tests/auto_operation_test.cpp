@@ -233,6 +233,47 @@ TEST_F(AutoOperation, NoReaderChosenOrNotOpened) {
     EXPECT_TRUE(results.empty());
 }
 
+// A reader unplugged while Auto operation waits for a card, or in the middle of a tag: the poll
+// that finds it gone ends Auto operation with one red line naming the call and its status, and the
+// reader error in the Tips field, as a failed reader call is reported; nothing polls on.
+TEST_F(AutoOperation, AReaderUnpluggedEndsAutoOperationAndSaysSo) {
+    for (const bool midTag : {false, true}) {
+        SCOPED_TRACE(midTag ? "unplugged while a tag is written" : "unplugged while waiting");
+        if (midTag) {
+            SimOk({"reader", "attach", "SIM-0001"});
+            devices->Open();
+            NewTag("NTAG213");
+            SimOk({"fault", "detach", "--reader", "SIM-0001", "--after", "4"});
+        } else {
+            SimOk({"tag", "remove", "--reader", "SIM-0001"});
+        }
+        results.clear();
+        panel.autoOp = true;
+        panel.content = "unplugged";
+        auto& text = Controller(PanelKind::Text);
+        text.OnWrite();
+        timers.TickAll();
+        if (!midTag) {
+            EXPECT_EQ(Texts(), (std::vector<std::string>{"Waiting for card ......"}));
+            SimOk({"reader", "detach", "SIM-0001"});
+            timers.TickAll();
+        } else {
+            EXPECT_TRUE(timers.Running(panels::kAutoWriteTimer));  // a failed tag goes on
+            timers.TickAll();
+        }
+        ASSERT_EQ(Texts(), (std::vector<std::string>{"TyA_Request"}));
+        EXPECT_EQ(sink.lines.back().code, 0x04);
+        EXPECT_EQ(sink.lines.back().colour, feed::kRed);
+        EXPECT_EQ(sink.status, "Error:0x04,Function:TyA_Request");
+        EXPECT_EQ(sink.statusColour, feed::kRed);
+        EXPECT_FALSE(timers.Running(panels::kAutoWriteTimer));
+        EXPECT_TRUE(panel.readWriteEnabled);
+        EXPECT_EQ(results.back(), RunResult::Refused);
+        timers.TickAll();
+        EXPECT_EQ(Texts(), (std::vector<std::string>{"TyA_Request"}));
+    }
+}
+
 TEST_F(AutoOperation, WithoutAutoOperationANewCommandHandlesTheSameTagAgain) {
     NewTag("NTAG213");
     panel.content = "twice";

@@ -24,6 +24,8 @@ RunResult FromDetection(DetectOutcome outcome) {
     switch (outcome) {
         case DetectOutcome::NoTag:
             return RunResult::NoTag;
+        case DetectOutcome::ReaderGone:
+            return RunResult::Refused;
         case DetectOutcome::AlreadyHandled:
             return RunResult::Skipped;
         default:
@@ -120,6 +122,12 @@ void OperationController::OnClearKey() {
     RunClearKey();
 }
 
+RunResult OperationController::NotDetected(DetectOutcome outcome) {
+    // No tag can be reached until the operator opens the reader again, so Auto operation ends.
+    if (outcome == DetectOutcome::ReaderGone) OnStop();
+    return FromDetection(outcome);
+}
+
 RunResult OperationController::Finish(RunResult result) {
     if (result == RunResult::Failed) RecordRun(false);
     // The tag holds its row even though the batch ends without the success feedback.
@@ -187,7 +195,7 @@ RunResult OperationController::RunRead() {
     tag::DetectedTag tag;
     const DetectOutcome outcome =
         tag::DetectTag(link, panel_.autoOperation(), last_, tag::OperationKind::Read, tag);
-    if (outcome != DetectOutcome::Detected) return Finish(FromDetection(outcome));
+    if (outcome != DetectOutcome::Detected) return Finish(NotDetected(outcome));
     if (inFlight_) inFlight_->tag.model = tag.model;
     const auto area = tag::OpenNdefArea(link, tag.model);
     if (!area || !format_->ReadAndShow(link, *area, panel_)) return Finish(RunResult::Failed);
@@ -276,7 +284,7 @@ RunResult OperationController::WriteSteps() {
     tag::DetectedTag tag;
     DetectOutcome outcome =
         tag::WakeAndSelect(link, panel_.autoOperation(), last_, tag::OperationKind::Write, tag);
-    if (outcome != DetectOutcome::Detected) return FromDetection(outcome);
+    if (outcome != DetectOutcome::Detected) return NotDetected(outcome);
 
     // Authentication is attempted, not required: an unprotected tag is written all the same.
     bool authenticated = false;

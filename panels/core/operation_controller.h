@@ -21,7 +21,7 @@ namespace tagwright::panels {
 
 // How one run ended.
 enum class RunResult {
-    Refused,    // nothing reached the tag (bad key, no reader)
+    Refused,    // nothing reached the tag (bad key, no reader, the reader unplugged)
     NoTag,      // the wake-up found no tag
     Skipped,    // the tag was handled already
     Failed,     // the run reported a failure (or ended silently on a lost tag)
@@ -72,6 +72,8 @@ class OperationController {
     bool SuccessFeedback();
     void StartAuto(int timer, RunResult (OperationController::*run)());
     RunResult Finish(RunResult result);
+    // How a run ends whose tag was not detected; a reader that is gone also stops Auto operation.
+    RunResult NotDetected(tag::DetectOutcome outcome);
     RunResult WriteSteps();
     // The journal record of the run under way.
     void BeginRecord(tag::OperationKind operation);

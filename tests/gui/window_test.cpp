@@ -5,17 +5,22 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
 #include <QToolTip>
 #include <QtTest>
 #include <cstdlib>
@@ -24,6 +29,7 @@
 #include "about_box.h"
 #include "app/application.h"
 #include "app/qsettings_scope.h"
+#include "log/log_feed.h"
 #include "main_window.h"
 #include "message_log_model.h"
 #include "program.h"
@@ -116,11 +122,15 @@ class WindowTest : public QObject {
         qputenv("CARDHOST_SIM_DIR", simDir_->path().toUtf8());
         qputenv("CARDHOST_BACKENDS", "sim");
         errors_.clear();
+        dialogFolders_.clear();
         panelStore_.emplace(curMenu);
         languageStore_.emplace(language);
         application_.emplace(*panelStore_, *languageStore_);
         QVERIFY(application_->Start());
-        shell::Dialogs dialogs{[this](QWidget*) { return chosenFile_; },
+        shell::Dialogs dialogs{[this](QWidget*, const QString& folder) {
+                                   dialogFolders_ << folder;
+                                   return chosenFile_;
+                               },
                                [this](QWidget*, const QString& text) { errors_ << text; }};
         window_ = std::make_unique<shell::MainWindow>(*application_, starter_, dialogs);
         window_->show();
@@ -147,6 +157,7 @@ class WindowTest : public QObject {
     FakeStarter starter_;
     QStringList errors_;
     QString chosenFile_;
+    QStringList dialogFolders_;  // where each file dialog opened
 
     // The control tool on this test's simulator.
     QString Sim(const QStringList& words) const {
@@ -162,22 +173,59 @@ class WindowTest : public QObject {
         return lines.filter(QRegularExpression("^(lights|buzzer)")).join(';');
     }
 
+    // The columns of `rect` in which `widget` paints pixels close to `colour` (glyph pixels).
+    static QList<int> ColumnsPaintedIn(QWidget& widget, const QRect& rect, const QColor& colour) {
+        QApplication::processEvents();
+        const QImage image = widget.grab(rect).toImage();
+        const auto near = [](int a, int b) { return std::abs(a - b) <= 60; };
+        QList<int> columns;
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y) {
+                const QColor pixel = image.pixelColor(x, y);
+                if (near(pixel.red(), colour.red()) && near(pixel.green(), colour.green()) &&
+                    near(pixel.blue(), colour.blue())) {
+                    columns << x;
+                    break;
+                }
+            }
+        return columns;
+    }
+    // Whether a colour label paints its text in `colour` (its frame left out).
+    static bool LabelPaintedIn(QLabel& label, const QColor& colour) {
+        return !ColumnsPaintedIn(label, label.contentsRect(), colour).isEmpty();
+    }
     // Whether the log view paints row `row` with text of `colour` (glyph pixels close to it).
     bool RowPaintedIn(int row, const QColor& colour) const {
         auto& view = window_->log();
         QApplication::processEvents();
         const QRect rect = view.visualRect(view.model().index(row, shell::MessageLogModel::Text));
         if (!view.viewport()->rect().contains(rect)) return false;
-        const QImage image = view.viewport()->grab(rect).toImage();
-        const auto near = [](int a, int b) { return std::abs(a - b) <= 60; };
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x) {
-                const QColor pixel = image.pixelColor(x, y);
-                if (near(pixel.red(), colour.red()) && near(pixel.green(), colour.green()) &&
-                    near(pixel.blue(), colour.blue()))
-                    return true;
-            }
-        return false;
+        return !ColumnsPaintedIn(*view.viewport(), rect, colour).isEmpty();
+    }
+    // The text a Text panel wrote to the tag `uid` (of the plain layout, its NDEF TLV at page 4).
+    QString TextOnTag(const QString& uid) const {
+        const QByteArray memory =
+            QByteArray::fromHex(Sim({"tag", "dump", uid, "--hex"}).trimmed().toLatin1());
+        if (memory.size() < 26 || memory.at(16) != 0x03) return {};
+        const int length = int(quint8(memory.at(20))) - 3;  // status byte and "en" left out
+        return QString::fromUtf8(memory.mid(25, length));
+    }
+    // A sheet of `rows` rows, "row 1" to "row N", in this test's folder.
+    QString SheetOfRows(int rows) const {
+        const QString path = simDir_->filePath(QStringLiteral("rows.csv"));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) return {};
+        QByteArray text;
+        for (int row = 1; row <= rows; ++row)
+            text += "row " + QByteArray::number(row) + '\n';
+        file.write(text);
+        return path;
+    }
+    // Clears a field and types `text` into it, as the operator does.
+    static void TypeInto(QLineEdit& field, const QString& text) {
+        field.selectAll();
+        QTest::keyClick(&field, Qt::Key_Backspace);
+        QTest::keyClicks(&field, text);
     }
     QColor RowColour(int row) const {
         return window_->log()
@@ -375,6 +423,269 @@ class WindowTest : public QObject {
         QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("中文内容"));
     }
 
+    // A batch past row 99,999: the number the program sets stands whole, with Row +1 and in Auto
+    // operation; typing stays limited to five characters.
+    void rowsPastTheFiveDigitsOfTheRowField() {
+        Start(2, text::Language::English);
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::TextPanel* panel = window_->textPanel();
+        chosenFile_ = SheetOfRows(100005);
+        QTest::mouseClick(&panel->browseButton(), Qt::LeftButton);
+        QCOMPARE(window_->tips().text(), QStringLiteral("File Loading Successfully !"));
+        auto& row = panel->rowNumberField();
+        TypeInto(row, QStringLiteral("99999"));
+        QTest::keyClick(&row, Qt::Key_1);  // a sixth character cannot be typed
+        QCOMPARE(row.text(), QStringLiteral("99999"));
+        auto* rowPlus = panel->findChild<QPushButton*>(QStringLiteral("1041"));
+        auto* rowMinus = panel->findChild<QPushButton*>(QStringLiteral("1042"));
+        QTest::mouseClick(rowPlus, Qt::LeftButton);
+        QCOMPARE(row.text(), QStringLiteral("100000"));
+        QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("row 100000"));
+        QTest::mouseClick(rowPlus, Qt::LeftButton);
+        QCOMPARE(row.text(), QStringLiteral("100001"));
+        QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("row 100001"));
+        row.end(false);
+        QTest::keyClick(&row, Qt::Key_7);  // nor can it be lengthened by typing
+        QCOMPARE(row.text(), QStringLiteral("100001"));
+        QTest::keyClick(&row, Qt::Key_Backspace);  // but shortened, and then typed to five
+        QTest::keyClick(&row, Qt::Key_5);
+        QCOMPARE(row.text(), QStringLiteral("10000"));
+        QTest::mouseClick(rowMinus, Qt::LeftButton);
+        QCOMPARE(row.text(), QStringLiteral("9999"));
+        QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("row 9999"));
+
+        // Auto operation from row 99,999: three tags, three rows, none repeated.
+        TypeInto(row, QStringLiteral("99999"));
+        QTest::mouseClick(rowMinus, Qt::LeftButton);
+        QTest::mouseClick(rowPlus, Qt::LeftButton);  // loads row 99,999 again
+        QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("row 99999"));
+        Sim({"tag", "remove", "--reader", "SIM-0001"});
+        const QStringList uids = Sim({"queue", "--reader", "SIM-0001", "--count", "3",
+                                      "--gap-polls", "2", "--layout", "plain"})
+                                     .split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(uids.size(), 3);
+        panel->writeFromFileBox().setChecked(true);
+        panel->autoOperationBox().setChecked(true);
+        Sim({"stats", "--reader", "SIM-0001", "--reset"});
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(LightsAndBuzzer().count(QStringLiteral("10")), 3, 20000);
+        QTest::mouseClick(&panel->stopButton(), Qt::LeftButton);
+        QCOMPARE(TextOnTag(uids[0]), QStringLiteral("row 99999"));
+        QCOMPARE(TextOnTag(uids[1]), QStringLiteral("row 100000"));
+        QCOMPARE(TextOnTag(uids[2]), QStringLiteral("row 100001"));
+        QCOMPARE(row.text(), QStringLiteral("100002"));
+        QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("row 100002"));
+    }
+
+    // The Tips field and the function-name field paint their texts in the colours they were
+    // given: red for failures, blue for progress; a Tips text wider than the field shows whole
+    // in its tooltip.
+    void tipsAndFunctionNameArePaintedInTheirColours() {
+        Start(2, text::Language::English);
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QLabel& tips = window_->tips();
+        const auto paintedRed = [&](QLabel& label) {
+            return LabelPaintedIn(label, Qt::red) && !LabelPaintedIn(label, Qt::blue) &&
+                   !LabelPaintedIn(label, Qt::black);
+        };
+        const auto paintedBlue = [&](QLabel& label) {
+            return LabelPaintedIn(label, Qt::blue) && !LabelPaintedIn(label, Qt::red) &&
+                   !LabelPaintedIn(label, Qt::black);
+        };
+        QVERIFY(paintedBlue(window_->functionName()));
+        window_->RunCommand(text::command::kNfcUrl);
+        QVERIFY(paintedBlue(window_->functionName()));
+        window_->RunCommand(text::command::kNfcText);
+
+        QTest::mouseClick(&window_->textPanel()->readButton(), Qt::LeftButton);
+        QCOMPARE(tips.text(), QStringLiteral("Device not opened !"));
+        QVERIFY(paintedRed(tips));
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        QCOMPARE(tips.text(), QStringLiteral("Open device successfully !"));
+        QVERIFY(paintedBlue(tips));
+        chosenFile_ = simDir_->filePath(QStringLiteral("missing.xls"));
+        QTest::mouseClick(&window_->textPanel()->browseButton(), Qt::LeftButton);
+        QCOMPARE(tips.text(), QStringLiteral("Failed to load file !"));
+        QVERIFY(paintedRed(tips));
+        chosenFile_ = QStringLiteral(TAGWRIGHT_FIXTURES_DIR "/rows.csv");
+        QTest::mouseClick(&window_->textPanel()->browseButton(), Qt::LeftButton);
+        QCOMPARE(tips.text(), QStringLiteral("File Loading Successfully !"));
+        QVERIFY(paintedBlue(tips));
+        Sim({"fault", "fail", "Sys_Open", "--reader", "SIM-0001", "--status", "7"});
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        QCOMPARE(tips.text(), QStringLiteral("Error:0x07,Function:Sys_Open"));
+        QVERIFY(paintedRed(tips));
+        QCOMPARE(tips.toolTip(), tips.text());
+        QCOMPARE(window_->functionName().toolTip(), QString());
+
+        const QString wide = QStringLiteral("The journal cannot be written: ") + QString(80, 'x');
+        feed::ShowStatus(wide.toStdString(), feed::kRed);
+        QVERIFY(tips.fontMetrics().horizontalAdvance(wide) > tips.contentsRect().width());
+        QCOMPARE(tips.toolTip(), wide);
+    }
+
+    // Tab walks a panel's controls in the order of its layout, content fields first, and out of
+    // the text box again; a tab character never reaches the text.
+    void tabWalksThePanelInLayoutOrder() {
+        Start(2, text::Language::English);
+        window_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window_.get()));
+        const QStringList shared{"1044", "1045", "1006", "1037", "1043", "1008", "1040", "1036",
+                                 "1042", "1041", "1035", "1034", "1004", "1005", "1010", "1007"};
+        const auto walk = [&](QWidget* first, int steps, Qt::KeyboardModifiers modifiers) {
+            first->setFocus(Qt::TabFocusReason);
+            QStringList visited{QApplication::focusWidget()->objectName()};
+            for (int step = 1; step < steps; ++step) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, modifiers);
+                visited << QApplication::focusWidget()->objectName();
+            }
+            return visited;
+        };
+        struct Case {
+            int command;
+            QStringList content;
+        };
+        for (const Case& c : {Case{text::command::kNfcText, {"1011", "1009"}},
+                              Case{text::command::kNfcUrl, {"1026", "1021"}},
+                              Case{text::command::kSmartPoster, {"1025", "1026", "1021"}}}) {
+            window_->RunCommand(c.command);
+            shell::FunctionPanel* panel = window_->functionPanel();
+            QWidget* first = panel->findChild<QWidget*>(c.content.first());
+            const QStringList order = c.content + shared;
+            QCOMPARE(walk(first, int(order.size()), Qt::NoModifier), order);
+            QStringList back = order;
+            std::reverse(back.begin(), back.end());
+            QCOMPARE(walk(&panel->stopButton(), int(back.size()), Qt::ShiftModifier), back);
+        }
+        window_->RunCommand(text::command::kNfcText);
+        auto& box = window_->textPanel()->textBox();
+        box.setFocus(Qt::TabFocusReason);
+        QTest::keyClicks(&box, QStringLiteral("ab"));
+        QTest::keyClick(&box, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), &window_->textPanel()->originalKeyField());
+        box.setFocus(Qt::TabFocusReason);
+        QTest::keyClick(&box, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), &window_->textPanel()->textLength());
+        QCOMPARE(box.toPlainText(), QStringLiteral("ab"));
+    }
+
+    // The reader unplugged while Auto operation waits for a card: one red line naming the call
+    // and its status, the reader error in red in the Tips field, Auto operation ended; the
+    // operator opens the reader again to go on.
+    void aReaderUnpluggedDuringAutoOperationEndsItAndSaysSo() {
+        Start(2, text::Language::English);
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::TextPanel* panel = window_->textPanel();
+        Sim({"tag", "remove", "--reader", "SIM-0001"});
+        panel->autoOperationBox().setChecked(true);
+        QTest::mouseClick(&panel->readButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(LogTexts(), QStringList{"Waiting for card ......"}, 5000);
+        Sim({"reader", "detach", "SIM-0001"});
+        QTRY_VERIFY_WITH_TIMEOUT(panel->readButton().isEnabled(), 5000);
+        QCOMPARE(LogTexts(), QStringList{"TyA_Request"});
+        QCOMPARE(window_->log().model().index(0, shell::MessageLogModel::Code).data().toString(),
+                 QStringLiteral("Error Code: 0x04"));
+        QVERIFY(RowPaintedIn(0, Qt::red));
+        QCOMPARE(window_->tips().text(), QStringLiteral("Error:0x04,Function:TyA_Request"));
+        QVERIFY(LabelPaintedIn(window_->tips(), Qt::red));
+        QVERIFY(!LabelPaintedIn(window_->tips(), Qt::blue));
+        QTest::qWait(300);  // nothing polls on
+        QCOMPARE(LogTexts(), QStringList{"TyA_Request"});
+
+        Sim({"reader", "attach", "SIM-0001"});
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        QCOMPARE(window_->tips().text(), QStringLiteral("Open device successfully !"));
+        QTest::mouseClick(&panel->readButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(LogTexts(), QStringList{"Waiting for card ......"}, 5000);
+        QTest::mouseClick(&panel->stopButton(), Qt::LeftButton);
+    }
+
+    // A multi-line text stands on its one log row with a mark for each line break; the numbers
+    // and error codes are painted centred in their columns.
+    void theLogShowsEachLineOnOneRowWithCentredNumbers() {
+        Start(2, text::Language::English);
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        shell::TextPanel* panel = window_->textPanel();
+        panel->textBox().insertPlainText(QStringLiteral("first\nsecond\nthird"));
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        const QString mark(shell::kLineBreakMark);
+        QVERIFY2(
+            LogTexts().contains("Write data succeed: first" + mark + "second" + mark + "third"),
+            qPrintable(LogTexts().join('\n')));
+        QVERIFY(QFontMetrics(window_->log().font()).inFont(shell::kLineBreakMark));
+        QCOMPARE(shell::OnOneLine(QStringLiteral("a\r\nb\rc")), "a" + mark + "b" + mark + "c");
+
+        auto& view = window_->log();
+        for (const int column :
+             {int(shell::MessageLogModel::Number), int(shell::MessageLogModel::Code)})
+            QCOMPARE(view.model().index(0, column).data(Qt::TextAlignmentRole).toInt(),
+                     int(Qt::AlignCenter));
+        QApplication::processEvents();
+        const QRect cell = view.visualRect(view.model().index(0, shell::MessageLogModel::Number));
+        const QList<int> glyph = ColumnsPaintedIn(*view.viewport(), cell, Qt::blue);
+        QVERIFY(!glyph.isEmpty());
+        const int middle = (glyph.first() + glyph.last()) / 2;
+        QVERIFY2(
+            std::abs(middle - cell.width() / 2) <= 3,
+            qPrintable(
+                QStringLiteral("the number's middle at %1 of %2").arg(middle).arg(cell.width())));
+    }
+
+    // A window smaller than 800 x 600: the panel scrolls, so Stop and the other buttons stay in
+    // reach; the device bar keeps the Tips field in sight, never in its overflow menu.
+    void aSmallWindowScrollsThePanelAndKeepsTheTipsField() {
+        Start(2, text::Language::English);
+        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        window_->resize(300, 380);
+        QApplication::processEvents();
+        QVERIFY(window_->width() < 800);
+        auto* bar = window_->findChild<QToolBar*>();
+        QVERIFY(bar);
+        auto* overflow = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+        QVERIFY(!overflow || !overflow->isVisible());
+        QVERIFY(window_->tips().isVisible());
+        QVERIFY(bar->rect().contains(window_->tips().geometry()));
+        QVERIFY(window_->tips().width() >= 120);
+
+        shell::PanelHost& host = window_->panelHost();
+        QVERIFY(host.verticalScrollBar()->isVisible());
+        QVERIFY(host.verticalScrollBar()->maximum() > 0);
+        QPushButton& stop = window_->textPanel()->stopButton();
+        host.ensureWidgetVisible(&stop);
+        QApplication::processEvents();
+        const QRect shown(stop.mapTo(host.viewport(), QPoint(0, 0)), stop.size());
+        QVERIFY2(host.viewport()->rect().contains(shown),
+                 qPrintable(QStringLiteral("Stop at %1,%2 in a pane of %3 x %4")
+                                .arg(shown.x())
+                                .arg(shown.y())
+                                .arg(host.viewport()->width())
+                                .arg(host.viewport()->height())));
+        window_->resize(800, 600);
+        QApplication::processEvents();
+        QVERIFY(!host.verticalScrollBar()->isVisible());
+        QVERIFY(!host.horizontalScrollBar()->isVisible());
+    }
+
+    // The file dialog opens in the operator's home, then in the folder of the sheet loaded last,
+    // in every panel.
+    void theFileDialogStartsWhereTheLastSheetWas() {
+        Start(2, text::Language::English);
+        chosenFile_.clear();  // cancelled
+        QTest::mouseClick(&window_->textPanel()->browseButton(), Qt::LeftButton);
+        chosenFile_ = simDir_->filePath(QStringLiteral("missing.csv"));
+        QTest::mouseClick(&window_->textPanel()->browseButton(), Qt::LeftButton);
+        chosenFile_ = QStringLiteral(TAGWRIGHT_FIXTURES_DIR "/rows.csv");
+        QTest::mouseClick(&window_->textPanel()->browseButton(), Qt::LeftButton);
+        QTest::mouseClick(&window_->textPanel()->browseButton(), Qt::LeftButton);
+        window_->RunCommand(text::command::kNfcUrl);
+        QTest::mouseClick(&window_->urlPanel()->browseButton(), Qt::LeftButton);
+        const QString fixtures = QFileInfo(chosenFile_).absolutePath();
+        QCOMPARE(dialogFolders_, (QStringList{QDir::homePath(), QDir::homePath(), QDir::homePath(),
+                                              fixtures, fixtures}));
+    }
+
     void contextMenuOfTheTextFields() {
         Start(3, text::Language::English);
         shell::UrlPanel* url = window_->urlPanel();
@@ -554,6 +865,16 @@ class WindowTest : public QObject {
             QStringLiteral("Version ") +
             QString::fromUtf8(version::Version().data(), qsizetype(version::Version().size()))));
         QVERIFY(!shell::ProgramIcon().isNull());
+        // The dialog colours, as painted.
+        QCOMPARE(box->palette().color(QPalette::Window), QColor(214, 230, 244));
+        QCOMPARE(box->palette().color(QPalette::WindowText), QColor(41, 90, 136));
+        box->show();
+        QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+        QCOMPARE(box->grab().toImage().pixelColor(2, 2), QColor(214, 230, 244));
+        auto* line = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+        QVERIFY(line);
+        QVERIFY(!ColumnsPaintedIn(*line, line->rect(), QColor(41, 90, 136)).isEmpty());
+        QVERIFY(ColumnsPaintedIn(*line, line->rect(), Qt::black).isEmpty());
     }
 
     // The reader library cannot be bound: the one message box, naming this platform's library
@@ -584,6 +905,7 @@ class WindowTest : public QObject {
     void theStartUpMessageIsAnErrorBox() {
         QString caption, text;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QColor background, foreground;
         qsizetype buttons = 0;
         bool seen = false;
         const auto inspect = [&] {
@@ -592,6 +914,8 @@ class WindowTest : public QObject {
             seen = true;
             caption = box->windowTitle();
             text = box->text();
+            background = box->palette().color(QPalette::Window);
+            foreground = box->palette().color(QPalette::WindowText);
             icon = box->icon();
             buttons = box->buttons().size();
             box->button(QMessageBox::Ok)->click();
@@ -608,6 +932,8 @@ class WindowTest : public QObject {
         QCOMPARE(text, QStringLiteral("Load libcardhost.so failed !"));
         QCOMPARE(icon, QMessageBox::Critical);
         QCOMPARE(buttons, qsizetype(1));
+        QCOMPARE(background, QColor(214, 230, 244));
+        QCOMPARE(foreground, QColor(41, 90, 136));
     }
 
     // A library that binds: the window is shown until it closes, then the exit sequence.

@@ -31,7 +31,8 @@ void Photograph(text::Language language, const QDir& folder) {
     if (!application.Start()) return;
     NoRestart starter;
     {
-        shell::Dialogs dialogs{[](QWidget*) { return QString(); }, [](QWidget*, const QString&) {}};
+        shell::Dialogs dialogs{[](QWidget*, const QString&) { return QString(); },
+                               [](QWidget*, const QString&) {}};
         shell::MainWindow window(application, starter, dialogs);
         window.show();
         Save(window, folder, "text-" + suffix);
