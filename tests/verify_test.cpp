@@ -4,6 +4,8 @@
 // of the message, password, AUTH0 or lock bytes it is; a sound tag verifies on every panel.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "support/panel_rig.h"
 
 namespace tagwright::testing {
@@ -106,6 +108,85 @@ TEST_F(Verify, PasswordAuth0AndLockPagesAreReadBackToo) {
         EXPECT_EQ(Texts().back(), line);
         EXPECT_FALSE(SuccessFeedbackGiven());
     }
+}
+
+// The pages that protect or lock a tag are read back whether --verify is given or not: a tag
+// reported protected is protected, one reported open is open, one reported locked is locked.
+TEST_F(Verify, ProtectionAndLockPagesAreReadBackWithoutVerify) {
+    panel.newKey = "11223344";
+    panel.content = "x";
+    struct Case {
+        bool encrypt, lock;
+        int weakPage;
+        const char* line;
+    };
+    const Case cases[] = {
+        {true, false, 0x29, "Verify failed: Page41 !"},  // AUTH0 kept as 0x01
+        {true, false, 0x2B, "Verify failed: Page43 !"},  // the password: PWD_AUTH refuses it
+        {false, true, 2, "Verify failed: Page2 !"},      // static lock bytes stored as FE FE
+        {false, true, 0x28, "Verify failed: Page40 !"},  // dynamic lock bytes
+    };
+    for (const auto& [encrypt, lock, weakPage, line] : cases) {
+        SCOPED_TRACE(weakPage);
+        panel.encrypt = encrypt;
+        panel.lock = lock;
+        SimOk({"tag", "poke", NewTag("NTAG213"), "0x2B", "7C7C7C7C"});  // authenticated Write
+        Weak(weakPage);
+        EXPECT_EQ(Write(PanelKind::Text), RunResult::Failed);
+        EXPECT_EQ(Texts().back(), line);
+        EXPECT_EQ(RedLines(), 1);
+        EXPECT_FALSE(SuccessFeedbackGiven());
+        for (const auto& text : Texts()) {
+            EXPECT_NE(text, "The tag's password is now the New key !");
+            EXPECT_NE(text, "Encryption successful !");
+            EXPECT_NE(text, "Lock tag success !");
+        }
+    }
+
+    // Clear key on a tag protected by the default key, its AUTH0 or password page weak.
+    panel.encrypt = panel.lock = false;
+    for (const auto& [weakPage, line] :
+         {std::pair{0x29, "Verify failed: Page41 !"}, std::pair{0x2B, "Verify failed: Page43 !"}}) {
+        SCOPED_TRACE(weakPage);
+        const std::string uid = NewTag("NTAG213");
+        SimOk({"tag", "poke", uid, "0x29", "04000000"});
+        SimOk({"tag", "poke", uid, "0x2B", "7C7C7C7C"});
+        Weak(weakPage);
+        results.clear();
+        pauses.clear();
+        sink.lines.clear();  // Clear key keeps the log
+        Controller(PanelKind::Text).OnClearKey();
+        EXPECT_EQ(results.back(), RunResult::Failed);
+        EXPECT_EQ(Texts().back(), line);
+        EXPECT_EQ(RedLines(), 1);
+        EXPECT_FALSE(SuccessFeedbackGiven());
+        for (const auto& text : Texts()) {
+            EXPECT_NE(text, "The tag's password is now 7C7C7C7C !");
+            EXPECT_NE(text, "Password cleared successfully !");
+        }
+    }
+}
+
+// Each protection page is read once: with --verify the read-back of the Write adds the message
+// pages only. NTAG213, Encryption and Lock, a one-page message.
+TEST_F(Verify, TheProtectionReadBackIsNotDoneTwice) {
+    panel.encrypt = panel.lock = true;
+    panel.content = "x";
+    std::map<bool, std::pair<std::uint64_t, std::uint64_t>> calls;  // READs, PWD_AUTHs
+    for (const bool verify : {false, true}) {
+        SCOPED_TRACE(verify);
+        panel.verify = verify;
+        NewTag("NTAG213");
+        ASSERT_EQ(Write(PanelKind::Text), RunResult::Succeeded) << Texts().back();
+        calls[verify] = {CommandCount("TyA_NTAG_Read"), CommandCount("TyA_NTAG_PwdAuth")};
+    }
+    // CC, page 4; configuration page before and after; dynamic and static lock page before,
+    // then both after.
+    EXPECT_EQ(calls[false].first, 8u);
+    EXPECT_EQ(calls[true].first, 9u);  // and page 4 again
+    // The factory tag refuses the Original key; the New key proves the password once.
+    EXPECT_EQ(calls[false].second, 2u);
+    EXPECT_EQ(calls[true].second, 2u);
 }
 
 TEST_F(Verify, AFailedVerifyKeepsTheRowForTheNextTag) {
