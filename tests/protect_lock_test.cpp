@@ -103,10 +103,11 @@ TEST_F(ProtectLock, Ntag203RefusesEncryptionAndTakesTwoDynamicLockBytes) {
     panel.content = "old";
     Controller(PanelKind::Text).OnWrite();
     EXPECT_EQ(results.back(), RunResult::Failed);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"NTAG203, UID: " + uid, "Write data succeed: old",
-                                                 "The tag does not support password protection !"}));
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"NTAG203, UID: " + uid, "Write data succeed: old",
+                                        "The tag does not support password protection !"}));
     EXPECT_EQ(RedLines(), 1);
-    EXPECT_TRUE(pauses.empty());  // no success feedback
+    EXPECT_TRUE(pauses.empty());                                      // no success feedback
     EXPECT_EQ(Pages(uid, 0x28, 1), (Bytes{0x00, 0x00, 0x00, 0x00}));  // nothing locked
 
     panel.encrypt = false;
@@ -125,8 +126,7 @@ TEST_F(ProtectLock, Ntag203RefusesEncryptionAndTakesTwoDynamicLockBytes) {
 // NTAG212 is refused by its capability container before anything is written.
 TEST_F(ProtectLock, AnNtag21xRefusingVersionAndSignatureIsNeverReportedProtected) {
     const auto refuseIdentity = [this] {
-        SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status",
-               "0x20"});
+        SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20"});
         SimOk({"fault", "fail", "TyA_NTAG_ReadSig", "--reader", "SIM-0001", "--status", "0x20"});
     };
     const auto expectNoSuccess = [this] {
@@ -335,8 +335,8 @@ TEST_F(ProtectLock, AContainerOfAnotherModelIsRefusedBeforeAnythingIsWritten) {
             char version[17];
             std::snprintf(version, sizeof version, "000404020100%02X03", code);
             EmptyTheField();
-            const std::string uid = SimOk({"tag", "new", "--model", chip, "--reader", "SIM-0001",
-                                           "--version", version});
+            const std::string uid = SimOk(
+                {"tag", "new", "--model", chip, "--reader", "SIM-0001", "--version", version});
             const Bytes factory = Memory(uid);
             panel = FakePanel{};
             panel.lock = true;
