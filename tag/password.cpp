@@ -18,8 +18,9 @@ void Report(int entry, feed::Rgb colour) {
     feed::AppendLog(0, text::Tr(text::Table::Message, entry), colour);
 }
 
-// Once the password page is written the operator must know which key the tag now answers to,
-// whatever happens next. A key the operator chose is named by its field, never by its digits:
+// Once the password page took, the operator must know which key the tag now answers to, even
+// when a later write fails; a read-back that could not prove the page says nothing of a key.
+// A key the operator chose is named by its field, never by its digits:
 // logs are kept and shown where keys must not be. The default key is no secret.
 void ReportPassword(const Key& key, feed::Rgb colour) {
     if (key != kDefaultKey) {
@@ -44,6 +45,22 @@ bool ConfigurationKnown(const PageLookup& config) {
         return false;
     }
     return true;
+}
+
+// The password page reads as zeros, so a PWD_AUTH with the key written is its read-back; done
+// first, it also authenticates a Write that was not, so that the READ of the configuration page
+// and the lock step that may follow reach a tag protected now. A NAK is the tag refusing that
+// key. Any other failure leaves the acknowledged password write standing, as does a READ that
+// fails or differs once the key was taken: the operator is told which key the tag answers to.
+bool ReadBackProtection(TagLink step, ModelCode model, const PageWrites& written,
+                        std::uint8_t passwordPage, const Key& key) {
+    if (const std::int32_t proof = ProvePassword(step, passwordPage, key); proof != 0) {
+        if (!IsNak(proof)) ReportPassword(key, feed::kRed);
+        return false;
+    }
+    if (ReadBackPages(step, model, written)) return true;
+    ReportPassword(key, feed::kRed);
+    return false;
 }
 
 // Reads the configuration page, sets AUTH0 and writes it back.
@@ -81,10 +98,7 @@ StepResult SetPassword(TagLink link, ModelCode model, const Key& newKey) {
         ReportPassword(newKey, feed::kRed);
         return StepResult::Stopped;
     }
-    // Proving the password first also authenticates a Write that was not, so that the read-back
-    // and the lock step that may follow can reach a tag protected now.
-    if (!ProvePassword(step, passwordPage, newKey)) return StepResult::Stopped;
-    if (!ReadBackPages(step, model, written)) return StepResult::Stopped;
+    if (!ReadBackProtection(step, model, written, passwordPage, newKey)) return StepResult::Stopped;
     ReportPassword(newKey, feed::kBlue);
     Report(text::msg::kEncryptionSuccessful, feed::kBlue);
     return StepResult::Done;
@@ -121,8 +135,7 @@ bool ClearPassword(TagLink link, bool autoOperation, LastProcessedUid& last,
     const auto passwordPage = static_cast<std::uint8_t>(config.page + 2);
     if (!WriteAuth0(step, config.page, kProtectNothing)) return false;
     if (!WritePageOrReport(step, passwordPage, kDefaultKey)) return false;
-    if (!ProvePassword(step, passwordPage, kDefaultKey)) return false;
-    if (!ReadBackPages(step, tag.model, written)) return false;
+    if (!ReadBackProtection(step, tag.model, written, passwordPage, kDefaultKey)) return false;
     ReportPassword(kDefaultKey, feed::kBlue);
     Report(text::msg::kPasswordCleared, feed::kBlue);
     return true;

@@ -47,11 +47,10 @@ bool ReadBackPages(TagLink link, ModelCode model, const PageWrites& writes) {
     return true;
 }
 
-bool ProvePassword(TagLink link, std::uint8_t passwordPage, const PageImage& written) {
+std::int32_t ProvePassword(TagLink link, std::uint8_t passwordPage, const PageImage& written) {
     const std::int32_t status = PwdAuth(link, written);
-    if (status == 0) return true;
-    ReportMismatch(passwordPage, status);
-    return false;
+    if (status != 0) ReportMismatch(passwordPage, status);
+    return status;
 }
 
 bool VerifyWrites(TagLink link, ModelCode model, const PageWrites& writes) {
@@ -61,7 +60,7 @@ bool VerifyWrites(TagLink link, ModelCode model, const PageWrites& writes) {
     // Last, as a refusal leaves the tag idle.
     const auto password = writes.pages().find(passwordPage.page);
     return password == writes.pages().end() ||
-           ProvePassword(link, passwordPage.page, password->second);
+           ProvePassword(link, passwordPage.page, password->second) == 0;
 }
 
 }  // namespace tagwright::tag

@@ -27,8 +27,8 @@ bool ReadBackPages(TagLink link, ModelCode model, const PageWrites& writes);
 
 // PWD_AUTH with the bytes written to the password page: the only way to see them. A refusal is
 // reported as "Verify failed: Page%d !" for the password page, with its status; the tag is idle
-// then.
-bool ProvePassword(TagLink link, std::uint8_t passwordPage, const PageImage& written);
+// then. Returns the status, 0 when the tag took the key.
+std::int32_t ProvePassword(TagLink link, std::uint8_t passwordPage, const PageImage& written);
 
 // Reads back every noted page, four pages per READ, and compares. The password page of a model
 // with a password reads as zeros, so it is compared with zeros and the password itself is proven
