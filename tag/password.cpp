@@ -19,9 +19,9 @@ void Report(int entry, feed::Rgb colour) {
 }
 
 // Once the password page took, the operator must know which key the tag now answers to, even
-// when a later write fails; a read-back that could not prove the page says nothing of a key.
-// A key the operator chose is named by its field, never by its digits:
-// logs are kept and shown where keys must not be. The default key is no secret.
+// when a later step fails; a tag that refused the key when it was proven is not said to answer
+// to it. A key the operator chose is named by its field, never by its digits: logs are kept and
+// shown where keys must not be. The default key is no secret.
 void ReportPassword(const Key& key, feed::Rgb colour) {
     if (key != kDefaultKey) {
         Report(text::msg::kPasswordIsNewKey, colour);

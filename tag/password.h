@@ -27,9 +27,10 @@ enum class StepResult { Done, Stopped };
 // applies AUTH0 at once never ends up protected under a password nobody set. Then the password
 // is proven by authenticating with the new key (which also lets a Write that was not
 // authenticated go on to the lock step) and the configuration page is read back. A line says
-// which key the tag now answers to: blue once proven, red when AUTH0 could not be written after
-// the password. A model without password (NTAG203), or one the table does not know, stops the
-// step with its red line; every failure is reported.
+// which key the tag now answers to: blue once all holds, red after a failure that leaves the
+// password page standing (not after the tag refused the new key). A model without password
+// (NTAG203), or one the table does not know, stops the step with its red line; every failure is
+// reported.
 StepResult SetPassword(TagLink link, ModelCode model, const Key& newKey);
 
 // The "Clear key" procedure on the tag in the field, from clearing the last processed UID to
