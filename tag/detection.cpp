@@ -137,7 +137,9 @@ bool IsNak(std::int32_t status) {
 
 bool CapacityFitsModel(ModelCode model, std::uint8_t ccSizeByte) {
     const NtagModel* known = FindModel(model);
-    if (known == nullptr || ccSizeByte * 8u <= known->userMemoryCap) return true;
+    if (known == nullptr) return true;
+    const unsigned declared = ccSizeByte * 8u;
+    if (declared > NextSmallerUserMemory(model) && declared <= known->userMemoryCap) return true;
     ReportUnrecognized(0);
     return false;
 }
@@ -153,6 +155,8 @@ DetectOutcome IdentifyModel(TagLink link, DetectedTag& tag) {
         // NTAG203 does not know GET_VERSION; an NTAG21x gives its signature where NTAG203 refuses.
         if (!ReselectOrReport(link, tag)) return DetectOutcome::ReaderError;
         const std::int32_t probe = AskSignature(link);
+        // NTAG203 has no password: a tag that accepted one is an NTAG21x refusing to say which.
+        if (IsNak(probe) && tag.answeredPwdAuth) return ReportUnrecognized(probe);
         if (IsNak(probe)) {
             if (!ReselectOrReport(link, tag)) return DetectOutcome::ReaderError;
             tag.model = kNtag203;

@@ -56,6 +56,8 @@ struct DetectedTag {
     // The tag was woken and selected again while it was identified: an authentication made
     // before is gone.
     bool reselected = false;
+    // The tag accepted a PWD_AUTH in this operation, which an NTAG203 cannot answer.
+    bool answeredPwdAuth = false;
 };
 
 // Wake-up, selection and same-tag test (reported as the operation requires); for Read and Write
@@ -68,8 +70,9 @@ DetectOutcome WakeAndSelect(TagLink link, bool autoOperation, LastProcessedUid& 
 // NTAG check, model from GET_VERSION and the identification line. Only a NAK can mean NTAG203,
 // which does not know GET_VERSION: the tag is selected again and asked for its signature, which
 // every NTAG21x gives and NTAG203 refuses. A tag that gives it is asked for its version once more.
-// Any other failure, or a version answer naming model code 0, is reported as "Failed to recognize
-// the tag model !" with the status. Ends in NotNtag, ReaderError, Unrecognized or Detected.
+// A tag that answered PWD_AUTH is an NTAG21x whatever it refuses. Any other failure, or a version
+// answer naming model code 0, is reported as "Failed to recognize the tag model !" with the
+// status. Ends in NotNtag, ReaderError, Unrecognized or Detected.
 DetectOutcome IdentifyModel(TagLink link, DetectedTag& tag);
 
 // Wake-up and selection again, after the tag refused a command. Returns 0, or the failing
@@ -81,9 +84,11 @@ DetectOutcome DetectTag(TagLink link, bool autoOperation, LastProcessedUid& last
                         OperationKind kind, DetectedTag& tag);
 
 // Checks the capability container's data-area size (byte 2, in units of 8 bytes) against the
-// model GET_VERSION named: a tag that declares more memory than its model has is not what it
-// says, and its configuration pages lie elsewhere. Reports "Failed to recognize the tag model !"
-// when it does not fit. Unknown models are not checked.
+// model GET_VERSION named: it must be more than the next smaller model's memory and at most the
+// model's own. A tag that declares another model's memory is not what it says, and its
+// configuration and lock pages lie elsewhere; a tool that formats a little short or to the whole
+// user memory still passes. Reports "Failed to recognize the tag model !" when it does not fit.
+// Unknown models are not checked.
 bool CapacityFitsModel(ModelCode model, std::uint8_t ccSizeByte);
 
 // True for a status that says the reader itself is gone (unplugged), whatever the backend: no

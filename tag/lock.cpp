@@ -3,6 +3,7 @@
 
 #include "log/log_feed.h"
 #include "page_transfer.h"
+#include "read_back.h"
 #include "text/text_tables.h"
 
 namespace tagwright::tag {
@@ -19,17 +20,22 @@ bool LockTag(TagLink link, ModelCode model) {
                         feed::kRed);
         return false;
     }
+    // The step reads back its own pages; a read-back of the whole Write need not again.
+    PageWrites written;
+    const TagLink step{link.api, link.handle, &written};
     if (dynamic.kind == PageLookup::Kind::Page) {
         Block block{};
-        if (!ReadBlockOrReport(link, dynamic.page, block)) return false;
+        if (!ReadBlockOrReport(step, dynamic.page, block)) return false;
         PageImage page{block[0], block[1], block[2], block[3]};
         SetDynamicLockBytes(model, page.data());
-        if (!WritePageOrReport(link, dynamic.page, page)) return false;
+        if (!WritePageOrReport(step, dynamic.page, page)) return false;
     }
     Block block{};
-    if (!ReadBlockOrReport(link, kStaticLockPage, block)) return false;
+    if (!ReadBlockOrReport(step, kStaticLockPage, block)) return false;
     const PageImage page{block[0], block[1], 0xFF, 0xFF};
-    if (!WritePageOrReport(link, kStaticLockPage, page)) return false;
+    if (!WritePageOrReport(step, kStaticLockPage, page)) return false;
+    // A lock byte that did not take leaves pages writable: only a read shows it.
+    if (!ReadBackPages(step, model, written)) return false;
     feed::AppendLog(0, text::Tr(text::Table::Message, text::msg::kLockTagSuccess), feed::kBlue);
     return true;
 }

@@ -7,7 +7,8 @@
 
 namespace tagwright::tag {
 
-// Reports "Lock tag success !" or its one failure; true when the Write goes on.
+// Reads the lock pages back before it reports "Lock tag success !", or reports its one
+// failure; true when the Write goes on.
 bool LockTag(TagLink link, ModelCode model);
 
 }  // namespace tagwright::tag

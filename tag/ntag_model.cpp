@@ -35,6 +35,17 @@ std::string_view ModelName(ModelCode code) {
     return model ? model->name : std::string_view();
 }
 
+std::uint16_t NextSmallerUserMemory(ModelCode code) {
+    const NtagModel* model = FindModel(code);
+    std::uint16_t below = 0;
+    if (model == nullptr) return below;
+    for (const NtagModel& other : kModels) {
+        if (other.userMemoryCap < model->userMemoryCap && other.userMemoryCap > below)
+            below = other.userMemoryCap;
+    }
+    return below;
+}
+
 std::uint16_t CapUserMemory(ModelCode code, std::uint16_t capacity) {
     const NtagModel* model = FindModel(code);
     return (model && capacity > model->userMemoryCap) ? model->userMemoryCap : capacity;

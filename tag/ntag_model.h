@@ -32,6 +32,10 @@ const NtagModel* FindModel(ModelCode code);
 // The model's name; empty for an unknown code.
 std::string_view ModelName(ModelCode code);
 
+// The largest user memory of the models smaller than this one (0 for the smallest, and for a
+// code the table does not know).
+std::uint16_t NextSmallerUserMemory(ModelCode code);
+
 // Lowers the capacity to the model's user memory; an unknown code leaves it unchanged.
 std::uint16_t CapUserMemory(ModelCode code, std::uint16_t capacity);
 

@@ -12,8 +12,9 @@ namespace {
 
 constexpr std::uint8_t kPagesPerRead = 4;
 
-void ReportMismatch(std::uint8_t page) {
-    feed::AppendLog(0, text::TrNumber(text::Table::Message, text::msg::kVerifyFailedPage, page),
+void ReportMismatch(std::uint8_t page, std::int32_t status = 0) {
+    feed::AppendLog(status,
+                    text::TrNumber(text::Table::Message, text::msg::kVerifyFailedPage, page),
                     feed::kRed);
 }
 
@@ -26,12 +27,11 @@ PageImage ExpectedReadBack(std::uint8_t page, const PageImage& written,
 
 }  // namespace
 
-bool VerifyWrites(TagLink link, ModelCode model, const PageWrites& writes) {
+bool ReadBackPages(TagLink link, ModelCode model, const PageWrites& writes) {
     const PageLookup passwordPage = PasswordPage(model);
-    const auto& pages = writes.pages();
     Block block{};
     std::optional<std::uint8_t> blockStart;
-    for (const auto& [page, written] : pages) {
+    for (const auto& [page, written] : writes.pages()) {
         // One READ covers four pages; read again only when the page lies beyond the last one.
         if (!blockStart || page >= *blockStart + kPagesPerRead) {
             if (!ReadBlockOrReport(link, page, block)) return false;
@@ -44,14 +44,23 @@ bool VerifyWrites(TagLink link, ModelCode model, const PageWrites& writes) {
             return false;
         }
     }
-    if (passwordPage.kind == PageLookup::Kind::Page) {
-        const auto password = pages.find(passwordPage.page);
-        if (password != pages.end() && !Authenticate(link, password->second)) {
-            ReportMismatch(passwordPage.page);
-            return false;
-        }
-    }
     return true;
+}
+
+std::int32_t ProvePassword(TagLink link, std::uint8_t passwordPage, const PageImage& written) {
+    const std::int32_t status = PwdAuth(link, written);
+    if (status != 0) ReportMismatch(passwordPage, status);
+    return status;
+}
+
+bool VerifyWrites(TagLink link, ModelCode model, const PageWrites& writes) {
+    if (!ReadBackPages(link, model, writes)) return false;
+    const PageLookup passwordPage = PasswordPage(model);
+    if (passwordPage.kind != PageLookup::Kind::Page) return true;
+    // Last, as a refusal leaves the tag idle.
+    const auto password = writes.pages().find(passwordPage.page);
+    return password == writes.pages().end() ||
+           ProvePassword(link, passwordPage.page, password->second) == 0;
 }
 
 }  // namespace tagwright::tag

@@ -94,6 +94,54 @@ TEST_F(Cli, EncryptThenClearKeyAndLockThenARefusedWrite) {
     EXPECT_TRUE(Has(Run({"read", "text"}), "text: final\n"));
 }
 
+// Protection the tag did not take is a failure: exit status 1, no success line, and the journal
+// records the failure with its line. Here an NTAG21x NAKs GET_VERSION and READ_SIG, as an
+// NTAG203 would.
+TEST_F(Cli, ProtectionATagCannotTakeFailsAndIsJournaledSo) {
+    const auto refuseIdentity = [this] {
+        SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20"});
+        SimOk({"fault", "fail", "TyA_NTAG_ReadSig", "--reader", "SIM-0001", "--status", "0x20"});
+    };
+    const std::string journal = (directory() / "journal.csv").string();
+    for (const bool verify : {false, true}) {
+        SCOPED_TRACE(verify);
+        const std::string uid = NewTag("NTAG213", "plain");
+        refuseIdentity();
+        std::vector<std::string> words{"write", "text", "--encrypt", "--journal", journal, "x"};
+        if (verify) words.insert(words.begin() + 2, "--verify");
+        const ToolResult r = Run(words);
+        EXPECT_EQ(r.exitCode, 1) << r.out;
+        EXPECT_TRUE(Has(r, "   3  The tag does not support password protection !\n")) << r.out;
+        EXPECT_FALSE(Has(r, "   4 ")) << r.out;
+        EXPECT_EQ(Memory(uid)[0x29 * 4 + 3], 0xFF);  // not protected
+    }
+    const ToolResult records = Run({"journal", "--journal", journal});
+    EXPECT_NE(records.out.find(",on,0724,off,failure,The tag does not support password protection"
+                               " !,"),
+              std::string::npos)
+        << records.out;
+    EXPECT_EQ(records.out.find(",success,"), std::string::npos) << records.out;
+
+    // Clear key authenticated: the tag answers to a password, so it is no NTAG203.
+    std::string uid = NewTag("NTAG213", "plain");
+    SimOk({"tag", "poke", uid, "0x29", "04000000"});
+    SimOk({"tag", "poke", uid, "0x2B", "7C7C7C7C"});
+    refuseIdentity();
+    ToolResult r = Run({"clear-key", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Has(r, "Failed to recognize the tag model !")) << r.out;
+    EXPECT_EQ(Memory(uid)[0x29 * 4 + 3], 0x00);
+
+    // An NTAG212 taken for an NTAG203: refused by its capability container, untouched.
+    uid = NewTag("NTAG212", "datasheet");
+    const Bytes factory = Memory(uid);
+    refuseIdentity();
+    r = Run({"write", "text", "--encrypt", "--lock", "--no-journal", "x"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_FALSE(Has(r, "Lock tag success !")) << r.out;
+    EXPECT_EQ(Memory(uid), factory);
+}
+
 TEST_F(Cli, BatchFromEachFormatThroughTheConveyor) {
     for (const char* format : {"xls", "xlsx", "csv"}) {
         SCOPED_TRACE(format);

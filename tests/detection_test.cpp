@@ -239,6 +239,31 @@ TEST(DetectionScripted, AVersionAnswerNamingModelCodeZeroIsNotAnNtag203) {
     text::SetUiLanguage(text::Language::Chinese);
 }
 
+// A tag that refuses GET_VERSION and READ_SIG is an NTAG203 only if it has not accepted a
+// password: NTAG203 has none.
+TEST(DetectionScripted, ATagThatAnsweredPwdAuthIsNoNtag203) {
+    feed::RecordingSink sink;
+    FakeTag fake;
+    fake.versionStatus = 0x20;
+    fake.signatureStatus = 0x20;
+    const reader::ReaderApi api = FakeReaderApi(fake);
+    text::SetUiLanguage(text::Language::English);
+    DetectedTag tag;
+    tag.atqa = {0x44, 0x00};
+    EXPECT_EQ(IdentifyModel({api, 1}, tag), DetectOutcome::Detected);
+    EXPECT_EQ(tag.model, kNtag203);
+
+    DetectedTag authenticated;
+    authenticated.atqa = {0x44, 0x00};
+    authenticated.answeredPwdAuth = true;
+    authenticated.model = kNtag213;
+    EXPECT_EQ(IdentifyModel({api, 1}, authenticated), DetectOutcome::Unrecognized);
+    EXPECT_EQ(sink.lines.back().text, "Failed to recognize the tag model !");
+    EXPECT_EQ(sink.lines.back().code, 0x20);
+    EXPECT_EQ(sink.lines.back().colour, kRed);
+    text::SetUiLanguage(text::Language::Chinese);
+}
+
 TEST(DetectionScripted, OnlyNakStatusesCountAsNak) {
     EXPECT_TRUE(IsNak(0x20));
     EXPECT_TRUE(IsNak(0x2F));
@@ -248,20 +273,33 @@ TEST(DetectionScripted, OnlyNakStatusesCountAsNak) {
     EXPECT_FALSE(IsNak(0x120));
 }
 
-// Each model's delivered capability container fits it; one unit more does not.
+// Each model's delivered capability container fits it, up to its whole user memory; one unit
+// more does not, nor the whole memory of the next smaller model.
 TEST(NtagModelTable, TheCapabilityContainerMustFitTheNamedModel) {
     feed::RecordingSink sink;
-    const std::pair<ModelCode, std::uint8_t> delivered[] = {{kNtag203, 0x12}, {kNtag210, 0x06},
-                                                            {kNtag212, 0x10}, {kNtag213, 0x12},
-                                                            {kNtag215, 0x3E}, {kNtag216, 0x6D}};
-    for (const auto& [model, size] : delivered) {
-        EXPECT_TRUE(CapacityFitsModel(model, size)) << int{model};
+    struct Fit {
+        ModelCode model;
+        std::uint8_t delivered, smallest;
+    };
+    const Fit fits[] = {{kNtag203, 0x12, 0x11}, {kNtag210, 0x06, 0x01}, {kNtag212, 0x10, 0x07},
+                        {kNtag213, 0x12, 0x11}, {kNtag215, 0x3E, 0x13}, {kNtag216, 0x6D, 0x40}};
+    for (const auto& [model, delivered, smallest] : fits) {
+        EXPECT_TRUE(CapacityFitsModel(model, delivered)) << int{model};
+        EXPECT_TRUE(CapacityFitsModel(model, smallest)) << int{model};
+        EXPECT_FALSE(CapacityFitsModel(model, static_cast<std::uint8_t>(smallest - 1)))
+            << int{model};
         const std::uint8_t cap = static_cast<std::uint8_t>(CapUserMemory(model, 0xFF * 8) / 8);
         EXPECT_TRUE(CapacityFitsModel(model, cap));
         EXPECT_FALSE(CapacityFitsModel(model, static_cast<std::uint8_t>(cap + 1)));
     }
+    // An NTAG212's container under the name NTAG213, and the other way round.
+    EXPECT_FALSE(CapacityFitsModel(kNtag213, 0x10));
+    EXPECT_FALSE(CapacityFitsModel(kNtag212, 0x12));
     EXPECT_TRUE(CapacityFitsModel(0x12, 0xFF));  // unknown models are not checked
-    EXPECT_EQ(sink.lines.size(), 6u);
+    EXPECT_EQ(sink.lines.size(), 14u);
+    EXPECT_EQ(NextSmallerUserMemory(kNtag213), 128);
+    EXPECT_EQ(NextSmallerUserMemory(kNtag210), 0);
+    EXPECT_EQ(NextSmallerUserMemory(0x12), 0);
 }
 
 TEST(NtagModelTable, CapsAndPagesPerModel) {

@@ -52,6 +52,27 @@ TEST_F(ProductionCli, VerifyFailsAWeakTagThatAPlainWriteCallsWritten) {
     EXPECT_FALSE(Has(r, "校验失败")) << r.out;
 }
 
+// Without --verify the pages of Encryption and Clear key are read back all the same: a weak
+// password page is never reported as the tag's password.
+TEST_F(ProductionCli, AWeakPasswordPageFailsWithoutVerify) {
+    NewTag();
+    SimOk({"fault", "weak", "--reader", "SIM-0001", "--page", "43"});
+    ToolResult r = Run({"write", "text", "--encrypt", "x"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Has(r, "Verify failed: Page43 !")) << r.out;
+    EXPECT_FALSE(Has(r, "Encryption successful !")) << r.out;
+
+    const std::string uid = NewTag();
+    SimOk({"tag", "poke", uid, "0x29", "04000000"});
+    SimOk({"tag", "poke", uid, "0x2B", "7C7C7C7C"});
+    SimOk({"fault", "weak", "--reader", "SIM-0001", "--page", "43"});
+    r = Run({"clear-key"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Has(r, "Verify failed: Page43 !")) << r.out;
+    EXPECT_FALSE(Has(r, "The tag's password is now 7C7C7C7C !")) << r.out;
+    EXPECT_FALSE(Has(r, "Password cleared successfully !")) << r.out;
+}
+
 TEST_F(ProductionCli, TemplatesAreFilledPerTagAndCheckedBeforeAnyTag) {
     const std::string uid = NewTag();
     ToolResult r = Run({"write", "url", "--prefix", "4", "--templates", "x.io/{uid}/{n}"});

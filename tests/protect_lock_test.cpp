@@ -94,17 +94,98 @@ TEST_F(ProtectLock, ALockedTagStillReadsButRefusesItsFirstPageWrite) {
     EXPECT_EQ(panel.shownText, "final");
 }
 
-TEST_F(ProtectLock, Ntag203HasNoPasswordAndTwoDynamicLockBytes) {
+// Encryption asked of a tag without password ends the Write with its one red line: the operator
+// is never told the run succeeded while the tag stays open.
+TEST_F(ProtectLock, Ntag203RefusesEncryptionAndTakesTwoDynamicLockBytes) {
     const std::string uid = NewTag("NTAG203");
     panel.encrypt = true;
     panel.lock = true;
     panel.content = "old";
     Controller(PanelKind::Text).OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Failed);
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"NTAG203, UID: " + uid, "Write data succeed: old",
+                                        "The tag does not support password protection !"}));
+    EXPECT_EQ(RedLines(), 1);
+    EXPECT_TRUE(pauses.empty());                                      // no success feedback
+    EXPECT_EQ(Pages(uid, 0x28, 1), (Bytes{0x00, 0x00, 0x00, 0x00}));  // nothing locked
+
+    panel.encrypt = false;
+    controller->OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Succeeded);
     EXPECT_EQ(Texts(), (std::vector<std::string>{"NTAG203, UID: " + uid, "Write data succeed: old",
                                                  "Lock tag success !"}));
     EXPECT_EQ(Pages(uid, 0x28, 1), (Bytes{0xFF, 0xFF, 0x00, 0x00}));
     controller->OnClearKey();
+    EXPECT_EQ(results.back(), RunResult::Failed);
     EXPECT_EQ(Texts().back(), "Authentication key fail !");
+}
+
+// An NTAG21x that NAKs GET_VERSION and READ_SIG looks like an NTAG203. One that has accepted a
+// PWD_AUTH cannot be one; one that has not is refused Encryption like an NTAG203, and an
+// NTAG212 is refused by its capability container before anything is written.
+TEST_F(ProtectLock, AnNtag21xRefusingVersionAndSignatureIsNeverReportedProtected) {
+    const auto refuseIdentity = [this] {
+        SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20"});
+        SimOk({"fault", "fail", "TyA_NTAG_ReadSig", "--reader", "SIM-0001", "--status", "0x20"});
+    };
+    const auto expectNoSuccess = [this] {
+        EXPECT_EQ(results.back(), RunResult::Failed);
+        EXPECT_EQ(RedLines(), 1) << ::testing::PrintToString(Texts());
+        EXPECT_TRUE(pauses.empty());
+        EXPECT_FALSE(Logged("Encryption successful !"));
+        EXPECT_FALSE(Logged("Password cleared successfully !"));
+        EXPECT_FALSE(Logged("Lock tag success !"));
+    };
+    const auto run = [this](void (panels::OperationController::*command)()) {
+        results.clear();
+        pauses.clear();
+        (controller.get()->*command)();
+    };
+    Controller(PanelKind::Text);
+
+    // Protected by the default key: Clear key authenticates, so the tag is an NTAG21x.
+    std::string uid = NewTag("NTAG213");
+    SimOk({"tag", "poke", uid, "0x29", "04000000"});
+    SimOk({"tag", "poke", uid, "0x2B", "7C7C7C7C"});
+    refuseIdentity();
+    run(&panels::OperationController::OnClearKey);
+    expectNoSuccess();
+    EXPECT_EQ(Texts().back(), "Failed to recognize the tag model !");
+    EXPECT_EQ(Pages(uid, 0x29, 1)[3], 0x00);  // still protected, and not said otherwise
+
+    // The same tag written with Encryption: authenticated, so refused before anything is written.
+    const Bytes before = Memory(uid);
+    refuseIdentity();
+    panel.encrypt = true;
+    panel.content = "x";
+    run(&panels::OperationController::OnWrite);
+    expectNoSuccess();
+    EXPECT_EQ(Texts().back(), "Failed to recognize the tag model !");
+    EXPECT_EQ(Memory(uid), before);
+
+    // A factory tag refuses the Original key: taken for an NTAG203, so Encryption fails.
+    uid = NewTag("NTAG213");
+    refuseIdentity();
+    run(&panels::OperationController::OnWrite);
+    expectNoSuccess();
+    EXPECT_EQ(Texts().back(), "The tag does not support password protection !");
+    EXPECT_EQ(Pages(uid, 0x29, 1)[3], 0xFF);
+
+    // An NTAG212 as an NTAG203: its container states 128 bytes, not 144. Nothing is written, so
+    // its PACK page (where an NTAG203 has its lock bytes) stays as it was.
+    for (const bool encrypt : {true, false}) {
+        SCOPED_TRACE(encrypt);
+        uid = NewTag("NTAG212");
+        const Bytes factory = Memory(uid);
+        refuseIdentity();
+        panel.encrypt = encrypt;
+        panel.lock = true;
+        run(&panels::OperationController::OnWrite);
+        expectNoSuccess();
+        EXPECT_EQ(Texts().back(), "Failed to recognize the tag model !");
+        EXPECT_EQ(Memory(uid), factory);
+    }
 }
 
 TEST_F(ProtectLock, Ntag210LockTouchesPage2Only) {
@@ -146,6 +227,8 @@ TEST_F(ProtectLock, AnUnknownModelIsWrittenButNeitherProtectedNorLocked) {
     EXPECT_EQ(Texts().back(), "Failed to recognize the AUTH0 address !");
 }
 
+// The PWD_AUTH with the New key after AUTH0 was written is what proves the password page: its
+// refusal is that page's failed verification, with the status, and nothing claims a key.
 TEST_F(ProtectLock, ARefusedAuthenticationWithTheNewKeyIsAFailureWithItsStatus) {
     const std::string uid = NewTag("NTAG213");
     panel.encrypt = panel.lock = true;
@@ -156,17 +239,13 @@ TEST_F(ProtectLock, ARefusedAuthenticationWithTheNewKeyIsAFailureWithItsStatus) 
            "0x20"});
     Controller(PanelKind::Text).OnWrite();
     EXPECT_EQ(results.back(), RunResult::Failed);
-    const auto lines = sink.lines;
-    ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[lines.size() - 2].text, "TyA_NTAG_PwdAuth");
-    EXPECT_EQ(lines[lines.size() - 2].code, 0x20);
-    EXPECT_EQ(lines[lines.size() - 2].colour, feed::kRed);
-    EXPECT_EQ(lines.back().text, "The tag's password is now the New key !");
-    EXPECT_EQ(lines.back().colour, feed::kRed);
-    for (const auto& text : Texts()) {
-        EXPECT_NE(text, "Encryption successful !");
-        EXPECT_NE(text, "Lock tag success !");
-    }
+    EXPECT_EQ(Texts().back(), "Verify failed: Page43 !");
+    EXPECT_EQ(sink.lines.back().code, 0x20);
+    EXPECT_EQ(sink.lines.back().colour, feed::kRed);
+    EXPECT_EQ(RedLines(), 1);
+    EXPECT_FALSE(Logged("Encryption successful !"));
+    EXPECT_FALSE(Logged("Lock tag success !"));
+    EXPECT_FALSE(Logged("The tag's password is now the New key !"));
     EXPECT_EQ(Pages(uid, 2, 1)[2], 0x00);  // nothing locked
 }
 
@@ -231,6 +310,38 @@ TEST_F(ProtectLock, AVersionNamingAnotherModelNeverEndsInSuccess) {
             EXPECT_NE(results.back(), RunResult::Succeeded);
             for (const auto& line : Texts())
                 EXPECT_NE(line, "Password cleared successfully !");
+        }
+    }
+}
+
+// The capability container states the data area of the model the tag really is: a tag whose
+// GET_VERSION names another model is refused before anything is written, even with only "Lock
+// Tag" checked (an NTAG212 named NTAG213 would get its PACK page written as the lock page).
+// NTAG203 and NTAG213 state the same area and keep their lock bytes on the same page.
+TEST_F(ProtectLock, AContainerOfAnotherModelIsRefusedBeforeAnythingIsWritten) {
+    const std::pair<const char*, std::uint8_t> models[] = {{"NTAG210", 0x0B}, {"NTAG212", 0x0E},
+                                                           {"NTAG213", 0x0F}, {"NTAG215", 0x11},
+                                                           {"NTAG216", 0x13}, {"NTAG203", 0x00}};
+    for (const auto& [chip, chipCode] : models) {
+        for (const auto& [named, code] : models) {
+            if (code == chipCode || code == 0x00) continue;
+            const std::string pair = std::string(chip) + named;
+            if (pair == "NTAG203NTAG213") continue;
+            SCOPED_TRACE(std::string(chip) + " answering as " + named);
+            char version[17];
+            std::snprintf(version, sizeof version, "000404020100%02X03", code);
+            EmptyTheField();
+            const std::string uid = SimOk(
+                {"tag", "new", "--model", chip, "--reader", "SIM-0001", "--version", version});
+            const Bytes factory = Memory(uid);
+            panel = FakePanel{};
+            panel.lock = true;
+            panel.content = "x";
+            results.clear();
+            Controller(PanelKind::Text).OnWrite();
+            EXPECT_EQ(results.back(), RunResult::Failed);
+            EXPECT_EQ(Texts().back(), "Failed to recognize the tag model !");
+            EXPECT_EQ(Memory(uid), factory);
         }
     }
 }

@@ -31,17 +31,20 @@ TEST(TextTables, LookupsFollowTheLanguage) {
     EXPECT_EQ(Lookup(Table::Message, msg::kTagAlreadyHoldsRow, Language::English),
               "The tag already holds row %d !");
     EXPECT_EQ(TrNumber(Table::Message, msg::kVerifyFailedPage, 5), "校验失败: Page5 !");
+    EXPECT_EQ(Tr(Table::Message, msg::kNoPasswordSupport), "该标签不支持密码保护!");
     SetUiLanguage(Language::English);
     EXPECT_EQ(TrNumber(Table::Message, msg::kVerifyFailedPage, 43), "Verify failed: Page43 !");
     EXPECT_EQ(TrText(Table::Message, msg::kTemplateError, "unknown field {id}"),
               "Template error: unknown field {id} !");
+    EXPECT_EQ(Tr(Table::Message, msg::kNoPasswordSupport),
+              "The tag does not support password protection !");
 }
 
 TEST(TextTables, EveryTableHasBothLanguagesAndUniqueEntries) {
     const std::pair<Table, std::size_t> sizes[] = {
         {Table::Navigation, 5}, {Table::DeviceBar, 6},     {Table::Label, 22},
         {Table::Tip, 4},        {Table::DeviceMessage, 2}, {Table::ResultFragment, 2},
-        {Table::General, 10},   {Table::Message, 30}};
+        {Table::General, 10},   {Table::Message, 31}};
     for (const auto& [table, size] : sizes) {
         const auto entries = Entries(table);
         EXPECT_EQ(entries.size(), size);

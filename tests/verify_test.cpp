@@ -4,6 +4,8 @@
 // of the message, password, AUTH0 or lock bytes it is; a sound tag verifies on every panel.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "support/panel_rig.h"
 
 namespace tagwright::testing {
@@ -103,9 +105,91 @@ TEST_F(Verify, PasswordAuth0AndLockPagesAreReadBackToo) {
         SimOk({"tag", "poke", NewTag("NTAG213"), "0x2B", "7C7C7C7C"});
         Weak(page);
         EXPECT_EQ(Write(PanelKind::Text), RunResult::Failed);
-        EXPECT_EQ(Texts().back(), line);
+        EXPECT_TRUE(Logged(line)) << ::testing::PrintToString(Texts());
         EXPECT_FALSE(SuccessFeedbackGiven());
     }
+}
+
+// The pages that protect or lock a tag are read back whether --verify is given or not: a tag
+// reported protected is protected, one reported open is open, one reported locked is locked.
+TEST_F(Verify, ProtectionAndLockPagesAreReadBackWithoutVerify) {
+    panel.newKey = "11223344";
+    panel.content = "x";
+    struct Case {
+        bool encrypt, lock;
+        int weakPage;
+        std::vector<std::string> lastLines;  // all red
+    };
+    const std::string newKeyLine = "The tag's password is now the New key !";
+    const Case cases[] = {
+        // AUTH0 kept as 0x01; the password was proven before the READ, so its line follows.
+        {true, false, 0x29, {"Verify failed: Page41 !", newKeyLine}},
+        {true, false, 0x2B, {"Verify failed: Page43 !"}},  // the password: PWD_AUTH refuses it
+        {false, true, 2, {"Verify failed: Page2 !"}},      // static lock bytes stored as FE FE
+        {false, true, 0x28, {"Verify failed: Page40 !"}},  // dynamic lock bytes
+    };
+    for (const auto& [encrypt, lock, weakPage, lastLines] : cases) {
+        SCOPED_TRACE(weakPage);
+        panel.encrypt = encrypt;
+        panel.lock = lock;
+        SimOk({"tag", "poke", NewTag("NTAG213"), "0x2B", "7C7C7C7C"});  // authenticated Write
+        Weak(weakPage);
+        EXPECT_EQ(Write(PanelKind::Text), RunResult::Failed);
+        const auto texts = Texts();
+        ASSERT_GE(texts.size(), lastLines.size());
+        EXPECT_EQ(std::vector<std::string>(
+                      texts.end() - static_cast<std::ptrdiff_t>(lastLines.size()), texts.end()),
+                  lastLines);
+        EXPECT_EQ(RedLines(), static_cast<int>(lastLines.size()));
+        EXPECT_FALSE(SuccessFeedbackGiven());
+        EXPECT_FALSE(Logged("Encryption successful !"));
+        EXPECT_FALSE(Logged("Lock tag success !"));
+    }
+
+    // Clear key on a tag protected by the default key, its AUTH0 or password page weak.
+    panel.encrypt = panel.lock = false;
+    for (const auto& [weakPage, line] :
+         {std::pair{0x29, "Verify failed: Page41 !"}, std::pair{0x2B, "Verify failed: Page43 !"}}) {
+        const bool passwordProven = weakPage == 0x29;
+        SCOPED_TRACE(weakPage);
+        const std::string uid = NewTag("NTAG213");
+        SimOk({"tag", "poke", uid, "0x29", "04000000"});
+        SimOk({"tag", "poke", uid, "0x2B", "7C7C7C7C"});
+        Weak(weakPage);
+        results.clear();
+        pauses.clear();
+        sink.lines.clear();  // Clear key keeps the log
+        Controller(PanelKind::Text).OnClearKey();
+        EXPECT_EQ(results.back(), RunResult::Failed);
+        EXPECT_TRUE(Logged(line));
+        EXPECT_EQ(RedLines(), passwordProven ? 2 : 1);
+        EXPECT_FALSE(SuccessFeedbackGiven());
+        // Said (in red) only when the tag took the default key.
+        EXPECT_EQ(Logged("The tag's password is now 7C7C7C7C !"), passwordProven);
+        EXPECT_FALSE(Logged("Password cleared successfully !"));
+    }
+}
+
+// Each protection page is read once: with --verify the read-back of the Write adds the message
+// pages only. NTAG213, Encryption and Lock, a one-page message.
+TEST_F(Verify, TheProtectionReadBackIsNotDoneTwice) {
+    panel.encrypt = panel.lock = true;
+    panel.content = "x";
+    std::map<bool, std::pair<std::uint64_t, std::uint64_t>> calls;  // READs, PWD_AUTHs
+    for (const bool verify : {false, true}) {
+        SCOPED_TRACE(verify);
+        panel.verify = verify;
+        NewTag("NTAG213");
+        ASSERT_EQ(Write(PanelKind::Text), RunResult::Succeeded) << Texts().back();
+        calls[verify] = {CommandCount("TyA_NTAG_Read"), CommandCount("TyA_NTAG_PwdAuth")};
+    }
+    // CC, page 4; configuration page before and after; dynamic and static lock page before,
+    // then both after.
+    EXPECT_EQ(calls[false].first, 8u);
+    EXPECT_EQ(calls[true].first, 9u);  // and page 4 again
+    // The factory tag refuses the Original key; the New key proves the password once.
+    EXPECT_EQ(calls[false].second, 2u);
+    EXPECT_EQ(calls[true].second, 2u);
 }
 
 TEST_F(Verify, AFailedVerifyKeepsTheRowForTheNextTag) {

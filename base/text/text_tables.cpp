@@ -108,6 +108,7 @@ constexpr Entry kMessage[] = {
     {44, "标签密码现为新密钥!", "The tag's password is now the New key !"},
     {45, "校验失败: Page%d !", "Verify failed: Page%d !"},
     {46, "模板错误: %s !", "Template error: %s !"},
+    {47, "该标签不支持密码保护!", "The tag does not support password protection !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

@@ -277,7 +277,8 @@ RunResult OperationController::WriteSteps() {
     tag::Key originalKey = *KeyFromField(panel_.originalKeyText());
     const secrets::WipeOnExit wipeOriginalKey(originalKey);
 
-    // With verification on, every page the tag acknowledges is noted, to be read back at the end.
+    // With verification on, every page the tag acknowledges is noted, to be read back at the end;
+    // the password and lock steps read back their own pages whether it is on or not.
     tag::PageWrites written;
     const bool verify = panel_.verifyWrites();
     const tag::TagLink link = Link(verify ? &written : nullptr);
@@ -289,6 +290,7 @@ RunResult OperationController::WriteSteps() {
     // Authentication is attempted, not required: an unprotected tag is written all the same.
     bool authenticated = false;
     if (!AuthenticateOrReselect(link, originalKey, tag, authenticated)) return RunResult::Failed;
+    tag.answeredPwdAuth = authenticated;
     outcome = tag::IdentifyModel(link, tag);
     if (outcome != DetectOutcome::Detected) return FromDetection(outcome);
     // Identifying the tag may have selected it again, which ends its authentication.
@@ -349,7 +351,7 @@ RunResult OperationController::WriteSteps() {
             !AuthenticateOrReselect(link, newKey, tag, authenticated)) {
             return RunResult::Failed;
         }
-        if (tag::SetPassword(link, tag.model, newKey, authenticated) == tag::StepResult::Stopped) {
+        if (tag::SetPassword(link, tag.model, newKey) == tag::StepResult::Stopped) {
             return RunResult::Failed;
         }
     }

@@ -54,6 +54,7 @@ std::optional<std::uint8_t> OpcodeFromName(std::string_view name) {
     if (name == "write") return kTagWrite;
     if (name == "get-version") return std::uint8_t{0x60};
     if (name == "pwd-auth") return std::uint8_t{0x1B};
+    if (name == "read-sig") return std::uint8_t{0x3C};
     return std::nullopt;
 }
 
@@ -82,8 +83,9 @@ ChipAnswer CardAnswers::TagCommand(std::span<const std::uint8_t> frame) {
         leaving_ = true;
         return ChipAnswer::Silence();
     }
-    if (nakCountdown_ > 0 && !frame.empty() && frame[0] == nakOpcode_ && --nakCountdown_ == 0) {
-        nakNext_ = true;
+    for (Countdown& nak : nakCountdowns_) {
+        if (nak.left > 0 && !frame.empty() && frame[0] == nak.opcode && --nak.left == 0)
+            nakNext_ = true;
     }
     if (nakNext_ && listening) {
         nakNext_ = false;

@@ -51,11 +51,11 @@ class CardAnswers {
     const cardhost::sim::NtagChip& chip() const { return chip_; }
     // A NAK that the tag did not decide itself (a disturbed frame): it drops to IDLE. Either
     // the next tag command, or the `nth` one from now that begins with `opcode` (READ 0x30,
-    // WRITE 0xA2, ...), as the simulator's injected faults count one entry point's calls.
+    // WRITE 0xA2, ...), as the simulator's injected faults count one entry point's calls; each
+    // opcode has its own count.
     void ForceNak() { nakNext_ = true; }
     void NakCommand(std::uint8_t opcode, std::uint32_t nth) {
-        nakOpcode_ = opcode;
-        nakCountdown_ = nth;
+        nakCountdowns_.push_back({opcode, nth});
     }
     // The tag leaves the field when the `nth` command beginning with `opcode` comes: that
     // command stays undone and unanswered; TakeLeave() tells the one who carries the answer.
@@ -75,8 +75,11 @@ class CardAnswers {
     cardhost::sim::NtagChip chip_;
     bool sessionOpen_ = false;
     bool nakNext_ = false;
-    std::uint8_t nakOpcode_ = 0;
-    std::uint32_t nakCountdown_ = 0;  // 0: no command NAKed by opcode
+    struct Countdown {
+        std::uint8_t opcode;
+        std::uint32_t left;  // 0: done
+    };
+    std::vector<Countdown> nakCountdowns_;
     std::uint8_t leaveOpcode_ = 0;
     std::uint32_t leaveCountdown_ = 0;
     bool leaving_ = false;

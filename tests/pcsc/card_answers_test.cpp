@@ -69,6 +69,7 @@ TEST(FakeCardAnswers, PersonalityAndCommandNames) {
     EXPECT_EQ(PersonalityFromName("b"), Personality::TransparentSession);
     EXPECT_FALSE(PersonalityFromName("D"));
     EXPECT_EQ(OpcodeFromName("pwd-auth"), 0x1B);
+    EXPECT_EQ(OpcodeFromName("read-sig"), 0x3C);
     EXPECT_FALSE(OpcodeFromName("fast-read"));
 }
 

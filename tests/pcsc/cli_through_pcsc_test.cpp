@@ -186,6 +186,44 @@ TEST_P(KeysAndLock, EncryptionThenWrongKeysThenClearKeyThenLockAndARefusedWrite)
     EXPECT_TRUE(Has(Both({"read", "text"}), "text: final\n"));
 }
 
+// An NTAG21x that NAKs GET_VERSION and READ_SIG (through personality A, silence reads as a NAK)
+// looks like an NTAG203, and is never reported protected, cleared or locked.
+TEST_P(KeysAndLock, ATagRefusingItsVersionAndSignatureIsNeverReportedProtected) {
+    const auto refuseIdentity = [this](const char* nthVersion) {
+        SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", kSimReader, "--nth", nthVersion,
+               "--status", "0x20"});
+        SimOk({"fault", "fail", "TyA_NTAG_ReadSig", "--reader", kSimReader, "--status", "0x20"});
+    };
+    // The first Write protects the tag; the next one and Clear key meet the refusals.
+    PlaceTag(GetParam(), "NTAG213", "plain", {"--nak-on", "get-version:2,read-sig:1"});
+    refuseIdentity("2");
+    EXPECT_TRUE(
+        Has(Both({"write", "text", "--encrypt", "--no-journal", "x"}), "Encryption successful !"));
+    ToolResult r = Both({"clear-key", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Has(r, "Failed to recognize the tag model !")) << r.out;
+    EXPECT_EQ(card().Tag().memory()[0x29 * 4 + 3], 0x00);  // still protected
+    card().Stop();
+
+    // A factory tag refuses the Original key too: taken for an NTAG203, refused Encryption.
+    PlaceTag(GetParam(), "NTAG213", "plain", {"--nak-on", "get-version:1,read-sig:1"});
+    refuseIdentity("1");
+    r = Both({"write", "text", "--encrypt", "--verify", "--no-journal", "x"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Has(r, "The tag does not support password protection !")) << r.out;
+    EXPECT_EQ(card().Tag().memory()[0x29 * 4 + 3], 0xFF);
+    card().Stop();
+
+    // An NTAG212 so taken: its capability container is not an NTAG203's; nothing is written.
+    PlaceTag(GetParam(), "NTAG212", "datasheet", {"--nak-on", "get-version:1,read-sig:1"});
+    const auto factory = card().Tag().memory();
+    refuseIdentity("1");
+    r = Both({"write", "text", "--encrypt", "--lock", "--no-journal", "x"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Has(r, "Failed to recognize the tag model !")) << r.out;
+    EXPECT_EQ(card().Tag().memory(), factory);
+}
+
 INSTANTIATE_TEST_SUITE_P(A, KeysAndLock, ::testing::Values("A"));
 INSTANTIATE_TEST_SUITE_P(B, KeysAndLock, ::testing::Values("B"));
 

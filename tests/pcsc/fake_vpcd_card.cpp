@@ -46,8 +46,10 @@ An NTAG on vpcd's virtual reader, for tests through a real pcscd.
   --remove-after N    answer N APDUs, then leave the reader on the next one, unanswered
                       (once; SIGUSR2 puts the tag back)
   --nak-at N          the tag NAKs the N-th APDU that reaches it (or the next one that does)
-  --nak-on CMD:K      the tag NAKs the K-th command CMD (read, write, get-version, pwd-auth)
-                      and leaves it undone, as cardhost-sim's `fault fail ... --status 0x20`
+  --nak-on CMD:K[,CMD:K...]
+                      the tag NAKs the K-th command CMD (read, write, get-version, pwd-auth,
+                      read-sig) and leaves it undone, as cardhost-sim's `fault fail ... --status
+                      0x20`; each CMD counts its own commands
   --remove-on CMD:K   the tag leaves the reader when the K-th command CMD comes (undone)
   --max-seconds N     end after this long (default 300)
 )";
@@ -121,9 +123,12 @@ class Card {
           nakAt_(Count(args, "--nak-at")),
           statePath_(args.Value("--state-file").value_or("")) {
         if (auto log = args.Value("--log")) log_.open(*log, std::ios::app);
-        if (auto nak = args.Value("--nak-on")) {
-            const auto [opcode, nth] = CommandCount(*nak, "--nak-on");
-            answers_.NakCommand(opcode, nth);
+        if (auto naks = args.Value("--nak-on")) {
+            std::istringstream list(*naks);
+            for (std::string nak; std::getline(list, nak, ',');) {
+                const auto [opcode, nth] = CommandCount(nak, "--nak-on");
+                answers_.NakCommand(opcode, nth);
+            }
         }
         if (auto leave = args.Value("--remove-on")) {
             const auto [opcode, nth] = CommandCount(*leave, "--remove-on");

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "panel_rig.h"
 
+#include <algorithm>
+
 #include "text/text_tables.h"
 
 namespace tagwright::testing {
@@ -42,6 +44,11 @@ std::string PanelRig::NewTag(const std::string& model, const std::string& layout
 
 std::vector<std::string> PanelRig::Texts() const {
     return sink.Texts();
+}
+
+bool PanelRig::Logged(const std::string& text) const {
+    const auto texts = Texts();
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
 
 int PanelRig::RedLines() const {

@@ -51,6 +51,8 @@ class PanelRig : public SimEnvironment {
     std::string NewTag(const std::string& model, const std::string& layout = "plain");
     std::vector<std::string> Texts() const;
     int RedLines() const;
+    // Whether a line of the log reads so.
+    bool Logged(const std::string& text) const;
     std::vector<std::uint8_t> Pages(const std::string& uid, int first, int count);
     std::uint64_t CommandCount(const std::string& kind);
 
