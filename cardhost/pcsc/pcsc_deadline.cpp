@@ -305,12 +305,9 @@ LONG BoundedApi::Disconnect(SCARDHANDLE card, DWORD disposition) {
     const auto api = shared_->api;
     const LONG result = RunBounded(
         shared_, keys, [api, card, disposition] { return api->Disconnect(card, disposition); });
+    // Gone or going (a disconnect past its deadline still runs): no call names the handle again.
     const std::lock_guard<std::mutex> lock(shared_->mutex);
-    if (result == SCARD_E_TIMEOUT) {
-        shared_->disconnectLater.erase(card);  // it is under way
-    } else {
-        shared_->owners.erase(card);
-    }
+    shared_->owners.erase(card);
     return result;
 }
 
