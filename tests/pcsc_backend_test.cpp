@@ -5,6 +5,9 @@
 
 #include <cardhost/cardhost.h>
 #include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <thread>
 
 #include "pcsc/pcsc_backend.h"
 #include "pcsc/pcsc_card.h"
@@ -349,6 +352,84 @@ TEST_F(PcscBackendTest, DescribeGivesAtrAndPersonalityWithoutHoldingTheReader) {
 
     fake_->readers[0].chip.reset();
     EXPECT_EQ(cardhost::pcsc::MakeBackend(fake_)->Describe(kReader).status, CARDHOST_NO_TAG);
+}
+
+// The threads of this process, from the kernel's count.
+int ThreadCount() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
+    }
+    return -1;
+}
+
+// Polls for what the backend's last waiting call does once it comes back.
+template <typename Condition>
+bool Eventually(Condition condition) {
+    for (int i = 0; i < 500 && !condition(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+TEST_F(PcscBackendTest, AReaderThatStopsAnsweringFailsEachCallWithTheTimeoutAndRecovers) {
+    using namespace std::chrono_literals;
+    backend_ = cardhost::pcsc::MakeBackend(fake_, 100ms);
+    fake_->readers = {ReaderWithTag(FakePersonality::A)};
+    auto session = Open();
+    ASSERT_TRUE(session);
+    const int threadsBefore = ThreadCount();
+    std::vector<std::uint8_t> answer;
+    for (int round = 0; round < 10; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(WakeAndSelect(*session), CARDHOST_OK);
+        fake_->GoSilent(kReader);
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(Send(*session, TagCommand::Read, {0x30, 4}, answer), CARDHOST_TIMEOUT);
+        // While the exchange hangs, the reader fails at once, and no second call waits at it.
+        std::array<std::uint8_t, 2> atqa{};
+        for (int tick = 0; tick < 5; ++tick) {
+            EXPECT_EQ(session->Request(0x52, atqa), CARDHOST_TIMEOUT);
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+        EXPECT_EQ(fake_->CallsWaiting(), 1u);
+        EXPECT_EQ(ThreadCount(), threadsBefore + 1);
+        // Other readers, and listing them, go on meanwhile on a new context.
+        EXPECT_EQ(List(), std::vector<std::string>{kReader});
+
+        // The call comes back: the handle and context it held are let go by its thread, which
+        // ends; the next wake-up connects anew.
+        fake_->AnswerAgain();
+        EXPECT_TRUE(Eventually([&] {
+            return fake_->CallsWaiting() == 0 && fake_->OpenConnections() == 0 &&
+                   ThreadCount() == threadsBefore;
+        })) << fake_->OpenConnections()
+            << " connections, " << ThreadCount() << " threads";
+        ASSERT_EQ(WakeAndSelect(*session), CARDHOST_OK);
+        EXPECT_EQ(Send(*session, TagCommand::Read, {0x30, 0}, answer), CARDHOST_OK);
+        EXPECT_EQ(answer[0], kUid[0]);
+    }
+    EXPECT_EQ(fake_->OpenContexts(), 1u);
+    EXPECT_EQ(fake_->OpenConnections(), 1u);
+    session.reset();
+    backend_.reset();
+    EXPECT_EQ(fake_->OpenContexts(), 0u);
+    EXPECT_EQ(fake_->OpenConnections(), 0u);
+}
+
+TEST(PcscCallDeadline, SecondsByDefaultAndTheEnvironmentsMillisecondsWhenValid) {
+    using namespace std::chrono_literals;
+    using cardhost::pcsc::CallDeadline;
+    unsetenv("CARDHOST_PCSC_DEADLINE_MS");
+    EXPECT_EQ(CallDeadline(), 5000ms);
+    setenv("CARDHOST_PCSC_DEADLINE_MS", "250", 1);
+    EXPECT_EQ(CallDeadline(), 250ms);
+    for (const char* bad : {"0", "-5", "12x", "", "600001"}) {
+        setenv("CARDHOST_PCSC_DEADLINE_MS", bad, 1);
+        EXPECT_EQ(CallDeadline(), 5000ms) << bad;
+    }
+    unsetenv("CARDHOST_PCSC_DEADLINE_MS");
 }
 
 TEST(PcscStatusTable, EveryKindOfFailureHasItsOwnStatus) {

@@ -16,8 +16,8 @@ namespace {
 
 class PcscBackend : public Backend {
   public:
-    explicit PcscBackend(std::shared_ptr<PcscApi> api)
-        : context_(std::make_shared<Context>(std::move(api))) {}
+    PcscBackend(std::shared_ptr<PcscApi> api, std::chrono::milliseconds deadline)
+        : context_(std::make_shared<Context>(std::move(api), deadline)) {}
 
     // Every PC/SC reader answers to the vendor's ids: the program asks only for those, and a
     // reader reached through PC/SC is one this library drives like the vendor's own.
@@ -69,8 +69,9 @@ class PcscBackend : public Backend {
 
 }  // namespace
 
-std::unique_ptr<Backend> MakeBackend(std::shared_ptr<PcscApi> api) {
-    return std::make_unique<PcscBackend>(std::move(api));
+std::unique_ptr<Backend> MakeBackend(std::shared_ptr<PcscApi> api,
+                                     std::chrono::milliseconds deadline) {
+    return std::make_unique<PcscBackend>(std::move(api), deadline);
 }
 
 }  // namespace cardhost::pcsc
@@ -82,7 +83,8 @@ std::unique_ptr<Backend> MakePcscBackend() {
 }
 
 bool PcscServiceAnswers() {
-    pcsc::PcscApi& api = *pcsc::SystemPcscApi();
+    // Bounded too: a service that hangs does not answer.
+    pcsc::BoundedApi api(pcsc::SystemPcscApi(), pcsc::CallDeadline());
     SCARDCONTEXT context = 0;
     if (api.EstablishContext(context) != SCARD_S_SUCCESS) return false;
     api.ReleaseContext(context);

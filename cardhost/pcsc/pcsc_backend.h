@@ -5,10 +5,13 @@
 #include <memory>
 
 #include "../src/backend.h"
-#include "pcsc_api.h"
+#include "pcsc_deadline.h"
 
 namespace cardhost::pcsc {
 
-std::unique_ptr<Backend> MakeBackend(std::shared_ptr<PcscApi> api);
+// Each PC/SC call is bounded by `deadline`: one that does not come back in it fails with
+// SCARD_E_TIMEOUT (CARDHOST_TIMEOUT).
+std::unique_ptr<Backend> MakeBackend(std::shared_ptr<PcscApi> api,
+                                     std::chrono::milliseconds deadline = CallDeadline());
 
 }  // namespace cardhost::pcsc

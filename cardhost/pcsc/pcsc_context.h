@@ -7,13 +7,15 @@
 #include <set>
 #include <string>
 
-#include "pcsc_api.h"
+#include "pcsc_deadline.h"
 
 namespace cardhost::pcsc {
 
 class Context {
   public:
-    explicit Context(std::shared_ptr<PcscApi> api) : api_(std::move(api)) {}
+    // Every call made through the context is bounded by `deadline`.
+    Context(std::shared_ptr<PcscApi> api, std::chrono::milliseconds deadline)
+        : api_(std::make_shared<BoundedApi>(std::move(api), deadline)) {}
     ~Context();
     Context(const Context&) = delete;
     Context& operator=(const Context&) = delete;
@@ -26,14 +28,16 @@ class Context {
     // next Get establishes a new one.
     void Drop();
 
-    // Runs a call on the context; when it says the context died, once more on a new one.
+    // Runs a call on the context; when it says the context died, or the context is stuck in a
+    // call that did not come back, once more on a new one.
     template <typename Call>
     LONG WithRetry(Call&& call) {
         for (int attempt = 0;; ++attempt) {
             SCARDCONTEXT context = 0;
             LONG result = Get(context);
             if (result == SCARD_S_SUCCESS) result = call(context);
-            if (!Lost(result) || attempt == 1) return result;
+            const bool stuck = result == SCARD_E_TIMEOUT && api_->Stuck(context);
+            if ((!Lost(result) && !stuck) || attempt == 1) return result;
             Drop();
         }
     }
@@ -46,7 +50,7 @@ class Context {
     static bool Lost(LONG result);
 
   private:
-    std::shared_ptr<PcscApi> api_;
+    std::shared_ptr<BoundedApi> api_;
     std::recursive_mutex mutex_;
     SCARDCONTEXT context_ = 0;
     bool established_ = false;

@@ -4,7 +4,11 @@
 // lines as the same command on the simulator, with the same tag to begin with. Personality C
 // refuses cleanly. Run through run-in-private-pcscd.sh.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <future>
@@ -368,6 +372,149 @@ TEST_P(ReaderAndService, AnAutoOperationCarriesOnAcrossAPcscdRestart) {
 
 INSTANTIATE_TEST_SUITE_P(A, ReaderAndService, ::testing::Values("A"));
 INSTANTIATE_TEST_SUITE_P(B, ReaderAndService, ::testing::Values("B"));
+
+// --- Ctrl-C and SIGTERM during Auto operation --------------------------------------------------
+
+// A tagwright-cli run in the background, its lines in a file, ended by a signal.
+class BackgroundRun {
+  public:
+    BackgroundRun(const std::string& command, std::filesystem::path lines)
+        : lines_(std::move(lines)) {
+        const std::string shell =
+            "exec " + command + " > " + tools::ShellQuote(lines_.string()) + " 2>&1";
+        pid_ = fork();
+        if (pid_ == 0) {
+            execl("/bin/sh", "sh", "-c", shell.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~BackgroundRun() {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    BackgroundRun(const BackgroundRun&) = delete;
+    BackgroundRun& operator=(const BackgroundRun&) = delete;
+
+    std::string Lines() const { return ReadText(lines_); }
+    bool WaitFor(const std::string& text, std::chrono::seconds bound) const {
+        const auto end = std::chrono::steady_clock::now() + bound;
+        while (Lines().find(text) == std::string::npos) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            std::this_thread::sleep_for(50ms);
+        }
+        return true;
+    }
+    // Sends the signal; the exit status when the run ended within the bound, else -1.
+    int EndWith(int signal, std::chrono::seconds bound) {
+        kill(pid_, signal);
+        const auto end = std::chrono::steady_clock::now() + bound;
+        int status = 0;
+        while (waitpid(pid_, &status, WNOHANG) != pid_) {
+            if (std::chrono::steady_clock::now() > end) return -1;
+            std::this_thread::sleep_for(20ms);
+        }
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+
+  private:
+    std::filesystem::path lines_;
+    pid_t pid_ = -1;
+};
+
+class Interrupted : public ThroughPcsc {
+  protected:
+    // `write text` in Auto operation through pcscd, recording into a journal of its own.
+    std::unique_ptr<BackgroundRun> StartAutoWrite(const std::string& name) {
+        journal_ = simDir() / (name + ".journal");
+        return std::make_unique<BackgroundRun>(
+            CliCommand("pcsc",
+                       {"write", "text", "hello world", "--auto", "--journal", journal_.string()}),
+            simDir() / (name + ".out"));
+    }
+
+    // Every record whole: the file ends with its line, and the journal command reads each one.
+    void ExpectJournalWhole(std::size_t records) {
+        const std::string text = ReadText(journal_);
+        if (records == 0) {
+            EXPECT_TRUE(text.empty() || text.back() == '\n') << text;
+            return;
+        }
+        ASSERT_FALSE(text.empty());
+        EXPECT_EQ(text.back(), '\n') << text;
+        const ToolResult printed =
+            RunProgram(tools::ShellCommand((ProgramFolder() / "tagwright-cli").string(),
+                                           {"journal", "--journal", journal_.string()}));
+        EXPECT_EQ(printed.exitCode, 0) << printed.out;
+        EXPECT_EQ(printed.out.find("damaged"), std::string::npos) << printed.out;
+        // The header line, then one line per record.
+        EXPECT_EQ(
+            static_cast<std::size_t>(std::count(printed.out.begin(), printed.out.end(), '\n')),
+            records + 1)
+            << printed.out;
+    }
+
+  private:
+    std::filesystem::path journal_;
+};
+
+// The deadline of a PC/SC call is 5 s; a signal ends the run at the next tick after it.
+constexpr auto kPromptly = 10s;
+
+TEST_F(Interrupted, WaitingForACardEndsOnCtrlCAndOnSigterm) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        auto run = StartAutoWrite("waiting" + std::to_string(signal));
+        ASSERT_TRUE(run->WaitFor("Waiting for card", 20s)) << run->Lines();
+        EXPECT_EQ(run->EndWith(signal, kPromptly), 0) << run->Lines();
+        EXPECT_NE(run->Lines().find("Summary: 0 tags handled"), std::string::npos) << run->Lines();
+        ExpectJournalWhole(0);
+    }
+}
+
+TEST_F(Interrupted, MidExchangeWithAReaderThatStoppedAnswering) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        PlaceTag("A", "NTAG213", "plain", {"--silent-on", "write:2"});
+        auto run = StartAutoWrite("silent" + std::to_string(signal));
+        for (int i = 0; i < 200 && card().Log().find("silent from") == std::string::npos; ++i) {
+            std::this_thread::sleep_for(50ms);
+        }
+        ASSERT_NE(card().Log().find("silent from"), std::string::npos) << run->Lines();
+        // The exchange fails at its deadline with the timeout status; the run ends after it.
+        EXPECT_EQ(run->EndWith(signal, kPromptly), 1) << run->Lines();
+        EXPECT_NE(run->Lines().find("Write faild: Page5 !"), std::string::npos) << run->Lines();
+        EXPECT_NE(run->Lines().find("Summary: 1 tags handled, 0 succeeded, 1 failed"),
+                  std::string::npos)
+            << run->Lines();
+        ExpectJournalWhole(1);
+        card().Stop();
+    }
+}
+
+TEST_F(Interrupted, AfterPcscdWasKilled) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        PlaceTag("A", "NTAG213", "plain");
+        auto run = StartAutoWrite("killed" + std::to_string(signal));
+        ASSERT_TRUE(run->WaitFor("Waiting for the card to be removed", 20s)) << run->Lines();
+        // Killed, not stopped: no goodbye to its clients.
+        const std::string pid =
+            ReadText(std::filesystem::path(std::getenv("TW_PCSCD_DIR")) / "pcscd.pid");
+        ASSERT_EQ(kill(std::stoi(pid), SIGKILL), 0) << pid;
+        std::this_thread::sleep_for(1s);    // ticks without a service
+        ASSERT_TRUE(ControlPcscd("stop"));  // tidies up after the killed daemon
+        EXPECT_EQ(run->EndWith(signal, kPromptly), 0) << run->Lines();
+        EXPECT_NE(run->Lines().find("Summary: 1 tags handled, 1 succeeded"), std::string::npos)
+            << run->Lines();
+        ExpectJournalWhole(1);
+        card().Stop();
+        ASSERT_TRUE(ControlPcscd("start"));
+        ASSERT_TRUE(client().Establish());
+    }
+}
 
 // --- personality C ---------------------------------------------------------------------------
 

@@ -51,6 +51,8 @@ An NTAG on vpcd's virtual reader, for tests through a real pcscd.
                       read-sig) and leaves it undone, as cardhost-sim's `fault fail ... --status
                       0x20`; each CMD counts its own commands
   --remove-on CMD:K   the tag leaves the reader when the K-th command CMD comes (undone)
+  --silent-on CMD:K   the reader stops answering when the K-th command CMD comes (undone):
+                      it reads on but answers nothing, not even vpcd's polls, until SIGUSR1
   --max-seconds N     end after this long (default 300)
 )";
 
@@ -134,6 +136,11 @@ class Card {
             const auto [opcode, nth] = CommandCount(*leave, "--remove-on");
             answers_.LeaveOnCommand(opcode, nth);
         }
+        if (auto silence = args.Value("--silent-on")) {
+            const auto [opcode, nth] = CommandCount(*silence, "--silent-on");
+            answers_.LeaveOnCommand(opcode, nth);
+            silenceInsteadOfLeaving_ = true;
+        }
         SaveState();
     }
 
@@ -195,7 +202,9 @@ class Card {
             case VpcdLink::Result::Message:
                 break;
         }
-        if (message.size() == 1) {
+        if (silent_) {
+            Log("unanswered " + cardhost::sim::ToHex(message));
+        } else if (message.size() == 1) {
             Control(message[0]);
         } else {
             Apdu(message);
@@ -232,7 +241,13 @@ class Card {
         }
         if (apdus_ == nakAt_) answers_.ForceNak();
         const auto answer = answers_.Answer(apdu);
-        if (answers_.TakeLeave()) {
+        const bool leaving = answers_.TakeLeave();
+        if (leaving && silenceInsteadOfLeaving_) {
+            silent_ = true;
+            Log("silent from this APDU on");
+            return;
+        }
+        if (leaving) {
             link_.Abort();
             LeaveReader("left the reader during this APDU");
             return;
@@ -245,6 +260,7 @@ class Card {
 
     void LeaveReader(const std::string& why) {
         gRemove = 0;
+        silent_ = false;
         present_ = false;
         link_.Close();
         answers_.PowerOff();
@@ -275,6 +291,8 @@ class Card {
     std::uint64_t nakAt_;
     std::uint64_t apdus_ = 0;
     bool present_ = true;
+    bool silenceInsteadOfLeaving_ = false;
+    bool silent_ = false;
     std::string statePath_;
     std::ofstream log_;
 };
@@ -289,7 +307,7 @@ int main(int argc, char** argv) {
             std::vector<std::string>(argv + 1, argv + argc),
             {"--port", "--personality", "--model", "--uid", "--layout", "--tag-file", "--password",
              "--auth0", "--pack", "--state-file", "--log", "--remove-after", "--nak-at", "--nak-on",
-             "--remove-on", "--max-seconds"},
+             "--remove-on", "--silent-on", "--max-seconds"},
             {"--help"});
         if (args.Flag("--help")) {
             std::cout << kUsage;

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <memory>
 
 #include "card_answers.h"
@@ -294,6 +295,24 @@ TEST_F(CardOptions, LeavingOnTheThirdReadLeavesTheReaderEmpty) {
     const auto torn = client.Transmit(ReadPages(4));
     EXPECT_TRUE(!torn || torn->size() < 2) << ::testing::PrintToString(*torn);
     EXPECT_TRUE(client.WaitForCard(kFirstReader, false, 5s));
+}
+
+TEST_F(CardOptions, SilentOnTheSecondWriteLeavesTheExchangeWaitingUntilTheTagIsTaken) {
+    StartCard({"--personality", "A", "--silent-on", "write:2"});
+    EXPECT_EQ(Send(WritePage(4, {1, 1, 1, 1})), kOk);
+    // pcsc-lite has no deadline of its own: the exchange waits as long as the reader is silent.
+    auto stalled = std::async(std::launch::async, [&] {
+        return client.Transmit(WritePage(5, {2, 2, 2, 2}));
+    });
+    EXPECT_EQ(stalled.wait_for(3s), std::future_status::timeout);
+    EXPECT_NE(card->Log().find("silent from this APDU on"), std::string::npos) << card->Log();
+    card->TakeAway();
+    ASSERT_EQ(stalled.wait_for(20s), std::future_status::ready);
+    const auto torn = stalled.get();
+    EXPECT_TRUE(!torn || torn->size() < 2) << ::testing::PrintToString(*torn);
+    NtagChip reference = ReferenceChip();
+    std::fill_n(reference.memory().begin() + 16, 4, 1);
+    EXPECT_EQ(card->Tag().memory(), reference.memory());
 }
 
 TEST_F(CardOptions, StartsFromATagFileAndAnotherModel) {

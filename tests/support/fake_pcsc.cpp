@@ -35,6 +35,34 @@ void FakePcsc::RestartService() {
     ++generation_;
 }
 
+void FakePcsc::GoSilent(const std::string& reader) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    silent_ = reader;
+}
+
+void FakePcsc::AnswerAgain() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        silent_.clear();
+    }
+    answering_.notify_all();
+}
+
+unsigned FakePcsc::CallsWaiting() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return waiting_;
+}
+
+std::size_t FakePcsc::OpenContexts() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return contexts_.size();
+}
+
+std::size_t FakePcsc::OpenConnections() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return connections_.size();
+}
+
 FakePcscReader* FakePcsc::Find(const std::string& name) {
     for (FakePcscReader& reader : readers) {
         if (reader.name == name) return &reader;
@@ -50,6 +78,7 @@ LONG FakePcsc::Check(SCARDCONTEXT context) const {
 }
 
 LONG FakePcsc::EstablishContext(SCARDCONTEXT& context) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (!serviceRunning) return SCARD_E_NO_SERVICE;
     context = nextContext_++;
     contexts_[context] = generation_;
@@ -58,10 +87,12 @@ LONG FakePcsc::EstablishContext(SCARDCONTEXT& context) {
 }
 
 LONG FakePcsc::ReleaseContext(SCARDCONTEXT context) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     return contexts_.erase(context) > 0 ? SCARD_S_SUCCESS : SCARD_E_INVALID_HANDLE;
 }
 
 LONG FakePcsc::ListReaders(SCARDCONTEXT context, std::vector<std::string>& names) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (const LONG result = Check(context); result != SCARD_S_SUCCESS) return result;
     if (readers.empty()) return SCARD_E_NO_READERS_AVAILABLE;
     for (const FakePcscReader& reader : readers)
@@ -70,6 +101,7 @@ LONG FakePcsc::ListReaders(SCARDCONTEXT context, std::vector<std::string>& names
 }
 
 LONG FakePcsc::ReaderState(SCARDCONTEXT context, const std::string& name, DWORD& state) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (const LONG result = Check(context); result != SCARD_S_SUCCESS) return result;
     const FakePcscReader* reader = Find(name);
     if (reader == nullptr) {
@@ -82,6 +114,7 @@ LONG FakePcsc::ReaderState(SCARDCONTEXT context, const std::string& name, DWORD&
 
 LONG FakePcsc::Connect(SCARDCONTEXT context, const std::string& name, DWORD shareMode, DWORD,
                        SCARDHANDLE& card, DWORD& activeProtocol) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     if (const LONG result = Check(context); result != SCARD_S_SUCCESS) return result;
     FakePcscReader* reader = Find(name);
     if (reader == nullptr) return SCARD_E_UNKNOWN_READER;
@@ -114,6 +147,7 @@ LONG FakePcsc::Resolve(SCARDHANDLE card, FakePcscReader*& reader, bool needCard)
 
 LONG FakePcsc::Reconnect(SCARDHANDLE card, DWORD, DWORD, DWORD initialization,
                          DWORD& activeProtocol) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     FakePcscReader* reader = nullptr;
     if (const LONG result = Resolve(card, reader, true); result != SCARD_S_SUCCESS) return result;
     if (initialization == SCARD_RESET_CARD) {
@@ -125,10 +159,12 @@ LONG FakePcsc::Reconnect(SCARDHANDLE card, DWORD, DWORD, DWORD initialization,
 }
 
 LONG FakePcsc::Disconnect(SCARDHANDLE card, DWORD) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     return connections_.erase(card) > 0 ? SCARD_S_SUCCESS : SCARD_E_INVALID_HANDLE;
 }
 
 LONG FakePcsc::Status(SCARDHANDLE card, std::vector<std::uint8_t>& atr) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     FakePcscReader* reader = nullptr;
     if (const LONG result = Resolve(card, reader, true); result != SCARD_S_SUCCESS) return result;
     atr = reader->atr;
@@ -137,8 +173,15 @@ LONG FakePcsc::Status(SCARDHANDLE card, std::vector<std::uint8_t>& atr) {
 
 LONG FakePcsc::Transmit(SCARDHANDLE card, DWORD, std::span<const std::uint8_t> command,
                         std::vector<std::uint8_t>& response) {
+    std::unique_lock<std::mutex> lock(mutex_);
     FakePcscReader* reader = nullptr;
     if (const LONG result = Resolve(card, reader, true); result != SCARD_S_SUCCESS) return result;
+    if (!silent_.empty() && reader->name == silent_) {
+        ++waiting_;
+        answering_.wait(lock, [&] { return silent_.empty(); });
+        --waiting_;
+        return SCARD_E_NOT_TRANSACTED;
+    }
     log.push_back(reader->name + " > " + cardhost::sim::ToHex(command, ' '));
     response = Answer(*reader, command);
     return SCARD_S_SUCCESS;
@@ -146,6 +189,7 @@ LONG FakePcsc::Transmit(SCARDHANDLE card, DWORD, std::span<const std::uint8_t> c
 
 LONG FakePcsc::Control(SCARDHANDLE card, DWORD code, std::span<const std::uint8_t> command,
                        std::vector<std::uint8_t>& response) {
+    const std::lock_guard<std::mutex> lock(mutex_);
     FakePcscReader* reader = nullptr;
     if (const LONG result = Resolve(card, reader, false); result != SCARD_S_SUCCESS) return result;
     char codeText[16];

@@ -4,8 +4,10 @@
 // reader of personality A, B or C passes its commands on.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,6 +44,14 @@ class FakePcsc : public cardhost::pcsc::PcscApi {
     FakePcscReader* Find(const std::string& name);
     static std::vector<std::uint8_t> UltralightAtr();
 
+    // The reader stops answering: every SCardTransmit to it waits, as pcsc-lite's does, until
+    // AnswerAgain (and then fails as a lost exchange).
+    void GoSilent(const std::string& reader);
+    void AnswerAgain();
+    unsigned CallsWaiting();  // calls inside a silent reader right now
+    std::size_t OpenContexts();
+    std::size_t OpenConnections();
+
     LONG EstablishContext(SCARDCONTEXT& context) override;
     LONG ReleaseContext(SCARDCONTEXT context) override;
     LONG ListReaders(SCARDCONTEXT context, std::vector<std::string>& names) override;
@@ -70,6 +80,12 @@ class FakePcsc : public cardhost::pcsc::PcscApi {
     std::vector<std::uint8_t> ChipThrough(FakePcscReader& reader,
                                           std::span<const std::uint8_t> frame, bool& ok);
 
+    // Calls may come from the backend's call threads: one at a time, but a silent reader's
+    // waits while others go on.
+    std::mutex mutex_;
+    std::condition_variable answering_;
+    std::string silent_;
+    unsigned waiting_ = 0;
     unsigned generation_ = 1;  // a restart makes every older context and handle dead
     std::map<SCARDCONTEXT, unsigned> contexts_;
     std::map<SCARDHANDLE, Connection> connections_;
