@@ -22,6 +22,8 @@ class SpreadsheetSource : public RowSource {
     void NextRow();      // "Row +1"
     void PreviousRow();  // "Row -1"
 
+    // Why the last load failed.
+    LoadRefusal loadRefusal() const { return workbook_.refusal(); }
     // The file the sheet was loaded from; empty when none is loaded.
     const std::filesystem::path& loadedPath() const { return loadedPath_; }
 

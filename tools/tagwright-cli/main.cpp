@@ -248,7 +248,12 @@ int Run(const CliOptions& o) {
     panels::SpreadsheetSource& rows = shown.rows();
     if (o.fromFile) {
         rows.LoadChosenFile(*o.fromFile);
-        if (!rows.SheetLoaded()) return kExitFailure;
+        if (!rows.SheetLoaded()) {
+            if (rows.loadRefusal() != panels::LoadRefusal::Unreadable) {
+                PrintLoadFailure(out, *o.fromFile, rows.loadRefusal());
+            }
+            return kExitFailure;
+        }
     }
     if (o.fromStdin) panel.SetContentText(stdinText);
 

@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "panels/core/spreadsheet_source.h"
-#include "panels/core/workbook/workbook.h"
 #include "utf8_text.h"
 
 namespace tagwright::cli {
@@ -45,12 +44,19 @@ void PrintSheetCheck(ConsoleOutput& out, const panels::SheetCheckResult& result,
                  std::to_string(result.failedRows) + " would fail");
 }
 
+void PrintLoadFailure(ConsoleOutput& out, const std::string& path, panels::LoadRefusal refusal) {
+    std::string text = "cannot load " + path;
+    if (refusal != panels::LoadRefusal::Unreadable) {
+        text += ": " + std::string(panels::LoadRefusalText(refusal));
+    }
+    out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
+             "tagwright-cli: " + EscapeForTerminal(text));
+}
+
 int RunSheetCheck(const CliOptions& o, ConsoleOutput& out) {
     panels::Workbook workbook;
     if (!workbook.Load(*o.fromFile)) {
-        const std::string text = "cannot load " + *o.fromFile;
-        out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
-                 "tagwright-cli: " + EscapeForTerminal(text));
+        PrintLoadFailure(out, *o.fromFile, workbook.refusal());
         return 1;
     }
     const auto result = panels::CheckSheet(*workbook.FirstSheet(), CheckSettingsOf(o));

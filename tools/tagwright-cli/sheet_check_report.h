@@ -6,6 +6,7 @@
 #include "cli_options.h"
 #include "console_output.h"
 #include "panels/core/sheet_check.h"
+#include "panels/core/workbook/workbook.h"
 
 namespace tagwright::cli {
 
@@ -13,6 +14,9 @@ panels::SheetCheckSettings CheckSettingsOf(const CliOptions& o);
 
 void PrintSheetCheck(ConsoleOutput& out, const panels::SheetCheckResult& result,
                      const CliOptions& o);
+
+// A file that did not load: "cannot load PATH", with the limit it passed when it was one.
+void PrintLoadFailure(ConsoleOutput& out, const std::string& path, panels::LoadRefusal refusal);
 
 // The check command: loads the file without a reader. Exit status 0 when every row passes.
 int RunSheetCheck(const CliOptions& o, ConsoleOutput& out);

@@ -122,6 +122,7 @@ class SheetScan : public XmlHandler {
     }
 
     bool failed() const { return failed_; }
+    bool pastLastRow() const { return positions_.pastLastRow(); }
     SharedStringCells sharedCells;
 
   private:
@@ -235,13 +236,15 @@ bool PlaceSharedStrings(XlsxArchive& archive, const SharedStringCells& cells,
     return cells.PlaceAll(scan.kept, column);
 }
 
-std::optional<ColumnA> ReadColumnA(XlsxArchive& archive, const SheetLimits& limits) {
+std::optional<ColumnA> ReadColumnA(XlsxArchive& archive, const SheetLimits& limits,
+                                   LoadRefusal* refusal) {
     if (!archive.ok()) return std::nullopt;
     const auto sheetPath = FirstSheetPath(archive);
     if (!sheetPath) return std::nullopt;
     ColumnBuilder column(limits);
     SheetScan sheet(limits, column);
     if (archive.Parse(*sheetPath, sheet) != XlsxArchive::Parsed::Whole || sheet.failed()) {
+        if (refusal != nullptr && sheet.pastLastRow()) *refusal = LoadRefusal::TooManyRows;
         return std::nullopt;
     }
     if (!PlaceSharedStrings(archive, sheet.sharedCells, column)) return std::nullopt;
@@ -250,16 +253,16 @@ std::optional<ColumnA> ReadColumnA(XlsxArchive& archive, const SheetLimits& limi
 
 }  // namespace
 
-std::optional<ColumnA> ReadXlsxColumnA(const std::filesystem::path& path,
-                                       const SheetLimits& limits) {
+std::optional<ColumnA> ReadXlsxColumnA(const std::filesystem::path& path, const SheetLimits& limits,
+                                       LoadRefusal* refusal) {
     XlsxArchive archive(path, limits.xmlBytes);
-    return ReadColumnA(archive, limits);
+    return ReadColumnA(archive, limits, refusal);
 }
 
 std::optional<ColumnA> ReadXlsxColumnA(std::span<const std::uint8_t> file,
                                        const SheetLimits& limits) {
     XlsxArchive archive(file, limits.xmlBytes);
-    return ReadColumnA(archive, limits);
+    return ReadColumnA(archive, limits, nullptr);
 }
 
 }  // namespace tagwright::panels
