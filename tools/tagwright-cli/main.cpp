@@ -269,9 +269,7 @@ int Run(const CliOptions& o) {
     if (o.fromFile && o.command == Command::Write && o.autoOperation && !o.noCheck) {
         panels::SheetCheckSettings settings = CheckSettingsOf(o);
         settings.startRow = panels::RowNumberValue(panel.rowNumberText());
-        const auto check = panels::CheckSheet(*rows.sheet(), settings);
-        if (!check.Passed()) {
-            PrintSheetCheck(out, check, o);
+        if (!CheckAndPrint(out, *rows.sheet(), settings, o, true)) {
             const std::string text =
                 "pre-flight check failed; the batch did not start (--no-check starts it)";
             out.Emit("\"type\":\"error\",\"text\":" + JsonString(text), "tagwright-cli: " + text);
