@@ -16,6 +16,9 @@ class SpreadsheetSource : public RowSource {
     // After the file dialog: the path into the path field, the load, its message in the Tips
     // field and, when it loaded, the current row into the content field.
     void LoadChosenFile(const std::filesystem::path& path);
+    // A file named on the command line: the same without reading the row, which the Write that
+    // follows reads (and, when it does not load, reports) itself. Whether it loaded.
+    bool LoadNamedFile(const std::filesystem::path& path);
 
     bool LoadWorkbook(const std::filesystem::path& path);
     bool ReadCurrentRow();

@@ -247,8 +247,7 @@ int Run(const CliOptions& o) {
 
     panels::SpreadsheetSource& rows = shown.rows();
     if (o.fromFile) {
-        rows.LoadChosenFile(*o.fromFile);
-        if (!rows.SheetLoaded()) {
+        if (!rows.LoadNamedFile(*o.fromFile)) {
             if (rows.loadRefusal() != panels::LoadRefusal::Unreadable) {
                 PrintLoadFailure(out, *o.fromFile, rows.loadRefusal());
             }
