@@ -190,6 +190,15 @@ TEST_F(Cli, ARowThatDidNotLoadTouchesNoTag) {
             const ToolResult r = Run(words);
             EXPECT_EQ(r.exitCode, 1) << r.out;
             EXPECT_FALSE(Has(r, "Write data succeed")) << r.out;
+            // Reported once: by the Write, not by the load before it too.
+            const std::string message = std::string(row) == "0" || std::string(row) == "abc"
+                                            ? "The row number should be greater than 0 !"
+                                            : "Unrecognizable character types !";
+            std::size_t times = 0;
+            for (auto at = r.out.find(message); at != std::string::npos;
+                 at = r.out.find(message, at + 1))
+                ++times;
+            EXPECT_EQ(times, 1u) << r.out;
             EXPECT_EQ(Memory(uid), before);
         }
     }

@@ -130,6 +130,29 @@ TEST_F(ProductionCli, CheckListsTheRowsThatWouldFailAndPassesACleanSheet) {
               1);
 }
 
+// A sheet has 1,048,576 rows: one more, and the file does not load, check and write alike say
+// why, and no tag is touched.
+TEST_F(ProductionCli, ASheetPastTheLastRowIsRefusedNamingTheLimit) {
+    std::string rows;
+    for (int row = 0; row < 1048577; ++row)
+        rows += "https://a.io/\n";
+    const std::string past = Sheet("past.csv", rows);
+    const std::string limit =
+        "cannot load " + past + ": the sheet has rows past row 1048576, the last a sheet can have";
+    ToolResult r = Run({"check", "url", "--from-file", past});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Has(r, limit)) << r.out;
+    EXPECT_FALSE(Has(r, "Check:")) << r.out;
+
+    const std::string uid = NewTag();
+    const auto before = Memory(uid);
+    r = Run({"write", "url", "--from-file", past, "--row", "1048577"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Has(r, "Failed to load file !")) << r.out;
+    EXPECT_TRUE(Has(r, limit)) << r.out;
+    EXPECT_EQ(Memory(uid), before);
+}
+
 TEST_F(ProductionCli, AnAutoBatchFromAFileStartsOnlyWhenEveryRowPasses) {
     SimOk({"tag", "remove", "--reader", "SIM-0001"});
     const std::string uids =

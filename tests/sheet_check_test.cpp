@@ -110,6 +110,22 @@ TEST(SheetCheck, RowsCoveredDuplicatesAndTemplates) {
     s.startRow = 1;
     s.onlyStartRow = true;
     EXPECT_TRUE(CheckSheet(Csv("a\n\n"), s).Passed());
+
+    // Each duplicate names the first row of its text, however the texts interleave; the rows
+    // come in row order whether gathered or handed on one by one.
+    s.onlyStartRow = false;
+    const auto interleaved = Csv("a\nb\na\nb\na\nab\nba\nb\n");
+    std::vector<std::string> handedOn;
+    result = CheckSheet(interleaved, s, [&](panels::RowProblem p) {
+        handedOn.push_back(std::to_string(p.row) + ": " + p.detail);
+    });
+    EXPECT_EQ(handedOn,
+              (std::vector<std::string>{"3: the same text as row 1", "4: the same text as row 2",
+                                        "5: the same text as row 1", "8: the same text as row 2"}));
+    EXPECT_TRUE(result.problems.empty());
+    EXPECT_EQ(result.failedRows, 4);
+    EXPECT_FALSE(result.Passed());
+    EXPECT_EQ(CheckSheet(interleaved, s).problems.size(), 4u);
 }
 
 }  // namespace

@@ -237,6 +237,41 @@ TEST(SheetLimits, APartWithADocumentTypeDeclarationIsRefused) {
     EXPECT_FALSE(book.Load(files.Zip("doctype.xlsx", parts)));
 }
 
+// A sheet has 1,048,576 rows. A file with more lost its last rows unseen: a batch ended "rows
+// ran out" and the check passed. It fails to load now, saying why. (.xls numbers its rows in
+// 16 bits and cannot have more than 65,536.)
+TEST(SheetLimits, ASheetWithRowsPastTheLastASheetHasIsRefusedSayingSo) {
+    SheetFiles files;
+    std::string rows;
+    rows.reserve(2 * kMaxRows + 16);
+    for (std::uint32_t row = 0; row + 1 < kMaxRows; ++row)
+        rows += "x\n";
+    Workbook book;
+    ASSERT_TRUE(book.Load(files.Write("full.csv", rows + "last\n\r\n\n")));
+    EXPECT_EQ(book.FirstSheet()->Text(kMaxRows - 1), "last");
+    EXPECT_EQ(book.FirstSheet()->textCells(), kMaxRows);
+    for (const char* past : {"last\none more", "last\n,column B only\n", "last\n\"\"\n"}) {
+        EXPECT_FALSE(book.Load(files.Write("past.csv", rows + past))) << past;
+        EXPECT_EQ(book.refusal(), LoadRefusal::TooManyRows) << past;
+    }
+    EXPECT_FALSE(book.Load(Fixture("unterminated.csv")));
+    EXPECT_EQ(book.refusal(), LoadRefusal::Unreadable);
+
+    const std::string last = "<row r=\"1048576\">" + InlineCell("A1048576", "last") + "</row>";
+    ASSERT_TRUE(book.Load(files.Xlsx("full.xlsx", last)));
+    EXPECT_EQ(book.FirstSheet()->Text(kMaxRows - 1), "last");
+    for (const std::string& past :
+         {last + "<row r=\"1048577\">" + InlineCell("B1048577", "x") + "</row>",
+          last + "<row><c t=\"inlineStr\"><is><t>x</t></is></c></row>",
+          "<row r=\"1\">" + InlineCell("A99999999999", "x") + "</row>"}) {
+        EXPECT_FALSE(book.Load(files.Xlsx("past.xlsx", past))) << past;
+        EXPECT_EQ(book.refusal(), LoadRefusal::TooManyRows) << past;
+    }
+    EXPECT_FALSE(book.Load(files.Xlsx("bad.xlsx", "<row r=\"0\"/>")));
+    EXPECT_EQ(book.refusal(), LoadRefusal::Unreadable);
+    EXPECT_NE(LoadRefusalText(LoadRefusal::TooManyRows).find("1048576"), std::string_view::npos);
+}
+
 TEST(ColumnStorage, CellsAreFoundByRowWhateverOrderTheyCameIn) {
     ColumnBuilder builder(kSheetLimits);
     ASSERT_TRUE(builder.Add(5, "e"));

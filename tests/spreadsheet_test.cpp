@@ -216,6 +216,38 @@ TEST(SpreadsheetFiles, AMalformedReferenceMakesTheSheetDamaged) {
     EXPECT_EQ(book.FirstSheet()->Text(1), "x");
 }
 
+// Text in .xlsx parts is ST_Xstring: _xHHHH_ is the UTF-16 code unit HHHH (Excel writes CR and
+// TAB so), and _x005F_ the underscore that keeps a literal "_x0041_" from being one. Shared and
+// inline strings and formula results alike; an empty one is no text.
+TEST(SpreadsheetFiles, XlsxEscapesAreDecodedInSharedAndInlineStrings) {
+    const std::string escaped =
+        "cr_x000D__x000A_lf_x0009_tab _x005F_x0041_ _x0041_ _xD83D__xDE00_ _xd83d_ _x12_ _x";
+    const std::string decoded = "cr\r\nlf\ttab _x0041_ A 😀 \uFFFD _x12_ _x";
+    testing::SheetFiles files;
+    Workbook book;
+    ASSERT_TRUE(book.Load(files.Xlsx(
+        "escapes.xlsx",
+        R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)"
+        R"(<row r="2"><c r="A2" t="inlineStr"><is><t>)" +
+            escaped +
+            R"(</t></is></c></row>)"
+            R"(<row r="3"><c r="A3" t="str"><f>F()</f><v>)" +
+            escaped +
+            R"(</v></c></row>)"
+            R"(<row r="4"><c r="A4" t="inlineStr"><is><r><t>_x00</t></r><r><t>41_</t></r></is></c></row>)"
+            R"(<row r="5"><c r="A5" t="str"><f>""</f><v></v></c></row>)"
+            R"(<row r="6"><c r="A6" t="s"><v>1</v></c></row>)",
+        "<si><t>" + escaped + "</t></si><si><t></t></si>")));
+    const ColumnA& a = *book.FirstSheet();
+    EXPECT_EQ(a.Text(0), decoded);
+    EXPECT_EQ(a.Text(1), decoded);
+    EXPECT_EQ(a.Text(2), decoded);
+    EXPECT_EQ(a.Text(3), "_x0041_");  // an escape never runs from one text run into the next
+    EXPECT_FALSE(a.IsText(4));        // an empty formula result
+    EXPECT_FALSE(a.IsText(5));        // an empty shared string
+    EXPECT_EQ(a.textCells(), 4u);
+}
+
 // FreeXL refused an .xls with a text over about 16,400 characters (8,200 outside Latin-1), and
 // read a following cell's text wrongly for some shorter ones: the strings run on over more than
 // one CONTINUE record of the shared string table.

@@ -3,6 +3,7 @@
 // size limits, and what each panel accepts on reading.
 #include <gtest/gtest.h>
 
+#include "panels/core/spreadsheet_source.h"
 #include "support/panel_rig.h"
 
 namespace tagwright::testing {
@@ -305,6 +306,74 @@ TEST_F(WriteRead, AFixedBufferRefusesStoredMessagesItCannotHold) {
     EXPECT_EQ(Texts().back(), "The data length is out of range !");
     Controller(PanelKind::Text).OnRead();
     EXPECT_EQ(Texts().back(), "Read faild: Page232 !");  // beyond the NTAG216's last page
+}
+
+// Workbooks as LibreOffice and Gnumeric write them (tests/fixtures/make_office_fixtures.py): each
+// row lands on the tag as LibreOffice reads the cell back (NAME.expected.csv, its CSV export of
+// the same file); a row it reads as empty loads as no text and touches no tag.
+TEST_F(WriteRead, EveryRowOfTheOfficeWorkbooksLandsOnTheTagAsTheOfficeProgramReadsIt) {
+    const std::filesystem::path fixtures(TAGWRIGHT_FIXTURES_DIR);
+    for (const char* name :
+         {"office-libreoffice.xlsx", "office-libreoffice.xls", "office-gnumeric.xlsx",
+          "office-gnumeric-biff8.xls", "office-gnumeric-biff5.xls"}) {
+        SCOPED_TRACE(name);
+        panels::Workbook expected;
+        ASSERT_TRUE(expected.Load(fixtures / (std::string(name) + ".expected.csv")));
+        const panels::ColumnA& cells = *expected.FirstSheet();
+        ASSERT_GE(cells.lastTextRow(), 10u);
+        panel = FakePanel{};
+        panel.fromFile = true;
+        panel.rowAuto = false;
+        panels::SpreadsheetSource source(panel);
+        source.LoadChosenFile(fixtures / name);
+        ASSERT_TRUE(source.SheetLoaded()) << sink.status;
+        auto& text = Controller(PanelKind::Text, source);
+        for (std::uint32_t row = 0; row <= cells.lastTextRow() + 1; ++row) {
+            SCOPED_TRACE(row + 1);
+            panel.rowNumber = std::to_string(row + 1);
+            const std::string uid = NewTag("NTAG216");
+            const Bytes before = Pages(uid, 4, 4);
+            if (!cells.IsText(row)) {
+                EXPECT_FALSE(source.ReadCurrentRow());
+                text.OnWrite();
+                EXPECT_EQ(Texts().back(), "Unrecognizable character types !");
+                EXPECT_EQ(Pages(uid, 4, 4), before);
+                continue;
+            }
+            ASSERT_TRUE(source.ReadCurrentRow()) << Texts().back();
+            std::string cell = cells.Text(row);
+            // Gnumeric writes text into .xlsx unescaped: its literal "_x0041_" is, as the
+            // standard reads it, the letter A. LibreOffice decodes only the escapes of characters
+            // XML cannot carry and of the underscore, and so reads neither the standard's text
+            // nor Gnumeric's.
+            if (std::string(name) == "office-gnumeric.xlsx" &&
+                cell == "literal _x0041_ and _ and _x") {
+                cell = "literal A and _ and _x";
+            }
+            EXPECT_EQ(panel.content, cell);
+            if (cell.size() > 200) continue;  // past any tag: the Write's size check refuses it
+            sink.lines.clear();
+            text.OnWrite();
+            const auto texts = Texts();
+            EXPECT_NE(std::find(texts.begin(), texts.end(), "Write data succeed: " + cell),
+                      texts.end());
+            const auto n = static_cast<std::uint8_t>(cell.size());
+            Bytes record{0x03,
+                         static_cast<std::uint8_t>(n + 7),
+                         0xD1,
+                         0x01,
+                         static_cast<std::uint8_t>(n + 3),
+                         0x54,
+                         0x02,
+                         'z',
+                         'h'};
+            record.insert(record.end(), cell.begin(), cell.end());
+            record.push_back(0xFE);
+            const Bytes pages = Pages(uid, 4, static_cast<int>(record.size() + 3) / 4);
+            EXPECT_EQ(Bytes(pages.begin(), pages.begin() + static_cast<long>(record.size())),
+                      record);
+        }
+    }
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "sheet_check.h"
 
+#include <algorithm>
 #include <cctype>
-#include <map>
+#include <functional>
+#include <vector>
 
 #include "message_format.h"
 #include "message_template.h"
@@ -52,6 +54,60 @@ bool VariesPerTag(std::string_view text) {
            text.find("{row}") != std::string_view::npos;
 }
 
+// A row of the run and a number: the hash of its text while duplicates are sought, then the
+// earlier row that has the same text.
+struct RowKey {
+    std::uint64_t key;
+    int row;
+};
+
+// The rows of firstRow..lastRow whose text an earlier one has, in row order, each with the
+// first row of that text; `counts` says which texts take part. A set of the texts themselves
+// cost a million-row sheet some 80 MB beside the sheet: each text is hashed instead, only rows of
+// equal hashes are compared (their texts taken from the sheet), and the answer is written over
+// the hashes, so that nothing beside them is held.
+template <typename Counts>
+std::vector<RowKey> FindDuplicates(const ColumnA& sheet, int firstRow, int lastRow,
+                                   Counts&& counts) {
+    std::vector<RowKey> rows;
+    // Reserved at once: growing would hold the old array and one twice its size together.
+    rows.reserve(
+        std::min<std::size_t>(sheet.textCells(), static_cast<std::size_t>(lastRow - firstRow + 1)));
+    sheet.ForEachCell([&](std::uint32_t index, std::string_view text) {
+        const auto row = static_cast<long long>(index) + 1;
+        if (row < firstRow || row > lastRow || !counts(text)) return;
+        rows.push_back({std::hash<std::string_view>{}(text), static_cast<int>(row)});
+    });
+    std::sort(rows.begin(), rows.end(), [](const RowKey& a, const RowKey& b) {
+        return a.key != b.key ? a.key < b.key : a.row < b.row;
+    });
+    std::size_t found = 0;  // rows[0, found) hold the duplicates found so far
+    for (std::size_t begin = 0, end = 0; begin < rows.size(); begin = end) {
+        end = begin + 1;
+        while (end < rows.size() && rows[end].key == rows[begin].key)
+            ++end;
+        if (end - begin == 1) continue;
+        // Rows of one hash, in row order: each is compared with the distinct texts before it.
+        std::vector<std::pair<std::string, int>> distinct;
+        for (std::size_t i = begin; i < end; ++i) {
+            const int row = rows[i].row;
+            std::string text = sheet.Text(static_cast<std::uint32_t>(row - 1));
+            const auto seen = std::find_if(distinct.begin(), distinct.end(),
+                                           [&](const auto& d) { return d.first == text; });
+            if (seen != distinct.end()) {
+                rows[found++] = {static_cast<std::uint64_t>(seen->second), row};
+            } else {
+                distinct.emplace_back(std::move(text), row);
+            }
+        }
+    }
+    rows.resize(found);
+    rows.shrink_to_fit();
+    std::sort(rows.begin(), rows.end(),
+              [](const RowKey& a, const RowKey& b) { return a.row < b.row; });
+    return rows;
+}
+
 }  // namespace
 
 std::string_view RowFaultName(RowFault fault) {
@@ -73,6 +129,15 @@ std::string_view RowFaultName(RowFault fault) {
 }
 
 SheetCheckResult CheckSheet(const ColumnA& sheet, const SheetCheckSettings& settings) {
+    std::vector<RowProblem> problems;
+    SheetCheckResult result = CheckSheet(
+        sheet, settings, [&](RowProblem problem) { problems.push_back(std::move(problem)); });
+    result.problems = std::move(problems);
+    return result;
+}
+
+SheetCheckResult CheckSheet(const ColumnA& sheet, const SheetCheckSettings& settings,
+                            const std::function<void(RowProblem)>& onProblem) {
     SheetCheckResult result;
     result.firstRow = settings.startRow < 1 ? 1 : settings.startRow;
     const long long lastText =
@@ -84,13 +149,24 @@ SheetCheckResult CheckSheet(const ColumnA& sheet, const SheetCheckSettings& sett
     const std::uint16_t capacity = model != nullptr ? model->userMemoryCap : 0;
     const std::string modelName(tag::ModelName(settings.model));
     const auto runLength = static_cast<std::uint64_t>(result.lastRow - result.firstRow + 1);
-    std::map<std::string, int> firstSeen;
+    // A row takes part in the duplicate check when it passes the checks before it and its text
+    // is the same on every tag.
+    const auto duplicates =
+        FindDuplicates(sheet, result.firstRow, result.lastRow, [&](std::string_view text) {
+            return !settings.templates ||
+                   (!VariesPerTag(text) && TemplateError(text, true).empty());
+        });
+    auto nextDuplicate = duplicates.begin();
 
     for (int row = result.firstRow; row <= result.lastRow; ++row) {
-        const std::size_t before = result.problems.size();
+        const int before = result.problemCount;
+        const auto report = [&](RowProblem problem) {
+            ++result.problemCount;
+            onProblem(std::move(problem));
+        };
         const auto index = static_cast<std::uint32_t>(row - 1);
         if (!sheet.IsText(index)) {
-            result.problems.push_back({row, RowFault::NotText, "the cell holds no text"});
+            report({row, RowFault::NotText, "the cell holds no text"});
             ++result.failedRows;
             continue;
         }
@@ -99,7 +175,7 @@ SheetCheckResult CheckSheet(const ColumnA& sheet, const SheetCheckSettings& sett
         if (settings.templates) {
             const std::string error = TemplateError(cell, true);
             if (!error.empty()) {
-                result.problems.push_back({row, RowFault::BadTemplate, error});
+                report({row, RowFault::BadTemplate, error});
                 ++result.failedRows;
                 continue;
             }
@@ -109,23 +185,21 @@ SheetCheckResult CheckSheet(const ColumnA& sheet, const SheetCheckSettings& sett
         const std::size_t needed =
             format->SpaceNeeded(settings.ndefOffset, format->BuildRecord(content).size());
         if (needed > capacity) {
-            result.problems.push_back({row, RowFault::TooLarge,
-                                       "needs " + std::to_string(needed) + " bytes, " + modelName +
-                                           " holds " + std::to_string(capacity)});
+            report({row, RowFault::TooLarge,
+                    "needs " + std::to_string(needed) + " bytes, " + modelName + " holds " +
+                        std::to_string(capacity)});
         }
         if (settings.kind != PanelKind::Text) {
             if (auto problem = SchemeProblem(row, content.text, settings.prefix)) {
-                result.problems.push_back(std::move(*problem));
+                report(std::move(*problem));
             }
         }
-        if (!(settings.templates && VariesPerTag(cell))) {
-            const auto [seen, isNew] = firstSeen.emplace(cell, row);
-            if (!isNew) {
-                result.problems.push_back({row, RowFault::Duplicate,
-                                           "the same text as row " + std::to_string(seen->second)});
-            }
+        if (nextDuplicate != duplicates.end() && nextDuplicate->row == row) {
+            report({row, RowFault::Duplicate,
+                    "the same text as row " + std::to_string(nextDuplicate->key)});
+            ++nextDuplicate;
         }
-        if (result.problems.size() > before) ++result.failedRows;
+        if (result.problemCount > before) ++result.failedRows;
     }
     return result;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,11 +47,16 @@ struct RowProblem {
 struct SheetCheckResult {
     int firstRow = 1, lastRow = 1;  // the rows checked
     int failedRows = 0;             // rows with at least one problem
-    std::vector<RowProblem> problems;
-    bool Passed() const { return problems.empty(); }
+    int problemCount = 0;
+    std::vector<RowProblem> problems;  // held only by the CheckSheet that returns them
+    bool Passed() const { return problemCount == 0; }
 };
 
 // `sheet` may hold no text at all: the start row is always checked.
 SheetCheckResult CheckSheet(const ColumnA& sheet, const SheetCheckSettings& settings);
+// The same, handing on each problem as it is found, in row order, and holding none: a million
+// failing rows cost no more memory than a million good ones.
+SheetCheckResult CheckSheet(const ColumnA& sheet, const SheetCheckSettings& settings,
+                            const std::function<void(RowProblem)>& onProblem);
 
 }  // namespace tagwright::panels

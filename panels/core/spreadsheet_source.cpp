@@ -45,15 +45,19 @@ bool SpreadsheetSource::RowFailed(int message) {
     return false;
 }
 
-void SpreadsheetSource::LoadChosenFile(const std::filesystem::path& path) {
+bool SpreadsheetSource::LoadNamedFile(const std::filesystem::path& path) {
     panel_.SetFilePathText(path.string());
     if (!LoadWorkbook(path)) {
         feed::ShowStatus(text::Tr(Table::General, text::general::kFailedToLoadFile), feed::kRed);
-        return;
+        return false;
     }
     feed::ShowStatus(text::Tr(Table::General, text::general::kFileLoadingSuccessfully),
                      feed::kBlue);
-    ReadCurrentRow();
+    return true;
+}
+
+void SpreadsheetSource::LoadChosenFile(const std::filesystem::path& path) {
+    if (LoadNamedFile(path)) ReadCurrentRow();
 }
 
 bool SpreadsheetSource::ReadCurrentRow() {

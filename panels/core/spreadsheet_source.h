@@ -16,12 +16,17 @@ class SpreadsheetSource : public RowSource {
     // After the file dialog: the path into the path field, the load, its message in the Tips
     // field and, when it loaded, the current row into the content field.
     void LoadChosenFile(const std::filesystem::path& path);
+    // A file named on the command line: the same without reading the row, which the Write that
+    // follows reads (and, when it does not load, reports) itself. Whether it loaded.
+    bool LoadNamedFile(const std::filesystem::path& path);
 
     bool LoadWorkbook(const std::filesystem::path& path);
     bool ReadCurrentRow();
     void NextRow();      // "Row +1"
     void PreviousRow();  // "Row -1"
 
+    // Why the last load failed.
+    LoadRefusal loadRefusal() const { return workbook_.refusal(); }
     // The file the sheet was loaded from; empty when none is loaded.
     const std::filesystem::path& loadedPath() const { return loadedPath_; }
 

@@ -260,8 +260,12 @@ int Run(const CliOptions& o) {
 
     panels::SpreadsheetSource& rows = shown.rows();
     if (o.fromFile) {
-        rows.LoadChosenFile(*o.fromFile);
-        if (!rows.SheetLoaded()) return kExitFailure;
+        if (!rows.LoadNamedFile(*o.fromFile)) {
+            if (rows.loadRefusal() != panels::LoadRefusal::Unreadable) {
+                PrintLoadFailure(out, *o.fromFile, rows.loadRefusal());
+            }
+            return kExitFailure;
+        }
     }
     if (o.fromStdin) panel.SetContentText(stdinText);
 
@@ -277,9 +281,7 @@ int Run(const CliOptions& o) {
     if (o.fromFile && o.command == Command::Write && o.autoOperation && !o.noCheck) {
         panels::SheetCheckSettings settings = CheckSettingsOf(o);
         settings.startRow = panels::RowNumberValue(panel.rowNumberText());
-        const auto check = panels::CheckSheet(*rows.sheet(), settings);
-        if (!check.Passed()) {
-            PrintSheetCheck(out, check, o);
+        if (!CheckAndPrint(out, *rows.sheet(), settings, o, true)) {
             const std::string text =
                 "pre-flight check failed; the batch did not start (--no-check starts it)";
             out.Emit("\"type\":\"error\",\"text\":" + JsonString(text), "tagwright-cli: " + text);

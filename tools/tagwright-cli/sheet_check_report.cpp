@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "panels/core/spreadsheet_source.h"
-#include "panels/core/workbook/workbook.h"
 #include "utf8_text.h"
 
 namespace tagwright::cli {
@@ -22,17 +21,18 @@ panels::SheetCheckSettings CheckSettingsOf(const CliOptions& o) {
     return settings;
 }
 
-void PrintSheetCheck(ConsoleOutput& out, const panels::SheetCheckResult& result,
-                     const CliOptions& o) {
-    if (!o.json && !result.problems.empty()) out.Emit({}, "   Row  Problem         Detail");
-    for (const panels::RowProblem& p : result.problems) {
-        const std::string name(panels::RowFaultName(p.fault));
-        char row[48];
-        std::snprintf(row, sizeof row, "%6d  %-14s  ", p.row, name.c_str());
-        out.Emit("\"type\":\"problem\",\"row\":" + std::to_string(p.row) +
-                     ",\"problem\":" + JsonString(name) + ",\"detail\":" + JsonString(p.detail),
-                 row + EscapeForTerminal(p.detail));
-    }
+namespace {
+
+void PrintProblem(ConsoleOutput& out, const panels::RowProblem& p) {
+    const std::string name(panels::RowFaultName(p.fault));
+    char row[48];
+    std::snprintf(row, sizeof row, "%6d  %-14s  ", p.row, name.c_str());
+    out.Emit("\"type\":\"problem\",\"row\":" + std::to_string(p.row) +
+                 ",\"problem\":" + JsonString(name) + ",\"detail\":" + JsonString(p.detail),
+             row + EscapeForTerminal(p.detail));
+}
+
+void PrintSummary(ConsoleOutput& out, const panels::SheetCheckResult& result, const CliOptions& o) {
     const int checked = result.lastRow - result.firstRow + 1;
     const std::string model(tag::ModelName(o.model));
     out.Emit("\"type\":\"checkSummary\",\"firstRow\":" + std::to_string(result.firstRow) +
@@ -45,17 +45,37 @@ void PrintSheetCheck(ConsoleOutput& out, const panels::SheetCheckResult& result,
                  std::to_string(result.failedRows) + " would fail");
 }
 
+}  // namespace
+
+bool CheckAndPrint(ConsoleOutput& out, const panels::ColumnA& sheet,
+                   const panels::SheetCheckSettings& settings, const CliOptions& o,
+                   bool quietWhenPassed) {
+    bool first = true;
+    const auto result = panels::CheckSheet(sheet, settings, [&](panels::RowProblem problem) {
+        if (first && !o.json) out.Emit({}, "   Row  Problem         Detail");
+        first = false;
+        PrintProblem(out, problem);
+    });
+    if (!result.Passed() || !quietWhenPassed) PrintSummary(out, result, o);
+    return result.Passed();
+}
+
+void PrintLoadFailure(ConsoleOutput& out, const std::string& path, panels::LoadRefusal refusal) {
+    std::string text = "cannot load " + path;
+    if (refusal != panels::LoadRefusal::Unreadable) {
+        text += ": " + std::string(panels::LoadRefusalText(refusal));
+    }
+    out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
+             "tagwright-cli: " + EscapeForTerminal(text));
+}
+
 int RunSheetCheck(const CliOptions& o, ConsoleOutput& out) {
     panels::Workbook workbook;
     if (!workbook.Load(*o.fromFile)) {
-        const std::string text = "cannot load " + *o.fromFile;
-        out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
-                 "tagwright-cli: " + EscapeForTerminal(text));
+        PrintLoadFailure(out, *o.fromFile, workbook.refusal());
         return 1;
     }
-    const auto result = panels::CheckSheet(*workbook.FirstSheet(), CheckSettingsOf(o));
-    PrintSheetCheck(out, result, o);
-    return result.Passed() ? 0 : 1;
+    return CheckAndPrint(out, *workbook.FirstSheet(), CheckSettingsOf(o), o, false) ? 0 : 1;
 }
 
 }  // namespace tagwright::cli

@@ -23,45 +23,6 @@ bool BiffRecords::PeekType(std::uint16_t& type) const {
     return true;
 }
 
-void Utf16ToUtf8::Code(std::uint32_t code) {
-    if (code < 0x80) {
-        out_.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-        out_.push_back(static_cast<char>(0xC0 | code >> 6));
-        out_.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-        out_.push_back(static_cast<char>(0xE0 | code >> 12));
-        out_.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
-        out_.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-        out_.push_back(static_cast<char>(0xF0 | code >> 18));
-        out_.push_back(static_cast<char>(0x80 | (code >> 12 & 0x3F)));
-        out_.push_back(static_cast<char>(0x80 | (code >> 6 & 0x3F)));
-        out_.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
-}
-
-void Utf16ToUtf8::Unit(std::uint16_t unit) {
-    if (unit >= 0xDC00 && unit <= 0xDFFF && high_ != 0) {
-        Code(0x10000 + ((high_ - 0xD800u) << 10) + (unit - 0xDC00u));
-        high_ = 0;
-        return;
-    }
-    Finish();
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
-        high_ = unit;
-    } else if (unit >= 0xDC00 && unit <= 0xDFFF) {
-        Code(0xFFFD);
-    } else {
-        Code(unit);
-    }
-}
-
-void Utf16ToUtf8::Finish() {
-    if (high_ != 0) Code(0xFFFD);
-    high_ = 0;
-}
-
 bool ContinuedRecord::NextContinue() {
     std::uint16_t type = 0;
     if (!records_.PeekType(type) || type != biff::kContinue) return false;
@@ -99,6 +60,18 @@ bool ContinuedRecord::U32(std::uint32_t& value) {
     std::uint16_t low = 0, high = 0;
     if (!U16(low) || !U16(high)) return false;
     value = static_cast<std::uint32_t>(low) | static_cast<std::uint32_t>(high) << 16;
+    return true;
+}
+
+bool ContinuedRecord::Bytes(std::uint32_t count, std::vector<std::uint8_t>& out) {
+    while (count > 0) {
+        if (at_ == body_.size() && !NextContinue()) return false;
+        const std::size_t take = std::min<std::size_t>(count, body_.size() - at_);
+        out.insert(out.end(), body_.begin() + static_cast<std::ptrdiff_t>(at_),
+                   body_.begin() + static_cast<std::ptrdiff_t>(at_ + take));
+        at_ += take;
+        count -= static_cast<std::uint32_t>(take);
+    }
     return true;
 }
 

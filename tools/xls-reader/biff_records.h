@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The records of a BIFF8 workbook stream: a 2-byte type, a 2-byte length, up to 8,224 bytes of
-// body. A record's data can go on in CONTINUE records right after it; ContinuedRecord reads
-// across them, including the character data of strings, whose every continuation begins with
-// an option byte that says whether its characters are 1 or 2 bytes wide.
+// The records of a BIFF5 or BIFF8 workbook stream: a 2-byte type, a 2-byte length, up to 8,224
+// bytes of body. A record's data can go on in CONTINUE records right after it; ContinuedRecord
+// reads across them, including the character data of BIFF8 strings, whose every continuation
+// begins with an option byte that says whether its characters are 1 or 2 bytes wide.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compound_file.h"
+#include "panels/core/workbook/utf16_to_utf8.h"
 
 namespace tagwright::panels {
 
@@ -28,7 +29,9 @@ inline constexpr std::uint16_t kString = 0x0207;
 inline constexpr std::uint16_t kSharedFormula = 0x04BC;
 inline constexpr std::uint16_t kArray = 0x0221;
 inline constexpr std::uint16_t kTable = 0x0236;
+inline constexpr std::uint16_t kCodePage = 0x0042;
 inline constexpr std::uint16_t kBiff8 = 0x0600;
+inline constexpr std::uint16_t kBiff5 = 0x0500;  // Excel 5 and 95 (BIFF7) alike
 inline constexpr std::uint16_t kGlobals = 0x0005;
 inline constexpr std::uint16_t kWorksheet = 0x0010;
 }  // namespace biff
@@ -48,19 +51,6 @@ class BiffRecords {
     std::uint64_t next_ = 0;
 };
 
-// Appends UTF-16 code units to a UTF-8 text; a surrogate without its partner becomes U+FFFD.
-class Utf16ToUtf8 {
-  public:
-    explicit Utf16ToUtf8(std::string& out) : out_(out) {}
-    void Unit(std::uint16_t unit);
-    void Finish();
-
-  private:
-    void Code(std::uint32_t code);
-    std::string& out_;
-    std::uint16_t high_ = 0;  // a high surrogate waiting for its low one
-};
-
 class ContinuedRecord {
   public:
     ContinuedRecord(BiffRecords& records, std::vector<std::uint8_t> body)
@@ -72,6 +62,9 @@ class ContinuedRecord {
     // A string of count characters that starts width-wise as wide says. With out set the text
     // is appended to it as UTF-8, up to maxBytes (false past them); without, it is skipped.
     bool Characters(std::uint32_t count, bool wide, std::string* out, std::size_t maxBytes);
+    // count bytes as they stand, across CONTINUE records: BIFF5 text, which has no option
+    // bytes, runs on this way.
+    bool Bytes(std::uint32_t count, std::vector<std::uint8_t>& out);
     // An XLUnicodeString: its character count, option byte, optional rich-text and phonetic
     // sizes, characters, then the rich-text runs and phonetic data, which are skipped.
     bool UnicodeString(std::string* out, std::size_t maxBytes);

@@ -46,8 +46,10 @@ std::optional<ColumnA> ReadWithFreeXL(const std::filesystem::path& path,
     for (unsigned int row = 0; row < rows && row < kMaxRows; ++row) {
         FreeXL_CellValue cell{};
         if (freexl_get_cell_value(xls.get(), row, 0, &cell) != FREEXL_OK) continue;
+        // An empty text is no text, as in every other format.
         if ((cell.type == FREEXL_CELL_TEXT || cell.type == FREEXL_CELL_SST_TEXT) &&
-            cell.value.text_value != nullptr && !column.Add(row, cell.value.text_value)) {
+            cell.value.text_value != nullptr && cell.value.text_value[0] != '\0' &&
+            !column.Add(row, cell.value.text_value)) {
             return std::nullopt;
         }
     }

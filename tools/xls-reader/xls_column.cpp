@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "xls_column.h"
 
-#include "biff8_column.h"
+#include "biff_column.h"
 #include "freexl_column.h"
 
 namespace tagwright::panels {
@@ -9,9 +9,9 @@ namespace tagwright::panels {
 std::optional<ColumnA> ReadXlsFile(const std::filesystem::path& path, const SheetLimits& limits) {
     const auto file = CompoundFile::Open(path);
     if (!file) return std::nullopt;
-    auto biff8 = ReadBiff8ColumnA(*file, limits);
-    if (biff8.kind == Biff8Result::Kind::NotBiff8) return ReadWithFreeXL(path, limits);
-    return std::move(biff8.column);
+    auto biff = ReadBiffColumnA(*file, limits);
+    if (biff.kind == BiffResult::Kind::OtherVersion) return ReadWithFreeXL(path, limits);
+    return std::move(biff.column);
 }
 
 }  // namespace tagwright::panels

@@ -79,9 +79,9 @@ bool SharedStringCells::PlaceAll(const std::vector<ColumnA::TextRef>& kept,
     const std::vector<std::uint32_t> named = NamedIndices();
     for (const Cell& cell : cells_) {
         const auto at = std::lower_bound(named.begin(), named.end(), cell.index);
-        if (!column.Place(cell.row, kept[static_cast<std::size_t>(at - named.begin())])) {
-            return false;
-        }
+        const ColumnA::TextRef text = kept[static_cast<std::size_t>(at - named.begin())];
+        // An empty string is no text, as an empty cell is not.
+        if (text.length != 0 && !column.Place(cell.row, text)) return false;
     }
     return true;
 }

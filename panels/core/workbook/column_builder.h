@@ -42,7 +42,8 @@ class SharedStringCells {
     bool empty() const { return cells_.empty(); }
     // The distinct indices the cells name, in ascending order.
     std::vector<std::uint32_t> NamedIndices() const;
-    // `kept[i]` is the text of NamedIndices()[i]; false when a cell passes a limit.
+    // `kept[i]` is the text of NamedIndices()[i]; a cell whose string is empty gets no text.
+    // False when a cell passes a limit.
     bool PlaceAll(const std::vector<ColumnA::TextRef>& kept, ColumnBuilder& column) const;
 
   private:

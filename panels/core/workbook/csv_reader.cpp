@@ -97,7 +97,11 @@ bool CsvColumnReader::Step(std::uint8_t c) {
             state_ = State::RecordStart;
             return c == '\n' || Step(c);
         case State::PastLastRow:
-            return true;
+            // One more record would be a row no sheet has: the file does not load, rather than
+            // lose its last rows unseen. Blank lines at the end hold no record.
+            if (c == '\n' || c == '\r') return true;
+            pastLastRow_ = true;
+            return false;
     }
     return false;
 }

@@ -19,6 +19,8 @@ class CsvColumnReader {
     bool Feed(std::span<const std::uint8_t> bytes);
     // After the last piece: the column, or nothing when the file does not load.
     std::optional<ColumnA> Finish();
+    // Whether the file failed because it has more records than a sheet has rows.
+    bool pastLastRow() const { return pastLastRow_; }
 
   private:
     enum class State {
@@ -29,7 +31,7 @@ class CsvColumnReader {
         Rest,         // the record's other fields, outside quotes
         RestQuoted,   // the record's other fields, inside quotes
         AfterCr,      // a CR ended the record; an LF right after it belongs to it
-        PastLastRow,  // records past the last row a sheet can have: only checked as UTF-8
+        PastLastRow,  // after the last row a sheet can have: only line ends may follow
     };
     bool Step(std::uint8_t c);
     bool EndField();
@@ -42,6 +44,7 @@ class CsvColumnReader {
     std::uint32_t row_ = 0;
     std::size_t bomSeen_ = 0;  // leading bytes that matched the byte order mark
     bool failed_ = false;
+    bool pastLastRow_ = false;
 };
 
 }  // namespace tagwright::panels

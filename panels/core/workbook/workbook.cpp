@@ -29,24 +29,41 @@ WorkbookFormat SniffFormat(std::span<const std::uint8_t> head) {
     return WorkbookFormat::Csv;  // the CSV reader refuses what is not UTF-8 text
 }
 
+std::string_view LoadRefusalText(LoadRefusal refusal) {
+    switch (refusal) {
+        case LoadRefusal::TooManyRows:
+            return "the sheet has rows past row 1048576, the last a sheet can have";
+        case LoadRefusal::Unreadable:
+            break;
+    }
+    return "not a workbook that can be read";
+}
+
 // The file is read in pieces: only column A is ever held, however large the file.
-std::optional<ColumnA> ReadCsvColumnA(const std::filesystem::path& path,
-                                      const SheetLimits& limits) {
+std::optional<ColumnA> ReadCsvColumnA(const std::filesystem::path& path, const SheetLimits& limits,
+                                      LoadRefusal* refusal) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     CsvColumnReader reader(limits);
+    const auto refused = [&] {
+        if (refusal != nullptr && reader.pastLastRow()) *refusal = LoadRefusal::TooManyRows;
+        return std::nullopt;
+    };
     std::array<std::uint8_t, kReadChunkBytes> chunk;
     while (in) {
         in.read(reinterpret_cast<char*>(chunk.data()), chunk.size());
         const auto got = static_cast<std::size_t>(in.gcount());
-        if (!reader.Feed(std::span(chunk.data(), got))) return std::nullopt;
+        if (!reader.Feed(std::span(chunk.data(), got))) return refused();
     }
     if (in.bad()) return std::nullopt;
-    return reader.Finish();
+    auto column = reader.Finish();
+    if (!column) return refused();
+    return column;
 }
 
 bool Workbook::Load(const std::filesystem::path& path, const SheetLimits& limits) {
     sheet_.reset();
+    refusal_ = LoadRefusal::Unreadable;
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
     if (error || size == 0 || size > kMaxFileBytes) return false;
@@ -63,10 +80,10 @@ bool Workbook::Load(const std::filesystem::path& path, const SheetLimits& limits
             sheet_ = ReadXlsColumnA(path, limits);
             break;
         case WorkbookFormat::Xlsx:
-            sheet_ = ReadXlsxColumnA(path, limits);
+            sheet_ = ReadXlsxColumnA(path, limits, &refusal_);
             break;
         case WorkbookFormat::Csv:
-            sheet_ = ReadCsvColumnA(path, limits);
+            sheet_ = ReadCsvColumnA(path, limits, &refusal_);
             break;
         case WorkbookFormat::Unknown:
             break;

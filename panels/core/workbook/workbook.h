@@ -9,23 +9,36 @@
 #include <filesystem>
 #include <optional>
 #include <span>
+#include <string_view>
 
 #include "column_a.h"
 #include "sheet_limits.h"
 
 namespace tagwright::panels {
 
+// Why a file did not load, where the operator can do something about it.
+enum class LoadRefusal {
+    Unreadable,   // damaged, truncated, encrypted, past another limit, or with no sheet
+    TooManyRows,  // rows below the last a sheet can have (kMaxRows)
+};
+// In English, naming the limit: for the command line.
+std::string_view LoadRefusalText(LoadRefusal refusal);
+
 // Each reader returns nothing for a file it cannot read: damaged, truncated, encrypted, past a
-// limit, or with no sheet. The .xls reader runs the tagwright-xls-reader helper beside the
-// executable, so that a file that crashes or hangs the helper only fails to load.
+// limit, or with no sheet; `refusal`, when given, says why. The .xls reader runs the
+// tagwright-xls-reader helper beside the executable, so that a file that crashes or hangs the
+// helper only fails to load. An .xls sheet cannot pass the row limit: BIFF numbers its rows in
+// 16 bits.
 std::optional<ColumnA> ReadXlsColumnA(const std::filesystem::path& path,
                                       const SheetLimits& limits = kSheetLimits);
 std::optional<ColumnA> ReadXlsxColumnA(const std::filesystem::path& path,
-                                       const SheetLimits& limits = kSheetLimits);
+                                       const SheetLimits& limits = kSheetLimits,
+                                       LoadRefusal* refusal = nullptr);
 std::optional<ColumnA> ReadXlsxColumnA(std::span<const std::uint8_t> file,
                                        const SheetLimits& limits = kSheetLimits);
 std::optional<ColumnA> ReadCsvColumnA(const std::filesystem::path& path,
-                                      const SheetLimits& limits = kSheetLimits);
+                                      const SheetLimits& limits = kSheetLimits,
+                                      LoadRefusal* refusal = nullptr);
 std::optional<ColumnA> ReadCsvColumnA(std::span<const std::uint8_t> file,
                                       const SheetLimits& limits = kSheetLimits);
 
@@ -38,9 +51,12 @@ class Workbook {
     bool Load(const std::filesystem::path& path, const SheetLimits& limits = kSheetLimits);
     // The first sheet, or nullptr when nothing is loaded.
     const ColumnA* FirstSheet() const { return sheet_ ? &*sheet_ : nullptr; }
+    // Why the last load failed.
+    LoadRefusal refusal() const { return refusal_; }
 
   private:
     std::optional<ColumnA> sheet_;
+    LoadRefusal refusal_ = LoadRefusal::Unreadable;
 };
 
 }  // namespace tagwright::panels

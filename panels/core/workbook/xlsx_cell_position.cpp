@@ -1,26 +1,31 @@
 // SPDX-License-Identifier: MIT
 #include "xlsx_cell_position.h"
 
+#include <algorithm>
+
 #include "sheet_limits.h"
 
 namespace tagwright::panels {
 namespace {
 
-// "12" -> row 11; the number must lie between 1 and the last row.
-std::optional<std::uint32_t> ParseRowNumber(std::string_view digits) {
-    if (digits.empty() || digits.size() > 7) return std::nullopt;
-    std::uint32_t number = 0;
+// "12" -> row 11; the number must lie between 1 and the last row. pastLastRow says whether it
+// was a number below the last row.
+std::optional<std::uint32_t> ParseRowNumber(std::string_view digits, bool* pastLastRow) {
+    if (digits.empty()) return std::nullopt;
+    std::uint64_t number = 0;
     for (char c : digits) {
         if (c < '0' || c > '9') return std::nullopt;
-        number = number * 10 + static_cast<std::uint32_t>(c - '0');
+        number = std::min<std::uint64_t>(number * 10 + static_cast<std::uint64_t>(c - '0'),
+                                         std::uint64_t{kMaxRows} + 1);
     }
+    if (number > kMaxRows && pastLastRow != nullptr) *pastLastRow = true;
     if (number == 0 || number > kMaxRows) return std::nullopt;
-    return number - 1;
+    return static_cast<std::uint32_t>(number - 1);
 }
 
 }  // namespace
 
-std::optional<CellPlace> ParseCellReference(std::string_view reference) {
+std::optional<CellPlace> ParseCellReference(std::string_view reference, bool* pastLastRow) {
     std::size_t letters = 0;
     std::uint32_t column = 0;
     while (letters < reference.size() && letters < 4) {
@@ -31,7 +36,7 @@ std::optional<CellPlace> ParseCellReference(std::string_view reference) {
         ++letters;
     }
     if (letters == 0 || column > kMaxColumns) return std::nullopt;
-    const auto row = ParseRowNumber(reference.substr(letters));
+    const auto row = ParseRowNumber(reference.substr(letters), pastLastRow);
     if (!row) return std::nullopt;
     return CellPlace{*row, column - 1};
 }
@@ -39,18 +44,21 @@ std::optional<CellPlace> ParseCellReference(std::string_view reference) {
 bool CellPositions::NextRow(const char* reference) {
     lastColumn_.reset();
     if (reference != nullptr) {
-        row_ = ParseRowNumber(reference);
+        row_ = ParseRowNumber(reference, &pastLastRow_);
         return row_.has_value();
     }
     const std::uint32_t next = row_ ? *row_ + 1 : 0;
-    if (next >= kMaxRows) return false;
+    if (next >= kMaxRows) {
+        pastLastRow_ = true;
+        return false;
+    }
     row_ = next;
     return true;
 }
 
 bool CellPositions::NextCell(const char* reference) {
     if (reference != nullptr) {
-        const auto place = ParseCellReference(reference);
+        const auto place = ParseCellReference(reference, &pastLastRow_);
         if (!place) return false;
         cell_ = *place;
     } else {

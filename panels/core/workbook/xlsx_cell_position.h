@@ -19,8 +19,9 @@ struct CellPlace {
 };
 
 // "B12" -> column 1, row 11; letters in either case. Nothing for what is not a cell reference
-// within the largest sheet.
-std::optional<CellPlace> ParseCellReference(std::string_view reference);
+// within the largest sheet; pastLastRow, when given, says whether it was one to a row below it.
+std::optional<CellPlace> ParseCellReference(std::string_view reference,
+                                            bool* pastLastRow = nullptr);
 
 class CellPositions {
   public:
@@ -30,11 +31,14 @@ class CellPositions {
     bool NextCell(const char* reference);
     // The place of the cell last begun.
     CellPlace cell() const { return cell_; }
+    // Whether the last false came from a row below the largest sheet's last.
+    bool pastLastRow() const { return pastLastRow_; }
 
   private:
     std::optional<std::uint32_t> row_;         // of the <row> last begun
     std::optional<std::uint32_t> lastColumn_;  // of the previous cell in that row
     CellPlace cell_{0, 0};
+    bool pastLastRow_ = false;
 };
 
 }  // namespace tagwright::panels

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // .xlsx workbooks: a zip archive of XML parts. Column A of the first sheet in workbook order;
-// shared strings, inline strings and formula string results are text. The sheet is read first,
+// shared strings, inline strings and formula string results are text, with their _xHHHH_
+// escapes decoded, and none of them is text when it is empty. The sheet is read first,
 // noting which shared strings column A names; then the shared strings are read up to the last
 // of those, keeping only them. Nothing else of the workbook is kept.
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include "workbook.h"
 #include "xlsx_archive.h"
 #include "xlsx_cell_position.h"
+#include "xstring.h"
 
 namespace tagwright::panels {
 namespace {
@@ -87,10 +89,18 @@ class SheetScan : public XmlHandler {
     }
 
     void End(std::string_view name) override {
-        if (name == "v") inValue_ = false;
+        if (name == "v" && inValue_) {
+            inValue_ = false;
+            valueText_.Finish();
+            if (!column_.FitsOneCell(value_.size())) return Fail();
+        }
         if (name == "is") inInline_ = false;
         if (name == "rPh" && phonetic_ > 0) --phonetic_;
-        if (name == "t") inInlineText_ = false;
+        if (name == "t" && inInlineText_) {
+            inInlineText_ = false;
+            inlineText_.Finish();
+            if (!column_.FitsOneCell(inline_.size())) return Fail();
+        }
         if (name != "c" || !inColumnA_) return;
         inColumnA_ = false;
         const std::uint32_t row = positions_.cell().row;
@@ -100,24 +110,26 @@ class SheetScan : public XmlHandler {
             if (*index >= limits_.sharedStrings) return Fail();
             sharedCells.Add(row, *index);
         } else if (type_ == "inlineStr") {
-            if (!column_.Add(row, inline_)) Fail();
+            if (!inline_.empty() && !column_.Add(row, inline_)) Fail();
         } else if (type_ == "str") {
-            if (!column_.Add(row, value_)) Fail();
+            if (!value_.empty() && !column_.Add(row, value_)) Fail();
         }
     }
 
     void Text(std::string_view text) override {
-        if (inValue_) Append(value_, text);
-        if (inInlineText_) Append(inline_, text);
+        if (inValue_) Append(valueText_, value_, text);
+        if (inInlineText_) Append(inlineText_, inline_, text);
     }
 
     bool failed() const { return failed_; }
+    bool pastLastRow() const { return positions_.pastLastRow(); }
     SharedStringCells sharedCells;
 
   private:
-    void Append(std::string& to, std::string_view text) {
-        if (!column_.FitsOneCell(to.size() + text.size())) return Fail();
-        to.append(text);
+    // An escape never decodes to more bytes than it takes: the text decoded so far is checked.
+    void Append(XstringDecoder& decoder, const std::string& decoded, std::string_view text) {
+        decoder.Append(text);
+        if (!column_.FitsOneCell(decoded.size())) Fail();
     }
     void Fail() {
         failed_ = true;
@@ -130,6 +142,7 @@ class SheetScan : public XmlHandler {
     bool inColumnA_ = false, inValue_ = false, inInline_ = false, inInlineText_ = false;
     int phonetic_ = 0;
     std::string type_, value_, inline_;
+    XstringDecoder valueText_{value_}, inlineText_{inline_};
     bool failed_ = false;
 };
 
@@ -155,7 +168,11 @@ class SharedStringsScan : public XmlHandler {
 
     void End(std::string_view name) override {
         if (name == "rPh" && phonetic_ > 0) --phonetic_;
-        if (name == "t") inText_ = false;
+        if (name == "t" && inText_) {
+            inText_ = false;
+            decoder_.Finish();
+            if (!column_.FitsOneCell(text_.size())) return Fail();
+        }
         if (name != "si" || !inString_) return;
         inString_ = false;
         const auto ref = column_.Keep(text_);
@@ -166,8 +183,8 @@ class SharedStringsScan : public XmlHandler {
 
     void Text(std::string_view text) override {
         if (!inText_) return;
-        if (!column_.FitsOneCell(text_.size() + text.size())) return Fail();
-        text_.append(text);
+        decoder_.Append(text);
+        if (!column_.FitsOneCell(text_.size())) Fail();
     }
 
     bool complete() const { return !failed_ && next_ == wanted_.size(); }
@@ -186,6 +203,7 @@ class SharedStringsScan : public XmlHandler {
     bool inString_ = false, inText_ = false, failed_ = false;
     int phonetic_ = 0;
     std::string text_;
+    XstringDecoder decoder_{text_};
 };
 
 std::optional<std::string> FirstSheetPath(XlsxArchive& archive) {
@@ -218,13 +236,15 @@ bool PlaceSharedStrings(XlsxArchive& archive, const SharedStringCells& cells,
     return cells.PlaceAll(scan.kept, column);
 }
 
-std::optional<ColumnA> ReadColumnA(XlsxArchive& archive, const SheetLimits& limits) {
+std::optional<ColumnA> ReadColumnA(XlsxArchive& archive, const SheetLimits& limits,
+                                   LoadRefusal* refusal) {
     if (!archive.ok()) return std::nullopt;
     const auto sheetPath = FirstSheetPath(archive);
     if (!sheetPath) return std::nullopt;
     ColumnBuilder column(limits);
     SheetScan sheet(limits, column);
     if (archive.Parse(*sheetPath, sheet) != XlsxArchive::Parsed::Whole || sheet.failed()) {
+        if (refusal != nullptr && sheet.pastLastRow()) *refusal = LoadRefusal::TooManyRows;
         return std::nullopt;
     }
     if (!PlaceSharedStrings(archive, sheet.sharedCells, column)) return std::nullopt;
@@ -233,16 +253,16 @@ std::optional<ColumnA> ReadColumnA(XlsxArchive& archive, const SheetLimits& limi
 
 }  // namespace
 
-std::optional<ColumnA> ReadXlsxColumnA(const std::filesystem::path& path,
-                                       const SheetLimits& limits) {
+std::optional<ColumnA> ReadXlsxColumnA(const std::filesystem::path& path, const SheetLimits& limits,
+                                       LoadRefusal* refusal) {
     XlsxArchive archive(path, limits.xmlBytes);
-    return ReadColumnA(archive, limits);
+    return ReadColumnA(archive, limits, refusal);
 }
 
 std::optional<ColumnA> ReadXlsxColumnA(std::span<const std::uint8_t> file,
                                        const SheetLimits& limits) {
     XlsxArchive archive(file, limits.xmlBytes);
-    return ReadColumnA(archive, limits);
+    return ReadColumnA(archive, limits, nullptr);
 }
 
 }  // namespace tagwright::panels

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "biff8_column.h"
+#include "biff_column.h"
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "biff_records.h"
+#include "code_page_text.h"
 
 namespace tagwright::panels {
 namespace {
@@ -19,10 +20,12 @@ std::uint32_t Le32(const std::vector<std::uint8_t>& body, std::size_t at) {
            static_cast<std::uint32_t>(Le16(body, at + 2)) << 16;
 }
 
-// Where the globals say the first sheet and the shared string table are.
+// Where the globals say the first sheet and the shared string table are, and what code page
+// BIFF5 text is in.
 struct Globals {
     std::optional<std::uint32_t> firstSheet;
     std::optional<std::uint64_t> sharedStrings;
+    std::uint16_t codePage = 1252;
 };
 
 std::optional<Globals> ReadGlobals(BiffRecords& records) {
@@ -34,6 +37,7 @@ std::optional<Globals> ReadGlobals(BiffRecords& records) {
         if (type == biff::kBoundSheet && body.size() >= 4 && !globals.firstSheet) {
             globals.firstSheet = Le32(body, 0);
         }
+        if (type == biff::kCodePage && body.size() >= 2) globals.codePage = Le16(body, 0);
         if (type == biff::kSst && !globals.sharedStrings) {
             globals.sharedStrings = records.offset() - 4 - body.size();
         }
@@ -43,8 +47,10 @@ std::optional<Globals> ReadGlobals(BiffRecords& records) {
 
 class SheetReader {
   public:
-    SheetReader(BiffRecords& records, const SheetLimits& limits, ColumnBuilder& column)
-        : records_(records), limits_(limits), column_(column) {}
+    // codePage: for BIFF5, whose text is in it; nullptr for BIFF8, whose text is UTF-16.
+    SheetReader(BiffRecords& records, const SheetLimits& limits, ColumnBuilder& column,
+                CodePageText* codePage)
+        : records_(records), limits_(limits), column_(column), codePage_(codePage) {}
 
     // The sheet's column A; false for a damaged sheet or one past a limit.
     bool Read() {
@@ -87,6 +93,7 @@ class SheetReader {
         const std::uint32_t row = Le16(body, 0);
         switch (type) {
             case biff::kLabelSst: {
+                if (codePage_ != nullptr) return true;  // BIFF8 only
                 if (body.size() < 10) return false;
                 const std::uint32_t index = Le32(body, 6);
                 if (index >= limits_.sharedStrings) return false;
@@ -99,7 +106,8 @@ class SheetReader {
                 return Text(row, std::move(body));
             case biff::kFormula:
                 // A string result (0 in its first byte, 0xFFFF in its last two) follows in a
-                // STRING record.
+                // STRING record. An empty one (3 in the first byte) has none: it is no text, as
+                // an empty STRING is not.
                 if (body.size() >= 14 && body[6] == 0 && body[12] == 0xFF && body[13] == 0xFF) {
                     formulaRow_ = row;
                 }
@@ -109,23 +117,34 @@ class SheetReader {
         }
     }
 
+    // LABEL, RSTRING and STRING: a count, then in BIFF8 an option byte (without rich-text
+    // sizes) and the characters, in BIFF5 that many bytes in the code page. Rich-text runs
+    // after them are not text.
     bool Text(std::uint32_t row, std::vector<std::uint8_t> body) {
         ContinuedRecord record(records_, std::move(body));
         std::string text;
         std::uint16_t count = 0;
-        std::uint8_t options = 0;
-        // LABEL, RSTRING and STRING hold a count and option byte without rich-text sizes.
-        if (!record.U16(count) || !record.U8(options) ||
-            !record.Characters(count, (options & 0x01) != 0, &text, limits_.cellBytes) ||
-            !column_.Add(row, text)) {
-            return false;
+        if (!record.U16(count)) return false;
+        if (codePage_ != nullptr) {
+            std::vector<std::uint8_t> bytes;
+            if (!record.Bytes(count, bytes) || !codePage_->Append(bytes, text, limits_.cellBytes)) {
+                return false;
+            }
+        } else {
+            std::uint8_t options = 0;
+            if (!record.U8(options) ||
+                !record.Characters(count, (options & 0x01) != 0, &text, limits_.cellBytes)) {
+                return false;
+            }
         }
-        return true;
+        // An empty text is no text, as an empty cell is not.
+        return text.empty() || column_.Add(row, text);
     }
 
     BiffRecords& records_;
     const SheetLimits& limits_;
     ColumnBuilder& column_;
+    CodePageText* codePage_;
     // The row of a column A formula whose string result is to come, or kNoFormula.
     static constexpr std::uint32_t kNoFormula = UINT32_MAX;
     std::uint32_t formulaRow_ = kNoFormula;
@@ -161,32 +180,45 @@ bool PlaceSharedStrings(BiffRecords& records, std::uint64_t table, const SharedS
 
 }  // namespace
 
-Biff8Result ReadBiff8ColumnA(const CompoundFile& file, const SheetLimits& limits) {
-    // Excel 95 and before name their stream Book; a Workbook stream that cannot be read is
-    // damaged, not something for FreeXL.
-    if (!file.HasStream("Workbook")) return {Biff8Result::Kind::NotBiff8, std::nullopt};
-    const auto stream = file.Stream("Workbook");
-    if (!stream) return {Biff8Result::Kind::Failed, std::nullopt};
+BiffResult ReadBiffColumnA(const CompoundFile& file, const SheetLimits& limits) {
+    // Excel 97 and later name their stream Workbook, Excel 5 and 95 Book; a stream that cannot
+    // be read is damaged, not something for FreeXL.
+    const char* name = file.HasStream("Workbook") ? "Workbook" : "Book";
+    if (!file.HasStream(name)) return {BiffResult::Kind::OtherVersion, std::nullopt};
+    const auto stream = file.Stream(name);
+    if (!stream) return {BiffResult::Kind::Failed, std::nullopt};
     BiffRecords records(*stream);
     std::uint16_t type = 0;
     std::vector<std::uint8_t> body;
-    if (!records.Next(type, body) || type != biff::kBof || body.size() < 4)
-        return {Biff8Result::Kind::Failed, std::nullopt};
-    if (Le16(body, 0) != biff::kBiff8) return {Biff8Result::Kind::NotBiff8, std::nullopt};
-    if (Le16(body, 2) != biff::kGlobals) return {Biff8Result::Kind::Failed, std::nullopt};
+    if (!records.Next(type, body)) return {BiffResult::Kind::Failed, std::nullopt};
+    if (type != biff::kBof || body.size() < 4) {
+        // The BOF records of BIFF2 to BIFF4 have types of their own.
+        const bool older = type == 0x0009 || type == 0x0209 || type == 0x0409;
+        return {older ? BiffResult::Kind::OtherVersion : BiffResult::Kind::Failed, std::nullopt};
+    }
+    const std::uint16_t version = Le16(body, 0);
+    if (version != biff::kBiff8 && version != biff::kBiff5) {
+        return {BiffResult::Kind::OtherVersion, std::nullopt};
+    }
+    if (Le16(body, 2) != biff::kGlobals) return {BiffResult::Kind::Failed, std::nullopt};
     const auto globals = ReadGlobals(records);
-    if (!globals || !globals->firstSheet) return {Biff8Result::Kind::Failed, std::nullopt};
+    if (!globals || !globals->firstSheet) return {BiffResult::Kind::Failed, std::nullopt};
+    std::optional<CodePageText> codePage;
+    if (version == biff::kBiff5) {
+        codePage.emplace(globals->codePage);
+        if (!codePage->known()) return {BiffResult::Kind::Failed, std::nullopt};
+    }
 
     ColumnBuilder column(limits);
     records.Seek(*globals->firstSheet);
-    SheetReader sheet(records, limits, column);
-    if (!sheet.Read()) return {Biff8Result::Kind::Failed, std::nullopt};
+    SheetReader sheet(records, limits, column, codePage ? &*codePage : nullptr);
+    if (!sheet.Read()) return {BiffResult::Kind::Failed, std::nullopt};
     if (!sheet.sharedCells.empty() &&
         (!globals->sharedStrings || !PlaceSharedStrings(records, *globals->sharedStrings,
                                                         sheet.sharedCells, limits, column))) {
-        return {Biff8Result::Kind::Failed, std::nullopt};
+        return {BiffResult::Kind::Failed, std::nullopt};
     }
-    return {Biff8Result::Kind::Column, column.Finish()};
+    return {BiffResult::Kind::Column, column.Finish()};
 }
 
 }  // namespace tagwright::panels
