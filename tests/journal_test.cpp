@@ -485,6 +485,17 @@ TEST_F(JournalRuns, ABatchStopsBeforeTheNextTagWhenItsJournalCannotBeWritten) {
     EXPECT_EQ(texts.back(), "The batch stopped: the journal cannot be written !");
     EXPECT_EQ(sink.lines.back().colour, feed::kRed);
     EXPECT_NE(std::find(texts.begin(), texts.end(), "Write data succeed: row 1"), texts.end());
+
+    // The row stays with the tag that holds it: started again, the Write reads the tag back
+    // instead of giving it the next row, which would leave row 1 on no tag and in no record.
+    EXPECT_EQ(panel.content, "row 1");
+    const auto held = Pages(first, 4, 8);
+    c.OnWrite();
+    timers.TickAll();
+    EXPECT_EQ(results.back(), RunResult::Failed);
+    EXPECT_EQ(Pages(first, 4, 8), held);
+    EXPECT_EQ(panel.content, "row 1");
+    EXPECT_EQ(Texts().back(), "The batch stopped: the journal cannot be written !");
 }
 
 TEST_F(JournalRuns, KeyFingerprintsNeedTheOperatorsSecretAndTheJournalIsTheirsAlone) {

@@ -366,6 +366,13 @@ RunResult OperationController::WriteSteps() {
 }
 
 RunResult OperationController::AdvanceAndFinish(const tag::Uid& uid, int row) {
+    // The record is kept before the row moves on. When it cannot be, the batch stops on the row
+    // this tag holds, and the next Write reads the tag back first: given the next row, the tag
+    // would lose this one, which would then be on no tag and in no record.
+    if (!RecordRun(true)) {
+        ledger_.ExpectTagInFlight();
+        return RunResult::Failed;
+    }
     ledger_.Received(uid, row);
     if (!rows_.AdvanceAfterWrite()) {
         // The tag holds its row, but further tags would only receive an empty message, so the
