@@ -78,7 +78,11 @@ std::optional<std::string> FingerprintSecret(std::string& error) {
     const std::filesystem::path file = folder / "key-fingerprint.secret";
     if (auto secret = ReadSecret(file, error)) return secret;
     if (!error.empty() || !MakeSecret(file, error)) return std::nullopt;
-    return ReadSecret(file, error);
+    auto made = ReadSecret(file, error);
+    // Removed again between its making and its reading: still no secret, and the caller must
+    // know that, not take nothing for a secret.
+    if (!made && error.empty()) error = file.string() + ": removed while it was made";
+    return made;
 }
 
 }  // namespace tagwright::app
