@@ -168,6 +168,10 @@ bool JournalFile::Append(const std::vector<std::string>& cells,
     return ok;
 }
 
+int JournalFile::OpenToRead(const std::filesystem::path& file, std::string& error) const {
+    return Open(file, O_RDONLY, error);
+}
+
 bool JournalFile::Read(const std::filesystem::path& file,
                        const std::function<void(std::string_view)>& piece,
                        std::string& error) const {

@@ -50,6 +50,12 @@ class JournalFile {
     // read or is no regular file (a FIFO would block, a device never end).
     bool Read(const std::filesystem::path& file, const std::function<void(std::string_view)>& piece,
               std::string& error) const;
+    // One of its files opened for reading as Read opens it, for a reader that takes its pieces
+    // at its own pace: the descriptor (the caller closes it), or -1 with the reason.
+    int OpenToRead(const std::filesystem::path& file, std::string& error) const;
+    // The folder of the daily files, or the single file.
+    const std::filesystem::path& where() const { return where_; }
+    bool daily() const { return daily_; }
 
   private:
     JournalFile(std::filesystem::path where, bool daily)

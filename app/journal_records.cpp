@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "journal_records.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 
 #include "journal_csv.h"
 
@@ -149,24 +153,63 @@ std::vector<JournalRecord> ParseJournal(std::string_view text, std::string& prob
     return records;
 }
 
+JournalStream::JournalStream(JournalFile journal, std::vector<std::filesystem::path> files,
+                             JournalParser::Take take)
+    : journal_(std::move(journal)), files_(std::move(files)), take_(std::move(take)) {
+    if (std::string error; !journal_.Trusted(error)) {
+        problems_.push_back(error);
+        files_.clear();
+    }
+}
+
+JournalStream::~JournalStream() {
+    Close();
+}
+
+void JournalStream::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    parser_.reset();
+}
+
+bool JournalStream::Step() {
+    while (fd_ < 0) {
+        if (next_ >= files_.size()) return false;
+        std::string error;
+        fd_ = journal_.OpenToRead(files_[next_++], error);
+        if (fd_ < 0) {
+            problems_.push_back(error);
+        } else {
+            parser_.emplace(take_);
+        }
+    }
+    constexpr std::size_t kPiece = 64u << 10;
+    buffer_.resize(kPiece);
+    const std::filesystem::path& file = files_[next_ - 1];
+    ssize_t n = 0;
+    do {
+        n = ::read(fd_, buffer_.data(), buffer_.size());
+    } while (n < 0 && errno == EINTR);
+    if (n < 0) {
+        problems_.push_back(file.string() + ": " + std::strerror(errno));
+        Close();
+    } else if (n == 0) {
+        parser_->End();
+        for (const auto& problem : parser_->problems())
+            problems_.push_back(file.string() + ": " + problem);
+        Close();
+    } else {
+        parser_->Feed(std::string_view(buffer_.data(), std::size_t(n)));
+    }
+    return true;
+}
+
 void ReadJournal(const JournalFile& journal, const JournalParser::Take& take,
                  std::vector<std::string>& problems) {
-    if (std::string error; !journal.Trusted(error)) {
-        problems.push_back(error);
-        return;
+    JournalStream stream(journal, journal.Files(), take);
+    while (stream.Step()) {
     }
-    for (const auto& file : journal.Files()) {
-        JournalParser parser(take);
-        std::string error;
-        if (!journal.Read(
-                file, [&](std::string_view piece) { parser.Feed(piece); }, error)) {
-            problems.push_back(error);
-            continue;
-        }
-        parser.End();
-        for (const auto& problem : parser.problems())
-            problems.push_back(file.string() + ": " + problem);
-    }
+    problems.insert(problems.end(), stream.problems().begin(), stream.problems().end());
 }
 
 std::vector<JournalRecord> LoadJournal(const JournalFile& journal,

@@ -61,6 +61,38 @@ class JournalParser {
     std::vector<std::string> problems_;
 };
 
+// The records of a journal's files, read a piece at a time when its reader asks for more: a
+// window shows the first records of a long journal at once and stays responsive while the rest
+// is read. Each file is opened, checked and parsed as ReadJournal does it.
+class JournalStream {
+  public:
+    JournalStream(JournalFile journal, std::vector<std::filesystem::path> files,
+                  JournalParser::Take take);
+    ~JournalStream();
+    JournalStream(const JournalStream&) = delete;
+    JournalStream& operator=(const JournalStream&) = delete;
+
+    // Reads the next piece (64 KiB at most) and hands on the records it completes. False when
+    // everything had been read.
+    bool Step();
+    bool done() const { return fd_ < 0 && next_ >= files_.size(); }
+    // As "file: what"; a file that could not be opened or read, or a journal not to be trusted,
+    // by its reason alone.
+    const std::vector<std::string>& problems() const { return problems_; }
+
+  private:
+    void Close();
+
+    JournalFile journal_;
+    std::vector<std::filesystem::path> files_;
+    std::size_t next_ = 0;  // the next file to open
+    int fd_ = -1;           // the file being read, files_[next_ - 1]
+    JournalParser::Take take_;
+    std::optional<JournalParser> parser_;
+    std::string buffer_;
+    std::vector<std::string> problems_;
+};
+
 // The records of one journal file's text. A damaged record is left out and said in `problem`
 // (all problems, joined by "; "); a file that is not a journal at all yields nothing and says
 // why.

@@ -42,9 +42,9 @@ TEST(TextTables, LookupsFollowTheLanguage) {
 
 TEST(TextTables, EveryTableHasBothLanguagesAndUniqueEntries) {
     const std::pair<Table, std::size_t> sizes[] = {
-        {Table::Navigation, 5}, {Table::DeviceBar, 6},     {Table::Label, 22},
+        {Table::Navigation, 5}, {Table::DeviceBar, 6},     {Table::Label, 30},
         {Table::Tip, 4},        {Table::DeviceMessage, 2}, {Table::ResultFragment, 2},
-        {Table::General, 10},   {Table::Message, 31}};
+        {Table::General, 11},   {Table::Message, 31},      {Table::JournalColumn, 19}};
     for (const auto& [table, size] : sizes) {
         const auto entries = Entries(table);
         EXPECT_EQ(entries.size(), size);
@@ -67,7 +67,7 @@ TEST(TextTables, MenusCarryTheirIdsAndBothCaptions) {
         EXPECT_GE(depth, 0);
     }
     EXPECT_EQ(depth, 0);
-    EXPECT_EQ(commands, 7);
+    EXPECT_EQ(commands, 8);
     const auto context = ContextMenu();
     ASSERT_EQ(context.size(), 12u);
     EXPECT_EQ(context[0].commandId, 32771);

@@ -8,6 +8,7 @@ using K = MenuItem::Kind;
 
 constexpr MenuItem kMainMenu[] = {
     {K::Popup, 0, "文件(&F)", "File(&F)"},
+    {K::Command, command::kJournal, "日志(&J)...", "&Journal..."},
     {K::Command, command::kExit, "退出(&X)", "E&xit"},
     {K::EndPopup, 0, "", ""},
     {K::Popup, 0, "功能(&U)", "Function(&U)"},

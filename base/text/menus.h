@@ -24,7 +24,7 @@ struct MenuItem {
 // Command ids of the menus.
 namespace command {
 inline constexpr int kExit = 57665, kNfcText = 32772, kNfcUrl = 32779, kSmartPoster = 32771,
-                     kChinese = 32785, kEnglish = 32786, kAbout = 57664;
+                     kChinese = 32785, kEnglish = 32786, kAbout = 57664, kJournal = 32790;
 inline constexpr int kCopyAll = 32771, kClearAll = 57633, kUndo = 57643, kCut = 57635,
                      kCopy = 57634, kPaste = 57637, kClear = 57632, kSelectAll = 57642;
 }  // namespace command

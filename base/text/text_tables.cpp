@@ -41,6 +41,14 @@ constexpr Entry kLabel[] = {
     {19, "新密码:", "New key:"},
     {20, "清除密码", "Clear key"},
     {21, "选项", "Option"},
+    {22, "日志", "Journal"},
+    {23, "日期:", "Day:"},
+    {24, "批次文件...", "Batch file..."},
+    {25, "导出CSV...", "Export CSV..."},
+    {26, "关闭", "Close"},
+    {27, "日志文件夹:", "Journal folder:"},
+    {28, "共%d条记录", "%d records"},
+    {29, "无法读取日志: %s", "The journal cannot be read: %s"},
 };
 
 constexpr Entry kTip[] = {
@@ -74,6 +82,30 @@ constexpr Entry kGeneral[] = {
     {20, "新密码必须是8位十六进制数!", "New key must be 8 hexadecimal digits !"},
     {21, "无法写入日志: %s", "The journal cannot be written: %s"},
     {22, "无法写入日志, 批量写入已停止 !", "The batch stopped: the journal cannot be written !"},
+    {23, "日志导出失败!", "The journal could not be exported !"},
+};
+
+// In the order of the journal's columns (time, reader, uid, ... duration_ms).
+constexpr Entry kJournalColumn[] = {
+    {0, "时间", "Time"},
+    {1, "读卡器", "Reader"},
+    {2, "UID", "UID"},
+    {3, "型号", "Model"},
+    {4, "功能", "Function"},
+    {5, "操作", "Operation"},
+    {6, "方式", "Mode"},
+    {7, "批次文件", "Batch file"},
+    {8, "批次文件SHA-256", "Batch SHA-256"},
+    {9, "行号", "Row"},
+    {10, "内容", "Message"},
+    {11, "NDEF SHA-256", "NDEF SHA-256"},
+    {12, "加密", "Encryption"},
+    {13, "密码指纹", "Key fingerprint"},
+    {14, "锁定", "Lock"},
+    {15, "结果", "Result"},
+    {16, "失败原因", "Failure"},
+    {17, "状态码", "Status code"},
+    {18, "耗时(毫秒)", "Duration (ms)"},
 };
 
 constexpr Entry kMessage[] = {
@@ -133,6 +165,8 @@ std::span<const Entry> Entries(Table table) {
             return kGeneral;
         case Table::Message:
             return kMessage;
+        case Table::JournalColumn:
+            return kJournalColumn;
     }
     return {};
 }

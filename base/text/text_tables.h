@@ -22,6 +22,7 @@ enum class Table : std::uint8_t {
     ResultFragment,  // pieces of the reader-error text
     General,         // general messages
     Message,         // tag operation messages
+    JournalColumn,   // column headers of the journal view, in the journal's column order
 };
 
 struct Entry {
@@ -58,7 +59,10 @@ inline constexpr int kRead = 0, kWrite = 1, kStop = 2, kLockTag = 3, kAutoOperat
                      kTextToBeWritten = 5, kTextLength = 6, kBytes = 7, kTitle = 8, kUrl = 9,
                      kWriteFromFile = 10, kFile = 11, kRowNumber = 12, kRowAutoPlus1 = 13,
                      kRowMinus1 = 14, kRowPlus1 = 15, kLoadFile = 16, kEncryption = 17,
-                     kOriginalKey = 18, kNewKey = 19, kClearKey = 20, kOption = 21;
+                     kOriginalKey = 18, kNewKey = 19, kClearKey = 20, kOption = 21,
+                     kJournalTitle = 22, kJournalDay = 23, kJournalBatchFile = 24,
+                     kJournalExport = 25, kJournalClose = 26, kJournalFolder = 27,
+                     kJournalRecords = 28, kJournalCannotRead = 29;
 }
 namespace tip {
 inline constexpr int kAutoOperation = 1, kWriteFromFile = 2, kLockTag = 3, kEncryption = 4;
@@ -73,7 +77,8 @@ namespace general {
 inline constexpr int kDeviceNotOpened = 0, kOpenDeviceSuccessfully = 1,
                      kCloseDeviceSuccessfully = 3, kFileLoadingSuccessfully = 16,
                      kFailedToLoadFile = 17, kNoFilesLoaded = 18, kOriginalKeyNotHex = 19,
-                     kNewKeyNotHex = 20, kJournalNotWritten = 21, kBatchStoppedNoJournal = 22;
+                     kNewKeyNotHex = 20, kJournalNotWritten = 21, kBatchStoppedNoJournal = 22,
+                     kJournalNotExported = 23;
 }
 namespace msg {
 inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard = 10,

@@ -4,6 +4,7 @@
 #include "app/digests.h"
 #include "app/journal_csv.h"
 #include "app/journal_records.h"
+#include "app/journal_view.h"
 
 namespace tagwright::cli {
 
@@ -43,10 +44,11 @@ int PrintJournal(const CliOptions& o, ConsoleOutput& out, std::FILE* csv) {
     // one record.
     if (!o.json) std::fputs(app::CsvLine(app::kJournalColumns).c_str(), csv);
     app::BatchProgress progress(batchHash.value_or(""));
+    const app::JournalFilter filter{
+        .day = std::nullopt, .since = o.since, .batchSha256 = batchHash};
     const auto show = [&](const app::JournalRecord& record) {
         if (batchHash) progress.Count(record);
-        if (o.since && record["time"] < *o.since) return;
-        if (batchHash && record["batch_sha256"] != *batchHash) return;
+        if (!filter.Matches(record)) return;
         if (o.json) {
             std::string fields = "\"type\":\"record\"";
             for (const auto& column : app::kJournalColumns) {
