@@ -30,6 +30,8 @@ struct Dialogs {
     // The folder of the sheet loaded last, shared by the panels made with copies of these
     // dialogs; the operator's home until a sheet loads.
     std::shared_ptr<QString> sheetFolder = std::make_shared<QString>(QDir::homePath());
+    // A file to write to, or empty; the dialog suggests `suggested`. Unset: the platform's.
+    std::function<QString(QWidget* parent, const QString& suggested)> chooseSaveFile = nullptr;
 };
 // The file dialog (.xls, .xlsx, .csv) and the message box with caption "Error" and error icon.
 Dialogs PlatformDialogs();

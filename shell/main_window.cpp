@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "about_box.h"
+#include "app/tag_journal.h"
+#include "journal_dialog.h"
 #include "qt_timers.h"
 #include "text/menus.h"
 
@@ -211,6 +213,15 @@ void MainWindow::RunCommand(int commandId) {
         case c::kAbout:
             MakeAboutBox(this)->exec();
             break;
+        case c::kJournal: {
+            // The journal the panels record into; the operator's daily one when none is set.
+            app::JournalFile journal =
+                app_.journal() ? app_.journal()->file() : app::JournalFile::Default();
+            delete journalDialog_;
+            journalDialog_ = new JournalDialog(this, std::move(journal), dialogs_);
+            journalDialog_->show();
+            break;
+        }
         default:
             break;
     }

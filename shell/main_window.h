@@ -21,6 +21,8 @@ class QSplitter;
 
 namespace tagwright::shell {
 
+class JournalDialog;
+
 class MainWindow : public QMainWindow, public reader::ErrorBox, public app::PanelFactory {
     Q_OBJECT
   public:
@@ -48,6 +50,8 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     FunctionPanel* functionPanel() { return panelWidget_; }
     TextPanel* textPanel() { return qobject_cast<TextPanel*>(panelWidget_); }
     UrlPanel* urlPanel() { return qobject_cast<UrlPanel*>(panelWidget_); }
+    // The journal dialog File -> Journal... opened last, or nullptr.
+    JournalDialog* journalDialog() { return journalDialog_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -68,7 +72,8 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     QSplitter* splitter_ = nullptr;
     PanelHost* host_ = nullptr;
     MessageLogView* log_ = nullptr;
-    FunctionPanel* panelWidget_ = nullptr;  // the shown panel, owned by the core's OpenPanel
+    JournalDialog* journalDialog_ = nullptr;  // a child of the window
+    FunctionPanel* panelWidget_ = nullptr;    // the shown panel, owned by the core's OpenPanel
     std::unique_ptr<DeviceComboAdapter> comboAdapter_;
     std::unique_ptr<WindowLogSink> sink_;  // installed while the window lives
 };
