@@ -26,8 +26,15 @@ bool Application::Start() {
 
 reader::DeviceSession& Application::AttachDevices(reader::DeviceCombo& combo,
                                                   reader::ErrorBox& errors) {
+    return AttachDevices(combo, errors, reader::Reader(), reader::SleepFor);
+}
+
+reader::DeviceSession& Application::AttachDevices(reader::DeviceCombo& combo,
+                                                  reader::ErrorBox& errors,
+                                                  const reader::ReaderApi& api,
+                                                  reader::Sleeper sleep) {
     panel_.reset();  // a panel reaches the reader through the session it was made with
-    devices_.emplace(reader::Reader(), combo, errors);
+    devices_.emplace(api, combo, errors, std::move(sleep));
     return *devices_;
 }
 

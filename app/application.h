@@ -55,6 +55,11 @@ class Application {
     // The device state (no reader selected, every slot free) over the front end's combo and
     // message box. Call after Start succeeded.
     reader::DeviceSession& AttachDevices(reader::DeviceCombo& combo, reader::ErrorBox& errors);
+    // The same, the session and its panels reaching the reader through `api` and waiting with
+    // `sleep` (a window that keeps painting while a reader call runs). `api` must outlive the
+    // session.
+    reader::DeviceSession& AttachDevices(reader::DeviceCombo& combo, reader::ErrorBox& errors,
+                                         const reader::ReaderApi& api, reader::Sleeper sleep);
     reader::DeviceSession* devices() { return devices_ ? &*devices_ : nullptr; }
 
     // Exit: the current panel value saved, the panel and the session gone, the library unloaded.

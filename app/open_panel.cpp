@@ -8,7 +8,7 @@ OpenPanel::OpenPanel(panels::PanelKind kind, PanelParts parts, reader::DeviceSes
     : kind_(kind),
       parts_(std::move(parts)),
       rows_(*parts_.panel),
-      controller_(kind, *parts_.panel, devices, rows_, *parts_.timers, last) {
+      controller_(kind, *parts_.panel, devices, rows_, *parts_.timers, last, devices.sleeper()) {
     if (journal == nullptr) return;
     journal_.emplace(*journal, devices, kind, rows_);
     controller_.SetJournal(&*journal_);

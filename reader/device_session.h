@@ -91,6 +91,8 @@ class DeviceSession {
     std::int32_t selectedHandle() const;
     const DeviceSlot& slot(int index) const { return slots_.at(std::size_t(index)); }
     const ReaderApi& api() const { return api_; }
+    // How the session waits between reader calls; the tag operations on it wait the same way.
+    const Sleeper& sleeper() const { return sleep_; }
 
   private:
     void Reconcile(std::vector<std::string> fresh);

@@ -112,11 +112,12 @@ void FunctionPanel::Build() {
     connect(write_, &QPushButton::clicked, this, [this] { Forward(&C::OnWrite); });
     connect(clearKey_, &QPushButton::clicked, this, [this] { Forward(&C::OnClearKey); });
     connect(stop_, &QPushButton::clicked, this, [this] { Forward(&C::OnStop); });
+    // A row changed under a write would make the row step after it skip one.
     connect(rowPlus_, &QPushButton::clicked, this, [this] {
-        if (open_) open_->rows().NextRow();
+        if (open_ && !Busy()) open_->rows().NextRow();
     });
     connect(rowMinus_, &QPushButton::clicked, this, [this] {
-        if (open_) open_->rows().PreviousRow();
+        if (open_ && !Busy()) open_->rows().PreviousRow();
     });
     connect(browse_, &QPushButton::clicked, this, &FunctionPanel::Browse);
 }
@@ -135,6 +136,7 @@ void FunctionPanel::Forward(void (panels::OperationController::*command)()) {
 }
 
 void FunctionPanel::Browse() {
+    if (Busy()) return;
     const QString path = dialogs_.chooseFile(this, *dialogs_.sheetFolder);
     if (path.isEmpty() || !open_) return;
     open_->rows().LoadChosenFile(path.toStdString());
@@ -152,8 +154,20 @@ void FunctionPanel::SetFilePathText(const std::string& path) {
 }
 
 void FunctionPanel::SetReadWriteEnabled(bool enabled) {
-    read_->setEnabled(enabled);
-    write_->setEnabled(enabled);
+    readWriteWanted_ = enabled;
+    ApplyEnabled();
+}
+
+void FunctionPanel::SetBusy(bool busy) {
+    busy_ = busy;
+    ApplyEnabled();
+}
+
+void FunctionPanel::ApplyEnabled() {
+    read_->setEnabled(readWriteWanted_ && !busy_);
+    write_->setEnabled(readWriteWanted_ && !busy_);
+    for (QPushButton* button : {clearKey_, rowMinus_, rowPlus_, browse_})
+        button->setEnabled(!busy_);
 }
 
 void FunctionPanel::ShowError(const std::string& text) {

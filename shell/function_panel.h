@@ -55,6 +55,9 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     void SetRowNumberText(const std::string& text) override;
     void SetFilePathText(const std::string& path) override;
     void SetReadWriteEnabled(bool enabled) override;
+    // While a command runs: Read, Write, Clear key, the row buttons and the file button greyed,
+    // whatever Auto operation asked for; Stop stays.
+    void SetBusy(bool busy);
     reader::ErrorBox& errorBox() override { return *this; }
     // reader::ErrorBox: caption "Error", the error icon, owned by the panel.
     void ShowError(const std::string& text) override;
@@ -85,11 +88,16 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
   private:
     void Build();
     void Forward(void (panels::OperationController::*command)());
+    void ApplyEnabled();
+    // Whether a command is under way: the row and file buttons then change nothing.
+    bool Busy() const { return open_ != nullptr && open_->controller().busy(); }
     void Browse();
 
     Dialogs dialogs_;
     DialogUnits units_;
     app::OpenPanel* open_ = nullptr;
+    bool readWriteWanted_ = true;  // false during Auto operation
+    bool busy_ = false;
     QLineEdit* filePath_;
     HexKeyEdit *originalKey_, *newKey_;
     RowNumberEdit* rowNumber_;

@@ -10,8 +10,11 @@
 #include <QProcess>
 #include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QToolBar>
 #include <algorithm>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "about_box.h"
@@ -40,7 +43,27 @@ QLabel* ColourLabel(QWidget* parent, const QString& text) {
     return label;
 }
 
+// A command shorter than this (an Auto operation tick without a tag) never greys the controls.
+constexpr int kBusyLookDelayMs = 100;
+
 }  // namespace
+
+// "Pages written: n of m" in the status bar while a message is written.
+class MainWindow::ProgressLine : public tag::WriteProgress {
+  public:
+    explicit ProgressLine(QStatusBar& bar) : bar_(bar) {}
+    void PagesWritten(std::size_t written, std::size_t total) override {
+        QString line = Qs(text::Tr(text::Table::Message, text::msg::kPagesWritten));
+        const qsizetype first = line.indexOf(QStringLiteral("%d"));
+        if (first >= 0) line.replace(first, 2, QString::number(written));
+        const qsizetype second = line.indexOf(QStringLiteral("%d"));
+        if (second >= 0) line.replace(second, 2, QString::number(total));
+        bar_.showMessage(line);
+    }
+
+  private:
+    QStatusBar& bar_;
+};
 
 MainWindow::MainWindow(app::Application& application, app::InstanceStarter& starter,
                        Dialogs dialogs)
@@ -59,23 +82,86 @@ MainWindow::MainWindow(app::Application& application, app::InstanceStarter& star
     BuildMenu();
     BuildDeviceBar();
     BuildSplitter();
+    progress_ = std::make_unique<ProgressLine>(*statusBar());
+    busyLook_.setSingleShot(true);
+    busyLook_.setInterval(kBusyLookDelayMs);
+    connect(&busyLook_, &QTimer::timeout, this, [this] {
+        if (busy()) ShowBusy(true);
+    });
     sink_ = std::make_unique<WindowLogSink>(log_->model(), *tips_);
     comboAdapter_ = std::make_unique<DeviceComboAdapter>(*combo_);
-    reader::DeviceSession& devices = app_.AttachDevices(*comboAdapter_, *this);
+    reader::DeviceSession& devices =
+        app_.AttachDevices(*comboAdapter_, *this, ReaderThread::Api(), &ReaderThread::Pause);
     devices.StartupSelection();
     panelWidget_ = nullptr;
     app_.ShowPanel(app_.currentPanel(), *this);
     PanelShown(app_.currentPanel());
 
     connect(combo_, &DeviceComboBox::aboutToDropDown, this,
-            [this] { app_.devices()->OnDropDown(); });
+            [this] { DeviceCommand(&reader::DeviceSession::OnDropDown); });
     connect(combo_, &QComboBox::currentIndexChanged, this,
-            [this] { app_.devices()->OnSelectionChange(); });
-    connect(open_, &QPushButton::clicked, this, [this] { app_.devices()->Open(); });
-    connect(close_, &QPushButton::clicked, this, [this] { app_.devices()->Close(); });
+            [this] { DeviceCommand(&reader::DeviceSession::OnSelectionChange); });
+    connect(open_, &QPushButton::clicked, this,
+            [this] { DeviceCommand(&reader::DeviceSession::Open); });
+    connect(close_, &QPushButton::clicked, this,
+            [this] { DeviceCommand(&reader::DeviceSession::Close); });
+    readerThread_.SetLive(true);
+}
+
+bool MainWindow::busy() {
+    if (deviceBusy_ > 0) return true;
+    app::OpenPanel* open = app_.openPanel();
+    return open != nullptr && open->controller().busy();
+}
+
+void MainWindow::DeviceCommand(void (reader::DeviceSession::*command)()) {
+    if (busy()) {
+        // The reader belongs to the command under way. A new selection is taken up after it.
+        if (command == &reader::DeviceSession::OnSelectionChange) selectionDeferred_ = true;
+        return;
+    }
+    std::optional<panels::OperationController::BusyScope> hold;
+    if (app::OpenPanel* open = app_.openPanel()) hold.emplace(open->controller());
+    ++deviceBusy_;
+    if (!hold) BusyChanged(true);
+    (app_.devices()->*command)();
+    --deviceBusy_;
+    if (!hold) BusyChanged(false);
+}
+
+void MainWindow::BusyChanged(bool busy) {
+    if (busy) {
+        busyLook_.start();
+        return;
+    }
+    busyLook_.stop();
+    ShowBusy(false);
+    // A Write's progress could pass for its outcome if it stayed: it goes with the command.
+    statusBar()->clearMessage();
+    // Run from the event loop: the command that just ended is still on the stack.
+    if (!deferred_.empty() || closeDeferred_ || selectionDeferred_)
+        QMetaObject::invokeMethod(
+            this, [this] { RunDeferred(); }, Qt::QueuedConnection);
+}
+
+void MainWindow::ShowBusy(bool busy) {
+    if (panelWidget_) panelWidget_->SetBusy(busy);
+    for (QWidget* control : std::initializer_list<QWidget*>{combo_, open_, close_})
+        control->setEnabled(!busy);
+}
+
+void MainWindow::RunDeferred() {
+    if (busy()) return;  // another command began meanwhile; its end comes back here
+    if (std::exchange(selectionDeferred_, false))
+        DeviceCommand(&reader::DeviceSession::OnSelectionChange);
+    const std::vector<int> commands = std::exchange(deferred_, {});
+    for (const int command : commands)
+        RunCommand(command);
+    if (std::exchange(closeDeferred_, false)) close();
 }
 
 MainWindow::~MainWindow() {
+    readerThread_.SetLive(false);
     // The panel's widget is a child of the host; it goes with the core's panel, before Qt
     // would delete it with the host.
     app_.ClosePanel();
@@ -166,6 +252,8 @@ void MainWindow::PanelShown(int n) {
     if (panelWidget_ && open) {
         panelWidget_->Attach(*open);
         host_->Show(*panelWidget_);
+        open->controller().SetWriteProgress(progress_.get());
+        open->controller().SetBusyObserver([this](bool busy) { BusyChanged(busy); });
     }
     functionName_->setText(n >= 0 && n <= 4 ? Qs(text::Tr(text::Table::Navigation, n)) : QString());
 }
@@ -190,6 +278,11 @@ app::PanelParts MainWindow::Create(panels::PanelKind kind) {
 
 void MainWindow::RunCommand(int commandId) {
     namespace c = text::command;
+    if (busy()) {
+        // A panel switch or a restart would take the panel from under the command.
+        deferred_.push_back(commandId);
+        return;
+    }
     switch (commandId) {
         case c::kExit:
             close();
@@ -232,6 +325,12 @@ void MainWindow::ShowError(const std::string& text) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (busy()) {
+        // The tag in the field is left whole: the window closes once the command has ended.
+        closeDeferred_ = true;
+        event->ignore();
+        return;
+    }
     app_.Close(starter_);
     event->accept();
 }

@@ -7,12 +7,15 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QTimer>
 #include <memory>
+#include <vector>
 
 #include "app/application.h"
 #include "device_combo.h"
 #include "message_log_view.h"
 #include "panel_host.h"
+#include "reader_thread.h"
 #include "text_panel.h"
 #include "url_panel.h"
 #include "window_log_sink.h"
@@ -52,6 +55,8 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     UrlPanel* urlPanel() { return qobject_cast<UrlPanel*>(panelWidget_); }
     // The journal dialog File -> Journal... opened last, or nullptr.
     JournalDialog* journalDialog() { return journalDialog_; }
+    // Whether a command, an Auto operation tick, Open or Close is under way.
+    bool busy();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,7 +67,18 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     void BuildSplitter();
     // After the core made panel `n`: its widget into the host, its name into the bar.
     void PanelShown(int n);
+    // Open and Close of the device, marked busy as the panel's commands are.
+    void DeviceCommand(void (reader::DeviceSession::*command)());
+    // The controls greyed while a command runs, or given back once it has ended.
+    void ShowBusy(bool busy);
+    void BusyChanged(bool busy);
+    // The commands and the close asked for while busy, once it is over.
+    void RunDeferred();
 
+    class ProgressLine;
+
+    // First: the reader calls of the session below go through it.
+    ReaderThread readerThread_{reader::Reader()};
     app::Application& app_;
     app::InstanceStarter& starter_;
     Dialogs dialogs_;
@@ -76,6 +92,14 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     FunctionPanel* panelWidget_ = nullptr;    // the shown panel, owned by the core's OpenPanel
     std::unique_ptr<DeviceComboAdapter> comboAdapter_;
     std::unique_ptr<WindowLogSink> sink_;  // installed while the window lives
+    std::unique_ptr<ProgressLine> progress_;
+    int deviceBusy_ = 0;
+    // The controls are greyed only for a command that lasts: an Auto operation tick would make
+    // them flicker. Until then a click is refused all the same.
+    QTimer busyLook_;
+    std::vector<int> deferred_;
+    bool closeDeferred_ = false;
+    bool selectionDeferred_ = false;
 };
 
 // Starts the running executable anew, without arguments.

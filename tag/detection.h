@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,15 +17,25 @@ using Uid = std::array<std::uint8_t, 7>;
 
 class PageWrites;
 
+// Told, after every page of a message write, how many of its pages the tag has taken so far
+// (`written` of `total`), so that a front end can show a long write moving.
+class WriteProgress {
+  public:
+    virtual ~WriteProgress() = default;
+    virtual void PagesWritten(std::size_t written, std::size_t total) = 0;
+};
+
 // The UID as 14 upper-case hex digits, as the log, the journal and templates show it.
 std::string UidDigits(const Uid& uid);
 
 // The selected reader as the tag engine sees it. With `writes` set, every page write that the
-// tag acknowledges is noted there, so that the Write can be read back afterwards.
+// tag acknowledges is noted there, so that the Write can be read back afterwards. With
+// `progress` set, a message write reports each page it has written.
 struct TagLink {
     const reader::ReaderApi& api;
     std::int32_t handle;
     PageWrites* writes = nullptr;
+    WriteProgress* progress = nullptr;
 };
 
 // The last processed UID of one panel: all zero when no tag has been handled yet.

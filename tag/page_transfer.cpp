@@ -40,6 +40,7 @@ bool WritePageOrReport(TagLink link, std::uint8_t page, const PageImage& data) {
 }
 
 bool WriteMessage(TagLink link, std::span<const std::uint8_t> image, std::size_t messageSize) {
+    const std::size_t pages = (messageSize + 3) / 4;
     for (std::size_t i = 0; i < messageSize; i += 4) {
         const std::size_t page = kFirstDataPage + i / 4;
         // Page numbers are one byte: a message that would run past page 255 cannot be written.
@@ -50,6 +51,7 @@ bool WriteMessage(TagLink link, std::span<const std::uint8_t> image, std::size_t
         PageImage data{};
         std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(i), 4, data.begin());
         if (!WritePageOrReport(link, static_cast<std::uint8_t>(page), data)) return false;
+        if (link.progress != nullptr) link.progress->PagesWritten(i / 4 + 1, pages);
     }
     return true;
 }

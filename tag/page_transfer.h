@@ -26,7 +26,7 @@ bool ReadBlockOrReport(TagLink link, std::uint8_t page, Block& block);
 bool WritePageOrReport(TagLink link, std::uint8_t page, const PageImage& data);
 
 // Writes the image from page 4 on, ceil(messageSize / 4) pages; the image must hold that many
-// whole pages. Reports the page that failed.
+// whole pages. Reports the page that failed, and each page written to the link's progress.
 bool WriteMessage(TagLink link, std::span<const std::uint8_t> image, std::size_t messageSize);
 
 // Reads blocks at pages 4, 8, 12, ... until at least `total` bytes are held; the buffer has

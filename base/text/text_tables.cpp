@@ -141,6 +141,8 @@ constexpr Entry kMessage[] = {
     {45, "校验失败: Page%d !", "Verify failed: Page%d !"},
     {46, "模板错误: %s !", "Template error: %s !"},
     {47, "该标签不支持密码保护!", "The tag does not support password protection !"},
+    // Two numbers, pages written and pages in all, in that order.
+    {48, "已写入页：%d / %d", "Pages written: %d of %d"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

@@ -91,7 +91,8 @@ inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard =
                      kAuth0AddressUnknown = 35, kEncryptionSuccessful = 36, kPasswordCleared = 37,
                      kAuthenticationKeyFail = 38, kTagModelUnknown = 39, kPasswordIsNow = 40,
                      kTagAlreadyReceivedRow = 42, kTagAlreadyHoldsRow = 43, kPasswordIsNewKey = 44,
-                     kVerifyFailedPage = 45, kTemplateError = 46, kNoPasswordSupport = 47;
+                     kVerifyFailedPage = 45, kTemplateError = 46, kNoPasswordSupport = 47,
+                     kPagesWritten = 48;
 }
 
 // Texts that are the same in every language.

@@ -57,6 +57,14 @@ OperationController::OperationController(PanelKind kind, Panel& panel,
       sleep_(std::move(sleep)),
       format_(MakeMessageFormat(kind)) {}
 
+OperationController::BusyScope::BusyScope(OperationController& owner) : owner_(owner) {
+    if (owner_.busyDepth_++ == 0 && owner_.busyObserver_) owner_.busyObserver_(true);
+}
+
+OperationController::BusyScope::~BusyScope() {
+    if (--owner_.busyDepth_ == 0 && owner_.busyObserver_) owner_.busyObserver_(false);
+}
+
 OperationController::~OperationController() {
     // The panel's timers end with it.
     timers_.Kill(kAutoReadTimer);
@@ -77,10 +85,16 @@ bool OperationController::KeysUsable(bool needNewKey) const {
 
 void OperationController::StartAuto(int timer, RunResult (OperationController::*run)()) {
     panel_.SetReadWriteEnabled(false);
-    timers_.Start(timer, kAutoPeriod, [this, run] { (this->*run)(); });
+    timers_.Start(timer, kAutoPeriod, [this, run] {
+        // A tick that falls due while a run still waits on the reader is skipped, not queued.
+        if (busy()) return;
+        (this->*run)();
+    });
 }
 
 void OperationController::OnRead() {
+    if (busy()) return;
+    const BusyScope scope(*this);
     if (!devices_.ReaderReady(panel_.errorBox())) return;
     last_.Clear();
     if (panel_.autoOperation()) {
@@ -91,6 +105,8 @@ void OperationController::OnRead() {
 }
 
 void OperationController::OnWrite() {
+    if (busy()) return;
+    const BusyScope scope(*this);
     if (!KeysUsable(panel_.encryption())) return;
     if (!devices_.ReaderReady(panel_.errorBox())) return;
     last_.Clear();
@@ -116,6 +132,8 @@ void OperationController::OnStop() {
 }
 
 void OperationController::OnClearKey() {
+    if (busy()) return;
+    const BusyScope scope(*this);
     if (!KeysUsable(false)) return;
     if (!devices_.ReaderReady(panel_.errorBox())) return;
     last_.Clear();
@@ -190,6 +208,7 @@ bool OperationController::SuccessFeedback() {
 }
 
 RunResult OperationController::RunRead() {
+    const BusyScope scope(*this);
     BeginRecord(tag::OperationKind::Read);
     const tag::TagLink link = Link();
     tag::DetectedTag tag;
@@ -207,6 +226,7 @@ RunResult OperationController::RunRead() {
 }
 
 RunResult OperationController::RunWrite() {
+    const BusyScope scope(*this);
     BeginRecord(tag::OperationKind::Write);
     const RunResult result = WriteSteps();
     if (result == RunResult::Succeeded || result == RunResult::WrittenBatchEnded) {
@@ -384,6 +404,7 @@ RunResult OperationController::AdvanceAndFinish(const tag::Uid& uid, int row) {
 }
 
 RunResult OperationController::RunClearKey() {
+    const BusyScope scope(*this);
     BeginRecord(tag::OperationKind::ClearKey);
     auto key = KeyFromField(panel_.originalKeyText());
     const secrets::WipeOnExit wipeKey(key);

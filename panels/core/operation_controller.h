@@ -60,12 +60,36 @@ class OperationController {
     }
     // Receives one record per tag handled (nullptr: none kept). Not owned.
     void SetJournal(RunJournal* journal) { journal_ = journal; }
+    // Hears of each page of a message write as the tag takes it (nullptr: nobody). Not owned.
+    void SetWriteProgress(tag::WriteProgress* progress) { progress_ = progress; }
+
+    // Whether a command or an Auto operation tick is under way. A front end whose event loop runs
+    // during the reader calls (so that its window keeps painting) may meanwhile receive another
+    // click or tick: while busy, Read, Write, Clear key and the ticks start nothing, and the
+    // front end must neither destroy the panel nor switch it. Stop is always obeyed.
+    bool busy() const { return busyDepth_ > 0; }
+    // Hears of busy() changing, true when a command starts, false once it has ended.
+    void SetBusyObserver(std::function<void(bool)> observer) {
+        busyObserver_ = std::move(observer);
+    }
+    // Marks the controller busy for its lifetime; nested scopes count. A front end marks its own
+    // reader work with one (Open and Close of the device), so that no tick starts meanwhile.
+    class BusyScope {
+      public:
+        explicit BusyScope(OperationController& owner);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+      private:
+        OperationController& owner_;
+    };
     // The rows of the current batch by tag: one row per tag, resuming.
     BatchLedger& ledger() { return ledger_; }
 
   private:
     tag::TagLink Link(tag::PageWrites* writes = nullptr) const {
-        return {devices_.api(), devices_.selectedHandle(), writes};
+        return {devices_.api(), devices_.selectedHandle(), writes, progress_};
     }
     bool KeysUsable(bool needNewKey) const;
     // False when the run's record could not be kept and the batch stopped for it.
@@ -97,6 +121,9 @@ class OperationController {
     std::unique_ptr<MessageFormat> format_;
     std::function<void(RunResult)> observer_;
     RunJournal* journal_ = nullptr;
+    tag::WriteProgress* progress_ = nullptr;
+    std::function<void(bool)> busyObserver_;
+    int busyDepth_ = 0;
     BatchLedger ledger_;
     struct InFlight {
         InFlight();  // out of line: clang wants the member initializers complete first
