@@ -74,6 +74,7 @@ class Application {
     // The journal every panel shown from now on records its tags in (nullptr: none). Not owned;
     // it must outlive the panels.
     void SetJournal(TagJournal* journal) { journal_ = journal; }
+    const TagJournal* journal() const { return journal_; }
     // Kept per panel kind for the whole run, whatever panels come and go.
     tag::LastProcessedUid& lastUid(panels::PanelKind kind);
 

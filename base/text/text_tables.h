@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -44,6 +45,9 @@ Language UiLanguage();
 std::string TrNumber(Table table, int entry, long long number);
 // The entry's text with its "%s" replaced by the value.
 std::string TrText(Table table, int entry, std::string_view value);
+// The entry's text with "%1" to "%9" replaced by the values in that order: the languages put
+// them in orders of their own.
+std::string TrArgs(Table table, int entry, std::initializer_list<std::string_view> values);
 
 // Entry numbers used in code.
 namespace nav {
@@ -58,7 +62,8 @@ inline constexpr int kRead = 0, kWrite = 1, kStop = 2, kLockTag = 3, kAutoOperat
                      kTextToBeWritten = 5, kTextLength = 6, kBytes = 7, kTitle = 8, kUrl = 9,
                      kWriteFromFile = 10, kFile = 11, kRowNumber = 12, kRowAutoPlus1 = 13,
                      kRowMinus1 = 14, kRowPlus1 = 15, kLoadFile = 16, kEncryption = 17,
-                     kOriginalKey = 18, kNewKey = 19, kClearKey = 20, kOption = 21;
+                     kOriginalKey = 18, kNewKey = 19, kClearKey = 20, kOption = 21, kVerify = 30,
+                     kOneRowPerTag = 31, kTemplates = 32;
 }
 namespace tip {
 inline constexpr int kAutoOperation = 1, kWriteFromFile = 2, kLockTag = 3, kEncryption = 4;
@@ -73,7 +78,11 @@ namespace general {
 inline constexpr int kDeviceNotOpened = 0, kOpenDeviceSuccessfully = 1,
                      kCloseDeviceSuccessfully = 3, kFileLoadingSuccessfully = 16,
                      kFailedToLoadFile = 17, kNoFilesLoaded = 18, kOriginalKeyNotHex = 19,
-                     kNewKeyNotHex = 20, kJournalNotWritten = 21, kBatchStoppedNoJournal = 22;
+                     kNewKeyNotHex = 20, kJournalNotWritten = 21, kBatchStoppedNoJournal = 22,
+                     kPreflightCaption = 24, kPreflightIntro = 25, kPreflightRow = 26,
+                     kPreflightMore = 27, kStartAnyway = 28, kCancel = 29, kResumeCaption = 30,
+                     kResumeQuestion = 31, kResumeGoOn = 32, kResumeAfresh = 33,
+                     kResumeAllWritten = 34, kBatchProgress = 35;
 }
 namespace msg {
 inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard = 10,
