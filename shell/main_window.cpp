@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QToolBar>
 #include <algorithm>
 #include <vector>
@@ -57,6 +58,10 @@ MainWindow::MainWindow(app::Application& application, app::InstanceStarter& star
     BuildMenu();
     BuildDeviceBar();
     BuildSplitter();
+    // The pace of a batch from a sheet, in a field of its own that status texts do not cover.
+    progress_ = new QLabel(this);
+    statusBar()->addPermanentWidget(progress_);
+    dialogs_.showProgress = [this](const QString& line) { progress_->setText(line); };
     sink_ = std::make_unique<WindowLogSink>(log_->model(), *tips_);
     comboAdapter_ = std::make_unique<DeviceComboAdapter>(*combo_);
     reader::DeviceSession& devices = app_.AttachDevices(*comboAdapter_, *this);
@@ -162,7 +167,7 @@ void MainWindow::BuildSplitter() {
 void MainWindow::PanelShown(int n) {
     app::OpenPanel* open = app_.openPanel();
     if (panelWidget_ && open) {
-        panelWidget_->Attach(*open);
+        panelWidget_->Attach(*open, app_.journal());
         host_->Show(*panelWidget_);
     }
     functionName_->setText(n >= 0 && n <= 4 ? Qs(text::Tr(text::Table::Navigation, n)) : QString());

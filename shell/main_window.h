@@ -42,6 +42,7 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     QPushButton& closeButton() { return *close_; }
     QLabel& functionName() { return *functionName_; }
     QLabel& tips() { return *tips_; }
+    QLabel& progress() { return *progress_; }
     MessageLogView& log() { return *log_; }
     PanelHost& panelHost() { return *host_; }
     QSplitter& splitter() { return *splitter_; }
@@ -64,7 +65,7 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     Dialogs dialogs_;
     DeviceComboBox* combo_ = nullptr;
     QPushButton *open_ = nullptr, *close_ = nullptr;
-    QLabel *functionName_ = nullptr, *tips_ = nullptr;
+    QLabel *functionName_ = nullptr, *tips_ = nullptr, *progress_ = nullptr;
     QSplitter* splitter_ = nullptr;
     PanelHost* host_ = nullptr;
     MessageLogView* log_ = nullptr;
