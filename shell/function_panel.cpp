@@ -51,7 +51,10 @@ QString FunctionPanel::Label(int entry) {
 }
 
 FunctionPanel::FunctionPanel(QWidget* parent, Dialogs dialogs)
-    : QWidget(parent), dialogs_(std::move(dialogs)), units_(DialogUnits::ForScreen()) {
+    : QWidget(parent),
+      dialogs_(std::move(dialogs)),
+      units_(DialogUnits::ForScreen()),
+      options_(app::OperatorProductionOptions()) {
     setFont(DialogFont(units_));
     // The dialog colours of the program; tooltips white with black text.
     UseDialogColours(*this);
@@ -83,6 +86,8 @@ void FunctionPanel::Build() {
         PlaceNew<QCheckBox>(this, du, 1037, 191, 138, 87, 10, Label(l::kWriteFromFile));
     encryption_ = PlaceNew<QCheckBox>(this, du, 1043, 289, 138, 67, 10, Label(l::kEncryption));
     lockTag_ = PlaceNew<QCheckBox>(this, du, 1008, 367, 138, 67, 10, Label(l::kLockTag));
+    // Below the key fields, in the column of "Auto operation".
+    verify_ = PlaceNew<QCheckBox>(this, du, 1047, 93, 127, 87, 10, Label(l::kVerify));
     autoOperation_->setToolTip(Tip(text::tip::kAutoOperation));
     writeFromFile_->setToolTip(Tip(text::tip::kWriteFromFile));
     lockTag_->setToolTip(Tip(text::tip::kLockTag));
@@ -99,6 +104,15 @@ void FunctionPanel::Build() {
     Static(this, du, 1033, l::kLoadFile, Qt::AlignRight, 82, 206, 44, 8);
     filePath_ = PlaceNew<QLineEdit>(this, du, 1035, 133, 204, 277, 14);
     browse_ = PlaceNew<QPushButton>(this, du, 1034, 416, 204, 14, 14);
+    // Between the row line and the file line.
+    oneRowPerTag_ = PlaceNew<QCheckBox>(this, du, 1048, 133, 192, 87, 10, Label(l::kOneRowPerTag));
+    templates_ = PlaceNew<QCheckBox>(this, du, 1049, 230, 192, 67, 10, Label(l::kTemplates));
+    const app::ProductionOptions saved = options_.Load();
+    verify_->setChecked(saved.verify);
+    oneRowPerTag_->setChecked(saved.oneRowPerTag);
+    templates_->setChecked(saved.templates);
+    for (QCheckBox* box : {verify_, oneRowPerTag_, templates_})
+        connect(box, &QCheckBox::toggled, this, &FunctionPanel::SaveOptions);
 
     read_ = PlaceNew<QPushButton>(this, du, 1004, 114, 240, 50, 14, Label(l::kRead));
     write_ = PlaceNew<QPushButton>(this, du, 1005, 194, 240, 50, 14, Label(l::kWrite));
@@ -109,7 +123,7 @@ void FunctionPanel::Build() {
 
     using C = panels::OperationController;
     connect(read_, &QPushButton::clicked, this, [this] { Forward(&C::OnRead); });
-    connect(write_, &QPushButton::clicked, this, [this] { Forward(&C::OnWrite); });
+    connect(write_, &QPushButton::clicked, this, &FunctionPanel::PressWrite);
     connect(clearKey_, &QPushButton::clicked, this, [this] { Forward(&C::OnClearKey); });
     connect(stop_, &QPushButton::clicked, this, [this] { Forward(&C::OnStop); });
     // A row changed under a write would make the row step after it skip one.
@@ -124,9 +138,10 @@ void FunctionPanel::Build() {
 
 void FunctionPanel::OrderTabStops(std::initializer_list<QWidget*> content) {
     std::vector<QWidget*> chain(content);
-    chain.insert(chain.end(), {originalKey_, newKey_, autoOperation_, writeFromFile_, encryption_,
-                               lockTag_, rowNumber_, rowAuto_, rowMinus_, rowPlus_, filePath_,
-                               browse_, read_, write_, clearKey_, stop_});
+    chain.insert(chain.end(),
+                 {originalKey_, newKey_, autoOperation_, writeFromFile_, encryption_, lockTag_,
+                  verify_, rowNumber_, rowAuto_, rowMinus_, rowPlus_, filePath_, browse_,
+                  oneRowPerTag_, templates_, read_, write_, clearKey_, stop_});
     for (std::size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }
@@ -135,11 +150,61 @@ void FunctionPanel::Forward(void (panels::OperationController::*command)()) {
     if (open_) (open_->controller().*command)();
 }
 
+namespace {
+
+// The core's questions put through the panel's dialog.
+struct PanelQuestions : app::ProductionQuestions {
+    explicit PanelQuestions(std::function<bool(const app::Question&)> ask) : ask_(std::move(ask)) {}
+    bool Ask(const app::Question& question) override { return ask_(question); }
+    std::function<bool(const app::Question&)> ask_;
+};
+
+}  // namespace
+
+void FunctionPanel::Attach(app::OpenPanel& open, const app::TagJournal* journal) {
+    open_ = &open;
+    journal_ = journal;
+    open.controller().ledger().SetUniqueTags(oneRowPerTag_->isChecked());
+    open.controller().SetRunObserver([this](panels::RunResult result) {
+        if (open_ && app::RunEnded(*open_, pace_, result) && dialogs_.showProgress)
+            dialogs_.showProgress(QString::fromStdString(pace_.Line(app::BatchPace::Clock::now())));
+    });
+}
+
+void FunctionPanel::SaveOptions() {
+    if (open_) open_->controller().ledger().SetUniqueTags(oneRowPerTag_->isChecked());
+    options_.Save({verify_->isChecked(), oneRowPerTag_->isChecked(), templates_->isChecked()});
+}
+
+bool FunctionPanel::Ask(const app::Question& question) {
+    if (dialogs_.ask) return dialogs_.ask(this, question);
+    QString text = QString::fromStdString(question.text);
+    for (const std::string& line : question.lines)
+        text += QLatin1Char('\n') + QString::fromStdString(line);
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(question.caption), text,
+                    QMessageBox::NoButton, this);
+    QPushButton* yes = box.addButton(QString::fromStdString(question.yes), QMessageBox::AcceptRole);
+    box.addButton(QString::fromStdString(question.no), QMessageBox::RejectRole);
+    UseDialogColours(box);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void FunctionPanel::PressWrite() {
+    // A click that reached the button before it greyed: no question over a running write.
+    if (!open_ || Busy()) return;
+    PanelQuestions questions([this](const app::Question& q) { return Ask(q); });
+    app::PressWrite(*open_, questions, pace_, app::BatchPace::Clock::now());
+    if (pace_.started() && dialogs_.showProgress)
+        dialogs_.showProgress(QString::fromStdString(pace_.Line(app::BatchPace::Clock::now())));
+}
+
 void FunctionPanel::Browse() {
     if (Busy()) return;
     const QString path = dialogs_.chooseFile(this, *dialogs_.sheetFolder);
     if (path.isEmpty() || !open_) return;
-    open_->rows().LoadChosenFile(path.toStdString());
+    PanelQuestions questions([this](const app::Question& q) { return Ask(q); });
+    app::ChooseSheet(*open_, path.toStdString(), journal_, questions);
     // The next sheet of a batch is most likely beside this one; the program's own folder is not
     // the operator's once it is installed.
     if (open_->rows().SheetLoaded()) *dialogs_.sheetFolder = QFileInfo(path).absolutePath();

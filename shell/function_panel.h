@@ -17,6 +17,8 @@
 #include <memory>
 
 #include "app/open_panel.h"
+#include "app/production_options.h"
+#include "app/production_run.h"
 #include "dialog_units.h"
 #include "key_edits.h"
 
@@ -32,6 +34,11 @@ struct Dialogs {
     std::shared_ptr<QString> sheetFolder = std::make_shared<QString>(QDir::homePath());
     // A file to write to, or empty; the dialog suggests `suggested`. Unset: the platform's.
     std::function<QString(QWidget* parent, const QString& suggested)> chooseSaveFile = nullptr;
+    // A question of the core (pre-flight, resume): true for its first answer. Empty: the
+    // platform's message box.
+    std::function<bool(QWidget* parent, const app::Question& question)> ask = {};
+    // The pace line of a batch; the window puts it into its status bar.
+    std::function<void(const QString& line)> showProgress = {};
 };
 // The file dialog (.xls, .xlsx, .csv) and the message box with caption "Error" and error icon.
 Dialogs PlatformDialogs();
@@ -41,7 +48,8 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
   public:
     FunctionPanel(QWidget* parent, Dialogs dialogs);
     // The machinery the buttons reach; set once the core has made it.
-    void Attach(app::OpenPanel& open) { open_ = &open; }
+    // `journal` tells which sheets were written before (nullptr: none is kept).
+    void Attach(app::OpenPanel& open, const app::TagJournal* journal = nullptr);
 
     // panels::Panel
     bool autoOperation() const override { return autoOperation_->isChecked(); }
@@ -50,6 +58,8 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     bool writeFromFile() const override { return writeFromFile_->isChecked(); }
     std::string originalKeyText() const override { return originalKey_->text().toStdString(); }
     std::string newKeyText() const override { return newKey_->text().toStdString(); }
+    bool verifyWrites() const override { return verify_->isChecked(); }
+    bool expandTemplates() const override { return templates_->isChecked(); }
     bool rowAutoIncrement() const override { return rowAuto_->isChecked(); }
     std::string rowNumberText() const override { return rowNumber_->text().toStdString(); }
     void SetRowNumberText(const std::string& text) override;
@@ -70,6 +80,9 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     QPushButton& browseButton() { return *browse_; }
     QCheckBox& autoOperationBox() { return *autoOperation_; }
     QCheckBox& writeFromFileBox() { return *writeFromFile_; }
+    QCheckBox& verifyBox() { return *verify_; }
+    QCheckBox& oneRowPerTagBox() { return *oneRowPerTag_; }
+    QCheckBox& templatesBox() { return *templates_; }
     HexKeyEdit& originalKeyField() { return *originalKey_; }
     RowNumberEdit& rowNumberField() { return *rowNumber_; }
 
@@ -92,16 +105,23 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     // Whether a command is under way: the row and file buttons then change nothing.
     bool Busy() const { return open_ != nullptr && open_->controller().busy(); }
     void Browse();
+    void PressWrite();
+    void SaveOptions();
+    bool Ask(const app::Question& question);
 
     Dialogs dialogs_;
     DialogUnits units_;
     app::OpenPanel* open_ = nullptr;
     bool readWriteWanted_ = true;  // false during Auto operation
     bool busy_ = false;
+    const app::TagJournal* journal_ = nullptr;
+    app::ProductionOptionsStore options_;
+    app::BatchPace pace_;
     QLineEdit* filePath_;
     HexKeyEdit *originalKey_, *newKey_;
     RowNumberEdit* rowNumber_;
     QCheckBox *autoOperation_, *writeFromFile_, *encryption_, *lockTag_, *rowAuto_;
+    QCheckBox *verify_, *oneRowPerTag_, *templates_;
     QPushButton *read_, *write_, *clearKey_, *stop_, *rowMinus_, *rowPlus_, *browse_;
 };
 

@@ -88,6 +88,10 @@ MainWindow::MainWindow(app::Application& application, app::InstanceStarter& star
     connect(&busyLook_, &QTimer::timeout, this, [this] {
         if (busy()) ShowBusy(true);
     });
+    // The pace of a batch from a sheet, in a field of its own that status texts do not cover.
+    pace_ = new QLabel(this);
+    statusBar()->addPermanentWidget(pace_);
+    dialogs_.showProgress = [this](const QString& line) { pace_->setText(line); };
     sink_ = std::make_unique<WindowLogSink>(log_->model(), *tips_);
     comboAdapter_ = std::make_unique<DeviceComboAdapter>(*combo_);
     reader::DeviceSession& devices =
@@ -250,7 +254,7 @@ void MainWindow::BuildSplitter() {
 void MainWindow::PanelShown(int n) {
     app::OpenPanel* open = app_.openPanel();
     if (panelWidget_ && open) {
-        panelWidget_->Attach(*open);
+        panelWidget_->Attach(*open, app_.journal());
         host_->Show(*panelWidget_);
         open->controller().SetWriteProgress(progress_.get());
         open->controller().SetBusyObserver([this](bool busy) { BusyChanged(busy); });

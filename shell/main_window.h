@@ -47,6 +47,7 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     QPushButton& closeButton() { return *close_; }
     QLabel& functionName() { return *functionName_; }
     QLabel& tips() { return *tips_; }
+    QLabel& pace() { return *pace_; }
     MessageLogView& log() { return *log_; }
     PanelHost& panelHost() { return *host_; }
     QSplitter& splitter() { return *splitter_; }
@@ -84,7 +85,7 @@ class MainWindow : public QMainWindow, public reader::ErrorBox, public app::Pane
     Dialogs dialogs_;
     DeviceComboBox* combo_ = nullptr;
     QPushButton *open_ = nullptr, *close_ = nullptr;
-    QLabel *functionName_ = nullptr, *tips_ = nullptr;
+    QLabel *functionName_ = nullptr, *tips_ = nullptr, *pace_ = nullptr;
     QSplitter* splitter_ = nullptr;
     PanelHost* host_ = nullptr;
     MessageLogView* log_ = nullptr;

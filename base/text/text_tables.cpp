@@ -49,6 +49,9 @@ constexpr Entry kLabel[] = {
     {27, "日志文件夹:", "Journal folder:"},
     {28, "共%d条记录", "%d records"},
     {29, "无法读取日志: %s", "The journal cannot be read: %s"},
+    {30, "写后校验", "Verify"},
+    {31, "每签一行", "One row per tag"},
+    {32, "模板", "Templates"},
 };
 
 constexpr Entry kTip[] = {
@@ -83,6 +86,20 @@ constexpr Entry kGeneral[] = {
     {21, "无法写入日志: %s", "The journal cannot be written: %s"},
     {22, "无法写入日志, 批量写入已停止 !", "The batch stopped: the journal cannot be written !"},
     {23, "日志导出失败!", "The journal could not be exported !"},
+    {24, "写前检查", "Pre-flight check"},
+    {25, "第%1至%2行中有%3行写入时会失败:", "%3 of the rows %1 to %2 would fail:"},
+    {26, "第%1行: %2", "Row %1: %2"},
+    {27, "另有%1行未列出。", "and %1 more rows."},
+    {28, "仍然开始", "Start anyway"},
+    {29, "取消", "Cancel"},
+    {30, "继续批量写入", "Resume batch"},
+    {31, "第%1至%2行已写在%3张标签上, 从第%4行继续?",
+     "Rows %1 to %2 are on %3 tags; go on at row %4?"},
+    {32, "继续", "Go on"},
+    {33, "从头开始", "Start afresh"},
+    {34, "该表的%1行已全部写在%2张标签上。", "All %1 rows of this sheet are on %2 tags already."},
+    {35, "第%1/%2行  本次已写%3张  每分钟%4张  剩余%5",
+     "Row %1 of %2  %3 tags this run  %4 tags per minute  %5 left"},
 };
 
 // In the order of the journal's columns (time, reader, uid, ... duration_ms).
@@ -210,6 +227,22 @@ std::string TrNumber(Table table, int entry, long long number) {
 
 std::string TrText(Table table, int entry, std::string_view value) {
     return Substitute(table, entry, "%s", value);
+}
+
+std::string TrArgs(Table table, int entry, std::initializer_list<std::string_view> values) {
+    const std::string_view pattern = Tr(table, entry);
+    std::string text;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char next = i + 1 < pattern.size() ? pattern[i + 1] : '\0';
+        const std::size_t n = std::size_t(next - '1');
+        if (pattern[i] == '%' && next >= '1' && next <= '9' && n < values.size()) {
+            text += *(values.begin() + n);
+            ++i;
+        } else {
+            text += pattern[i];
+        }
+    }
+    return text;
 }
 
 }  // namespace tagwright::text

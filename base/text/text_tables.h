@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 #include <string_view>
@@ -45,6 +46,9 @@ Language UiLanguage();
 std::string TrNumber(Table table, int entry, long long number);
 // The entry's text with its "%s" replaced by the value.
 std::string TrText(Table table, int entry, std::string_view value);
+// The entry's text with "%1" to "%9" replaced by the values in that order: the languages put
+// them in orders of their own.
+std::string TrArgs(Table table, int entry, std::initializer_list<std::string_view> values);
 
 // Entry numbers used in code.
 namespace nav {
@@ -62,7 +66,8 @@ inline constexpr int kRead = 0, kWrite = 1, kStop = 2, kLockTag = 3, kAutoOperat
                      kOriginalKey = 18, kNewKey = 19, kClearKey = 20, kOption = 21,
                      kJournalTitle = 22, kJournalDay = 23, kJournalBatchFile = 24,
                      kJournalExport = 25, kJournalClose = 26, kJournalFolder = 27,
-                     kJournalRecords = 28, kJournalCannotRead = 29;
+                     kJournalRecords = 28, kJournalCannotRead = 29, kVerify = 30,
+                     kOneRowPerTag = 31, kTemplates = 32;
 }
 namespace tip {
 inline constexpr int kAutoOperation = 1, kWriteFromFile = 2, kLockTag = 3, kEncryption = 4;
@@ -78,7 +83,10 @@ inline constexpr int kDeviceNotOpened = 0, kOpenDeviceSuccessfully = 1,
                      kCloseDeviceSuccessfully = 3, kFileLoadingSuccessfully = 16,
                      kFailedToLoadFile = 17, kNoFilesLoaded = 18, kOriginalKeyNotHex = 19,
                      kNewKeyNotHex = 20, kJournalNotWritten = 21, kBatchStoppedNoJournal = 22,
-                     kJournalNotExported = 23;
+                     kJournalNotExported = 23, kPreflightCaption = 24, kPreflightIntro = 25,
+                     kPreflightRow = 26, kPreflightMore = 27, kStartAnyway = 28, kCancel = 29,
+                     kResumeCaption = 30, kResumeQuestion = 31, kResumeGoOn = 32,
+                     kResumeAfresh = 33, kResumeAllWritten = 34, kBatchProgress = 35;
 }
 namespace msg {
 inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard = 10,

@@ -1,0 +1,222 @@
+// SPDX-License-Identifier: MIT
+// The window's production runs on the simulated reader: read-back after every write, the
+// pre-flight of an Auto batch, one row per tag, the pace line, and taking up a batch that an
+// earlier run (killed mid-batch) left unfinished. Runs headless (offscreen platform).
+#include <QCheckBox>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <optional>
+
+#include "app/application.h"
+#include "app/tag_journal.h"
+#include "main_window.h"
+#include "message_log_model.h"
+#include "text/menus.h"
+
+using namespace tagwright;
+
+namespace {
+
+struct NoRestart : app::InstanceStarter {
+    bool StartNewInstance() override { return true; }
+};
+
+}  // namespace
+
+class ProductionTest : public QObject {
+    Q_OBJECT
+
+  private:
+    void Start() {
+        Stop();
+        simDir_.emplace();
+        qputenv("CARDHOST_SIM_DIR", simDir_->path().toUtf8());
+        qputenv("CARDHOST_BACKENDS", "sim");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           simDir_->filePath("settings"));
+        panelStore_.emplace(2);
+        languageStore_.emplace(text::Language::English);
+        application_.emplace(*panelStore_, *languageStore_);
+        QVERIFY(application_->Start());
+        journal_.emplace(app::JournalFile::Single(JournalPath().toStdString()));
+        application_->SetJournal(&*journal_);
+        shell::Dialogs dialogs{[this](QWidget*, const QString&) { return chosenFile_; },
+                               [](QWidget*, const QString&) {}};
+        dialogs.ask = [this](QWidget*, const app::Question& q) {
+            asked_.push_back(q);
+            return answer_;
+        };
+        window_ = std::make_unique<shell::MainWindow>(*application_, starter_, dialogs);
+        window_->show();
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+    }
+    void Stop() {
+        window_.reset();
+        if (application_) application_->Exit();
+        application_.reset();
+        journal_.reset();
+    }
+    QString JournalPath() const { return simDir_->filePath("journal.csv"); }
+    QString Sheet(const QStringList& rows) const {
+        const QString path = simDir_->filePath("batch.csv");
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(rows.join('\n').toUtf8() + '\n');
+        return path;
+    }
+    QStringList LogTexts() const {
+        QStringList texts;
+        auto& model = window_->log().model();
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts << model.index(row, shell::MessageLogModel::Text).data().toString();
+        return texts;
+    }
+    QString Sim(const QStringList& words) const {
+        QProcess tool;
+        tool.start(QCoreApplication::applicationDirPath() + "/cardhost-sim", words);
+        tool.waitForFinished(30000);
+        return QString::fromUtf8(tool.readAllStandardOutput());
+    }
+    shell::TextPanel& Panel() { return *window_->textPanel(); }
+
+    std::optional<QTemporaryDir> simDir_;
+    std::optional<app::FixedPanelStore> panelStore_;
+    std::optional<app::FixedLanguageStore> languageStore_;
+    std::optional<app::TagJournal> journal_;
+    std::optional<app::Application> application_;
+    std::unique_ptr<shell::MainWindow> window_;
+    NoRestart starter_;
+    QString chosenFile_;
+    std::vector<app::Question> asked_;
+    bool answer_ = true;
+
+  private slots:
+    void cleanup() { Stop(); }
+
+    // A weak page acknowledges the write and keeps other bytes: with Verify on that is the red
+    // line, without feedback, and the batch row stays; the box is remembered for the next
+    // panel and the next run.
+    void verifyCatchesAWeakPageAndTheOptionsAreKept() {
+        Start();
+        // A new text, so that the bytes the weak page keeps differ from those written.
+        Panel().verifyBox().setChecked(true);
+        Panel().textBox().setPlainText(QStringLiteral("weak page two"));
+        Sim({"fault", "weak", "--reader", "SIM-0001", "--page", "5", "--nth", "1"});
+        QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().last() == QStringLiteral("Verify failed: Page5 !"),
+                 qPrintable(LogTexts().join('\n')));
+
+        Panel().templatesBox().setChecked(true);
+        window_->RunCommand(text::command::kNfcUrl);
+        QVERIFY(window_->functionPanel()->verifyBox().isChecked());
+        QVERIFY(window_->functionPanel()->templatesBox().isChecked());
+        QVERIFY(!window_->functionPanel()->oneRowPerTagBox().isChecked());
+    }
+
+    // A row that would fail: Cancel writes nothing, Start anyway runs the batch, whose pace
+    // line counts the tags; one row per tag refuses a tag that has its row.
+    void preflightProgressAndOneRowPerTag() {
+        Start();
+        chosenFile_ = Sheet({"r1", QString(80, 'x'), "r3"});
+        QTest::mouseClick(&Panel().browseButton(), Qt::LeftButton);
+        QCOMPARE(Panel().textBox().toPlainText(), QStringLiteral("r1"));
+        Panel().writeFromFileBox().setChecked(true);
+        Panel().autoOperationBox().setChecked(true);
+        answer_ = false;
+        QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
+        QCOMPARE(asked_.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(asked_[0].text),
+                 QStringLiteral("1 of the rows 1 to 3 would fail:"));
+        QCOMPARE(asked_[0].lines.size(), std::size_t(1));
+        QVERIFY(QString::fromStdString(asked_[0].lines[0]).startsWith("Row 2: "));
+        QVERIFY(Panel().writeButton().isEnabled());  // nothing started
+        QTest::qWait(300);
+        QVERIFY(!LogTexts().join('\n').contains(QStringLiteral("Write data succeed")));
+
+        answer_ = true;
+        QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(LogTexts().contains(QStringLiteral("Write data succeed: r1")),
+                                 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window_->pace().text().startsWith(QStringLiteral("Row 2 of 3  1 tags this run  ")),
+            5000);
+        QVERIFY2(QRegularExpression(QStringLiteral("tags per minute  \\d+:\\d\\d left$"))
+                     .match(window_->pace().text())
+                     .hasMatch(),
+                 qPrintable(window_->pace().text()));
+        QTest::mouseClick(&Panel().stopButton(), Qt::LeftButton);
+
+        // The same tag, still in the field, offered row 3 by hand: refused with one row per tag.
+        Panel().autoOperationBox().setChecked(false);
+        Panel().oneRowPerTagBox().setChecked(true);
+        Panel().rowNumberField().setText(QStringLiteral("3"));
+        QTest::mouseClick(Panel().findChild<QPushButton*>(QStringLiteral("1041")),
+                          Qt::LeftButton);  // Row +1 reads row 4: none
+        Panel().rowNumberField().setText(QStringLiteral("4"));
+        QTest::mouseClick(Panel().findChild<QPushButton*>(QStringLiteral("1042")),
+                          Qt::LeftButton);  // back to row 3, loaded
+        QCOMPARE(Panel().textBox().toPlainText(), QStringLiteral("r3"));
+        QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
+        QVERIFY2(
+            LogTexts().contains(QStringLiteral("This tag already received row 1 of this batch !")),
+            qPrintable(LogTexts().join('\n')));
+    }
+
+    // An earlier run, killed (SIGKILL) after three rows: loading the same sheet offers to go on
+    // at row 4; the tag that may have been in flight is read back, not written again.
+    void resumeAfterARunKilledMidBatch() {
+        Start();
+        const QString sheet = Sheet({"a1", "a2", "a3", "a4", "a5"});
+        Sim({"tag", "remove", "--reader", "SIM-0001"});
+        const QStringList uids =
+            Sim({"queue", "--reader", "SIM-0001", "--count", "3", "--gap-polls", "2"})
+                .split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(uids.size(), 3);
+        // The window lets the reader go while the earlier run has it.
+        QTest::mouseClick(&window_->closeButton(), Qt::LeftButton);
+        QProcess cli;
+        cli.start(QCoreApplication::applicationDirPath() + "/tagwright-cli",
+                  {"write", "text", "--auto", "--from-file", sheet, "--journal", JournalPath()});
+        QVERIFY(cli.waitForStarted());
+        const auto written = [&] {
+            QFile file(JournalPath());
+            if (!file.open(QIODevice::ReadOnly)) return 0;
+            return int(QString::fromUtf8(file.readAll()).count(QStringLiteral(",success")));
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(written(), 3, 20000);
+        ::kill(pid_t(cli.processId()), SIGKILL);
+        cli.waitForFinished();
+        QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
+        chosenFile_ = sheet;
+        asked_.clear();
+        answer_ = true;
+        QTest::mouseClick(&Panel().browseButton(), Qt::LeftButton);
+        QCOMPARE(asked_.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(asked_[0].text),
+                 QStringLiteral("Rows 1 to 3 are on 3 tags; go on at row 4?"));
+        QCOMPARE(Panel().rowNumberField().text(), QStringLiteral("4"));
+        QCOMPARE(Panel().textBox().toPlainText(), QStringLiteral("a4"));
+
+        // The last tag comes back: it holds row 3 already and is not given row 4.
+        Sim({"tag", "place", uids[2], "--reader", "SIM-0001"});
+        Panel().writeFromFileBox().setChecked(true);
+        QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().contains(QStringLiteral("The tag already holds row 3 !")),
+                 qPrintable(LogTexts().join('\n')));
+        QVERIFY(!LogTexts().contains(QStringLiteral("Write data succeed: a4")));
+    }
+};
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ProductionTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "production_test.moc"
