@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QVBoxLayout>
 
+#include "dialog_colours.h"
 #include "text/text_tables.h"
 
 namespace tagwright::shell {
@@ -25,6 +26,7 @@ QString Label(int entry) {
 JournalDialog::JournalDialog(QWidget* parent, app::JournalFile journal, Dialogs dialogs)
     : QDialog(parent), journal_(std::move(journal)), dialogs_(std::move(dialogs)) {
     setWindowTitle(Label(text::label::kJournalTitle));
+    UseDialogColours(*this);
     resize(760, 480);
     auto* layout = new QVBoxLayout(this);
 

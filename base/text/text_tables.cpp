@@ -99,7 +99,7 @@ constexpr Entry kGeneral[] = {
     {33, "从头开始", "Start afresh"},
     {34, "该表的%1行已全部写在%2张标签上。", "All %1 rows of this sheet are on %2 tags already."},
     {35, "第%1/%2行  本次已写%3张  每分钟%4张  剩余%5",
-     "Row %1 of %2  %3 tags this run  %4 tags per minute  %5 left"},
+     "Row %1 of %2  tags this run: %3  per minute: %4  time left: %5"},
 };
 
 // In the order of the journal's columns (time, reader, uid, ... duration_ms).

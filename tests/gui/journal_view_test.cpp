@@ -13,6 +13,7 @@
 #include "app/application.h"
 #include "app/journal_csv.h"
 #include "app/tag_journal.h"
+#include "dialog_colours.h"
 #include "journal_dialog.h"
 #include "main_window.h"
 #include "message_log_model.h"
@@ -100,6 +101,7 @@ class JournalViewTest : public QObject {
         QAbstractItemModelTester tester(&dialog->model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Journal"));
+        QCOMPARE(dialog->palette().color(QPalette::Window), shell::kDialogBackground);
         QCOMPARE(dialog->folder().text(), folder);
         QVERIFY(dialog->folder().textInteractionFlags() & Qt::TextSelectableByMouse);
         QCOMPARE(dialog->model().headerData(2, Qt::Horizontal).toString(), QStringLiteral("UID"));

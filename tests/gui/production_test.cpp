@@ -142,10 +142,10 @@ class ProductionTest : public QObject {
         QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(LogTexts().contains(QStringLiteral("Write data succeed: r1")),
                                  5000);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            window_->pace().text().startsWith(QStringLiteral("Row 2 of 3  1 tags this run  ")),
-            5000);
-        QVERIFY2(QRegularExpression(QStringLiteral("tags per minute  \\d+:\\d\\d left$"))
+        QTRY_VERIFY_WITH_TIMEOUT(window_->pace().text().startsWith(
+                                     QStringLiteral("Row 2 of 3  tags this run: 1  per minute: ")),
+                                 5000);
+        QVERIFY2(QRegularExpression(QStringLiteral("  time left: \\d+:\\d\\d$"))
                      .match(window_->pace().text())
                      .hasMatch(),
                  qPrintable(window_->pace().text()));

@@ -1,12 +1,21 @@
 // SPDX-License-Identifier: MIT
 // tagwright-screenshots: the real main window on the simulated reader, photographed. For each
-// language it saves the three panels, and the Text panel once more after a write and a read
-// with a red and blue log, as PNG files into the folder named on the command line.
+// language it saves the three panels, the Text panel once more after a write and a read with a
+// red and blue log, and a production run from a sheet: the pre-flight question, the pace line
+// of the batch, the resume offer and the journal dialog; PNG files into the folder named on the
+// command line.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "app/application.h"
+#include "app/tag_journal.h"
+#include "journal_dialog.h"
 #include "main_window.h"
 #include "text/menus.h"
 
@@ -23,15 +32,42 @@ void Save(QWidget& window, const QDir& folder, const QString& name) {
     window.grab().save(folder.filePath(name + ".png"));
 }
 
+// The question the next command asks, photographed and answered with its first button.
+void AnswerNextQuestion(const QDir& folder, const QString& name) {
+    QTimer::singleShot(300, [folder, name] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        box->grab().save(folder.filePath(name + ".png"));
+        for (QAbstractButton* button : box->buttons()) {
+            if (box->buttonRole(button) == QMessageBox::AcceptRole) button->click();
+        }
+    });
+}
+
+// A sheet whose second row is too long for the smallest tag.
+QString WriteSheet(const QTemporaryDir& dir) {
+    const QString path = dir.filePath(QStringLiteral("march.csv"));
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write("https://example.com/a1\n" + QByteArray(80, 'x') +
+                   "\nhttps://example.com/a3\nhttps://example.com/a4\nhttps://example.com/a5\n");
+    }
+    return path;
+}
+
 void Photograph(text::Language language, const QDir& folder) {
     const QString suffix = language == text::Language::English ? "en" : "zh";
     app::FixedPanelStore panelStore(2);
     app::FixedLanguageStore languageStore(language);
     app::Application application(panelStore, languageStore);
+    QTemporaryDir work;
+    app::TagJournal journal(app::JournalFile::Daily(work.filePath("journal").toStdString()));
+    application.SetJournal(&journal);
     if (!application.Start()) return;
     NoRestart starter;
     {
-        shell::Dialogs dialogs{[](QWidget*, const QString&) { return QString(); },
+        QString chosen;
+        shell::Dialogs dialogs{[&chosen](QWidget*, const QString&) { return chosen; },
                                [](QWidget*, const QString&) {}};
         shell::MainWindow window(application, starter, dialogs);
         window.show();
@@ -53,6 +89,35 @@ void Photograph(text::Language language, const QDir& folder) {
         panel->originalKeyField().setText(QStringLiteral("12345678"));
         panel->clearKeyButton().click();
         Save(window, folder, "log-" + suffix);
+
+        // A batch from a sheet, with read-back: the pre-flight finds the long row, the batch
+        // starts anyway, and its pace shows in the status bar.
+        window.log().model().Clear();
+        chosen = WriteSheet(work);
+        panel->browseButton().click();
+        panel->writeFromFileBox().setChecked(true);
+        panel->autoOperationBox().setChecked(true);
+        panel->verifyBox().setChecked(true);
+        AnswerNextQuestion(folder, "preflight-" + suffix);
+        panel->writeButton().click();
+        QTest::qWait(1500);
+        Save(window, folder, "batch-" + suffix);
+        panel->stopButton().click();
+        panel->autoOperationBox().setChecked(false);
+        panel->verifyBox().setChecked(false);
+
+        // The same sheet again: the journal knows its first row.
+        AnswerNextQuestion(folder, "resume-" + suffix);
+        panel->browseButton().click();
+
+        window.RunCommand(text::command::kJournal);
+        if (shell::JournalDialog* dialog = window.journalDialog()) {
+            dialog->resize(900, 320);
+            QTest::qWait(300);
+            dialog->grab().save(folder.filePath("journal-" + suffix + ".png"));
+            dialog->close();
+        }
+        panel->writeFromFileBox().setChecked(false);
         // A reader is opened by one holder at a time: free it for the next language.
         window.closeButton().click();
     }
