@@ -107,7 +107,10 @@ bool ExportJournalCsv(const JournalRows& rows, const std::filesystem::path& file
     // one. mkstemp makes it 0600.
     const std::filesystem::path folder =
         file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
+    std::string name = ".";
+    name += file.filename().string();
+    name += ".XXXXXX";
+    std::string temp = (folder / name).string();
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         error = file.string() + ": " + std::strerror(errno);

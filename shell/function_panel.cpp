@@ -190,9 +190,18 @@ bool FunctionPanel::Ask(const app::Question& question) {
     return box.clickedButton() == yes;
 }
 
+FunctionPanel::DialogScope::DialogScope(FunctionPanel& p) : panel(p) {
+    ++panel.dialogDepth_;
+}
+
+FunctionPanel::DialogScope::~DialogScope() {
+    if (--panel.dialogDepth_ == 0) emit panel.dialogEnded();
+}
+
 void FunctionPanel::PressWrite() {
     // A click that reached the button before it greyed: no question over a running write.
     if (!open_ || Busy()) return;
+    const DialogScope scope(*this);
     PanelQuestions questions([this](const app::Question& q) { return Ask(q); });
     app::PressWrite(*open_, questions, pace_, app::BatchPace::Clock::now());
     if (pace_.started() && dialogs_.showProgress)
@@ -201,6 +210,7 @@ void FunctionPanel::PressWrite() {
 
 void FunctionPanel::Browse() {
     if (Busy()) return;
+    const DialogScope scope(*this);
     const QString path = dialogs_.chooseFile(this, *dialogs_.sheetFolder);
     if (path.isEmpty() || !open_) return;
     PanelQuestions questions([this](const app::Question& q) { return Ask(q); });

@@ -68,6 +68,15 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     // While a command runs: Read, Write, Clear key, the row buttons and the file button greyed,
     // whatever Auto operation asked for; Stop stays.
     void SetBusy(bool busy);
+    // Whether one of the panel's own dialogs (the file dialog, the pre-flight or resume
+    // question) is open: the panel is on the stack under it and must not be taken away.
+    bool inDialog() const { return dialogDepth_ > 0; }
+
+  signals:
+    // The last of the panel's dialogs has closed.
+    void dialogEnded();
+
+  public:
     reader::ErrorBox& errorBox() override { return *this; }
     // reader::ErrorBox: caption "Error", the error icon, owned by the panel.
     void ShowError(const std::string& text) override;
@@ -108,6 +117,12 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     void PressWrite();
     void SaveOptions();
     bool Ask(const app::Question& question);
+    // Held while a dialog of the panel is open.
+    struct DialogScope {
+        explicit DialogScope(FunctionPanel& panel);
+        ~DialogScope();
+        FunctionPanel& panel;
+    };
 
     Dialogs dialogs_;
     DialogUnits units_;
@@ -117,6 +132,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     const app::TagJournal* journal_ = nullptr;
     app::ProductionOptionsStore options_;
     app::BatchPace pace_;
+    int dialogDepth_ = 0;
     QLineEdit* filePath_;
     HexKeyEdit *originalKey_, *newKey_;
     RowNumberEdit* rowNumber_;

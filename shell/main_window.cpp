@@ -114,6 +114,7 @@ MainWindow::MainWindow(app::Application& application, app::InstanceStarter& star
 
 bool MainWindow::busy() {
     if (deviceBusy_ > 0) return true;
+    if (panelWidget_ && panelWidget_->inDialog()) return true;
     app::OpenPanel* open = app_.openPanel();
     return open != nullptr && open->controller().busy();
 }
@@ -258,6 +259,7 @@ void MainWindow::PanelShown(int n) {
         host_->Show(*panelWidget_);
         open->controller().SetWriteProgress(progress_.get());
         open->controller().SetBusyObserver([this](bool busy) { BusyChanged(busy); });
+        connect(panelWidget_, &FunctionPanel::dialogEnded, this, [this] { BusyChanged(false); });
     }
     functionName_->setText(n >= 0 && n <= 4 ? Qs(text::Tr(text::Table::Navigation, n)) : QString());
 }

@@ -8,10 +8,13 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
 #include <optional>
+#include <utility>
 
 #include "app/application.h"
 #include "main_window.h"
+#include "text/menus.h"
 
 using namespace tagwright;
 
@@ -56,17 +59,28 @@ class OperationTest : public QObject {
     std::unique_ptr<shell::MainWindow> window_;
     FakeStarter starter_;
     QString chosenFile_;
+    int questions_ = 0;
+    bool startAnyway_ = true;
+    std::function<void()> onQuestion_;
 
-  private slots:
-    void aLongWriteKeepsTheWindowLiveAndRefusesASecondWrite() {
+    // The window on the simulated reader, opened, an NTAG216 in the field and a sheet of long
+    // rows loaded for "Write from file".
+    shell::TextPanel* StartWithLongRows() {
+        window_.reset();  // what an earlier scenario left, before its application goes
         qputenv("CARDHOST_SIM_DIR", simDir_.path().toUtf8());
         qputenv("CARDHOST_BACKENDS", "sim");
         panelStore_.emplace(2);
         languageStore_.emplace(text::Language::English);
         application_.emplace(*panelStore_, *languageStore_);
-        QVERIFY(application_->Start());
+        if (!application_->Start()) return nullptr;
         shell::Dialogs dialogs{[this](QWidget*, const QString&) { return chosenFile_; },
                                [](QWidget*, const QString&) {}};
+        // The rows do not fit the smallest tag, so an Auto batch asks first.
+        dialogs.ask = [this](QWidget*, const app::Question&) {
+            ++questions_;
+            if (onQuestion_) onQuestion_();
+            return startAnyway_;
+        };
         window_ = std::make_unique<shell::MainWindow>(*application_, starter_, dialogs);
         window_->show();
         QTest::mouseClick(&window_->openButton(), Qt::LeftButton);
@@ -76,6 +90,13 @@ class OperationTest : public QObject {
         chosenFile_ = LongRows();
         QTest::mouseClick(&panel->browseButton(), Qt::LeftButton);
         panel->writeFromFileBox().setChecked(true);
+        return panel;
+    }
+
+  private slots:
+    void aLongWriteKeepsTheWindowLiveAndRefusesASecondWrite() {
+        shell::TextPanel* panel = StartWithLongRows();
+        QVERIFY(panel);
 
         // A timer of the window's thread, and a look at the window part-way through the write.
         int ticks = 0;
@@ -111,6 +132,77 @@ class OperationTest : public QObject {
         QCOMPARE(LogTexts().filter(QStringLiteral("Write data succeed: row2")).size(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(!window_->isVisible(), 2000);
         QCOMPARE(panel->rowNumberField().text(), QStringLiteral("3"));
+        window_->closeButton().click();  // the next scenario opens the reader again
+        window_.reset();
+        application_->Exit();
+    }
+
+    // Stop pressed while an Auto tick writes: the tag gets its row whole and Auto operation ends
+    // there; a new tag in the field is not written. Another function chosen during a write
+    // follows the write instead of taking the panel from under it.
+    void stopAndAPanelSwitchDuringWrites() {
+        shell::TextPanel* panel = StartWithLongRows();
+        QVERIFY(panel);
+        panel->autoOperationBox().setChecked(true);
+        // Each action once the first page of a write is on the tag.
+        std::function<void()> midWriteAction;
+        QTimer midWrite;
+        connect(&midWrite, &QTimer::timeout, [&] {
+            if (midWriteAction &&
+                window_->statusBar()->currentMessage().startsWith("Pages written"))
+                std::exchange(midWriteAction, nullptr)();
+        });
+        midWrite.start(20);
+        midWriteAction = [&] { QTest::mouseClick(&panel->stopButton(), Qt::LeftButton); };
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!midWriteAction && !window_->busy(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(LogTexts().filter(QStringLiteral("Write data succeed")).size(), 1,
+                                  5000);
+        Sim({"tag", "remove", "--reader", "SIM-0001"});
+        Sim({"tag", "new", "--model", "NTAG216", "--reader", "SIM-0001"});
+        QTest::qWait(1500);  // a tick left running would write the new tag now
+        QCOMPARE(LogTexts().filter(QStringLiteral("Write data succeed")).size(), 1);
+        QCOMPARE(panel->rowNumberField().text(), QStringLiteral("2"));
+
+        panel->autoOperationBox().setChecked(false);
+        bool stillText = false;
+        midWriteAction = [&] {
+            window_->RunCommand(text::command::kNfcUrl);
+            stillText = window_->textPanel() != nullptr;
+        };
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QVERIFY(stillText);
+        QTRY_VERIFY_WITH_TIMEOUT(window_->urlPanel() != nullptr, 5000);
+        QVERIFY2(LogTexts().contains(QStringLiteral("Write data succeed: row2 ") +
+                                     QString(700, QLatin1Char('x'))),
+                 qPrintable(LogTexts().join(QChar(10)).left(400)));
+        QCOMPARE(window_->functionName().text(), QStringLiteral("NFC URL"));
+        window_->closeButton().click();
+        window_.reset();
+        application_->Exit();
+    }
+
+    // Another function chosen while the pre-flight question is open: the panel that asks is
+    // still on the stack, so the switch waits for the answer.
+    void aPanelSwitchDuringTheQuestionWaitsForTheAnswer() {
+        shell::TextPanel* panel = StartWithLongRows();
+        QVERIFY(panel);
+        panel->autoOperationBox().setChecked(true);
+        bool stillText = false;
+        startAnyway_ = false;
+        questions_ = 0;
+        onQuestion_ = [&] {
+            window_->RunCommand(text::command::kNfcUrl);
+            stillText = window_->textPanel() != nullptr;
+        };
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QCOMPARE(questions_, 1);
+        QVERIFY(stillText);
+        QTRY_VERIFY_WITH_TIMEOUT(window_->urlPanel() != nullptr, 2000);
+        QVERIFY(!LogTexts().join('\n').contains(QStringLiteral("Write data succeed")));
+        onQuestion_ = nullptr;
+        startAnyway_ = true;
+        window_->closeButton().click();
         window_.reset();
         application_->Exit();
     }
