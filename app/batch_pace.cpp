@@ -9,10 +9,17 @@ namespace tagwright::app {
 
 void BatchPace::Start(Clock::time_point now, int row, int lastRow) {
     started_ = true;
+    finished_ = false;
     start_ = now;
     row_ = row;
     lastRow_ = lastRow;
     written_ = 0;
+}
+
+void BatchPace::Finish(Clock::time_point now) {
+    started_ = false;
+    finished_ = true;
+    end_ = now;
 }
 
 void BatchPace::Written(int row) {
@@ -22,10 +29,11 @@ void BatchPace::Written(int row) {
 
 BatchPace::Figures BatchPace::At(Clock::time_point now) const {
     Figures f;
-    f.row = row_;
+    // A batch done with its last row stands past it: the line then names the last row.
+    f.row = finished_ && row_ > lastRow_ ? lastRow_ : row_;
     f.lastRow = lastRow_;
     f.written = written_;
-    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const double seconds = std::chrono::duration<double>((finished_ ? end_ : now) - start_).count();
     if (written_ == 0 || seconds <= 0) return f;
     f.perMinute = 60.0 * double(written_) / seconds;
     // The row shown is the next to write: it and every row after it up to the last are left.

@@ -14,9 +14,15 @@ class BatchPace {
   public:
     using Clock = std::chrono::steady_clock;
 
-    // Write pressed at `now` on row `row` of a sheet whose last text row is `lastRow`.
+    // The batch started at `now` (Write pressed and any question answered) on row `row` of a
+    // sheet whose last text row is `lastRow`.
     void Start(Clock::time_point now, int row, int lastRow);
+    // Whether a batch is under way, whose runs the pace takes in.
     bool started() const { return started_; }
+    // The batch wrote its last row at `now`: its figures stay as they were then.
+    void Finish(Clock::time_point now);
+    // Whether there is a line to show: a batch under way or the one that just wrote its last row.
+    bool shown() const { return started_ || finished_; }
     // A tag was written; the row field now holds `row` (the next one to write).
     void Written(int row);
     // The row field at a run's end (by hand, or Row +1 between tags).
@@ -33,8 +39,8 @@ class BatchPace {
     std::string Line(Clock::time_point now) const;
 
   private:
-    bool started_ = false;
-    Clock::time_point start_{};
+    bool started_ = false, finished_ = false;
+    Clock::time_point start_{}, end_{};
     int row_ = 0, lastRow_ = 0;
     std::uint64_t written_ = 0;
 };

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,12 +42,15 @@ inline constexpr std::size_t kListedProblems = 20;
 std::optional<Question> PreflightQuestion(OpenPanel& open);
 
 // The Write button: the pre-flight first (Cancel starts nothing), then the Write command; an
-// Auto batch from a sheet starts its pace.
+// Auto batch from a sheet starts its pace when the question is answered (`now` tells when).
+// Any other Write ends the pace line of an earlier batch.
 void PressWrite(OpenPanel& open, ProductionQuestions& ask, BatchPace& pace,
-                BatchPace::Clock::time_point now);
+                const std::function<BatchPace::Clock::time_point()>& now);
 
-// A run ended: the pace takes it in. False when there is no batch to show the pace of.
-bool RunEnded(OpenPanel& open, BatchPace& pace, panels::RunResult result);
+// A run ended at `now`: the pace takes it in; the batch's last row ends it. False when there is
+// no batch to show the pace of.
+bool RunEnded(OpenPanel& open, BatchPace& pace, panels::RunResult result,
+              BatchPace::Clock::time_point now);
 
 // Whether to take up the batch of the sheet just loaded, as the question to put: nothing when
 // the journal has no row of it written, or every row of it (then `allWritten` says so).

@@ -125,7 +125,7 @@ void FunctionPanel::Build() {
     connect(read_, &QPushButton::clicked, this, [this] { Forward(&C::OnRead); });
     connect(write_, &QPushButton::clicked, this, &FunctionPanel::PressWrite);
     connect(clearKey_, &QPushButton::clicked, this, [this] { Forward(&C::OnClearKey); });
-    connect(stop_, &QPushButton::clicked, this, [this] { Forward(&C::OnStop); });
+    connect(stop_, &QPushButton::clicked, this, &FunctionPanel::PressStop);
     // A row changed under a write would make the row step after it skip one.
     connect(rowPlus_, &QPushButton::clicked, this, [this] {
         if (open_ && !Busy()) open_->rows().NextRow();
@@ -166,8 +166,7 @@ void FunctionPanel::Attach(app::OpenPanel& open, const app::TagJournal* journal)
     journal_ = journal;
     open.controller().ledger().SetUniqueTags(oneRowPerTag_->isChecked());
     open.controller().SetRunObserver([this](panels::RunResult result) {
-        if (open_ && app::RunEnded(*open_, pace_, result) && dialogs_.showProgress)
-            dialogs_.showProgress(QString::fromStdString(pace_.Line(app::BatchPace::Clock::now())));
+        if (open_ && app::RunEnded(*open_, pace_, result, app::BatchPace::Clock::now())) ShowPace();
     });
 }
 
@@ -203,9 +202,21 @@ void FunctionPanel::PressWrite() {
     if (!open_ || Busy()) return;
     const DialogScope scope(*this);
     PanelQuestions questions([this](const app::Question& q) { return Ask(q); });
-    app::PressWrite(*open_, questions, pace_, app::BatchPace::Clock::now());
-    if (pace_.started() && dialogs_.showProgress)
-        dialogs_.showProgress(QString::fromStdString(pace_.Line(app::BatchPace::Clock::now())));
+    app::PressWrite(*open_, questions, pace_, [] { return app::BatchPace::Clock::now(); });
+    ShowPace();
+}
+
+void FunctionPanel::PressStop() {
+    Forward(&panels::OperationController::OnStop);
+    pace_ = {};
+    ShowPace();
+}
+
+void FunctionPanel::ShowPace() {
+    if (!dialogs_.showProgress) return;
+    dialogs_.showProgress(pace_.shown()
+                              ? QString::fromStdString(pace_.Line(app::BatchPace::Clock::now()))
+                              : QString());
 }
 
 void FunctionPanel::Browse() {
@@ -213,6 +224,9 @@ void FunctionPanel::Browse() {
     const DialogScope scope(*this);
     const QString path = dialogs_.chooseFile(this, *dialogs_.sheetFolder);
     if (path.isEmpty() || !open_) return;
+    // Another sheet, another batch.
+    pace_ = {};
+    ShowPace();
     PanelQuestions questions([this](const app::Question& q) { return Ask(q); });
     app::ChooseSheet(*open_, path.toStdString(), journal_, questions);
     // The next sheet of a batch is most likely beside this one; the program's own folder is not

@@ -115,6 +115,9 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     bool Busy() const { return open_ != nullptr && open_->controller().busy(); }
     void Browse();
     void PressWrite();
+    void PressStop();
+    // The pace line as the batch stands: its figures, or nothing when no batch is shown.
+    void ShowPace();
     void SaveOptions();
     bool Ask(const app::Question& question);
     // Held while a dialog of the panel is open.

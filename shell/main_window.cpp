@@ -254,6 +254,7 @@ void MainWindow::BuildSplitter() {
 
 void MainWindow::PanelShown(int n) {
     app::OpenPanel* open = app_.openPanel();
+    pace_->clear();  // the batch of the panel before, if any, has ended
     if (panelWidget_ && open) {
         panelWidget_->Attach(*open, app_.journal());
         host_->Show(*panelWidget_);

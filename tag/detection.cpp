@@ -77,8 +77,8 @@ DetectOutcome WakeAndSelect(TagLink link, bool autoOperation, LastProcessedUid& 
     if (request != 0) {
         last.Clear();
         if (ReaderGone(request)) {
-            // Not an empty field: waiting for a card would wait for good.
-            if (autoOperation) feed::ClearLog();
+            // Not an empty field: waiting for a card would wait for good. The log is kept, so
+            // that the last tag's lines (a page that failed half-way) stay above the error.
             feed::AppendLog(request, "TyA_Request", kRed);
             feed::ShowCallError(request, "TyA_Request");
             return DetectOutcome::ReaderGone;

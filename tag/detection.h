@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "ntag_model.h"
@@ -41,6 +42,9 @@ struct TagLink {
 // The last processed UID of one panel: all zero when no tag has been handled yet.
 struct LastProcessedUid {
     Uid bytes{};
+    // The model of the last tag identified, kept through Clear(): what a batch is checked
+    // against before its first tag arrives. None before the first tag.
+    std::optional<ModelCode> model;
     void Clear() { bytes.fill(0); }
     bool IsClear() const;
 };

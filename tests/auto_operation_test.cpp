@@ -243,11 +243,12 @@ TEST_F(AutoOperation, AReaderUnpluggedEndsAutoOperationAndSaysSo) {
             SimOk({"reader", "attach", "SIM-0001"});
             devices->Open();
             NewTag("NTAG213");
-            SimOk({"fault", "detach", "--reader", "SIM-0001", "--after", "4"});
+            SimOk({"fault", "detach", "--reader", "SIM-0001", "--after", "8"});
         } else {
             SimOk({"tag", "remove", "--reader", "SIM-0001"});
         }
         results.clear();
+        sink.lines.clear();
         panel.autoOp = true;
         panel.content = "unplugged";
         auto& text = Controller(PanelKind::Text);
@@ -261,7 +262,16 @@ TEST_F(AutoOperation, AReaderUnpluggedEndsAutoOperationAndSaysSo) {
             EXPECT_TRUE(timers.Running(panels::kAutoWriteTimer));  // a failed tag goes on
             timers.TickAll();
         }
-        ASSERT_EQ(Texts(), (std::vector<std::string>{"TyA_Request"}));
+        // The lines before the error stay: what the field held, or the tag that failed.
+        const auto texts = Texts();
+        ASSERT_EQ(texts.size(), midTag ? 3u : 2u);
+        EXPECT_EQ(texts.back(), "TyA_Request");
+        if (midTag) {
+            EXPECT_TRUE(texts[0].starts_with("NTAG213, UID: ")) << texts[0];
+            EXPECT_EQ(texts[1], "Write faild: Page4 !");
+        } else {
+            EXPECT_EQ(texts[0], "Waiting for card ......");
+        }
         EXPECT_EQ(sink.lines.back().code, 0x04);
         EXPECT_EQ(sink.lines.back().colour, feed::kRed);
         EXPECT_EQ(sink.status, "Error:0x04,Function:TyA_Request");
@@ -270,7 +280,7 @@ TEST_F(AutoOperation, AReaderUnpluggedEndsAutoOperationAndSaysSo) {
         EXPECT_TRUE(panel.readWriteEnabled);
         EXPECT_EQ(results.back(), RunResult::Refused);
         timers.TickAll();
-        EXPECT_EQ(Texts(), (std::vector<std::string>{"TyA_Request"}));
+        EXPECT_EQ(Texts(), texts);  // Auto operation has ended
     }
 }
 

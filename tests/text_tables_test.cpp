@@ -33,14 +33,14 @@ TEST(TextTables, LookupsFollowTheLanguage) {
     EXPECT_EQ(TrNumber(Table::Message, msg::kVerifyFailedPage, 5), "校验失败: Page5 !");
     EXPECT_EQ(Tr(Table::Message, msg::kNoPasswordSupport), "该标签不支持密码保护!");
     // Numbered values keep their meaning where a language moves them.
-    EXPECT_EQ(TrArgs(Table::General, general::kPreflightIntro, {"5", "9", "2"}),
-              "第5至9行中有2行写入时会失败:");
+    EXPECT_EQ(TrArgs(Table::General, general::kPreflightIntro, {"5", "9", "2", "NTAG213"}),
+              "第5至9行中有2行写入NTAG213时会失败:");
     SetUiLanguage(Language::English);
     EXPECT_EQ(TrNumber(Table::Message, msg::kVerifyFailedPage, 43), "Verify failed: Page43 !");
     EXPECT_EQ(TrText(Table::Message, msg::kTemplateError, "unknown field {id}"),
               "Template error: unknown field {id} !");
-    EXPECT_EQ(TrArgs(Table::General, general::kPreflightIntro, {"5", "9", "2"}),
-              "2 of the rows 5 to 9 would fail:");
+    EXPECT_EQ(TrArgs(Table::General, general::kPreflightIntro, {"5", "9", "2", "NTAG213"}),
+              "2 of the rows 5 to 9 would fail on an NTAG213:");
     EXPECT_EQ(Tr(Table::Message, msg::kNoPasswordSupport),
               "The tag does not support password protection !");
 }
@@ -49,7 +49,7 @@ TEST(TextTables, EveryTableHasBothLanguagesAndUniqueEntries) {
     const std::pair<Table, std::size_t> sizes[] = {
         {Table::Navigation, 5}, {Table::DeviceBar, 6},     {Table::Label, 33},
         {Table::Tip, 4},        {Table::DeviceMessage, 2}, {Table::ResultFragment, 2},
-        {Table::General, 23},   {Table::Message, 32},      {Table::JournalColumn, 19}};
+        {Table::General, 27},   {Table::Message, 32},      {Table::JournalColumn, 19}};
     for (const auto& [table, size] : sizes) {
         const auto entries = Entries(table);
         EXPECT_EQ(entries.size(), size);

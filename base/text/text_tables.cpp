@@ -87,7 +87,7 @@ constexpr Entry kGeneral[] = {
     {22, "无法写入日志, 批量写入已停止 !", "The batch stopped: the journal cannot be written !"},
     {23, "日志导出失败!", "The journal could not be exported !"},
     {24, "写前检查", "Pre-flight check"},
-    {25, "第%1至%2行中有%3行写入时会失败:", "%3 of the rows %1 to %2 would fail:"},
+    {25, "第%1至%2行中有%3行写入%4时会失败:", "%3 of the rows %1 to %2 would fail on an %4:"},
     {26, "第%1行: %2", "Row %1: %2"},
     {27, "另有%1行未列出。", "and %1 more rows."},
     {28, "仍然开始", "Start anyway"},
@@ -100,6 +100,12 @@ constexpr Entry kGeneral[] = {
     {34, "该表的%1行已全部写在%2张标签上。", "All %1 rows of this sheet are on %2 tags already."},
     {35, "第%1/%2行  本次已写%3张  每分钟%4张  剩余%5",
      "Row %1 of %2  tags this run: %3  per minute: %4  time left: %5"},
+    {36,
+     "第%1至%2行中有%3行写入任何标签时都会失败:", "%3 of the rows %1 to %2 would fail on any tag:"},
+    {37, "第%1行已写在%2张标签上, 从第%3行继续?", "Row %1 is on %2 tags; go on at row %3?"},
+    {38, "第%1行已写在一张标签上, 从第%2行继续?", "Row %1 is on a tag; go on at row %2?"},
+    {39, "第%1至%2行已写在一张标签上, 从第%3行继续?",
+     "Rows %1 to %2 are on one tag; go on at row %3?"},
 };
 
 // In the order of the journal's columns (time, reader, uid, ... duration_ms).

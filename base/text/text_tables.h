@@ -86,7 +86,9 @@ inline constexpr int kDeviceNotOpened = 0, kOpenDeviceSuccessfully = 1,
                      kJournalNotExported = 23, kPreflightCaption = 24, kPreflightIntro = 25,
                      kPreflightRow = 26, kPreflightMore = 27, kStartAnyway = 28, kCancel = 29,
                      kResumeCaption = 30, kResumeQuestion = 31, kResumeGoOn = 32,
-                     kResumeAfresh = 33, kResumeAllWritten = 34, kBatchProgress = 35;
+                     kResumeAfresh = 33, kResumeAllWritten = 34, kBatchProgress = 35,
+                     kPreflightIntroAnyTag = 36, kResumeOneRow = 37, kResumeOneRowOneTag = 38,
+                     kResumeRowsOneTag = 39;
 }
 namespace msg {
 inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard = 10,

@@ -215,6 +215,7 @@ RunResult OperationController::RunRead() {
     const DetectOutcome outcome =
         tag::DetectTag(link, panel_.autoOperation(), last_, tag::OperationKind::Read, tag);
     if (outcome != DetectOutcome::Detected) return Finish(NotDetected(outcome));
+    last_.model = tag.model;
     if (inFlight_) inFlight_->tag.model = tag.model;
     const auto area = tag::OpenNdefArea(link, tag.model);
     if (!area || !format_->ReadAndShow(link, *area, panel_)) return Finish(RunResult::Failed);
@@ -313,6 +314,7 @@ RunResult OperationController::WriteSteps() {
     tag.answeredPwdAuth = authenticated;
     outcome = tag::IdentifyModel(link, tag);
     if (outcome != DetectOutcome::Detected) return FromDetection(outcome);
+    last_.model = tag.model;
     // Identifying the tag may have selected it again, which ends its authentication.
     if (authenticated && tag.reselected &&
         !AuthenticateOrReselect(link, originalKey, tag, authenticated)) {

@@ -84,6 +84,8 @@ class OperationController {
       private:
         OperationController& owner_;
     };
+    // The model of the last tag this panel identified, by Read or Write; none before the first.
+    std::optional<tag::ModelCode> lastModel() const { return last_.model; }
     // The rows of the current batch by tag: one row per tag, resuming.
     BatchLedger& ledger() { return ledger_; }
 

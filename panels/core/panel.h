@@ -57,8 +57,8 @@ class RowSource {
   public:
     virtual ~RowSource() = default;
     virtual bool SheetLoaded() const = 0;
-    // Whether the content field holds the current row, so that a Write may use it. When it does
-    // not, the row's message is shown again and false returned.
+    // Before a Write: the row the row number names, into the content field, so that the tag
+    // receives that row and no other text. False, with the row's message, when it cannot be.
     virtual bool CurrentRowReady() = 0;
     // After a tag was written: the next row (or the same one) into the content field. False,
     // with its own message, when the row cannot be loaded.

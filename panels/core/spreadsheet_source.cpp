@@ -32,15 +32,12 @@ int RowNumberValue(const std::string& text) {
 }
 
 bool SpreadsheetSource::LoadWorkbook(const std::filesystem::path& path) {
-    rowState_ = RowState::NotRead;
     const bool loaded = workbook_.Load(path);
     loadedPath_ = loaded ? path : std::filesystem::path();
     return loaded;
 }
 
 bool SpreadsheetSource::RowFailed(int message) {
-    rowState_ = RowState::Failed;
-    rowMessage_ = message;
     LogRed(message);
     return false;
 }
@@ -69,21 +66,14 @@ bool SpreadsheetSource::ReadCurrentRow() {
     const auto index = static_cast<std::uint32_t>(row - 1);
     if (!sheet->IsText(index)) return RowFailed(text::msg::kUnrecognizableCharacterTypes);
     panel_.SetContentText(sheet->Text(index));
-    rowState_ = RowState::Loaded;
     return true;
 }
 
 bool SpreadsheetSource::CurrentRowReady() {
-    switch (rowState_) {
-        case RowState::Loaded:
-            return SheetLoaded();
-        case RowState::NotRead:
-            return ReadCurrentRow();
-        case RowState::Failed:
-            break;
-    }
-    LogRed(rowMessage_);
-    return false;
+    // The row is read again for every Write: the operator may have typed another row number, or
+    // into the content field, since it was loaded, and the journal records the row number with
+    // what the tag received.
+    return ReadCurrentRow();
 }
 
 bool SpreadsheetSource::RowsRanOut() const {

@@ -43,10 +43,6 @@ class SpreadsheetSource : public RowSource {
     Panel& panel_;
     Workbook workbook_;
     std::filesystem::path loadedPath_;
-    // What the last row load left in the content field: nothing read yet, the row, or the
-    // message of a row that did not load.
-    enum class RowState { NotRead, Loaded, Failed } rowState_ = RowState::NotRead;
-    int rowMessage_ = 0;
 };
 
 // The row number field's value: leading blanks, an optional sign and decimal digits, as C's

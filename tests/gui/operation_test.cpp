@@ -75,7 +75,7 @@ class OperationTest : public QObject {
         if (!application_->Start()) return nullptr;
         shell::Dialogs dialogs{[this](QWidget*, const QString&) { return chosenFile_; },
                                [](QWidget*, const QString&) {}};
-        // The rows do not fit the smallest tag, so an Auto batch asks first.
+        // Once an NTAG213 was met the rows do not fit, and an Auto batch asks first.
         dialogs.ask = [this](QWidget*, const app::Question&) {
             ++questions_;
             if (onQuestion_) onQuestion_();
@@ -187,6 +187,9 @@ class OperationTest : public QObject {
     void aPanelSwitchDuringTheQuestionWaitsForTheAnswer() {
         shell::TextPanel* panel = StartWithLongRows();
         QVERIFY(panel);
+        Sim({"tag", "remove", "--reader", "SIM-0001"});
+        Sim({"tag", "new", "--model", "NTAG213", "--reader", "SIM-0001"});
+        QTest::mouseClick(&panel->readButton(), Qt::LeftButton);
         panel->autoOperationBox().setChecked(true);
         bool stillText = false;
         startAnyway_ = false;

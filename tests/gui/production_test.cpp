@@ -34,6 +34,9 @@ class ProductionTest : public QObject {
   private:
     void Start() {
         Stop();
+        asked_.clear();
+        answer_ = true;
+        questionWait_ = 0;
         simDir_.emplace();
         qputenv("CARDHOST_SIM_DIR", simDir_->path().toUtf8());
         qputenv("CARDHOST_BACKENDS", "sim");
@@ -49,6 +52,7 @@ class ProductionTest : public QObject {
                                [](QWidget*, const QString&) {}};
         dialogs.ask = [this](QWidget*, const app::Question& q) {
             asked_.push_back(q);
+            if (questionWait_ > 0) QTest::qWait(questionWait_);
             return answer_;
         };
         window_ = std::make_unique<shell::MainWindow>(*application_, starter_, dialogs);
@@ -83,6 +87,14 @@ class ProductionTest : public QObject {
         return QString::fromUtf8(tool.readAllStandardOutput());
     }
     shell::TextPanel& Panel() { return *window_->textPanel(); }
+    // A sheet of `rows` chosen in the Text panel and "Write from file" checked, for an Auto
+    // batch unless told otherwise.
+    void LoadBatch(const QStringList& rows, bool autoOperation = true) {
+        chosenFile_ = Sheet(rows);
+        QTest::mouseClick(&Panel().browseButton(), Qt::LeftButton);
+        Panel().writeFromFileBox().setChecked(true);
+        Panel().autoOperationBox().setChecked(autoOperation);
+    }
 
     std::optional<QTemporaryDir> simDir_;
     std::optional<app::FixedPanelStore> panelStore_;
@@ -94,6 +106,7 @@ class ProductionTest : public QObject {
     QString chosenFile_;
     std::vector<app::Question> asked_;
     bool answer_ = true;
+    int questionWait_ = 0;  // milliseconds the operator takes to answer
 
   private slots:
     void cleanup() { Stop(); }
@@ -122,18 +135,16 @@ class ProductionTest : public QObject {
     // line counts the tags; one row per tag refuses a tag that has its row.
     void preflightProgressAndOneRowPerTag() {
         Start();
-        chosenFile_ = Sheet({"r1", QString(80, 'x'), "r3"});
-        QTest::mouseClick(&Panel().browseButton(), Qt::LeftButton);
+        LoadBatch({"r1", "", "r3"});
         QCOMPARE(Panel().textBox().toPlainText(), QStringLiteral("r1"));
-        Panel().writeFromFileBox().setChecked(true);
-        Panel().autoOperationBox().setChecked(true);
         answer_ = false;
         QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
         QCOMPARE(asked_.size(), std::size_t(1));
         QCOMPARE(QString::fromStdString(asked_[0].text),
-                 QStringLiteral("1 of the rows 1 to 3 would fail:"));
+                 QStringLiteral("1 of the rows 1 to 3 would fail on any tag:"));
         QCOMPARE(asked_[0].lines.size(), std::size_t(1));
-        QVERIFY(QString::fromStdString(asked_[0].lines[0]).startsWith("Row 2: "));
+        QCOMPARE(QString::fromStdString(asked_[0].lines[0]),
+                 QStringLiteral("Row 2: the cell holds no text"));
         QVERIFY(Panel().writeButton().isEnabled());  // nothing started
         QTest::qWait(300);
         QVERIFY(!LogTexts().join('\n').contains(QStringLiteral("Write data succeed")));
@@ -150,6 +161,7 @@ class ProductionTest : public QObject {
                      .hasMatch(),
                  qPrintable(window_->pace().text()));
         QTest::mouseClick(&Panel().stopButton(), Qt::LeftButton);
+        QCOMPARE(window_->pace().text(), QString());
 
         // The same tag, still in the field, offered row 3 by hand: refused with one row per tag.
         Panel().autoOperationBox().setChecked(false);
@@ -165,6 +177,137 @@ class ProductionTest : public QObject {
         QVERIFY2(
             LogTexts().contains(QStringLiteral("This tag already received row 1 of this batch !")),
             qPrintable(LogTexts().join('\n')));
+    }
+
+    // A tag that failed half-way in Auto operation, then the reader unplugged: the failed page
+    // stays on screen above the reader's error, which alone would not say a tag is half-written.
+    void aHalfWrittenTagStaysOnScreenWhenTheReaderGoes() {
+        Start();
+        Sim({"tag", "remove", "--reader", "SIM-0001"});
+        Sim({"tag", "new", "--model", "NTAG216", "--reader", "SIM-0001"});
+        Panel().textBox().setPlainText(QString(400, 'y'));
+        Panel().autoOperationBox().setChecked(true);
+        Sim({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "53"});
+        QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
+        QTRY_VERIFY2_WITH_TIMEOUT(LogTexts().contains(QStringLiteral("Write faild: Page56 !")),
+                                  qPrintable(LogTexts().join('\n')), 10000);
+        Sim({"reader", "detach", "SIM-0001"});
+        QTRY_VERIFY_WITH_TIMEOUT(Panel().writeButton().isEnabled(), 10000);  // Auto ended
+        const QStringList log = LogTexts();
+        QVERIFY2(log.contains(QStringLiteral("Write faild: Page56 !")) &&
+                     log.last() == QStringLiteral("TyA_Request"),
+                 qPrintable(log.join('\n')));
+    }
+
+    // Before the first tag the pre-flight fails only rows that fit no tag; once a tag was met,
+    // rows too large for its model fail too, listed after those that fail on every tag.
+    void preflightIsSizedForTheTagsOnTheLine() {
+        Start();
+        QStringList rows;
+        for (int i = 1; i <= 25; ++i)
+            rows << QString(200, 'x') + QString::number(i);
+        rows << QString() << QStringLiteral("ok");
+        LoadBatch(rows);
+        answer_ = false;
+        QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
+        QCOMPARE(asked_.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(asked_[0].text),
+                 QStringLiteral("1 of the rows 1 to 27 would fail on any tag:"));
+        QCOMPARE(asked_[0].lines.size(), std::size_t(1));
+
+        Panel().autoOperationBox().setChecked(false);
+        QTest::mouseClick(&Panel().readButton(), Qt::LeftButton);  // an NTAG213 in the field
+        Panel().autoOperationBox().setChecked(true);
+        QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
+        QCOMPARE(asked_.size(), std::size_t(2));
+        QCOMPARE(QString::fromStdString(asked_[1].text),
+                 QStringLiteral("26 of the rows 1 to 27 would fail on an NTAG213:"));
+        const auto& lines = asked_[1].lines;
+        QCOMPARE(lines.size(), std::size_t(21));
+        QCOMPARE(QString::fromStdString(lines[0]),
+                 QStringLiteral("Row 26: the cell holds no text"));
+        QVERIFY2(QString::fromStdString(lines[1]).startsWith(QStringLiteral("Row 1: ")),
+                 lines[1].c_str());
+        QVERIFY2(QString::fromStdString(lines[19]).startsWith(QStringLiteral("Row 19: ")),
+                 lines[19].c_str());
+        QCOMPARE(QString::fromStdString(lines[20]), QStringLiteral("and 6 more rows."));
+    }
+
+    // The pace line of a batch counts from the answer to the pre-flight question, stops at the
+    // last row with its final figures, and goes with another sheet or another panel.
+    void thePaceLineFollowsTheBatch() {
+        Start();
+        Sim({"tag", "remove", "--reader", "SIM-0001"});
+        LoadBatch({"p1", "p1"});  // a duplicate: the question is put
+        questionWait_ = 3000;
+        QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
+        QCOMPARE(asked_.size(), std::size_t(1));
+        Sim({"queue", "--reader", "SIM-0001", "--count", "2", "--gap-polls", "2"});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window_->pace().text().startsWith(QStringLiteral("Row 2 of 2  tags this run: 2  ")),
+            10000);
+        const QString line = window_->pace().text();
+        QVERIFY2(line.endsWith(QStringLiteral("  time left: 0:00")), qPrintable(line));
+        // Both tags took a fraction of the three seconds the question stood open.
+        const auto perMinute =
+            QRegularExpression(QStringLiteral("per minute: ([0-9.]+)")).match(line).captured(1);
+        QVERIFY2(perMinute.toDouble() > 30, qPrintable(line));
+        QTest::qWait(300);
+        QCOMPARE(window_->pace().text(), line);  // the figures stay as the batch left them
+
+        chosenFile_ = Sheet({"q1", "q1"});
+        QTest::mouseClick(&Panel().browseButton(), Qt::LeftButton);
+        QCOMPARE(window_->pace().text(), QString());
+        questionWait_ = 0;
+        Panel().rowNumberField().setText(QStringLiteral("1"));
+        QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
+        QVERIFY2(window_->pace().text().startsWith(QStringLiteral("Row 1 of 2  tags this run: 0")),
+                 qPrintable(window_->pace().text()));
+        window_->RunCommand(text::command::kNfcUrl);
+        QCOMPARE(window_->pace().text(), QString());
+    }
+
+    // Loading a sheet with one row written offers to go on in words that fit; Start afresh
+    // begins at the first row whatever the field held.
+    void resumingAfterOneRowOrStartingAfresh() {
+        Start();
+        LoadBatch({"s1", "s2", "s3"}, false);
+        QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
+        QCOMPARE(Panel().rowNumberField().text(), QStringLiteral("2"));
+        Panel().rowNumberField().setText(QStringLiteral("3"));
+        answer_ = false;
+        QTest::mouseClick(&Panel().browseButton(), Qt::LeftButton);
+        QCOMPARE(asked_.size(), std::size_t(1));
+        QCOMPARE(QString::fromStdString(asked_[0].text),
+                 QStringLiteral("Row 1 is on a tag; go on at row 2?"));
+        QCOMPARE(Panel().rowNumberField().text(), QStringLiteral("1"));
+        QCOMPARE(Panel().textBox().toPlainText(), QStringLiteral("s1"));
+    }
+
+    // Write from file writes the row the row number names, as the sheet holds it: a number typed
+    // without Row +1/-1 and an edited or emptied box do not put other text on a tag under the
+    // row's number.
+    void aRowIsWrittenAsTheSheetHoldsIt() {
+        Start();
+        LoadBatch({"r1", "r2", "r3", "r4"}, false);
+        QCOMPARE(Panel().textBox().toPlainText(), QStringLiteral("r1"));
+        const auto write = [&](const QString& row) {
+            QTest::mouseClick(&Panel().writeButton(), Qt::LeftButton);
+            QVERIFY2(LogTexts().contains("Write data succeed: " + row),
+                     qPrintable(LogTexts().join('\n')));
+        };
+        Panel().rowNumberField().setText(QStringLiteral("2"));
+        write(QStringLiteral("r2"));
+        Panel().textBox().setPlainText(QStringLiteral("typed over row 3"));
+        write(QStringLiteral("r3"));
+        Panel().textBox().clear();
+        write(QStringLiteral("r4"));
+        QFile journal(JournalPath());
+        QVERIFY(journal.open(QIODevice::ReadOnly));
+        const QString records = QString::fromUtf8(journal.readAll());
+        for (const char* row : {",2,r2,", ",3,r3,", ",4,r4,"})
+            QVERIFY2(records.contains(QLatin1String(row)), qPrintable(records));
+        QVERIFY(!records.contains(QStringLiteral("typed")));
     }
 
     // An earlier run, killed (SIGKILL) after three rows: loading the same sheet offers to go on

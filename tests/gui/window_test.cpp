@@ -571,9 +571,9 @@ class WindowTest : public QObject {
         QCOMPARE(box.toPlainText(), QStringLiteral("ab"));
     }
 
-    // The reader unplugged while Auto operation waits for a card: one red line naming the call
-    // and its status, the reader error in red in the Tips field, Auto operation ended; the
-    // operator opens the reader again to go on.
+    // The reader unplugged while Auto operation waits for a card: a red line naming the call
+    // and its status under the waiting line, the reader error in red in the Tips field, Auto
+    // operation ended; the operator opens the reader again to go on.
     void aReaderUnpluggedDuringAutoOperationEndsItAndSaysSo() {
         Start(2, text::Language::English);
         QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
@@ -585,15 +585,16 @@ class WindowTest : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(LogTexts(), QStringList{"Waiting for card ......"}, 5000);
         Sim({"reader", "detach", "SIM-0001"});
         QTRY_VERIFY_WITH_TIMEOUT(panel->readButton().isEnabled(), 5000);
-        QCOMPARE(LogTexts(), QStringList{"TyA_Request"});
-        QCOMPARE(window_->log().model().index(0, shell::MessageLogModel::Code).data().toString(),
+        const QStringList lines{"Waiting for card ......", "TyA_Request"};
+        QCOMPARE(LogTexts(), lines);
+        QCOMPARE(window_->log().model().index(1, shell::MessageLogModel::Code).data().toString(),
                  QStringLiteral("Error Code: 0x04"));
-        QVERIFY(RowPaintedIn(0, Qt::red));
+        QVERIFY(RowPaintedIn(1, Qt::red));
         QCOMPARE(window_->tips().text(), QStringLiteral("Error:0x04,Function:TyA_Request"));
         QVERIFY(LabelPaintedIn(window_->tips(), Qt::red));
         QVERIFY(!LabelPaintedIn(window_->tips(), Qt::blue));
         QTest::qWait(300);  // nothing polls on
-        QCOMPARE(LogTexts(), QStringList{"TyA_Request"});
+        QCOMPARE(LogTexts(), lines);
 
         Sim({"reader", "attach", "SIM-0001"});
         QTest::mouseClick(&window_->openButton(), Qt::LeftButton);

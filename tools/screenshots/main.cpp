@@ -49,7 +49,7 @@ QString WriteSheet(const QTemporaryDir& dir) {
     const QString path = dir.filePath(QStringLiteral("march.csv"));
     QFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write("https://example.com/a1\n" + QByteArray(80, 'x') +
+        file.write("https://example.com/a1\n" + QByteArray(200, 'x') +
                    "\nhttps://example.com/a3\nhttps://example.com/a4\nhttps://example.com/a5\n");
     }
     return path;
