@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "log/recording_sink.h"
 #include "panels/core/operation_controller.h"
 #include "panels/core/simple_panel.h"
 #include "reader/device_session.h"
-#include "log/recording_sink.h"
 
 namespace tagwright::bench {
 

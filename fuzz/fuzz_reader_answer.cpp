@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (raw.status != CARDHOST_OK && !raw.data.empty()) __builtin_trap();
     if (const auto tlvs = ParseTlvs(bytes)) {
         std::size_t covered = 0;
-        for (const Tlv& tlv : *tlvs) covered += 2 + tlv.value.size();
+        for (const Tlv& tlv : *tlvs)
+            covered += 2 + tlv.value.size();
         if (covered > size) __builtin_trap();
     }
     return 0;

@@ -21,10 +21,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (uri->next > message.size()) __builtin_trap();
     }
     std::size_t seen = 0;
-    tagwright::tag::ParseSmartPoster(message, at, terminatorAt,
-                                     [&seen](const tagwright::tag::ParsedUri& uri) {
-                                         seen += uri.field.size();
-                                     });
+    tagwright::tag::ParseSmartPoster(
+        message, at, terminatorAt,
+        [&seen](const tagwright::tag::ParsedUri& uri) { seen += uri.field.size(); });
     if (seen > message.size()) __builtin_trap();
     return 0;
 }

@@ -10,9 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;
     const auto offset = static_cast<std::uint8_t>(data[0] % 16);
-    const tagwright::tag::TlvLength length{
-        static_cast<std::uint16_t>(data[1] << 8 | data[2]),
-        static_cast<std::uint8_t>(data[1] & 1 ? 3 : 1)};
+    const tagwright::tag::TlvLength length{static_cast<std::uint16_t>(data[1] << 8 | data[2]),
+                                           static_cast<std::uint8_t>(data[1] & 1 ? 3 : 1)};
     // The buffer as the page reads leave it: total + 16 bytes, zero beyond the input.
     std::vector<std::uint8_t> buffer(tagwright::tag::StoredMessageTotal(offset, length) + 16, 0);
     std::copy_n(data + 3, std::min(size - 3, buffer.size()), buffer.begin());

@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto offset =
         tagwright::tag::FindNdefTlv(std::span<const std::uint8_t, 16>(bytes.data(), 16));
     if (offset && *offset > 15) __builtin_trap();
-    const auto length = tagwright::tag::DecodeTlvLength(
-        std::span<const std::uint8_t, 3>(bytes.data() + 16, 3));
+    const auto length =
+        tagwright::tag::DecodeTlvLength(std::span<const std::uint8_t, 3>(bytes.data() + 16, 3));
     if (length.fieldSize != 1 && length.fieldSize != 3) __builtin_trap();
     return 0;
 }

@@ -7,7 +7,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libgtest-dev
           libbenchmark-dev libfreexl-dev libzip-dev libexpat1-dev python3 python3-xlwt
           python3-openpyxl qt6-base-dev xvfb fonts-noto-cjk libxcb1-dev
           libpcsclite-dev pcscd vsmartcard-vpcd iproute2 util-linux
-          git librsvg2-bin groff-base dpkg-dev file lintian desktop-file-utils appstream)
+          clang-format git librsvg2-bin groff-base dpkg-dev file lintian desktop-file-utils appstream)
 
 missing=()
 for p in "${packages[@]}"; do
