@@ -3,12 +3,17 @@
 
 #include "app/batch_resume.h"
 #include "journal_command.h"
+#include "utf8_text.h"
 
 namespace tagwright::cli {
 namespace {
 
-void Say(ConsoleOutput& out, const std::string& json, const std::string& plain) {
-    out.Emit("\"type\":\"resume\"," + json, plain);
+// {"type":"resume","file":...,"sha256":...}: the batch's file, and its content.
+Json Resume(const std::string& file, const app::ResumePoint& point) {
+    Json object = Typed("resume");
+    object["file"] = file;
+    object["sha256"] = point.sha256;
+    return object;
 }
 
 }  // namespace
@@ -18,15 +23,14 @@ ResumeStart ResumeBatch(const CliOptions& o, panels::SpreadsheetSource& rows, pa
     const std::string file = *o.fromFile;
     const app::ResumePoint point = app::FindResumePoint(JournalOf(o), file);
     for (const auto& problem : point.problems) {
-        out.Emit("\"type\":\"warning\",\"text\":" + JsonString(problem),
-                 "tagwright-cli: journal " + problem);
+        out.EmitWarning(problem, "tagwright-cli: journal " + problem);
     }
     app::TakeUpBatch(point, ledger);
-    const std::string id = JsonString(file) + ",\"sha256\":" + JsonString(point.sha256);
+    Json resume = Resume(file, point);
     if (!point.lastRow) {
-        Say(out, "\"file\":" + id + ",\"startRow\":" + JsonString(panel.rowNumberText()),
-            "Resume: the journal has no row of " + file + " written; starting at row " +
-                panel.rowNumberText());
+        resume["startRow"] = panel.rowNumberText();
+        out.Emit(resume, "Resume: the journal has no row of " + file +
+                             " written; starting at row " + panel.rowNumberText());
         return ResumeStart::Go;
     }
     const std::string next = std::to_string(point.nextRow());
@@ -34,19 +38,16 @@ ResumeStart ResumeBatch(const CliOptions& o, panels::SpreadsheetSource& rows, pa
     const bool loaded = rows.ReadCurrentRow();
     const std::string written = std::to_string(point.rowsWritten) + " rows on " +
                                 std::to_string(point.tagsWritten) + " tags";
+    resume["lastRow"] = *point.lastRow;
     if (!loaded && rows.RowsRanOut()) {
-        Say(out,
-            "\"file\":" + id + ",\"lastRow\":" + std::to_string(*point.lastRow) +
-                ",\"complete\":true",
-            "Resume: " + file + " was written completely (" + written + ", last row " +
-                std::to_string(*point.lastRow) + ")");
+        resume["complete"] = true;
+        out.Emit(resume, "Resume: " + file + " was written completely (" + written + ", last row " +
+                             std::to_string(*point.lastRow) + ")");
         return ResumeStart::AllWritten;
     }
-    Say(out,
-        "\"file\":" + id + ",\"lastRow\":" + std::to_string(*point.lastRow) +
-            ",\"startRow\":" + next,
-        "Resume: " + file + " has " + written + " in the journal, the last row " +
-            std::to_string(*point.lastRow) + "; starting at row " + next);
+    resume["startRow"] = point.nextRow();
+    out.Emit(resume, "Resume: " + file + " has " + written + " in the journal, the last row " +
+                         std::to_string(*point.lastRow) + "; starting at row " + next);
     return ResumeStart::Go;
 }
 

@@ -18,43 +18,15 @@ const char* ColourName(feed::Rgb colour) {
 
 }  // namespace
 
-std::string JsonString(const std::string& bytes) {
-    const std::string text = ReplaceInvalidUtf8(bytes);
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "\"";
+Json Typed(const char* type) {
+    Json object;
+    object["type"] = type;
+    return object;
 }
 
-std::string JsonText(const std::string& name, const std::string& bytes) {
-    std::string field = "\"" + name + "\":" + JsonString(bytes);
-    if (!IsValidUtf8(bytes)) field += ",\"" + name + "Hex\":\"" + HexBytes(bytes) + "\"";
-    return field;
+void SetText(Json& object, const std::string& name, const std::string& bytes) {
+    object[name] = ReplaceInvalidUtf8(bytes);
+    if (!IsValidUtf8(bytes)) object[name + "Hex"] = HexBytes(bytes);
 }
 
 ConsoleOutput::ConsoleOutput(bool json, std::FILE* out, std::FILE* progress)
@@ -76,11 +48,26 @@ void ConsoleOutput::ClearProgress() {
     }
 }
 
-void ConsoleOutput::Emit(const std::string& jsonFields, const std::string& plain) {
+void ConsoleOutput::Emit(const Json& object, const std::string& plain) {
     ClearProgress();
-    const std::string line = json_ ? "{" + jsonFields + "}\n" : plain + "\n";
+    // Texts are made UTF-8 where they are set; whatever else is not (a path, a reader's name)
+    // prints as U+FFFD too rather than stopping the output.
+    const std::string line =
+        json_ ? object.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n" : plain + "\n";
     std::fwrite(line.data(), 1, line.size(), out_);
     std::fflush(out_);
+}
+
+void ConsoleOutput::EmitError(const std::string& text, const std::string& plain) {
+    Json object = Typed("error");
+    object["text"] = ReplaceInvalidUtf8(text);
+    Emit(object, plain);
+}
+
+void ConsoleOutput::EmitWarning(const std::string& text, const std::string& plain) {
+    Json object = Typed("warning");
+    object["text"] = ReplaceInvalidUtf8(text);
+    Emit(object, plain);
 }
 
 void ConsoleOutput::OnAppend(const feed::LogLine& line) {
@@ -89,18 +76,20 @@ void ConsoleOutput::OnAppend(const feed::LogLine& line) {
     if (!json_ && !diverged_ && at < previous_.size() && SameLine(previous_[at], line)) return;
     diverged_ = true;
     if (clearPending_) {
-        if (json_) Emit("\"type\":\"clear\"", "");
+        if (json_) Emit(Typed("clear"), "");
         clearPending_ = false;
     }
     const std::string code = feed::FormatErrorCode(line.code);
     char number[16];
     std::snprintf(number, sizeof number, "%4d  ", line.number);
-    Emit("\"type\":\"log\",\"number\":" + std::to_string(line.number) + "," +
-             JsonText("text", line.text) + ",\"code\":" + std::to_string(line.code) +
-             ",\"errorCode\":" + JsonString(code) + ",\"colour\":\"" + ColourName(line.colour) +
-             "\"",
-         number + Colour(line.colour, EscapeForTerminal(line.text)) +
-             (code.empty() ? "" : "  " + code));
+    Json object = Typed("log");
+    object["number"] = line.number;
+    SetText(object, "text", line.text);
+    object["code"] = line.code;
+    object["errorCode"] = code;
+    object["colour"] = ColourName(line.colour);
+    Emit(object, number + Colour(line.colour, EscapeForTerminal(line.text)) +
+                     (code.empty() ? "" : "  " + code));
 }
 
 void ConsoleOutput::OnClear() {
@@ -114,9 +103,10 @@ void ConsoleOutput::OnClear() {
 
 void ConsoleOutput::OnStatus(std::string_view text, feed::Rgb colour) {
     const std::string t(text);
-    Emit(
-        "\"type\":\"status\"," + JsonText("text", t) + ",\"colour\":\"" + ColourName(colour) + "\"",
-        "Tips: " + Colour(colour, EscapeForTerminal(t)));
+    Json object = Typed("status");
+    SetText(object, "text", t);
+    object["colour"] = ColourName(colour);
+    Emit(object, "Tips: " + Colour(colour, EscapeForTerminal(t)));
 }
 
 void ConsoleOutput::Progress(const std::string& text) {

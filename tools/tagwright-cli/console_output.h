@@ -7,14 +7,20 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "log/log_feed.h"
 
 namespace tagwright::cli {
 
-// A JSON string; bytes that are not UTF-8 become U+FFFD.
-std::string JsonString(const std::string& bytes);
-// `"name":"..."`, and when the bytes are not all UTF-8 also `"nameHex":"..."` with every byte.
-std::string JsonText(const std::string& name, const std::string& bytes);
+// One object of the JSON output: its fields print in the order they were set.
+using Json = nlohmann::ordered_json;
+
+// An object whose first field is "type".
+Json Typed(const char* type);
+// `object[name]` := the bytes as text, those that are not UTF-8 as U+FFFD; when there are such
+// bytes, also `object[name + "Hex"]` with every byte in hexadecimal.
+void SetText(Json& object, const std::string& name, const std::string& bytes);
 
 class ConsoleOutput : public feed::LogSink {
   public:
@@ -24,8 +30,11 @@ class ConsoleOutput : public feed::LogSink {
     void OnClear() override;
     void OnStatus(std::string_view text, feed::Rgb colour) override;
 
-    // A JSON object's fields (already encoded, without braces), or a plain line.
-    void Emit(const std::string& jsonFields, const std::string& plain);
+    // A JSON object, or a plain line.
+    void Emit(const Json& object, const std::string& plain);
+    // {"type":"error"|"warning","text":...}, or the plain line.
+    void EmitError(const std::string& text, const std::string& plain);
+    void EmitWarning(const std::string& text, const std::string& plain);
     void Progress(const std::string& text);
 
   private:

@@ -5,6 +5,7 @@
 #include "app/journal_csv.h"
 #include "app/journal_records.h"
 #include "app/journal_view.h"
+#include "utf8_text.h"
 
 namespace tagwright::cli {
 
@@ -24,7 +25,7 @@ std::string JournalPlaceProblem(const CliOptions& o) {
 
 int PrintJournal(const CliOptions& o, ConsoleOutput& out, std::FILE* csv) {
     // Plain output is the CSV alone on standard output; everything else goes to the error stream.
-    const auto note = [&](const std::string& json, const std::string& plain) {
+    const auto note = [&](const Json& json, const std::string& plain) {
         if (o.json) {
             out.Emit(json, plain);
         } else {
@@ -35,8 +36,9 @@ int PrintJournal(const CliOptions& o, ConsoleOutput& out, std::FILE* csv) {
     if (o.batch) {
         batchHash = app::FileSha256(*o.batch);
         if (!batchHash) {
-            note("\"type\":\"error\",\"text\":" + JsonString("cannot read " + *o.batch),
-                 "tagwright-cli: cannot read " + *o.batch);
+            Json error = Typed("error");
+            error["text"] = ReplaceInvalidUtf8("cannot read " + *o.batch);
+            note(error, "tagwright-cli: cannot read " + *o.batch);
             return 1;
         }
     }
@@ -50,15 +52,9 @@ int PrintJournal(const CliOptions& o, ConsoleOutput& out, std::FILE* csv) {
         if (batchHash) progress.Count(record);
         if (!filter.Matches(record)) return;
         if (o.json) {
-            std::string fields = "\"type\":\"record\"";
-            for (const auto& column : app::kJournalColumns) {
-                // Appended piece by piece: GCC 12 at -O3 takes `"," + std::string&&` for an
-                // overlapping copy (-Wrestrict) and the optimised build fails.
-                fields += ',';
-                fields += JsonString(column);
-                fields += ':';
-                fields += JsonString(record[column]);
-            }
+            Json fields = Typed("record");
+            for (const auto& column : app::kJournalColumns)
+                fields[column] = ReplaceInvalidUtf8(record[column]);
             out.Emit(fields, "");
         } else {
             // The same CSV the files hold, so that it can be saved and opened in a spreadsheet.
@@ -72,19 +68,22 @@ int PrintJournal(const CliOptions& o, ConsoleOutput& out, std::FILE* csv) {
     app::ReadJournal(JournalOf(o), show, problems);
     std::fflush(csv);
     for (const auto& problem : problems) {
-        note("\"type\":\"warning\",\"text\":" + JsonString(problem),
-             "tagwright-cli: journal " + problem);
+        Json warning = Typed("warning");
+        warning["text"] = ReplaceInvalidUtf8(problem);
+        note(warning, "tagwright-cli: journal " + problem);
     }
     if (batchHash) {
         const std::string last = progress.lastRow ? std::to_string(*progress.lastRow) : "none";
-        note("\"type\":\"batch\",\"sha256\":" + JsonString(*batchHash) +
-                 ",\"records\":" + std::to_string(progress.records) +
-                 ",\"rowsWritten\":" + std::to_string(progress.rows.size()) +
-                 ",\"tags\":" + std::to_string(progress.uids.size()) +
-                 ",\"lastRow\":" + (progress.lastRow ? last : "null"),
-             "Batch " + *o.batch + ": " + std::to_string(progress.rows.size()) +
-                 " rows written on " + std::to_string(progress.uids.size()) + " tags, last row " +
-                 last + ", " + std::to_string(progress.records) + " records");
+        Json batch = Typed("batch");
+        batch["sha256"] = *batchHash;
+        batch["records"] = progress.records;
+        batch["rowsWritten"] = progress.rows.size();
+        batch["tags"] = progress.uids.size();
+        batch["lastRow"] = progress.lastRow ? Json(*progress.lastRow) : Json(nullptr);
+        note(batch, "Batch " + *o.batch + ": " + std::to_string(progress.rows.size()) +
+                        " rows written on " + std::to_string(progress.uids.size()) +
+                        " tags, last row " + last + ", " + std::to_string(progress.records) +
+                        " records");
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 // operation controller, device session and log feed as the window.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -33,6 +34,13 @@ namespace tagwright::cli {
 constexpr int kExitUsage = 2;
 
 namespace {
+
+// A figure as "%.1f" prints it, for the JSON output to give the plain line's.
+double OneDecimal(double value) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return std::strtod(text, nullptr);
+}
 
 constexpr int kExitSuccess = 0, kExitFailure = 1, kExitNoReader = 3;
 
@@ -65,24 +73,26 @@ std::string ReadStandardInput() {
 }
 
 void PrintReadResult(ConsoleOutput& out, panels::PanelKind kind, const ConsolePanel& panel) {
-    std::string fields =
-        "\"type\":\"result\",\"panel\":\"" + std::string(app::PanelWord(kind)) + "\"";
+    Json fields = Typed("result");
+    fields["panel"] = app::PanelWord(kind);
     std::string plain;
     if (kind == panels::PanelKind::Text) {
         const std::string text = panel.shownText.value_or("");
-        fields += "," + JsonText("text", text) + ",\"bytes\":" + std::to_string(text.size());
+        SetText(fields, "text", text);
+        fields["bytes"] = text.size();
         plain = "text: " + EscapeForTerminal(text);
     } else {
         const int code = panel.shownPrefix.value_or(panels::kNoPrefix);
         const std::string prefix =
             code == panels::kNoPrefix ? "" : std::string(tag::kUriPrefixes[std::size_t(code)]);
         const std::string url = panel.shownUrl.value_or("");
-        fields += ",\"prefixCode\":" + std::to_string(code) + ",\"prefix\":" + JsonString(prefix) +
-                  "," + JsonText("url", url);
+        fields["prefixCode"] = code;
+        fields["prefix"] = prefix;
+        SetText(fields, "url", url);
         plain = "prefix: " + prefix + "\nurl: " + EscapeForTerminal(url);
         if (kind == panels::PanelKind::SmartPoster) {
             const std::string title = panel.shownTitle.value_or("");
-            fields += "," + JsonText("title", title);
+            SetText(fields, "title", title);
             plain += "\ntitle: " + EscapeForTerminal(title);
         }
     }
@@ -91,9 +101,6 @@ void PrintReadResult(ConsoleOutput& out, panels::PanelKind kind, const ConsolePa
 
 void PrintSummary(ConsoleOutput& out, const Tally& tally, double seconds) {
     const double perMinute = seconds > 0 ? 60.0 * double(tally.handled) / seconds : 0.0;
-    char figures[160];
-    std::snprintf(figures, sizeof figures, "\"elapsedSeconds\":%.1f,\"tagsPerMinute\":%.1f",
-                  seconds, perMinute);
     char plain[200];
     std::snprintf(plain, sizeof plain,
                   "Summary: %llu tags handled, %llu succeeded, %llu failed, %.1f s, %.1f "
@@ -101,17 +108,22 @@ void PrintSummary(ConsoleOutput& out, const Tally& tally, double seconds) {
                   static_cast<unsigned long long>(tally.handled),
                   static_cast<unsigned long long>(tally.succeeded),
                   static_cast<unsigned long long>(tally.failed), seconds, perMinute);
-    std::string json = "\"type\":\"summary\",\"handled\":" + std::to_string(tally.handled) +
-                       ",\"succeeded\":" + std::to_string(tally.succeeded) +
-                       ",\"failed\":" + std::to_string(tally.failed) + "," + figures;
+    Json json = Typed("summary");
+    json["handled"] = tally.handled;
+    json["succeeded"] = tally.succeeded;
+    json["failed"] = tally.failed;
+    // One decimal, as the plain line gives them.
+    json["elapsedSeconds"] = OneDecimal(seconds);
+    json["tagsPerMinute"] = OneDecimal(perMinute);
     std::string text = plain;
     switch (tally.batchEnd) {
         case Tally::BatchEnd::RowsRanOut:
-            json += ",\"batchEnd\":\"rowsRanOut\"";
+            json["batchEnd"] = "rowsRanOut";
             text += "; the sheet's rows ran out";
             break;
         case Tally::BatchEnd::RowFailed:
-            json += ",\"batchEnd\":\"rowNotLoaded\",\"row\":" + JsonString(tally.stoppedAtRow);
+            json["batchEnd"] = "rowNotLoaded";
+            json["row"] = tally.stoppedAtRow;
             text += "; stopped: row " + tally.stoppedAtRow + " did not load";
             break;
         case Tally::BatchEnd::None:
@@ -131,13 +143,14 @@ int ListReaders(ConsoleOutput& out, reader::DeviceSession& devices,
         for (const ReaderDetails& d : details) {
             if (d.serial == serial) found = &d;
         }
+        Json reader = Typed("reader");
+        reader["serial"] = serial;
         if (found == nullptr) {
-            out.Emit("\"type\":\"reader\",\"serial\":" + JsonString(serial),
-                     EscapeForTerminal(serial));
+            out.Emit(reader, EscapeForTerminal(serial));
             continue;
         }
-        out.Emit("\"type\":\"reader\",\"serial\":" + JsonString(serial) + "," + DetailsJson(*found),
-                 EscapeForTerminal(serial) + "\n" + DetailsText(*found));
+        AddDetails(reader, *found);
+        out.Emit(reader, EscapeForTerminal(serial) + "\n" + DetailsText(*found));
     }
     return kExitSuccess;
 }
@@ -152,8 +165,7 @@ bool OpenReader(const CliOptions& o, reader::DeviceSession& devices, reader::Lis
             if (combo.Text(i) == *o.reader) found = i;
         }
         if (found < 0) {
-            out.Emit("\"type\":\"error\",\"text\":" + JsonString("no reader " + *o.reader),
-                     "tagwright-cli: no reader " + *o.reader);
+            out.EmitError("no reader " + *o.reader, "tagwright-cli: no reader " + *o.reader);
             return false;
         }
         combo.Select(found);
@@ -198,7 +210,7 @@ int Run(const CliOptions& o) {
         where += o.command == Command::Journal
                      ? " (--journal PATH names a journal)"
                      : " (--journal PATH names one, --no-journal keeps none)";
-        out.Emit("\"type\":\"error\",\"text\":" + JsonString(where), "tagwright-cli: " + where);
+        out.EmitError(where, "tagwright-cli: " + where);
         return kExitUsage;
     }
     if (o.command == Command::Journal) return PrintJournal(o, out, stdout);
@@ -212,24 +224,22 @@ int Run(const CliOptions& o) {
     reader::ListDeviceCombo combo;
     app::Application application(panelSetting, languageSetting);
     if (!application.Start()) {
-        out.Emit("\"type\":\"error\",\"text\":" + JsonString(std::string(text::kLoadLibraryFailed)),
-                 std::string(text::kLoadLibraryFailed));
+        out.EmitError(std::string(text::kLoadLibraryFailed), std::string(text::kLoadLibraryFailed));
         return kExitNoReader;
     }
     reader::DeviceSession& devices = application.AttachDevices(combo, errors);
     const auto reportErrors = [&] {
         for (const auto& e : errors.texts) {
-            out.Emit("\"type\":\"error\",\"text\":" + JsonString(e), "Error: " + e);
+            out.EmitError(e, "Error: " + e);
         }
         errors.texts.clear();
     };
     const auto explain = [&](const std::string& text) {
-        out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
-                 "tagwright-cli: " + EscapeForTerminal(text));
+        out.EmitError(text, "tagwright-cli: " + EscapeForTerminal(text));
         return true;
     };
-    // A reader's status can only say that the simulator's storage is unusable (0x08): this names
-    // the file and the cause (damage, a full disk, a folder that cannot be written).
+    // A reader's status can only say that the simulator's storage is unusable (0x08): this
+    // names the file and the cause (damage, a full disk, a folder that cannot be written).
     const auto explainSimulatorState = [&] {
         const auto problem = SimulatorStateProblem();
         return problem && explain("simulated readers unavailable: " + *problem);
@@ -276,15 +286,15 @@ int Run(const CliOptions& o) {
         return kExitSuccess;
     }
     // A batch on a line should not stop at row 700: every row it will write is tried before the
-    // first tag. A resumed batch is checked from the row it resumes at: the rows before it are on
-    // tags already, and a --row past that row must not leave the rows in between unchecked.
+    // first tag. A resumed batch is checked from the row it resumes at: the rows before it are
+    // on tags already, and a --row past that row must not leave the rows in between unchecked.
     if (o.fromFile && o.command == Command::Write && o.autoOperation && !o.noCheck) {
         panels::SheetCheckSettings settings = CheckSettingsOf(o);
         settings.startRow = panels::RowNumberValue(panel.rowNumberText());
         if (!CheckAndPrint(out, *rows.sheet(), settings, o, true)) {
             const std::string text =
                 "pre-flight check failed; the batch did not start (--no-check starts it)";
-            out.Emit("\"type\":\"error\",\"text\":" + JsonString(text), "tagwright-cli: " + text);
+            out.EmitError(text, "tagwright-cli: " + text);
             return kExitUsage;
         }
     }

@@ -52,10 +52,11 @@ std::string DetailsText(const ReaderDetails& details) {
     return text;
 }
 
-std::string DetailsJson(const ReaderDetails& details) {
-    return "\"backend\":" + JsonString(details.backend) + ",\"atr\":" + JsonString(details.atrHex) +
-           ",\"personality\":" + JsonString(details.personality) +
-           ",\"status\":" + std::to_string(details.status);
+void AddDetails(Json& reader, const ReaderDetails& details) {
+    reader["backend"] = details.backend;
+    reader["atr"] = details.atrHex;
+    reader["personality"] = details.personality;
+    reader["status"] = details.status;
 }
 
 }  // namespace tagwright::cli

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "console_output.h"
+
 namespace tagwright::cli {
 
 struct ReaderDetails {
@@ -25,6 +27,7 @@ std::vector<ReaderDetails> LookAtReaders();
 std::optional<std::string> PcscProblem();
 
 std::string DetailsText(const ReaderDetails& details);
-std::string DetailsJson(const ReaderDetails& details);
+// The same as fields of a reader's JSON object.
+void AddDetails(Json& reader, const ReaderDetails& details);
 
 }  // namespace tagwright::cli

@@ -27,22 +27,27 @@ void PrintProblem(ConsoleOutput& out, const panels::RowProblem& p) {
     const std::string name(panels::RowFaultName(p.fault));
     char row[48];
     std::snprintf(row, sizeof row, "%6d  %-14s  ", p.row, name.c_str());
-    out.Emit("\"type\":\"problem\",\"row\":" + std::to_string(p.row) +
-                 ",\"problem\":" + JsonString(name) + ",\"detail\":" + JsonString(p.detail),
-             row + EscapeForTerminal(p.detail));
+    Json problem = Typed("problem");
+    problem["row"] = p.row;
+    problem["problem"] = name;
+    problem["detail"] = ReplaceInvalidUtf8(p.detail);
+    out.Emit(problem, row + EscapeForTerminal(p.detail));
 }
 
 void PrintSummary(ConsoleOutput& out, const panels::SheetCheckResult& result, const CliOptions& o) {
     const int checked = result.lastRow - result.firstRow + 1;
     const std::string model(tag::ModelName(o.model));
-    out.Emit("\"type\":\"checkSummary\",\"firstRow\":" + std::to_string(result.firstRow) +
-                 ",\"lastRow\":" + std::to_string(result.lastRow) + ",\"rowsChecked\":" +
-                 std::to_string(checked) + ",\"failedRows\":" + std::to_string(result.failedRows) +
-                 ",\"model\":" + JsonString(model) +
-                 ",\"passed\":" + (result.Passed() ? "true" : "false"),
-             "Check: " + std::to_string(checked) + " rows (" + std::to_string(result.firstRow) +
-                 " to " + std::to_string(result.lastRow) + ") for " + model + ", " +
-                 std::to_string(result.failedRows) + " would fail");
+    Json summary = Typed("checkSummary");
+    summary["firstRow"] = result.firstRow;
+    summary["lastRow"] = result.lastRow;
+    summary["rowsChecked"] = checked;
+    summary["failedRows"] = result.failedRows;
+    summary["model"] = model;
+    summary["passed"] = result.Passed();
+    out.Emit(summary, "Check: " + std::to_string(checked) + " rows (" +
+                          std::to_string(result.firstRow) + " to " +
+                          std::to_string(result.lastRow) + ") for " + model + ", " +
+                          std::to_string(result.failedRows) + " would fail");
 }
 
 }  // namespace
@@ -65,8 +70,7 @@ void PrintLoadFailure(ConsoleOutput& out, const std::string& path, panels::LoadR
     if (refusal != panels::LoadRefusal::Unreadable) {
         text += ": " + std::string(panels::LoadRefusalText(refusal));
     }
-    out.Emit("\"type\":\"error\",\"text\":" + JsonString(text),
-             "tagwright-cli: " + EscapeForTerminal(text));
+    out.EmitError(text, "tagwright-cli: " + EscapeForTerminal(text));
 }
 
 int RunSheetCheck(const CliOptions& o, ConsoleOutput& out) {
