@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <span>
 
-#include "tag/smart_poster.h"
-#include "tag/text_record.h"
-#include "tag/uri_record.h"
+#include "ndef/smart_poster.h"
+#include "ndef/text_record.h"
+#include "ndef/uri_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;
@@ -16,14 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t at = data[0] % message.size();
     const std::size_t terminatorAt = data[1] % (message.size() + 4);  // may lie past the end
 
-    tagwright::tag::DecodeTextPayload(message);
-    if (const auto uri = tagwright::tag::ParseUriRecord(message, at, terminatorAt)) {
+    tagwright::ndef::DecodeTextPayload(message);
+    if (const auto uri = tagwright::ndef::ParseUriRecord(message, at, terminatorAt)) {
         if (uri->next > message.size()) __builtin_trap();
     }
     std::size_t seen = 0;
-    tagwright::tag::ParseSmartPoster(
+    tagwright::ndef::ParseSmartPoster(
         message, at, terminatorAt,
-        [&seen](const tagwright::tag::ParsedUri& uri) { seen += uri.field.size(); });
+        [&seen](const tagwright::ndef::ParsedUri& uri) { seen += uri.field.size(); });
     if (seen > message.size()) __builtin_trap();
     return 0;
 }

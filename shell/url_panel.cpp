@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "url_panel.h"
 
-#include "tag/uri_record.h"
+#include "ndef/uri_record.h"
 #include "text/text_tables.h"
 
 namespace tagwright::shell {
@@ -18,7 +18,7 @@ UrlPanel::UrlPanel(QWidget* parent, Dialogs dialogs, bool withTitle)
     const int y = withTitle ? 62 : 50;
     PlaceLabel(this, du, 1020, Label(l::kUrl), Qt::AlignRight, 72, y + 3, 40, 8);
     prefix_ = PlaceNew<QComboBox>(this, du, 1026, 116, y, 80, 14);
-    for (std::string_view prefix : tag::kUriPrefixes)
+    for (std::string_view prefix : ndef::kUriPrefixes)
         prefix_->addItem(QString::fromUtf8(prefix.data(), qsizetype(prefix.size())));
     prefix_->setCurrentIndex(0);
     url_ = PlaceNew<MenuLineEdit>(this, du, 1021, 200, y, 244, 14);

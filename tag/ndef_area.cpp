@@ -33,7 +33,7 @@ std::optional<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use,
         return std::nullopt;
     }
     if (!ReadBlockOrReport(link, kFirstDataPage, area.firstBlock)) return std::nullopt;
-    const auto offset = FindNdefTlv(area.firstBlock);
+    const auto offset = ndef::FindNdefTlv(area.firstBlock);
     if (!offset) {
         Refuse(text::msg::kNonNdefTag);
         return std::nullopt;
@@ -42,7 +42,7 @@ std::optional<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use,
     return area;
 }
 
-std::optional<TlvLength> ReadNdefLength(TagLink link, const NdefArea& area) {
+std::optional<ndef::TlvLength> ReadNdefLength(TagLink link, const NdefArea& area) {
     std::array<std::uint8_t, 32> both{};
     std::copy(area.firstBlock.begin(), area.firstBlock.end(), both.begin());
     const std::size_t first = std::size_t{area.ndefOffset} + 1;
@@ -51,7 +51,7 @@ std::optional<TlvLength> ReadNdefLength(TagLink link, const NdefArea& area) {
         if (!ReadBlockOrReport(link, 8, next)) return std::nullopt;
         std::copy(next.begin(), next.end(), both.begin() + 16);
     }
-    return DecodeTlvLength(std::span<const std::uint8_t, 3>(both.data() + first, 3));
+    return ndef::DecodeTlvLength(std::span<const std::uint8_t, 3>(both.data() + first, 3));
 }
 
 }  // namespace tagwright::tag

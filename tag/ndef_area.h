@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "ndef_tlv.h"
+#include "ndef/ndef_tlv.h"
 #include "page_transfer.h"
 
 namespace tagwright::tag {
@@ -27,6 +27,6 @@ std::optional<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use 
 
 // The NDEF TLV's length field: its three bytes follow the tag, continuing in the block at
 // page 8 when the tag stands in the last three bytes of page 4's block.
-std::optional<TlvLength> ReadNdefLength(TagLink link, const NdefArea& area);
+std::optional<ndef::TlvLength> ReadNdefLength(TagLink link, const NdefArea& area);
 
 }  // namespace tagwright::tag

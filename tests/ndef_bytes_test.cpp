@@ -2,12 +2,12 @@
 // NDEF framing and the three record kinds, byte for byte, without a reader.
 #include <gtest/gtest.h>
 
-#include "tag/ndef_tlv.h"
-#include "tag/smart_poster.h"
-#include "tag/text_record.h"
-#include "tag/uri_record.h"
+#include "ndef/ndef_tlv.h"
+#include "ndef/smart_poster.h"
+#include "ndef/text_record.h"
+#include "ndef/uri_record.h"
 
-namespace tagwright::tag {
+namespace tagwright::ndef {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -231,4 +231,4 @@ TEST(SmartPosterRecord, Refusals) {
 }
 
 }  // namespace
-}  // namespace tagwright::tag
+}  // namespace tagwright::ndef

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "log/log_feed.h"
-#include "tag/smart_poster.h"
-#include "tag/text_record.h"
+#include "ndef/smart_poster.h"
+#include "ndef/text_record.h"
 #include "text/text_tables.h"
 
 namespace tagwright::panels {
@@ -38,7 +38,7 @@ std::string Text(const std::vector<std::uint8_t>& bytes) {
 
 // The record inside a stored message that starts at the NDEF TLV.
 std::vector<std::uint8_t> RecordIn(const std::vector<std::uint8_t>& buffer, std::uint8_t ndefOffset,
-                                   tag::TlvLength length) {
+                                   ndef::TlvLength length) {
     const std::size_t from = std::size_t{ndefOffset} + length.fieldSize + 1;
     const std::size_t to = std::min(buffer.size(), from + length.length);
     if (from >= to) return {};
@@ -52,9 +52,9 @@ class TextFormat : public MessageFormat {
         const auto length = tag::ReadNdefLength(link, area);
         if (!length) return false;
         const auto buffer =
-            tag::ReadMessage(link, tag::StoredMessageTotal(area.ndefOffset, *length));
+            tag::ReadMessage(link, ndef::StoredMessageTotal(area.ndefOffset, *length));
         if (!buffer) return false;
-        const auto decoded = tag::DecodeStoredTextMessage(*buffer, area.ndefOffset, *length);
+        const auto decoded = ndef::DecodeStoredTextMessage(*buffer, area.ndefOffset, *length);
         if (!decoded) {
             ReportRed(text::msg::kUnrecognizableNdef);
             return false;
@@ -67,11 +67,11 @@ class TextFormat : public MessageFormat {
     }
 
     std::vector<std::uint8_t> BuildRecord(const MessageContent& content) const override {
-        return tag::BuildTextRecord(content.text);
+        return ndef::BuildTextRecord(content.text);
     }
 
     std::size_t SpaceNeeded(std::uint8_t ndefOffset, std::size_t recordSize) const override {
-        return tag::MessageSize(ndefOffset, recordSize);
+        return ndef::MessageSize(ndefOffset, recordSize);
     }
 
     bool BuildAndWrite(TagLink link, const NdefArea& area,
@@ -86,7 +86,7 @@ class TextFormat : public MessageFormat {
             return false;
         }
         const auto image =
-            tag::BuildMessageImage(area.firstBlock, area.ndefOffset, tag::WrapInNdefTlv(record));
+            ndef::BuildMessageImage(area.firstBlock, area.ndefOffset, ndef::WrapInNdefTlv(record));
         if (!tag::WriteMessage(link, image.bytes, image.messageSize)) return false;
         ReportWritten(content.text);
         return true;
@@ -103,7 +103,7 @@ class FixedBufferFormat : public MessageFormat {
     bool ReadAndShow(TagLink link, const NdefArea& area, Panel& panel) const override {
         const auto length = tag::ReadNdefLength(link, area);
         if (!length) return false;
-        const std::size_t total = tag::StoredMessageTotal(area.ndefOffset, *length);
+        const std::size_t total = ndef::StoredMessageTotal(area.ndefOffset, *length);
         if (total + 16 > kBufferSize) {
             ReportRed(text::msg::kDataLengthOutOfRange);
             return false;
@@ -112,7 +112,7 @@ class FixedBufferFormat : public MessageFormat {
         if (!buffer) return false;
         const std::size_t terminatorAt = total - 1;
         const std::size_t recordAt = std::size_t{area.ndefOffset} + length->fieldSize + 1;
-        if ((*buffer)[terminatorAt] != tag::kTerminatorTlv ||
+        if ((*buffer)[terminatorAt] != ndef::kTerminatorTlv ||
             !Parse(*buffer, recordAt, terminatorAt, panel)) {
             ReportRed(text::msg::kUnrecognizableNdef);
             return false;
@@ -131,8 +131,8 @@ class FixedBufferFormat : public MessageFormat {
 
     std::string DescribeContent(const MessageContent& content) const override {
         const int prefix = content.prefix;
-        const std::string_view shown = prefix > 0 && std::size_t(prefix) < tag::kUriPrefixes.size()
-                                           ? tag::kUriPrefixes[std::size_t(prefix)]
+        const std::string_view shown = prefix > 0 && std::size_t(prefix) < ndef::kUriPrefixes.size()
+                                           ? ndef::kUriPrefixes[std::size_t(prefix)]
                                            : std::string_view();
         return std::string(shown) + content.text;
     }
@@ -150,8 +150,8 @@ class FixedBufferFormat : public MessageFormat {
             ReportRed(text::msg::kDataLengthOutOfRange);
             return false;
         }
-        const auto image = tag::BuildMessageImage(area.firstBlock, area.ndefOffset,
-                                                  tag::WrapInNdefTlv(record), kBufferSize);
+        const auto image = ndef::BuildMessageImage(area.firstBlock, area.ndefOffset,
+                                                   ndef::WrapInNdefTlv(record), kBufferSize);
         if (!tag::WriteMessage(link, image.bytes, image.messageSize)) return false;
         ReportWritten(content.text);
         return true;
@@ -163,11 +163,11 @@ class FixedBufferFormat : public MessageFormat {
     virtual bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt,
                        std::size_t terminatorAt, Panel& panel) const = 0;
 
-    void ShowUri(const tag::ParsedUri& uri, Panel& panel) const {
-        const bool known = uri.code < tag::kUriPrefixes.size();
+    void ShowUri(const ndef::ParsedUri& uri, Panel& panel) const {
+        const bool known = uri.code < ndef::kUriPrefixes.size();
         panel.ShowPrefix(known ? int{uri.code} : kNoPrefix);
         panel.ShowUrl(Text(uri.field));
-        lastReadText_ = std::string(known ? tag::kUriPrefixes[uri.code] : "") + Text(uri.field);
+        lastReadText_ = std::string(known ? ndef::kUriPrefixes[uri.code] : "") + Text(uri.field);
     }
 };
 
@@ -175,11 +175,11 @@ class UrlFormat : public FixedBufferFormat {
   protected:
     std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
                                     const std::string&) const override {
-        return tag::BuildUriRecord(code, url, tag::RecordPlace::Alone);
+        return ndef::BuildUriRecord(code, url, ndef::RecordPlace::Alone);
     }
     bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt, std::size_t terminatorAt,
                Panel& panel) const override {
-        const auto uri = tag::ParseUriRecord(buffer, recordAt, terminatorAt);
+        const auto uri = ndef::ParseUriRecord(buffer, recordAt, terminatorAt);
         if (!uri) return false;
         ShowUri(*uri, panel);
         return true;
@@ -190,13 +190,13 @@ class SmartPosterFormat : public FixedBufferFormat {
   protected:
     std::vector<std::uint8_t> Build(std::uint8_t code, std::span<const std::uint8_t> url,
                                     const std::string& title) const override {
-        return tag::BuildSmartPoster(code, url, title);
+        return ndef::BuildSmartPoster(code, url, title);
     }
     bool Parse(std::span<const std::uint8_t> buffer, std::size_t recordAt, std::size_t terminatorAt,
                Panel& panel) const override {
-        const auto poster = tag::ParseSmartPoster(
+        const auto poster = ndef::ParseSmartPoster(
             buffer, recordAt, terminatorAt,
-            [this, &panel](const tag::ParsedUri& uri) { ShowUri(uri, panel); });
+            [this, &panel](const ndef::ParsedUri& uri) { ShowUri(uri, panel); });
         if (!poster) return false;
         panel.ShowTitle(poster->titleUtf8);
         return true;
@@ -216,7 +216,7 @@ std::string MessageFormat::DescribeContent(const MessageContent& content) const 
 std::optional<std::vector<std::uint8_t>> ReadStoredRecord(TagLink link, const NdefArea& area) {
     const auto length = tag::ReadNdefLength(link, area);
     if (!length) return std::nullopt;
-    const std::size_t total = tag::StoredMessageTotal(area.ndefOffset, *length);
+    const std::size_t total = ndef::StoredMessageTotal(area.ndefOffset, *length);
     // A length that runs past the data area (a message cut short by a torn write) holds no
     // complete record, and reading it would fail past the tag's last page.
     if (area.capacity != 0 && total > area.capacity) return std::nullopt;

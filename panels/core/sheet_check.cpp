@@ -8,7 +8,7 @@
 
 #include "message_format.h"
 #include "message_template.h"
-#include "tag/uri_record.h"
+#include "ndef/uri_record.h"
 
 namespace tagwright::panels {
 namespace {
@@ -36,7 +36,7 @@ std::optional<RowProblem> SchemeProblem(int row, std::string_view url, int prefi
         }
         return std::nullopt;
     }
-    const std::string prefixText(tag::kUriPrefixes[std::size_t(prefix)]);
+    const std::string prefixText(ndef::kUriPrefixes[std::size_t(prefix)]);
     const bool ownScheme =
         scheme > 0 && (prefix == kTelPrefix || url.substr(scheme + 1).starts_with("//"));
     const bool ownWww = prefixText.ends_with("www.") && url.starts_with("www.");

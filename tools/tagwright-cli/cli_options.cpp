@@ -6,8 +6,8 @@
 #include <set>
 
 #include "key_sources.h"
+#include "ndef/uri_record.h"
 #include "panels/core/message_template.h"
-#include "tag/uri_record.h"
 #include "tools/common/arguments.h"
 #include "utf8_text.h"
 
@@ -29,8 +29,8 @@ const std::set<std::string> kPathOptions{"--from-file", "--journal", "--key-file
 
 int PrefixCode(const std::string& text) {
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '5') return text[0] - '0';
-    for (std::size_t i = 1; i < tag::kUriPrefixes.size(); ++i) {
-        if (text == tag::kUriPrefixes[i]) return static_cast<int>(i);
+    for (std::size_t i = 1; i < ndef::kUriPrefixes.size(); ++i) {
+        if (text == ndef::kUriPrefixes[i]) return static_cast<int>(i);
     }
     throw UsageError(
         "--prefix takes 0 to 5 or one of http://www. https://www. http:// "

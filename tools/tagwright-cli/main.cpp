@@ -16,6 +16,7 @@
 #include "console_panel.h"
 #include "journal_command.h"
 #include "loop_timers.h"
+#include "ndef/uri_record.h"
 #include "panels/core/operation_controller.h"
 #include "panels/core/spreadsheet_source.h"
 #include "reader/binding.h"
@@ -24,7 +25,6 @@
 #include "secrets/wipe.h"
 #include "sheet_check_report.h"
 #include "simulator_state.h"
-#include "tag/uri_record.h"
 #include "tools/common/arguments.h"
 #include "utf8_text.h"
 #include "version/version.h"
@@ -84,7 +84,7 @@ void PrintReadResult(ConsoleOutput& out, panels::PanelKind kind, const ConsolePa
     } else {
         const int code = panel.shownPrefix.value_or(panels::kNoPrefix);
         const std::string prefix =
-            code == panels::kNoPrefix ? "" : std::string(tag::kUriPrefixes[std::size_t(code)]);
+            code == panels::kNoPrefix ? "" : std::string(ndef::kUriPrefixes[std::size_t(code)]);
         const std::string url = panel.shownUrl.value_or("");
         fields["prefixCode"] = code;
         fields["prefix"] = prefix;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "ndef_record.h"
 
-namespace tagwright::tag {
+namespace tagwright::ndef {
 
 void AppendRecord(std::vector<std::uint8_t>& out, std::uint8_t flags,
                   std::span<const std::uint8_t> type, std::span<const std::uint8_t> payload) {
@@ -37,4 +37,4 @@ std::optional<RecordFields> ReadRecordFields(std::span<const std::uint8_t> bytes
     return fields;
 }
 
-}  // namespace tagwright::tag
+}  // namespace tagwright::ndef

@@ -5,7 +5,7 @@
 
 #include "ndef_record.h"
 
-namespace tagwright::tag {
+namespace tagwright::ndef {
 namespace {
 
 constexpr std::uint8_t kUtf8WithTwoLetterCode = 0x02;
@@ -62,4 +62,4 @@ std::optional<DecodedText> DecodeStoredTextMessage(std::span<const std::uint8_t>
         buffer.subspan(static_cast<std::size_t>(payloadAt), static_cast<std::size_t>(n)));
 }
 
-}  // namespace tagwright::tag
+}  // namespace tagwright::ndef

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-namespace tagwright::tag {
+namespace tagwright::ndef {
 
 inline constexpr std::uint8_t kNdefTlv = 0x03;
 inline constexpr std::uint8_t kTerminatorTlv = 0xFE;
@@ -46,4 +46,4 @@ inline std::size_t MessageSize(std::uint8_t ndefOffset, std::size_t recordLength
     return ndefOffset + tlvSize + 1;
 }
 
-}  // namespace tagwright::tag
+}  // namespace tagwright::ndef

@@ -11,7 +11,7 @@
 
 #include "ndef_tlv.h"
 
-namespace tagwright::tag {
+namespace tagwright::ndef {
 
 inline constexpr std::uint8_t kTextType = 0x54;  // 'T'
 
@@ -39,4 +39,4 @@ inline std::size_t StoredMessageTotal(std::uint8_t ndefOffset, TlvLength length)
     return std::size_t{ndefOffset} + length.length + length.fieldSize + 2;
 }
 
-}  // namespace tagwright::tag
+}  // namespace tagwright::ndef

@@ -3,7 +3,7 @@
 
 #include "ndef_record.h"
 
-namespace tagwright::tag {
+namespace tagwright::ndef {
 
 std::vector<std::uint8_t> BuildUriRecord(std::uint8_t code, std::span<const std::uint8_t> field,
                                          RecordPlace place) {
@@ -32,4 +32,4 @@ std::optional<ParsedUri> ParseUriRecord(std::span<const std::uint8_t> bytes, std
                      static_cast<std::size_t>(typeAt + n + 1)};
 }
 
-}  // namespace tagwright::tag
+}  // namespace tagwright::ndef

@@ -12,7 +12,7 @@
 
 #include "uri_record.h"
 
-namespace tagwright::tag {
+namespace tagwright::ndef {
 
 std::vector<std::uint8_t> BuildSmartPoster(std::uint8_t code, std::span<const std::uint8_t> url,
                                            std::string_view titleUtf8);
@@ -28,4 +28,4 @@ std::optional<ParsedSmartPoster> ParseSmartPoster(
     std::span<const std::uint8_t> bytes, std::size_t at, std::size_t terminatorAt,
     const std::function<void(const ParsedUri&)>& onUri = {});
 
-}  // namespace tagwright::tag
+}  // namespace tagwright::ndef

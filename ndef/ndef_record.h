@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-namespace tagwright::tag {
+namespace tagwright::ndef {
 
 inline constexpr std::uint8_t kShortRecordFlag = 0x10;  // SR
 inline constexpr std::uint8_t kMessageBegin = 0x80;     // MB
@@ -32,4 +32,4 @@ struct RecordFields {
 // fields do not lie within `bytes`.
 std::optional<RecordFields> ReadRecordFields(std::span<const std::uint8_t> bytes, std::size_t at);
 
-}  // namespace tagwright::tag
+}  // namespace tagwright::ndef

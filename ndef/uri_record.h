@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tagwright::tag {
+namespace tagwright::ndef {
 
 inline constexpr std::uint8_t kUriType = 0x55;  // 'U'
 
@@ -37,4 +37,4 @@ struct ParsedUri {
 std::optional<ParsedUri> ParseUriRecord(std::span<const std::uint8_t> bytes, std::size_t at,
                                         std::size_t terminatorAt);
 
-}  // namespace tagwright::tag
+}  // namespace tagwright::ndef

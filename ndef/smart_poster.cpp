@@ -4,7 +4,7 @@
 #include "ndef_record.h"
 #include "text_record.h"
 
-namespace tagwright::tag {
+namespace tagwright::ndef {
 namespace {
 
 constexpr std::uint8_t kActionRecord[] = {0x11, 0x03, 0x01, 'a', 'c', 't', 0x00};
@@ -58,4 +58,4 @@ std::optional<ParsedSmartPoster> ParseSmartPoster(
     return ParsedSmartPoster{std::move(*uri), std::move(text->utf8)};
 }
 
-}  // namespace tagwright::tag
+}  // namespace tagwright::ndef

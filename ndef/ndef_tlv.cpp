@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-namespace tagwright::tag {
+namespace tagwright::ndef {
 
 std::optional<std::uint8_t> FindNdefTlv(std::span<const std::uint8_t, 16> firstBlock) {
     std::size_t i = 0;
@@ -62,4 +62,4 @@ MessageImage BuildMessageImage(std::span<const std::uint8_t, 16> firstBlock,
     return image;
 }
 
-}  // namespace tagwright::tag
+}  // namespace tagwright::ndef
