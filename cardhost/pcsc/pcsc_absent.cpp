@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // A build without pcsc-lite: the "pcsc" backend is known by name but offers no readers.
-#include "../src/backend.h"
+#include "library/backend.h"
 
 namespace cardhost {
 

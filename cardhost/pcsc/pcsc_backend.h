@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "../src/backend.h"
+#include "library/backend.h"
 #include "pcsc_deadline.h"
 
 namespace cardhost::pcsc {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "../src/backend.h"
+#include "library/backend.h"
 #include "pcsc_api.h"
 
 namespace cardhost::pcsc {

@@ -4,7 +4,7 @@
 
 #include <winscard.h>
 
-#include "../src/backend.h"
+#include "library/backend.h"
 
 namespace cardhost::pcsc {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "console_output.h"
+#include "library/backend.h"
 #include "sim/hex.h"
-#include "src/backend.h"
 #include "utf8_text.h"
 
 namespace tagwright::cli {

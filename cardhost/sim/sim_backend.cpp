@@ -4,11 +4,11 @@
 
 #include <type_traits>
 
-#include "../sim/file_lock.h"
-#include "../sim/sim_reader.h"
-#include "../sim/sim_store.h"
-#include "../sim/store_error.h"
-#include "backend.h"
+#include "file_lock.h"
+#include "library/backend.h"
+#include "sim_reader.h"
+#include "sim_store.h"
+#include "store_error.h"
 
 namespace cardhost {
 namespace {
