@@ -12,7 +12,7 @@
 
 #include "journal_file.h"
 #include "panels/core/batch_ledger.h"
-#include "panels/core/workbook/column_a.h"
+#include "sheets/column_a.h"
 
 namespace tagwright::app {
 
@@ -28,7 +28,7 @@ struct ResumePoint {
     bool Known() const { return lastRow.has_value(); }
     int nextRow() const { return lastRow ? *lastRow + 1 : 1; }
     // Whether the row after the last one written lies past the sheet's last text row.
-    bool Complete(const panels::ColumnA& sheet) const {
+    bool Complete(const sheets::ColumnA& sheet) const {
         return lastRow && std::uint32_t(*lastRow) >= sheet.lastTextRow() + 1;
     }
 };

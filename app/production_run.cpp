@@ -108,7 +108,7 @@ bool RunEnded(OpenPanel& open, BatchPace& pace, panels::RunResult result,
     return true;
 }
 
-std::optional<Question> ResumeQuestion(const ResumePoint& point, const panels::ColumnA& sheet,
+std::optional<Question> ResumeQuestion(const ResumePoint& point, const sheets::ColumnA& sheet,
                                        std::string* allWritten) {
     if (!point.Known()) return std::nullopt;
     if (point.Complete(sheet)) {

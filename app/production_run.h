@@ -54,7 +54,7 @@ bool RunEnded(OpenPanel& open, BatchPace& pace, panels::RunResult result,
 
 // Whether to take up the batch of the sheet just loaded, as the question to put: nothing when
 // the journal has no row of it written, or every row of it (then `allWritten` says so).
-std::optional<Question> ResumeQuestion(const ResumePoint& point, const panels::ColumnA& sheet,
+std::optional<Question> ResumeQuestion(const ResumePoint& point, const sheets::ColumnA& sheet,
                                        std::string* allWritten);
 
 // A sheet chosen in the file dialog: loaded; when the journal (if any) knows it, the operator is

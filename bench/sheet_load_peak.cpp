@@ -8,7 +8,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "panels/core/workbook/workbook.h"
+#include "sheets/workbook.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     }
     const double before = PeakMegabytes(RUSAGE_SELF);
     const auto start = std::chrono::steady_clock::now();
-    tagwright::panels::Workbook book;
+    tagwright::sheets::Workbook book;
     const bool loaded = book.Load(argv[1]);
     const std::chrono::duration<double, std::milli> wall = std::chrono::steady_clock::now() - start;
     std::printf(

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "panels/core/workbook/workbook.h"
+#include "sheets/workbook.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ void LoadAndReadEveryRow(benchmark::State& state, const std::string& extension) 
     const fs::path path = LargeWorkbook(extension);
     std::size_t bytes = 0;
     for (auto _ : state) {
-        tagwright::panels::Workbook book;
+        tagwright::sheets::Workbook book;
         if (!book.Load(path)) {
             state.SkipWithError("load failed");
             return;
@@ -42,7 +42,7 @@ void LoadAndReadEveryRow(benchmark::State& state, const std::string& extension) 
 }
 
 void ReadOneRowAfterLoad(benchmark::State& state, const std::string& extension) {
-    tagwright::panels::Workbook book;
+    tagwright::sheets::Workbook book;
     if (!book.Load(LargeWorkbook(extension))) {
         state.SkipWithError("load failed");
         return;

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "panels/core/workbook/xls_protocol.h"
+#include "sheets/xls_protocol.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace tagwright::panels;
+    using namespace tagwright::sheets;
     if (size == 0) return 0;
     const std::size_t split = data[0] % size;
     const std::string_view answer(reinterpret_cast<const char*>(data) + 1, size - 1);

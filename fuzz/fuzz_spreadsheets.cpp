@@ -4,12 +4,12 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "panels/core/workbook/csv_reader.h"
-#include "panels/core/workbook/workbook.h"
+#include "sheets/csv_reader.h"
+#include "sheets/workbook.h"
 
 namespace {
 
-using namespace tagwright::panels;
+using namespace tagwright::sheets;
 
 bool SameColumn(const ColumnA& a, const ColumnA& b) {
     if (a.textCells() != b.textCells()) return false;

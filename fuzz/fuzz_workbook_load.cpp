@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "panels/core/workbook/workbook.h"
+#include "sheets/workbook.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string path = "/tmp/tw-fuzz-workbook-" + std::to_string(getpid());
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    tagwright::panels::Workbook book;
+    tagwright::sheets::Workbook book;
     if (book.Load(path) && book.FirstSheet() == nullptr) __builtin_trap();
     return 0;
 }

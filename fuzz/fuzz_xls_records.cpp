@@ -3,10 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "biff_column.h"
+#include "sheets/biff_column.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace tagwright::panels;
+    using namespace tagwright::sheets;
     const auto file = CompoundFile::Open(std::span<const std::uint8_t>(data, size));
     if (!file) return 0;
     const auto result = ReadBiffColumnA(*file, kSheetLimits);

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "panels/core/sheet_check.h"
-#include "panels/core/workbook/workbook.h"
+#include "sheets/workbook.h"
 
 namespace tagwright::testing {
 namespace {
@@ -15,11 +15,11 @@ using panels::PanelKind;
 using panels::RowFault;
 using panels::SheetCheckSettings;
 
-panels::ColumnA Csv(const std::string& text) {
-    auto column = panels::ReadCsvColumnA(
+sheets::ColumnA Csv(const std::string& text) {
+    auto column = sheets::ReadCsvColumnA(
         std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     EXPECT_TRUE(column.has_value());
-    return column ? std::move(*column) : panels::ColumnA{};
+    return column ? std::move(*column) : sheets::ColumnA{};
 }
 
 SheetCheckSettings Settings(PanelKind kind, tag::ModelCode model, int prefix = 0) {

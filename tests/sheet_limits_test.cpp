@@ -5,13 +5,13 @@
 
 #include <numeric>
 
-#include "panels/core/workbook/column_builder.h"
-#include "panels/core/workbook/csv_reader.h"
-#include "panels/core/workbook/workbook.h"
-#include "panels/core/workbook/xls_protocol.h"
+#include "sheets/column_builder.h"
+#include "sheets/csv_reader.h"
+#include "sheets/workbook.h"
+#include "sheets/xls_protocol.h"
 #include "support/sheet_files.h"
 
-namespace tagwright::panels {
+namespace tagwright::sheets {
 namespace {
 
 namespace fs = std::filesystem;
@@ -352,4 +352,4 @@ TEST(HelperAnswer, AnAnswerCutShortOrWithAnythingAfterItsEndIsRefused) {
 }
 
 }  // namespace
-}  // namespace tagwright::panels
+}  // namespace tagwright::sheets

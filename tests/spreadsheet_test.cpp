@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "panels/core/spreadsheet_source.h"
-#include "panels/core/workbook/xlsx_cell_position.h"
+#include "sheets/xlsx_cell_position.h"
 #include "support/panel_rig.h"
 #include "support/sheet_files.h"
 #include "text/text_tables.h"
@@ -31,9 +31,9 @@ class Spreadsheet : public ::testing::TestWithParam<std::string> {
 };
 
 TEST_P(Spreadsheet, ColumnAOfTheFirstSheetAsText) {
-    Workbook book;
+    sheets::Workbook book;
     ASSERT_TRUE(book.Load(Fixture("rows." + GetParam())));
-    const ColumnA& a = *book.FirstSheet();
+    const sheets::ColumnA& a = *book.FirstSheet();
     EXPECT_EQ(a.Text(0), "Hello A1");
     EXPECT_EQ(a.Text(1), "中文内容");
     EXPECT_EQ(a.Text(2), "emoji 😀 ok");
@@ -130,7 +130,7 @@ TEST(SpreadsheetFiles, BadFilesAreRefused) {
     for (const char* name :
          {"empty.xls", "truncated.xls", "truncated.xlsx", "picture.xls", "latin1.csv",
           "unterminated.csv", "nosheet.xlsx", "missing.xls", "freexl-crash.xls"}) {
-        Workbook book;
+        sheets::Workbook book;
         EXPECT_FALSE(book.Load(Fixture(name))) << name;
         EXPECT_EQ(book.FirstSheet(), nullptr);
     }
@@ -142,8 +142,8 @@ TEST(SpreadsheetFiles, AnOversizedFileIsRefusedUnread) {
         std::ofstream out(big);
         out << "a,b\n";
     }
-    fs::resize_file(big, kMaxFileBytes + 1);  // sparse: no disk is used
-    Workbook book;
+    fs::resize_file(big, sheets::kMaxFileBytes + 1);  // sparse: no disk is used
+    sheets::Workbook book;
     EXPECT_FALSE(book.Load(big));
     fs::remove(big);
 }
@@ -155,7 +155,7 @@ TEST(SpreadsheetFiles, TheFormatComesFromTheContent) {
                   fs::copy_options::overwrite_existing);
     fs::copy_file(Fixture("rows.xls"), dir / "looks-like.csv",
                   fs::copy_options::overwrite_existing);
-    Workbook book;
+    sheets::Workbook book;
     ASSERT_TRUE(book.Load(dir / "looks-like.xls"));
     EXPECT_EQ(book.FirstSheet()->Text(0), "Hello A1");
     ASSERT_TRUE(book.Load(dir / "looks-like.csv"));
@@ -164,9 +164,9 @@ TEST(SpreadsheetFiles, TheFormatComesFromTheContent) {
 }
 
 TEST(SpreadsheetFiles, InlineStringsFormulaResultsAndWorkbookOrder) {
-    Workbook book;
+    sheets::Workbook book;
     ASSERT_TRUE(book.Load(Fixture("raw.xlsx")));
-    const ColumnA& a = *book.FirstSheet();
+    const sheets::ColumnA& a = *book.FirstSheet();
     EXPECT_EQ(a.Text(0), "inline & text");
     EXPECT_EQ(a.Text(1), "ab");
     EXPECT_FALSE(a.IsText(2));  // an error value
@@ -177,9 +177,9 @@ TEST(SpreadsheetFiles, InlineStringsFormulaResultsAndWorkbookOrder) {
 // r is optional on <row> and <c>: a row without it follows the previous row, a cell without it
 // the previous cell of its row.
 TEST(SpreadsheetFiles, RowsAndCellsWithoutReferencesFollowDocumentOrder) {
-    Workbook book;
+    sheets::Workbook book;
     ASSERT_TRUE(book.Load(Fixture("unreferenced.xlsx")));
-    const ColumnA& a = *book.FirstSheet();
+    const sheets::ColumnA& a = *book.FirstSheet();
     EXPECT_EQ(a.Text(0), "A1 without r");
     EXPECT_FALSE(a.IsText(2));  // B3, then C3 after it
     EXPECT_EQ(a.Text(3), "shared A4");
@@ -192,7 +192,7 @@ TEST(SpreadsheetFiles, RowsAndCellsWithoutReferencesFollowDocumentOrder) {
 
 TEST(SpreadsheetFiles, CellReferencesNameAPlaceWithinTheLargestSheet) {
     const auto place = [](std::string_view reference) -> std::pair<int, int> {
-        const auto parsed = ParseCellReference(reference);
+        const auto parsed = sheets::ParseCellReference(reference);
         if (!parsed) return {-1, -1};
         return {static_cast<int>(parsed->row), static_cast<int>(parsed->column)};
     };
@@ -206,7 +206,7 @@ TEST(SpreadsheetFiles, CellReferencesNameAPlaceWithinTheLargestSheet) {
 
 TEST(SpreadsheetFiles, AMalformedReferenceMakesTheSheetDamaged) {
     testing::SheetFiles files;
-    Workbook book;
+    sheets::Workbook book;
     EXPECT_FALSE(book.Load(files.Xlsx(
         "bad.xlsx", R"(<row r="1"><c r="A0" t="inlineStr"><is><t>x</t></is></c></row>)")));
     EXPECT_FALSE(book.Load(
@@ -224,7 +224,7 @@ TEST(SpreadsheetFiles, XlsxEscapesAreDecodedInSharedAndInlineStrings) {
         "cr_x000D__x000A_lf_x0009_tab _x005F_x0041_ _x0041_ _xD83D__xDE00_ _xd83d_ _x12_ _x";
     const std::string decoded = "cr\r\nlf\ttab _x0041_ A 😀 \uFFFD _x12_ _x";
     testing::SheetFiles files;
-    Workbook book;
+    sheets::Workbook book;
     ASSERT_TRUE(book.Load(files.Xlsx(
         "escapes.xlsx",
         R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)"
@@ -238,7 +238,7 @@ TEST(SpreadsheetFiles, XlsxEscapesAreDecodedInSharedAndInlineStrings) {
             R"(<row r="5"><c r="A5" t="str"><f>""</f><v></v></c></row>)"
             R"(<row r="6"><c r="A6" t="s"><v>1</v></c></row>)",
         "<si><t>" + escaped + "</t></si><si><t></t></si>")));
-    const ColumnA& a = *book.FirstSheet();
+    const sheets::ColumnA& a = *book.FirstSheet();
     EXPECT_EQ(a.Text(0), decoded);
     EXPECT_EQ(a.Text(1), decoded);
     EXPECT_EQ(a.Text(2), decoded);
@@ -259,9 +259,9 @@ TEST(SpreadsheetFiles, XlsTextsThatRunOverSeveralRecordsLoadWhole) {
         chinese += "中文内容";
     for (int i = 0; i < 32767; ++i)
         accents += "é";
-    Workbook book;
+    sheets::Workbook book;
     ASSERT_TRUE(book.Load(Fixture("long-text.xls")));
-    const ColumnA& a = *book.FirstSheet();
+    const sheets::ColumnA& a = *book.FirstSheet();
     EXPECT_EQ(a.Text(0), digits);
     EXPECT_EQ(a.Text(1), chinese);
     EXPECT_EQ(a.Text(2), "after");

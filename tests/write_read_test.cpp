@@ -317,9 +317,9 @@ TEST_F(WriteRead, EveryRowOfTheOfficeWorkbooksLandsOnTheTagAsTheOfficeProgramRea
          {"office-libreoffice.xlsx", "office-libreoffice.xls", "office-gnumeric.xlsx",
           "office-gnumeric-biff8.xls", "office-gnumeric-biff5.xls"}) {
         SCOPED_TRACE(name);
-        panels::Workbook expected;
+        sheets::Workbook expected;
         ASSERT_TRUE(expected.Load(fixtures / (std::string(name) + ".expected.csv")));
-        const panels::ColumnA& cells = *expected.FirstSheet();
+        const sheets::ColumnA& cells = *expected.FirstSheet();
         ASSERT_GE(cells.lastTextRow(), 10u);
         panel = FakePanel{};
         panel.fromFile = true;

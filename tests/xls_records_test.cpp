@@ -4,10 +4,10 @@
 // pair) between CONTINUE records, charts inside a sheet, encryption, older BIFF versions.
 #include <gtest/gtest.h>
 
-#include "biff_column.h"
+#include "sheets/biff_column.h"
 #include "support/compound_writer.h"
 
-namespace tagwright::panels {
+namespace tagwright::sheets {
 namespace {
 
 using testing::BiffRecord;
@@ -243,4 +243,4 @@ TEST(XlsRecords, AnEmptyFormulaResultIsNoTextHoweverItIsWritten) {
 }
 
 }  // namespace
-}  // namespace tagwright::panels
+}  // namespace tagwright::sheets

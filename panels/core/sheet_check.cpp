@@ -67,7 +67,7 @@ struct RowKey {
 // equal hashes are compared (their texts taken from the sheet), and the answer is written over
 // the hashes, so that nothing beside them is held.
 template <typename Counts>
-std::vector<RowKey> FindDuplicates(const ColumnA& sheet, int firstRow, int lastRow,
+std::vector<RowKey> FindDuplicates(const sheets::ColumnA& sheet, int firstRow, int lastRow,
                                    Counts&& counts) {
     std::vector<RowKey> rows;
     // Reserved at once: growing would hold the old array and one twice its size together.
@@ -128,7 +128,7 @@ std::string_view RowFaultName(RowFault fault) {
     return "";
 }
 
-SheetCheckResult CheckSheet(const ColumnA& sheet, const SheetCheckSettings& settings) {
+SheetCheckResult CheckSheet(const sheets::ColumnA& sheet, const SheetCheckSettings& settings) {
     std::vector<RowProblem> problems;
     SheetCheckResult result = CheckSheet(
         sheet, settings, [&](RowProblem problem) { problems.push_back(std::move(problem)); });
@@ -136,7 +136,7 @@ SheetCheckResult CheckSheet(const ColumnA& sheet, const SheetCheckSettings& sett
     return result;
 }
 
-SheetCheckResult CheckSheet(const ColumnA& sheet, const SheetCheckSettings& settings,
+SheetCheckResult CheckSheet(const sheets::ColumnA& sheet, const SheetCheckSettings& settings,
                             const std::function<void(RowProblem)>& onProblem) {
     SheetCheckResult result;
     result.firstRow = settings.startRow < 1 ? 1 : settings.startRow;

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "panel.h"
+#include "sheets/column_a.h"
 #include "tag/ntag_model.h"
-#include "workbook/column_a.h"
 
 namespace tagwright::panels {
 
@@ -53,10 +53,10 @@ struct SheetCheckResult {
 };
 
 // `sheet` may hold no text at all: the start row is always checked.
-SheetCheckResult CheckSheet(const ColumnA& sheet, const SheetCheckSettings& settings);
+SheetCheckResult CheckSheet(const sheets::ColumnA& sheet, const SheetCheckSettings& settings);
 // The same, handing on each problem as it is found, in row order, and holding none: a million
 // failing rows cost no more memory than a million good ones.
-SheetCheckResult CheckSheet(const ColumnA& sheet, const SheetCheckSettings& settings,
+SheetCheckResult CheckSheet(const sheets::ColumnA& sheet, const SheetCheckSettings& settings,
                             const std::function<void(RowProblem)>& onProblem);
 
 }  // namespace tagwright::panels

@@ -58,7 +58,7 @@ void SpreadsheetSource::LoadChosenFile(const std::filesystem::path& path) {
 }
 
 bool SpreadsheetSource::ReadCurrentRow() {
-    const ColumnA* sheet = workbook_.FirstSheet();
+    const sheets::ColumnA* sheet = workbook_.FirstSheet();
     if (sheet == nullptr) return RowFailed(text::msg::kNoFilesLoaded);
     const int row = RowNumberValue(panel_.rowNumberText());
     if (row < 1) return RowFailed(text::msg::kRowNumberAboveZero);
@@ -77,7 +77,7 @@ bool SpreadsheetSource::CurrentRowReady() {
 }
 
 bool SpreadsheetSource::RowsRanOut() const {
-    const ColumnA* sheet = workbook_.FirstSheet();
+    const sheets::ColumnA* sheet = workbook_.FirstSheet();
     if (sheet == nullptr) return false;
     const int row = RowNumberValue(panel_.rowNumberText());
     if (row < 1) return false;

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "panel.h"
-#include "workbook/workbook.h"
+#include "sheets/workbook.h"
 
 namespace tagwright::panels {
 
@@ -26,13 +26,13 @@ class SpreadsheetSource : public RowSource {
     void PreviousRow();  // "Row -1"
 
     // Why the last load failed.
-    LoadRefusal loadRefusal() const { return workbook_.refusal(); }
+    sheets::LoadRefusal loadRefusal() const { return workbook_.refusal(); }
     // The file the sheet was loaded from; empty when none is loaded.
     const std::filesystem::path& loadedPath() const { return loadedPath_; }
 
     bool SheetLoaded() const override { return workbook_.FirstSheet() != nullptr; }
     // The loaded sheet's column A, nullptr when nothing is loaded.
-    const ColumnA* sheet() const { return workbook_.FirstSheet(); }
+    const sheets::ColumnA* sheet() const { return workbook_.FirstSheet(); }
     bool CurrentRowReady() override;
     bool AdvanceAfterWrite() override;
     bool RowsRanOut() const override;
@@ -41,7 +41,7 @@ class SpreadsheetSource : public RowSource {
     bool RowFailed(int message);
 
     Panel& panel_;
-    Workbook workbook_;
+    sheets::Workbook workbook_;
     std::filesystem::path loadedPath_;
 };
 

@@ -271,7 +271,7 @@ int Run(const CliOptions& o) {
     panels::SpreadsheetSource& rows = shown.rows();
     if (o.fromFile) {
         if (!rows.LoadNamedFile(*o.fromFile)) {
-            if (rows.loadRefusal() != panels::LoadRefusal::Unreadable) {
+            if (rows.loadRefusal() != sheets::LoadRefusal::Unreadable) {
                 PrintLoadFailure(out, *o.fromFile, rows.loadRefusal());
             }
             return kExitFailure;

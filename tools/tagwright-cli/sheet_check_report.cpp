@@ -52,7 +52,7 @@ void PrintSummary(ConsoleOutput& out, const panels::SheetCheckResult& result, co
 
 }  // namespace
 
-bool CheckAndPrint(ConsoleOutput& out, const panels::ColumnA& sheet,
+bool CheckAndPrint(ConsoleOutput& out, const sheets::ColumnA& sheet,
                    const panels::SheetCheckSettings& settings, const CliOptions& o,
                    bool quietWhenPassed) {
     bool first = true;
@@ -65,16 +65,16 @@ bool CheckAndPrint(ConsoleOutput& out, const panels::ColumnA& sheet,
     return result.Passed();
 }
 
-void PrintLoadFailure(ConsoleOutput& out, const std::string& path, panels::LoadRefusal refusal) {
+void PrintLoadFailure(ConsoleOutput& out, const std::string& path, sheets::LoadRefusal refusal) {
     std::string text = "cannot load " + path;
-    if (refusal != panels::LoadRefusal::Unreadable) {
-        text += ": " + std::string(panels::LoadRefusalText(refusal));
+    if (refusal != sheets::LoadRefusal::Unreadable) {
+        text += ": " + std::string(sheets::LoadRefusalText(refusal));
     }
     out.EmitError(text, "tagwright-cli: " + EscapeForTerminal(text));
 }
 
 int RunSheetCheck(const CliOptions& o, ConsoleOutput& out) {
-    panels::Workbook workbook;
+    sheets::Workbook workbook;
     if (!workbook.Load(*o.fromFile)) {
         PrintLoadFailure(out, *o.fromFile, workbook.refusal());
         return 1;

@@ -4,7 +4,7 @@
 
 #include <freexl.h>
 
-namespace tagwright::panels {
+namespace tagwright::sheets {
 namespace {
 
 class XlsHandle {
@@ -56,4 +56,4 @@ std::optional<ColumnA> ReadWithFreeXL(const std::filesystem::path& path,
     return column.Finish();
 }
 
-}  // namespace tagwright::panels
+}  // namespace tagwright::sheets

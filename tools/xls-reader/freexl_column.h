@@ -6,10 +6,10 @@
 
 #include <filesystem>
 
-#include "panels/core/workbook/column_builder.h"
+#include "sheets/column_builder.h"
 
-namespace tagwright::panels {
+namespace tagwright::sheets {
 
 std::optional<ColumnA> ReadWithFreeXL(const std::filesystem::path& path, const SheetLimits& limits);
 
-}  // namespace tagwright::panels
+}  // namespace tagwright::sheets

@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "panels/core/workbook/xls_protocol.h"
+#include "sheets/xls_protocol.h"
 #include "xls_column.h"
 
 namespace {
 
-using tagwright::panels::SheetLimits;
+using tagwright::sheets::SheetLimits;
 
 template <typename Number>
 bool ParseLimit(const char* text, Number& value) {
@@ -54,8 +54,8 @@ int main(int argc, char** argv) {
             stderr);
         return 2;
     }
-    const auto column = tagwright::panels::ReadXlsFile(path, limits);
+    const auto column = tagwright::sheets::ReadXlsFile(path, limits);
     if (!column) return 1;
-    const std::string out = tagwright::panels::EncodeColumn(*column);
+    const std::string out = tagwright::sheets::EncodeColumn(*column);
     return std::fwrite(out.data(), 1, out.size(), stdout) == out.size() ? 0 : 1;
 }

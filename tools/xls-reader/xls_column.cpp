@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "xls_column.h"
 
-#include "biff_column.h"
 #include "freexl_column.h"
+#include "sheets/biff_column.h"
 
-namespace tagwright::panels {
+namespace tagwright::sheets {
 
 std::optional<ColumnA> ReadXlsFile(const std::filesystem::path& path, const SheetLimits& limits) {
     const auto file = CompoundFile::Open(path);
@@ -14,4 +14,4 @@ std::optional<ColumnA> ReadXlsFile(const std::filesystem::path& path, const Shee
     return std::move(biff.column);
 }
 
-}  // namespace tagwright::panels
+}  // namespace tagwright::sheets

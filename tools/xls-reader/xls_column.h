@@ -9,10 +9,10 @@
 
 #include <filesystem>
 
-#include "panels/core/workbook/column_builder.h"
+#include "sheets/column_builder.h"
 
-namespace tagwright::panels {
+namespace tagwright::sheets {
 
 std::optional<ColumnA> ReadXlsFile(const std::filesystem::path& path, const SheetLimits& limits);
 
-}  // namespace tagwright::panels
+}  // namespace tagwright::sheets
