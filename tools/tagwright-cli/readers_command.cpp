@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+#include "readers_command.h"
+
+#include <vector>
+
+#include "cli_session.h"
+#include "exit_status.h"
+#include "reader_details.h"
+#include "utf8_text.h"
+
+namespace tagwright::cli {
+
+int RunReaders(const CliOptions& o, ConsoleOutput& out) {
+    CliSession session(o, out);
+    if (!session.Start()) return kExitNoReader;
+    reader::ListDeviceCombo& combo = session.combo();
+    session.devices().RefreshDeviceList();
+    const std::vector<ReaderDetails> details =
+        o.verbose ? LookAtReaders() : std::vector<ReaderDetails>{};
+    for (int i = 1; i < combo.Count(); ++i) {
+        const std::string serial = combo.Text(i);
+        const ReaderDetails* found = nullptr;
+        for (const ReaderDetails& d : details) {
+            if (d.serial == serial) found = &d;
+        }
+        Json reader = Typed("reader");
+        reader["serial"] = serial;
+        if (found == nullptr) {
+            out.Emit(reader, EscapeForTerminal(serial));
+            continue;
+        }
+        AddDetails(reader, *found);
+        out.Emit(reader, EscapeForTerminal(serial) + "\n" + DetailsText(*found));
+    }
+    return session.ExplainMissingReaders() ? kExitNoReader : kExitSuccess;
+}
+
+}  // namespace tagwright::cli
