@@ -287,10 +287,98 @@ OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
     return RowCheck::Write;
 }
 
+OperationController::WriteSettings OperationController::ReadWriteSettings() const {
+    return {panel_.encryption(), panel_.lockTag(), panel_.writeFromFile(), panel_.verifyWrites()};
+}
+
+std::optional<RunResult> OperationController::IdentifyForWrite(tag::TagLink link,
+                                                               const tag::Key& originalKey,
+                                                               WriteRun& run) {
+    tag::DetectedTag& tag = run.tag;
+    DetectOutcome outcome =
+        tag::WakeAndSelect(link, panel_.autoOperation(), last_, tag::OperationKind::Write, tag);
+    if (outcome != DetectOutcome::Detected) return NotDetected(outcome);
+    // Authentication is attempted, not required: an unprotected tag is written all the same.
+    if (!AuthenticateOrReselect(link, originalKey, tag, run.authenticated)) {
+        return RunResult::Failed;
+    }
+    tag.answeredPwdAuth = run.authenticated;
+    outcome = tag::IdentifyModel(link, tag);
+    if (outcome != DetectOutcome::Detected) return FromDetection(outcome);
+    last_.model = tag.model;
+    // Identifying the tag may have selected it again, which ends its authentication.
+    if (run.authenticated && tag.reselected &&
+        !AuthenticateOrReselect(link, originalKey, tag, run.authenticated)) {
+        return RunResult::Failed;
+    }
+    return std::nullopt;
+}
+
+void OperationController::RecordContent(const WriteRun& run, const MessageContent& content) {
+    if (!inFlight_) return;
+    HandledTag& record = inFlight_->tag;
+    record.model = run.tag.model;
+    record.message = format_->DescribeContent(content);
+    record.ndef = format_->BuildRecord(content);
+    record.encryption = run.settings.encryption;
+    record.lock = run.settings.lock;
+    if (run.settings.encryption) record.key = KeyFromField(panel_.newKeyText());
+    if (run.settings.fromFile) record.row = run.row;
+}
+
+std::optional<RunResult> OperationController::CheckTheRow(tag::TagLink link,
+                                                          const tag::NdefArea& area,
+                                                          const MessageContent& content,
+                                                          WriteRun& run) {
+    switch (CheckRow(link, run.tag, area, content, ledger_.TakeReadBack())) {
+        case RowCheck::Refuse:
+            return RunResult::Failed;
+        case RowCheck::AlreadyWritten:
+            if (inFlight_) {
+                // The record says what the tag holds, not the row it was offered.
+                inFlight_->tag.readBack = true;
+                inFlight_->tag.message.clear();
+                inFlight_->tag.ndef.clear();
+            }
+            return SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed;
+        case RowCheck::AlreadyHeld:
+            if (inFlight_) inFlight_->tag.readBack = true;
+            if (!run.settings.encryption && !run.settings.lock) {
+                return AdvanceAndFinish(run.tag.uid, run.row);
+            }
+            // The interrupted run may have ended between the message and its password or lock:
+            // those steps are done again, so that the tag is not left open.
+            run.messageHeld = true;
+            return std::nullopt;
+        case RowCheck::Write:
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+bool OperationController::Protect(tag::TagLink link, WriteRun& run) {
+    if (run.settings.encryption) {
+        tag::Key newKey = *KeyFromField(panel_.newKeyText());
+        const secrets::WipeOnExit wipeNewKey(newKey);
+        // A tag that refused the original key may answer to the new one already, set by the
+        // interrupted run.
+        if (run.messageHeld && !run.authenticated &&
+            !AuthenticateOrReselect(link, newKey, run.tag, run.authenticated)) {
+            return false;
+        }
+        if (tag::SetPassword(link, run.tag.model, newKey) == tag::StepResult::Stopped) {
+            return false;
+        }
+    }
+    return !run.settings.lock || tag::LockTag(link, run.tag.model);
+}
+
 RunResult OperationController::WriteSteps() {
-    const bool encryption = panel_.encryption();
-    if (!KeysUsable(encryption)) return RunResult::Refused;
-    if (panel_.writeFromFile() && !rows_.CurrentRowReady()) {
+    WriteRun run;
+    run.settings = ReadWriteSettings();
+    const WriteSettings& settings = run.settings;
+    if (!KeysUsable(settings.encryption)) return RunResult::Refused;
+    if (settings.fromFile && !rows_.CurrentRowReady()) {
         // The content field does not hold a row: writing it would erase the tag.
         OnStop();
         return RunResult::Refused;
@@ -300,91 +388,30 @@ RunResult OperationController::WriteSteps() {
 
     // With verification on, every page the tag acknowledges is noted, to be read back at the end;
     // the password and lock steps read back their own pages whether it is on or not.
-    tag::PageWrites written;
-    const bool verify = panel_.verifyWrites();
-    const tag::TagLink link = Link(verify ? &written : nullptr);
-    tag::DetectedTag tag;
-    DetectOutcome outcome =
-        tag::WakeAndSelect(link, panel_.autoOperation(), last_, tag::OperationKind::Write, tag);
-    if (outcome != DetectOutcome::Detected) return NotDetected(outcome);
+    const tag::TagLink link = Link(settings.verify ? &run.written : nullptr);
+    if (const auto ended = IdentifyForWrite(link, originalKey, run)) return *ended;
 
-    // Authentication is attempted, not required: an unprotected tag is written all the same.
-    bool authenticated = false;
-    if (!AuthenticateOrReselect(link, originalKey, tag, authenticated)) return RunResult::Failed;
-    tag.answeredPwdAuth = authenticated;
-    outcome = tag::IdentifyModel(link, tag);
-    if (outcome != DetectOutcome::Detected) return FromDetection(outcome);
-    last_.model = tag.model;
-    // Identifying the tag may have selected it again, which ends its authentication.
-    if (authenticated && tag.reselected &&
-        !AuthenticateOrReselect(link, originalKey, tag, authenticated)) {
-        return RunResult::Failed;
-    }
-
-    const auto content = ContentFor(tag);
+    const auto content = ContentFor(run.tag);
     if (!content) return RunResult::Failed;
     const auto area =
-        tag::OpenNdefArea(link, tag.model, tag::AreaUse::Write, format_->capacityLimit());
+        tag::OpenNdefArea(link, run.tag.model, tag::AreaUse::Write, format_->capacityLimit());
     if (!area) return RunResult::Failed;
-    const bool fromFile = panel_.writeFromFile();
-    const int row = RowNumberValue(panel_.rowNumberText());
-    if (inFlight_) {
-        HandledTag& record = inFlight_->tag;
-        record.model = tag.model;
-        record.message = format_->DescribeContent(*content);
-        record.ndef = format_->BuildRecord(*content);
-        record.encryption = encryption;
-        record.lock = panel_.lockTag();
-        if (encryption) record.key = KeyFromField(panel_.newKeyText());
-        if (fromFile) record.row = row;
+    run.row = RowNumberValue(panel_.rowNumberText());
+    RecordContent(run, *content);
+    if (settings.fromFile) {
+        if (const auto ended = CheckTheRow(link, *area, *content, run)) return *ended;
     }
-    bool messageHeld = false;
-    if (fromFile) {
-        switch (CheckRow(link, tag, *area, *content, ledger_.TakeReadBack())) {
-            case RowCheck::Refuse:
-                return RunResult::Failed;
-            case RowCheck::AlreadyWritten:
-                if (inFlight_) {
-                    // The record says what the tag holds, not the row it was offered.
-                    inFlight_->tag.readBack = true;
-                    inFlight_->tag.message.clear();
-                    inFlight_->tag.ndef.clear();
-                }
-                return SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed;
-            case RowCheck::AlreadyHeld:
-                if (inFlight_) inFlight_->tag.readBack = true;
-                if (!encryption && !panel_.lockTag()) return AdvanceAndFinish(tag.uid, row);
-                // The interrupted run may have ended between the message and its password or
-                // lock: those steps are done again, so that the tag is not left open.
-                messageHeld = true;
-                break;
-            case RowCheck::Write:
-                break;
-        }
+    if (!run.messageHeld && !format_->BuildAndWrite(link, *area, *content)) {
+        return RunResult::Failed;
     }
-    if (!messageHeld && !format_->BuildAndWrite(link, *area, *content)) return RunResult::Failed;
-
-    if (encryption) {
-        tag::Key newKey = *KeyFromField(panel_.newKeyText());
-        const secrets::WipeOnExit wipeNewKey(newKey);
-        // A tag that refused the original key may answer to the new one already, set by the
-        // interrupted run.
-        if (messageHeld && !authenticated &&
-            !AuthenticateOrReselect(link, newKey, tag, authenticated)) {
-            return RunResult::Failed;
-        }
-        if (tag::SetPassword(link, tag.model, newKey) == tag::StepResult::Stopped) {
-            return RunResult::Failed;
-        }
-    }
-    if (panel_.lockTag() && !tag::LockTag(link, tag.model)) return RunResult::Failed;
+    if (!Protect(link, run)) return RunResult::Failed;
     // A tag that kept other bytes than it acknowledged is a failure: its row stays for the next.
-    if (verify && !tag::VerifyWrites(link, tag.model, written)) {
+    if (settings.verify && !tag::VerifyWrites(link, run.tag.model, run.written)) {
         if (inFlight_) inFlight_->tag.verifyFailed = true;
         return RunResult::Failed;
     }
-    if (!fromFile) return SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed;
-    return AdvanceAndFinish(tag.uid, row);
+    if (!settings.fromFile) return SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed;
+    return AdvanceAndFinish(run.tag.uid, run.row);
 }
 
 RunResult OperationController::AdvanceAndFinish(const tag::Uid& uid, int row) {

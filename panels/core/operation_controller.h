@@ -14,6 +14,7 @@
 #include "reader/device_session.h"
 #include "run_journal.h"
 #include "tag/detection.h"
+#include "tag/password.h"
 #include "tag/read_back.h"
 #include "timers.h"
 
@@ -100,7 +101,29 @@ class OperationController {
     RunResult Finish(RunResult result);
     // How a run ends whose tag was not detected; a reader that is gone also stops Auto operation.
     RunResult NotDetected(tag::DetectOutcome outcome);
+    // What one Write reads from the panel's check boxes, once, as it starts.
+    struct WriteSettings {
+        bool encryption = false, lock = false, fromFile = false, verify = false;
+    };
+    // One Write's tag as its steps go on.
+    struct WriteRun {
+        WriteSettings settings;
+        tag::PageWrites written;  // the pages the tag acknowledged, for verification
+        tag::DetectedTag tag;
+        bool authenticated = false;
+        bool messageHeld = false;  // resuming: the tag holds its row already
+        int row = 0;               // the row number, with "Write from file"
+    };
+    WriteSettings ReadWriteSettings() const;
+    // The Write's steps, in their order; those that can end the run return how it ends.
     RunResult WriteSteps();
+    std::optional<RunResult> IdentifyForWrite(tag::TagLink link, const tag::Key& originalKey,
+                                              WriteRun& run);
+    void RecordContent(const WriteRun& run, const MessageContent& content);
+    std::optional<RunResult> CheckTheRow(tag::TagLink link, const tag::NdefArea& area,
+                                         const MessageContent& content, WriteRun& run);
+    // The new password and the lock, as the settings ask; false when a step failed.
+    bool Protect(tag::TagLink link, WriteRun& run);
     // The journal record of the run under way.
     void BeginRecord(tag::OperationKind operation);
     bool RecordRun(bool succeeded);
