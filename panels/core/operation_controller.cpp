@@ -326,10 +326,10 @@ void OperationController::RecordContent(const WriteRun& run, const MessageConten
     if (run.settings.fromFile) record.row = run.row;
 }
 
-std::optional<RunResult> OperationController::CheckTheRow(tag::TagLink link,
-                                                          const tag::NdefArea& area,
-                                                          const MessageContent& content,
-                                                          WriteRun& run) {
+std::optional<RunResult> OperationController::ApplyRowCheck(tag::TagLink link,
+                                                            const tag::NdefArea& area,
+                                                            const MessageContent& content,
+                                                            WriteRun& run) {
     switch (CheckRow(link, run.tag, area, content, ledger_.TakeReadBack())) {
         case RowCheck::Refuse:
             return RunResult::Failed;
@@ -399,7 +399,7 @@ RunResult OperationController::WriteSteps() {
     run.row = RowNumberValue(panel_.rowNumberText());
     RecordContent(run, *content);
     if (settings.fromFile) {
-        if (const auto ended = CheckTheRow(link, *area, *content, run)) return *ended;
+        if (const auto ended = ApplyRowCheck(link, *area, *content, run)) return *ended;
     }
     if (!run.messageHeld && !format_->BuildAndWrite(link, *area, *content)) {
         return RunResult::Failed;

@@ -120,8 +120,8 @@ class OperationController {
     std::optional<RunResult> IdentifyForWrite(tag::TagLink link, const tag::Key& originalKey,
                                               WriteRun& run);
     void RecordContent(const WriteRun& run, const MessageContent& content);
-    std::optional<RunResult> CheckTheRow(tag::TagLink link, const tag::NdefArea& area,
-                                         const MessageContent& content, WriteRun& run);
+    std::optional<RunResult> ApplyRowCheck(tag::TagLink link, const tag::NdefArea& area,
+                                           const MessageContent& content, WriteRun& run);
     // The new password and the lock, as the settings ask; false when a step failed.
     bool Protect(tag::TagLink link, WriteRun& run);
     // The journal record of the run under way.

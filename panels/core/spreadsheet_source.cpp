@@ -11,8 +11,10 @@ namespace {
 
 using text::Table;
 
-void LogRed(int entry) {
+// A row that cannot be loaded: its message in red.
+bool RowFailed(int entry) {
     feed::AppendLog(0, text::Tr(Table::Message, entry), feed::kRed);
+    return false;
 }
 
 }  // namespace
@@ -35,11 +37,6 @@ bool SpreadsheetSource::LoadWorkbook(const std::filesystem::path& path) {
     const bool loaded = workbook_.Load(path);
     loadedPath_ = loaded ? path : std::filesystem::path();
     return loaded;
-}
-
-bool SpreadsheetSource::RowFailed(int message) {
-    LogRed(message);
-    return false;
 }
 
 bool SpreadsheetSource::LoadNamedFile(const std::filesystem::path& path) {

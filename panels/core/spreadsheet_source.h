@@ -38,8 +38,6 @@ class SpreadsheetSource : public RowSource {
     bool RowsRanOut() const override;
 
   private:
-    bool RowFailed(int message);
-
     Panel& panel_;
     sheets::Workbook workbook_;
     std::filesystem::path loadedPath_;
