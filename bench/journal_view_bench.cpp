@@ -9,7 +9,7 @@
 
 #include "app/journal_csv.h"
 #include "app/journal_view.h"
-#include "journal_table_model.h"
+#include "shell/journal_table_model.h"
 
 using namespace tagwright;
 

@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 
 #include "app/application.h"
-#include "main_window.h"
-#include "message_log_view.h"
+#include "shell/main_window.h"
+#include "shell/message_log_view.h"
 #include "text/menus.h"
 
 using namespace tagwright;

@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "app/application.h"
-#include "main_window.h"
+#include "shell/main_window.h"
 
 using namespace tagwright;
 

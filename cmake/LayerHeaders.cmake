@@ -38,14 +38,39 @@ function(tw_layer_headers target prefix)
         file(MAKE_DIRECTORY ${parent})
         file(CREATE_LINK ${source} ${link} SYMBOLIC)
     endif()
-    target_include_directories(${target} PUBLIC ${root})
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "INTERFACE_LIBRARY")
+        target_include_directories(${target} INTERFACE ${root})
+    else()
+        target_include_directories(${target} PUBLIC ${root})
+    endif()
 endfunction()
 
-# Fails the configuration when a target puts the repository root, or the common parent of
-# several layers, on its include path: that would let anything see every layer again.
+# The reader library's insides (its backends, the simulator's store, the seam between them).
+# The program reaches readers through the library's entry points alone; only the library, the
+# simulator's control tool, and the tests, fuzzers and benchmarks that look inside may link them.
+set(TW_CARDHOST_INTERNALS cardhost_seam cardhost_sim_core cardhost_pcsc cardhost_backends)
+set(TW_CARDHOST_INSIDERS ${CMAKE_SOURCE_DIR}/cardhost ${CMAKE_SOURCE_DIR}/tools/cardhost-sim
+                         ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/fuzz ${CMAKE_SOURCE_DIR}/bench)
+
+function(tw_may_link_cardhost_internals folder result)
+    set(${result} FALSE PARENT_SCOPE)
+    foreach(insider IN LISTS TW_CARDHOST_INSIDERS)
+        string(FIND "${folder}/" "${insider}/" at)
+        if(at EQUAL 0)
+            set(${result} TRUE PARENT_SCOPE)
+        endif()
+    endforeach()
+endfunction()
+
+# Fails the configuration when a target puts the repository root, the common parent of several
+# layers, or a folder of sources instead of its exported headers on its include path (that
+# would let anything see every layer again), or when a target outside the reader library links
+# the library's insides.
 function(tw_check_layer_include_folders)
     set(forbidden ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/base ${CMAKE_SOURCE_DIR}/panels
-                  ${CMAKE_SOURCE_DIR}/tools)
+                  ${CMAKE_SOURCE_DIR}/tools ${CMAKE_SOURCE_DIR}/cardhost
+                  ${CMAKE_SOURCE_DIR}/shell ${CMAKE_SOURCE_DIR}/tools/xls-reader)
     set(folders ${CMAKE_SOURCE_DIR})
     while(folders)
         list(POP_FRONT folders folder)
@@ -68,6 +93,23 @@ function(tw_check_layer_include_folders)
                                         "tw_layer_headers (cmake/LayerHeaders.cmake) instead")
                 endif()
             endforeach()
+            tw_may_link_cardhost_internals(${folder} insider)
+            if(NOT insider)
+                set(links "")
+                if(NOT type STREQUAL "INTERFACE_LIBRARY")
+                    get_target_property(own ${target} LINK_LIBRARIES)
+                    list(APPEND links ${own})
+                endif()
+                get_target_property(exported ${target} INTERFACE_LINK_LIBRARIES)
+                list(APPEND links ${exported})
+                foreach(link IN LISTS links)
+                    if(link IN_LIST TW_CARDHOST_INTERNALS)
+                        message(FATAL_ERROR "${target} links ${link}, the reader library's "
+                                            "insides; reach readers through cardhost's entry "
+                                            "points (cardhost/include)")
+                    endif()
+                endforeach()
+            endif()
         endforeach()
     endwhile()
 endfunction()

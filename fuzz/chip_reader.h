@@ -3,8 +3,8 @@
 // on it without files, processes or a shared library.
 #pragma once
 
+#include "cardhost/sim/ntag_chip.h"
 #include "reader/reader_api.h"
-#include "sim/ntag_chip.h"
 
 namespace tagwright::fuzz {
 

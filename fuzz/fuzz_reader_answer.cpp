@@ -7,8 +7,8 @@
 
 #include <cardhost/cardhost.h>
 
-#include "pcsc/pcsc_personality.h"
-#include "pcsc/tlv.h"
+#include "cardhost/pcsc/pcsc_personality.h"
+#include "cardhost/pcsc/tlv.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace cardhost::pcsc;

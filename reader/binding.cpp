@@ -14,6 +14,7 @@ namespace tagwright::reader {
 namespace {
 
 ReaderApi g_table;
+ReaderExtras g_extras;
 void* g_module = nullptr;
 
 void* OpenModule(const std::filesystem::path& path) {
@@ -59,6 +60,10 @@ const ReaderApi& Reader() {
     return g_table;
 }
 
+const ReaderExtras& ReaderExtra() {
+    return g_extras;
+}
+
 const char* ReaderLibraryFileName() {
 #if defined(_WIN32)
     return "cardhost.dll";
@@ -96,13 +101,19 @@ bool BindReaderLibrary() {
         CloseModule(module);
         return false;
     }
+    ReaderExtras extras;
+#define TW_READER_EXTRA(name) Look(module, #name, extras.name);
+#include "reader_extras.inc"
+#undef TW_READER_EXTRA
     g_table = table;
+    g_extras = extras;
     g_module = module;
     return true;
 }
 
 void UnbindReaderLibrary() {
     g_table = ReaderApi{};
+    g_extras = ReaderExtras{};
     if (g_module != nullptr) {
         CloseModule(g_module);
         g_module = nullptr;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cardhost/cardhost.h>
+#include <cardhost/diagnostics.h>
 
 namespace tagwright::reader {
 
@@ -15,7 +16,15 @@ struct ReaderApi {
     bool Complete() const;
 };
 
-// The process-wide table, filled once by the binding; all zero while unbound.
+// Entry points beyond the 26 that a reader library may lack: null where it does.
+struct ReaderExtras {
+#define TW_READER_EXTRA(name) decltype(&::name) name = nullptr;
+#include "reader_extras.inc"
+#undef TW_READER_EXTRA
+};
+
+// The process-wide tables, filled once by the binding; all zero while unbound.
 const ReaderApi& Reader();
+const ReaderExtras& ReaderExtra();
 
 }  // namespace tagwright::reader

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "reader/binding.h"
+#include "reader/reader_report.h"
 #include "support/sim_env.h"
 
 namespace tagwright::testing {
@@ -30,10 +31,13 @@ class Binding : public ::testing::Test {
 
     static fs::path Built(const std::string& name) { return reader::ExecutableDirectory() / name; }
 
-    // Runs the probe from the work folder, with that folder on the library path too.
+    // Runs the probe from the work folder, with that folder on the library path too, on a
+    // simulator of its own.
     ToolResult Probe() {
-        return RunProgram("cd '" + workDir_.string() + "' && LD_LIBRARY_PATH='" +
-                          workDir_.string() + "' '" + (programDir_ / "bind_probe").string() + "'");
+        return RunProgram("cd '" + workDir_.string() +
+                          "' && CARDHOST_BACKENDS=sim CARDHOST_SIM_DIR='" +
+                          (root_ / "sim").string() + "' LD_LIBRARY_PATH='" + workDir_.string() +
+                          "' '" + (programDir_ / "bind_probe").string() + "'");
     }
     void Install(const std::string& builtName, const fs::path& folder) {
         fs::copy_file(Built(builtName), folder / reader::ReaderLibraryFileName(),
@@ -50,11 +54,19 @@ TEST_F(Binding, ACopyInTheWorkingDirectoryIsIgnored) {
     EXPECT_EQ(result.out, "refused\n");
 }
 
-TEST_F(Binding, TheLibraryBesideTheExecutableIsBound) {
+// A fresh simulator has one reader.
+TEST_F(Binding, TheLibraryBesideTheExecutableIsBoundAndReports) {
     Install(reader::ReaderLibraryFileName(), programDir_);
     const ToolResult result = Probe();
     EXPECT_EQ(result.exitCode, 0) << result.out;
-    EXPECT_EQ(result.out, "bound\n");
+    EXPECT_EQ(result.out, "bound\nreport: 1\n");
+}
+
+TEST_F(Binding, ALibraryOfOnlyTheTwentySixIsBoundWithoutReport) {
+    Install("libcardhost_without_diagnostics.so", programDir_);
+    const ToolResult result = Probe();
+    EXPECT_EQ(result.exitCode, 0) << result.out;
+    EXPECT_EQ(result.out, "bound\nreport: none\n");
 }
 
 TEST_F(Binding, ALibraryLackingOneEntryPointIsRefused) {
@@ -67,6 +79,26 @@ TEST_F(Binding, ALibraryLackingOneEntryPointIsRefused) {
 TEST_F(Binding, AFileThatIsNoLibraryIsRefused) {
     std::ofstream(programDir_ / reader::ReaderLibraryFileName()) << "not a library";
     EXPECT_EQ(Probe().exitCode, 1);
+}
+
+TEST(ReaderReport, UndoesTheEscapesAndSkipsWhatItDoesNotKnow) {
+    const reader::ReaderReport report = reader::ParseReaderReport(
+        "reader\tA\\tB\\\\C\tpcsc\t3B 8F\tB (pass-through)\t0\n"
+        "future\tkind\n"
+        "reader\ttoo\tfew\n"
+        "reader\tSIM-0002\tsim\t\t\t11\n"
+        "problem\tsim\tline one\\nline two\n"
+        "problem\tpcsc\tno service");
+    ASSERT_EQ(report.readers.size(), 2u);
+    EXPECT_EQ(report.readers[0].serial, "A\tB\\C");
+    EXPECT_EQ(report.readers[0].atrHex, "3B 8F");
+    EXPECT_EQ(report.readers[0].personality, "B (pass-through)");
+    EXPECT_EQ(report.readers[1].backend, "sim");
+    EXPECT_EQ(report.readers[1].atrHex, "");
+    EXPECT_EQ(report.readers[1].status, 11);
+    EXPECT_EQ(report.ProblemOf("sim"), "line one\nline two");
+    EXPECT_EQ(report.ProblemOf("pcsc"), "no service");
+    EXPECT_EQ(report.ProblemOf("other"), std::nullopt);
 }
 
 TEST(BindingInProcess, FillsEveryEntryAndUnbindingEmptiesTheTable) {

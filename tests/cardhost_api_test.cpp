@@ -8,8 +8,8 @@
 #include <functional>
 #include <map>
 
-#include "sim/entry_points.h"
-#include "sim/hex.h"
+#include "cardhost/sim/entry_points.h"
+#include "cardhost/sim/hex.h"
 #include "support/sim_env.h"
 
 namespace tagwright::testing {

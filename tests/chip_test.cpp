@@ -2,7 +2,7 @@
 // The simulated chip against the NTAG21x/NTAG203 facts sheet.
 #include <gtest/gtest.h>
 
-#include "sim/ntag_chip.h"
+#include "cardhost/sim/ntag_chip.h"
 
 namespace cardhost::sim {
 namespace {

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <regex>
 
+#include "cardhost/sim/hex.h"
 #include "secrets/core_dumps.h"
-#include "sim/hex.h"
 #include "support/sim_env.h"
 #include "tools/common/shell_words.h"
 

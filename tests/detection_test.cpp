@@ -4,8 +4,8 @@
 
 #include <cardhost/cardhost.h>
 
+#include "cardhost/sim/hex.h"
 #include "log/recording_sink.h"
-#include "sim/hex.h"
 #include "support/fake_reader.h"
 #include "support/sim_env.h"
 #include "tag/detection.h"

@@ -13,8 +13,8 @@
 #include <map>
 #include <sstream>
 
-#include "sim/chip_facts.h"
-#include "sim/sim_reader.h"
+#include "cardhost/sim/chip_facts.h"
+#include "cardhost/sim/sim_reader.h"
 #include "support/panel_rig.h"
 
 namespace tagwright::testing {

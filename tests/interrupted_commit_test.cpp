@@ -18,10 +18,10 @@
 #include <sstream>
 #include <thread>
 
-#include "sim/sim_state.h"
-#include "sim/sim_store.h"
-#include "sim/store_io.h"
-#include "sim/tag_file.h"
+#include "cardhost/sim/sim_state.h"
+#include "cardhost/sim/sim_store.h"
+#include "cardhost/sim/store_io.h"
+#include "cardhost/sim/tag_file.h"
 #include "support/sim_env.h"
 
 extern char** environ;

@@ -9,12 +9,12 @@
 #include <fstream>
 #include <thread>
 
-#include "pcsc/pcsc_backend.h"
-#include "pcsc/pcsc_card.h"
-#include "pcsc/pcsc_personality.h"
-#include "pcsc/pcsc_session.h"
-#include "pcsc/pcsc_status.h"
-#include "pcsc/tlv.h"
+#include "cardhost/pcsc/pcsc_backend.h"
+#include "cardhost/pcsc/pcsc_card.h"
+#include "cardhost/pcsc/pcsc_personality.h"
+#include "cardhost/pcsc/pcsc_session.h"
+#include "cardhost/pcsc/pcsc_status.h"
+#include "cardhost/pcsc/tlv.h"
 #include "support/fake_pcsc.h"
 
 namespace tagwright::test {

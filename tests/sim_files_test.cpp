@@ -3,11 +3,11 @@
 // and a file cut short or holding anything the simulator would not write is refused.
 #include <gtest/gtest.h>
 
-#include "sim/queue_file.h"
-#include "sim/sim_state.h"
-#include "sim/store_error.h"
-#include "sim/store_io.h"
-#include "sim/tag_file.h"
+#include "cardhost/sim/queue_file.h"
+#include "cardhost/sim/sim_state.h"
+#include "cardhost/sim/store_error.h"
+#include "cardhost/sim/store_io.h"
+#include "cardhost/sim/tag_file.h"
 
 namespace cardhost::sim {
 namespace {

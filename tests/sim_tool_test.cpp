@@ -2,7 +2,7 @@
 // The control tool cardhost-sim: its commands, its output and its exit statuses.
 #include <gtest/gtest.h>
 
-#include "sim/entry_points.h"
+#include "cardhost/sim/entry_points.h"
 #include "support/sim_env.h"
 
 namespace tagwright::testing {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -105,11 +106,13 @@ class Backend {
 
 // One kind of backend as CARDHOST_BACKENDS names it. `probe` tells whether it can offer readers
 // on this machine now (the default list holds only those that can); `make` builds it, or gives
-// nothing where it was not compiled in.
+// nothing where it was not compiled in; `problem` says why it offers no readers when it is
+// chosen and cannot, in words for the user.
 struct BackendKind {
     std::string_view name;
     bool (*probe)();
     std::unique_ptr<Backend> (*make)();
+    std::optional<std::string> (*problem)();
 };
 
 // Every kind this build knows, in the default enumeration order.
@@ -120,12 +123,23 @@ std::span<const BackendKind> BackendKinds();
 std::vector<Backend*> ActiveBackends();
 
 std::unique_ptr<Backend> MakeSimulatorBackend();
+// Why the simulator's state directory cannot be used, naming the damaged file.
+std::optional<std::string> SimulatorProblem();
 // Nothing where pcsc-lite was not there to build against.
 std::unique_ptr<Backend> MakePcscBackend();
 // Whether the PC/SC service answers now.
 bool PcscServiceAnswers();
+// No PC/SC support in this build, or no service.
+std::optional<std::string> PcscProblem();
 
 // The readers of every active backend, each with the backend it belongs to.
 std::vector<ReaderDescription> DescribeReaders();
+
+struct BackendProblem {
+    std::string backend;
+    std::string text;
+};
+// Why chosen backends offer no readers, in the order CARDHOST_BACKENDS names them.
+std::vector<BackendProblem> DescribeProblems();
 
 }  // namespace cardhost

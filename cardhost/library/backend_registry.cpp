@@ -18,8 +18,8 @@ bool AlwaysThere() {
 
 // PC/SC readers come first: a real reader is what a user with one plugged in means.
 constexpr BackendKind kKinds[] = {
-    {"pcsc", &PcscServiceAnswers, &MakePcscBackend},
-    {"sim", &AlwaysThere, &MakeSimulatorBackend},
+    {"pcsc", &PcscServiceAnswers, &MakePcscBackend, &PcscProblem},
+    {"sim", &AlwaysThere, &MakeSimulatorBackend, &SimulatorProblem},
 };
 
 const BackendKind* KindNamed(std::string_view name) {
@@ -111,15 +111,31 @@ std::string_view EntryPointOf(ClassicCommand command) {
 std::vector<ReaderDescription> DescribeReaders() {
     std::vector<ReaderDescription> all;
     for (Backend* backend : ActiveBackends()) {
-        std::vector<std::string> serials;
-        // The device session lists readers under the vendor's ids; so does this.
-        if (backend->ListReaders(CARDHOST_VENDOR_ID, CARDHOST_PRODUCT_ID, serials) != CARDHOST_OK) {
+        // A backend that cannot list (its state damaged, its service gone) has nothing to show;
+        // DescribeProblems tells why.
+        try {
+            std::vector<std::string> serials;
+            // The device session lists readers under the vendor's ids; so does this.
+            const Status listed =
+                backend->ListReaders(CARDHOST_VENDOR_ID, CARDHOST_PRODUCT_ID, serials);
+            if (listed != CARDHOST_OK) continue;
+            for (const std::string& serial : serials)
+                all.push_back(backend->Describe(serial));
+        } catch (const BackendError&) {
             continue;
         }
-        for (const std::string& serial : serials)
-            all.push_back(backend->Describe(serial));
     }
     return all;
+}
+
+std::vector<BackendProblem> DescribeProblems() {
+    std::vector<BackendProblem> problems;
+    for (const std::string& name : ChosenNames()) {
+        const BackendKind* kind = KindNamed(name);
+        if (kind == nullptr) continue;
+        if (auto text = kind->problem()) problems.push_back({name, std::move(*text)});
+    }
+    return problems;
 }
 
 }  // namespace cardhost

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // A build without pcsc-lite: the "pcsc" backend is known by name but offers no readers.
-#include "library/backend.h"
+#include "cardhost/library/backend.h"
 
 namespace cardhost {
 
@@ -10,6 +10,10 @@ std::unique_ptr<Backend> MakePcscBackend() {
 
 bool PcscServiceAnswers() {
     return false;
+}
+
+std::optional<std::string> PcscProblem() {
+    return "this build has no PC/SC support";
 }
 
 }  // namespace cardhost

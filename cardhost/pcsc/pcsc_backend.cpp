@@ -91,4 +91,9 @@ bool PcscServiceAnswers() {
     return true;
 }
 
+std::optional<std::string> PcscProblem() {
+    if (PcscServiceAnswers()) return std::nullopt;
+    return "the PC/SC service (pcscd) is not running";
+}
+
 }  // namespace cardhost

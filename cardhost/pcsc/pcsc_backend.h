@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "library/backend.h"
+#include "cardhost/library/backend.h"
 #include "pcsc_deadline.h"
 
 namespace cardhost::pcsc {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "library/backend.h"
+#include "cardhost/library/backend.h"
 #include "pcsc_api.h"
 
 namespace cardhost::pcsc {

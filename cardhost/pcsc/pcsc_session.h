@@ -6,7 +6,7 @@
 #include <mutex>
 #include <string>
 
-#include "library/backend.h"
+#include "cardhost/library/backend.h"
 #include "pcsc_context.h"
 #include "pcsc_escape.h"
 #include "pcsc_personality.h"

@@ -4,7 +4,7 @@
 
 #include <winscard.h>
 
-#include "library/backend.h"
+#include "cardhost/library/backend.h"
 
 namespace cardhost::pcsc {
 

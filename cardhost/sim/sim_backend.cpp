@@ -4,8 +4,8 @@
 
 #include <type_traits>
 
+#include "cardhost/library/backend.h"
 #include "file_lock.h"
-#include "library/backend.h"
 #include "sim_reader.h"
 #include "sim_store.h"
 #include "store_error.h"
@@ -279,6 +279,14 @@ class SimulatorBackend : public Backend {
 
 std::unique_ptr<Backend> MakeSimulatorBackend() {
     return std::make_unique<SimulatorBackend>();
+}
+
+std::optional<std::string> SimulatorProblem() {
+    try {
+        return sim::DescribeStateProblem(sim::SimStore::DefaultDirectory());
+    } catch (const std::exception& error) {  // no folder of the user's own to keep state in
+        return std::string(error.what());
+    }
 }
 
 }  // namespace cardhost

@@ -13,10 +13,10 @@
 #include "app/application.h"
 #include "app/journal_csv.h"
 #include "app/tag_journal.h"
-#include "dialog_colours.h"
-#include "journal_dialog.h"
-#include "main_window.h"
-#include "message_log_model.h"
+#include "shell/dialog_colours.h"
+#include "shell/journal_dialog.h"
+#include "shell/main_window.h"
+#include "shell/message_log_model.h"
 #include "text/menus.h"
 
 using namespace tagwright;

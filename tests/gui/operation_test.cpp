@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "app/application.h"
-#include "main_window.h"
+#include "shell/main_window.h"
 #include "text/menus.h"
 
 using namespace tagwright;

@@ -14,8 +14,8 @@
 
 #include "app/application.h"
 #include "app/tag_journal.h"
-#include "main_window.h"
-#include "message_log_model.h"
+#include "shell/main_window.h"
+#include "shell/message_log_model.h"
 #include "text/menus.h"
 
 using namespace tagwright;

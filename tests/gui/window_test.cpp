@@ -26,14 +26,14 @@
 #include <cstdlib>
 #include <optional>
 
-#include "about_box.h"
 #include "app/application.h"
 #include "app/qsettings_scope.h"
 #include "log/log_feed.h"
-#include "main_window.h"
-#include "message_log_model.h"
-#include "program.h"
 #include "reader/binding.h"
+#include "shell/about_box.h"
+#include "shell/main_window.h"
+#include "shell/message_log_model.h"
+#include "shell/program.h"
 #include "text/menus.h"
 #include "version/version.h"
 

@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "sim/ntag_chip.h"
+#include "cardhost/sim/ntag_chip.h"
 
 namespace tagwright::pcsc_testing {
 

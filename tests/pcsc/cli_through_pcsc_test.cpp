@@ -16,9 +16,9 @@
 #include <sstream>
 #include <thread>
 
+#include "cardhost/sim/tag_file.h"
 #include "fake_card_process.h"
 #include "pcsc_client.h"
-#include "sim/tag_file.h"
 #include "support/sim_env.h"
 #include "tools/common/shell_words.h"
 

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <thread>
 
-#include "sim/tag_file.h"
+#include "cardhost/sim/tag_file.h"
 #include "tools/common/shell_words.h"
 
 namespace tagwright::pcsc_testing {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/ntag_chip.h"
+#include "cardhost/sim/ntag_chip.h"
 
 namespace tagwright::pcsc_testing {
 

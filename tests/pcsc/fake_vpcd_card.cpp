@@ -16,8 +16,8 @@
 #include <thread>
 
 #include "card_answers.h"
-#include "sim/hex.h"
-#include "sim/tag_file.h"
+#include "cardhost/sim/hex.h"
+#include "cardhost/sim/tag_file.h"
 #include "tools/common/arguments.h"
 #include "vpcd_link.h"
 

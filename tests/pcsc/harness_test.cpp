@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "card_answers.h"
+#include "cardhost/sim/tag_file.h"
 #include "fake_card_process.h"
 #include "pcsc_client.h"
-#include "sim/tag_file.h"
 
 namespace tagwright::pcsc_testing {
 namespace {

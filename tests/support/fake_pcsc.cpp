@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "support/fake_pcsc.h"
 
-#include "sim/hex.h"
+#include "cardhost/sim/hex.h"
 
 #include <cstdio>
 

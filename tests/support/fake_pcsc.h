@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "pcsc/pcsc_api.h"
-#include "sim/ntag_chip.h"
+#include "cardhost/pcsc/pcsc_api.h"
+#include "cardhost/sim/ntag_chip.h"
 
 namespace tagwright::test {
 

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "sim/hex.h"
+#include "cardhost/sim/hex.h"
 #include "tools/common/shell_words.h"
 
 namespace tagwright::testing {

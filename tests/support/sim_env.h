@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "cardhost/sim/sim_store.h"
 #include "reader/binding.h"
-#include "sim/sim_store.h"
 
 namespace tagwright::testing {
 

@@ -5,10 +5,10 @@
 #include <map>
 #include <sstream>
 
-#include "sim/entry_points.h"
-#include "sim/hex.h"
-#include "sim/sim_reader.h"
-#include "sim/sim_store.h"
+#include "cardhost/sim/entry_points.h"
+#include "cardhost/sim/hex.h"
+#include "cardhost/sim/sim_reader.h"
+#include "cardhost/sim/sim_store.h"
 #include "tag_view.h"
 #include "tools/common/arguments.h"
 #include "version/version.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <sstream>
 
-#include "sim/hex.h"
+#include "cardhost/sim/hex.h"
 
 namespace cardhost_sim {
 namespace {

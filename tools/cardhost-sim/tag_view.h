@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "sim/ntag_chip.h"
+#include "cardhost/sim/ntag_chip.h"
 
 namespace cardhost_sim {
 

@@ -15,8 +15,8 @@
 
 #include "app/application.h"
 #include "app/tag_journal.h"
-#include "journal_dialog.h"
-#include "main_window.h"
+#include "shell/journal_dialog.h"
+#include "shell/main_window.h"
 #include "text/menus.h"
 
 using namespace tagwright;

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "cli_session.h"
 
-#include "reader_details.h"
-#include "simulator_state.h"
 #include "text/text_tables.h"
 #include "utf8_text.h"
 
@@ -35,15 +33,22 @@ bool CliSession::Explain(const std::string& text) {
     return true;
 }
 
+reader::ReaderReport CliSession::report() {
+    return reader::AskReaderReport().value_or(reader::ReaderReport{});
+}
+
 bool CliSession::ExplainSimulatorState() {
-    const auto problem = SimulatorStateProblem();
+    const auto problem = report().ProblemOf("sim");
     return problem && Explain("simulated readers unavailable: " + *problem);
 }
 
 bool CliSession::ExplainMissingReaders() {
     if (combo_.Count() > 1) return false;
-    if (ExplainSimulatorState()) return true;
-    const auto problem = PcscProblem();
+    const reader::ReaderReport known = report();
+    if (const auto problem = known.ProblemOf("sim")) {
+        return Explain("simulated readers unavailable: " + *problem);
+    }
+    const auto problem = known.ProblemOf("pcsc");
     return problem && Explain("PC/SC readers unavailable: " + *problem);
 }
 

@@ -11,6 +11,7 @@
 #include "console_output.h"
 #include "console_panel.h"
 #include "reader/device_session.h"
+#include "reader/reader_report.h"
 
 namespace tagwright::cli {
 
@@ -25,6 +26,9 @@ class CliSession {
     reader::DeviceSession& devices() { return *devices_; }
     reader::ListDeviceCombo& combo() { return combo_; }
     ConsoleErrors& errors() { return errors_; }
+    // What the reader library tells about its readers now (nothing from a library without the
+    // diagnostics entry point).
+    reader::ReaderReport report();
 
     // The message boxes shown since the last call, as error lines.
     void ReportErrors();

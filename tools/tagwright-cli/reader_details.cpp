@@ -2,12 +2,7 @@
 #include "reader_details.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <string_view>
 
-#include "console_output.h"
-#include "library/backend.h"
-#include "sim/hex.h"
 #include "utf8_text.h"
 
 namespace tagwright::cli {
@@ -21,38 +16,17 @@ std::string StatusHex(int status) {
 
 }  // namespace
 
-std::vector<ReaderDetails> LookAtReaders() {
-    std::vector<ReaderDetails> all;
-    for (const cardhost::ReaderDescription& d : cardhost::DescribeReaders()) {
-        all.push_back(
-            {d.serial, d.backend, cardhost::sim::ToHex(d.atr, ' '), d.personality, d.status});
-    }
-    return all;
-}
-
-std::optional<std::string> PcscProblem() {
-    const char* chosen = std::getenv("CARDHOST_BACKENDS");
-    if (chosen == nullptr || std::string_view(chosen).find("pcsc") == std::string_view::npos) {
-        return std::nullopt;  // by default PC/SC is left out quietly while its service is down
-    }
-    bool compiled = false;
-    for (const cardhost::BackendKind& kind : cardhost::BackendKinds()) {
-        if (kind.name == "pcsc") compiled = kind.make() != nullptr;
-    }
-    if (!compiled) return "this build has no PC/SC support";
-    if (!cardhost::PcscServiceAnswers()) return "the PC/SC service (pcscd) is not running";
-    return std::nullopt;
-}
-
-std::string DetailsText(const ReaderDetails& details) {
-    std::string text = "  backend: " + details.backend + "\n";
-    text += "  ATR: " + (details.atrHex.empty() ? std::string("(none)") : details.atrHex) + "\n";
+std::string DetailsText(const reader::ReaderDescription& details) {
+    std::string text = "  backend: " + EscapeForTerminal(details.backend) + "\n";
+    text += "  ATR: " +
+            (details.atrHex.empty() ? std::string("(none)") : EscapeForTerminal(details.atrHex)) +
+            "\n";
     text += "  personality: " + EscapeForTerminal(details.personality);
     if (details.status != 0) text += "\n  status: " + StatusHex(details.status);
     return text;
 }
 
-void AddDetails(Json& reader, const ReaderDetails& details) {
+void AddDetails(Json& reader, const reader::ReaderDescription& details) {
     reader["backend"] = details.backend;
     reader["atr"] = details.atrHex;
     reader["personality"] = details.personality;

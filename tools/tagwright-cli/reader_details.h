@@ -1,33 +1,17 @@
 // SPDX-License-Identifier: MIT
 // What `readers --verbose` adds to a reader's serial text: the backend that reaches it, the
-// card's ATR and how tag commands reach the tag. The reader library's entry points cannot say
-// this; the backends, linked in here as well, can.
+// card's ATR and how tag commands reach the tag, as the reader library reports them.
 #pragma once
 
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "console_output.h"
+#include "reader/reader_report.h"
 
 namespace tagwright::cli {
 
-struct ReaderDetails {
-    std::string serial;
-    std::string backend;
-    std::string atrHex;       // empty: no card, or none to tell
-    std::string personality;  // empty: unknown
-    int status = 0;           // why the look failed, as a reader library status
-};
-
-std::vector<ReaderDetails> LookAtReaders();
-
-// Why PC/SC readers cannot be listed, when CARDHOST_BACKENDS names the PC/SC backend and its
-// service does not answer; nothing otherwise.
-std::optional<std::string> PcscProblem();
-
-std::string DetailsText(const ReaderDetails& details);
+std::string DetailsText(const reader::ReaderDescription& details);
 // The same as fields of a reader's JSON object.
-void AddDetails(Json& reader, const ReaderDetails& details);
+void AddDetails(Json& reader, const reader::ReaderDescription& details);
 
 }  // namespace tagwright::cli

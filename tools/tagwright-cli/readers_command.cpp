@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "reader/reader_report.h"
+
 #include "cli_session.h"
 #include "exit_status.h"
 #include "reader_details.h"
@@ -15,12 +17,12 @@ int RunReaders(const CliOptions& o, ConsoleOutput& out) {
     if (!session.Start()) return kExitNoReader;
     reader::ListDeviceCombo& combo = session.combo();
     session.devices().RefreshDeviceList();
-    const std::vector<ReaderDetails> details =
-        o.verbose ? LookAtReaders() : std::vector<ReaderDetails>{};
+    const std::vector<reader::ReaderDescription> details =
+        o.verbose ? session.report().readers : std::vector<reader::ReaderDescription>{};
     for (int i = 1; i < combo.Count(); ++i) {
         const std::string serial = combo.Text(i);
-        const ReaderDetails* found = nullptr;
-        for (const ReaderDetails& d : details) {
+        const reader::ReaderDescription* found = nullptr;
+        for (const reader::ReaderDescription& d : details) {
             if (d.serial == serial) found = &d;
         }
         Json reader = Typed("reader");
