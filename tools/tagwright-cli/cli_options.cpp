@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: MIT
+// The command line as a table of commands, each with the function that reads its options. The
+// rules are checked in a fixed order, so that a line that breaks several is always refused for
+// the same one: the words' encoding and the option names first, then --help and --version, the
+// global options, the journal options of the commands that keep a journal, and then the
+// command's own rules in the order its function applies them.
 #include "cli_options.h"
 
 #include <cctype>
-#include <functional>
 #include <set>
+#include <string_view>
 
 #include "key_sources.h"
 #include "ndef/uri_record.h"
@@ -16,6 +21,7 @@ namespace {
 
 using tools::Arguments;
 using tools::UsageError;
+using Options = std::set<std::string>;
 
 const char* const kValued[] = {"--reader",   "--lang",      "--prefix", "--title", "--original-key",
                                "--new-key",  "--from-file", "--row",    "--count", "--journal",
@@ -25,7 +31,33 @@ const char* const kFlags[] = {"--json",        "--stdin",       "--encrypt", "--
                               "--resume",      "--unique-tags", "--verbose", "--version",
                               "--verify",      "--templates",   "--no-check"};
 // Options whose value is a file name, which need not be UTF-8.
-const std::set<std::string> kPathOptions{"--from-file", "--journal", "--key-file", "--batch"};
+const Options kPathOptions{"--from-file", "--journal", "--key-file", "--batch"};
+const Options kGlobalOptions{"--reader", "--lang", "--json"};
+const Options kJournalOptions{"--journal", "--no-journal"};
+
+// One command's words as its function sees them.
+struct CommandLine {
+    const Arguments& args;
+    const std::vector<std::string>& words;  // the positional words, the command's name first
+    bool keepsJournal;
+
+    // Refuses every option given that is neither global, a journal option of a command that
+    // keeps a journal, nor one of `own`.
+    void Only(Options own, const std::string& command) const {
+        own.insert(kGlobalOptions.begin(), kGlobalOptions.end());
+        if (keepsJournal) own.insert(kJournalOptions.begin(), kJournalOptions.end());
+        for (const char* option : kValued) {
+            if (args.Value(option) && !own.count(option)) {
+                throw UsageError(std::string(option) + " does not go with " + command);
+            }
+        }
+        for (const char* option : kFlags) {
+            if (args.Flag(option) && !own.count(option)) {
+                throw UsageError(std::string(option) + " does not go with " + command);
+            }
+        }
+    }
+};
 
 int PrefixCode(const std::string& text) {
     if (text.size() == 1 && text[0] >= '0' && text[0] <= '5') return text[0] - '0';
@@ -35,19 +67,6 @@ int PrefixCode(const std::string& text) {
     throw UsageError(
         "--prefix takes 0 to 5 or one of http://www. https://www. http:// "
         "https:// tel:");
-}
-
-void Only(const Arguments& args, const std::set<std::string>& allowed, const char* command) {
-    for (const char* option : kValued) {
-        if (args.Value(option) && !allowed.count(option)) {
-            throw UsageError(std::string(option) + " does not go with " + command);
-        }
-    }
-    for (const char* option : kFlags) {
-        if (args.Flag(option) && !allowed.count(option)) {
-            throw UsageError(std::string(option) + " does not go with " + command);
-        }
-    }
 }
 
 // The option on the command line, else the key file, else the environment, else the default.
@@ -90,6 +109,12 @@ void RequireUtf8(const std::vector<std::string>& words) {
     }
 }
 
+text::Language LanguageNamed(const std::string& name) {
+    if (name == "en") return text::Language::English;
+    if (name == "zh") return text::Language::Chinese;
+    throw UsageError("--lang is en or zh");
+}
+
 // NTAG213, ntag213 or 213.
 tag::ModelCode ModelNamed(const std::string& name) {
     std::string upper;
@@ -105,199 +130,103 @@ tag::ModelCode ModelNamed(const std::string& name) {
 }
 
 // The options the check command and the pre-flight of an Auto batch share.
-void PreflightOptions(const Arguments& args, CliOptions& o) {
+void TakePreflight(const Arguments& args, CliOptions& o) {
     if (auto model = args.Value("--model")) o.model = ModelNamed(*model);
     if (auto offset = args.Value("--offset")) {
         o.ndefOffset = static_cast<std::uint8_t>(tools::ParseNumber(*offset, 0, 15, "--offset"));
     }
 }
 
-panels::PanelKind PanelNamed(const std::string& name) {
-    if (name == "text") return panels::PanelKind::Text;
-    if (name == "url") return panels::PanelKind::Url;
-    if (name == "poster") return panels::PanelKind::SmartPoster;
-    throw UsageError("unknown kind " + name + " (text, url or poster)");
+// "text", "url" or "poster" after the command's name.
+void TakeKind(const CommandLine& line, CliOptions& o) {
+    if (line.words.size() < 2) throw UsageError(line.words[0] + " needs text, url or poster");
+    const std::string& name = line.words[1];
+    if (name == "text") {
+        o.panel = panels::PanelKind::Text;
+    } else if (name == "url") {
+        o.panel = panels::PanelKind::Url;
+    } else if (name == "poster") {
+        o.panel = panels::PanelKind::SmartPoster;
+    } else {
+        throw UsageError("unknown kind " + name + " (text, url or poster)");
+    }
 }
 
-}  // namespace
+// The options only some kinds of message have.
+Options WithKindOptions(Options own, panels::PanelKind kind) {
+    if (kind == panels::PanelKind::Text) own.insert("--stdin");
+    if (kind != panels::PanelKind::Text) own.insert("--prefix");
+    if (kind == panels::PanelKind::SmartPoster) own.insert("--title");
+    return own;
+}
 
-const char* const kUsage =
-    R"(usage: tagwright-cli [--reader SERIAL] [--lang en|zh] [--json] COMMAND ...
-       tagwright-cli --help | --version
+void TakePrefixAndTitle(const Arguments& args, CliOptions& o) {
+    if (auto prefix = args.Value("--prefix")) o.prefixCode = PrefixCode(*prefix);
+    o.title = args.Value("--title").value_or("");
+}
 
-Programs NTAG21x tags from the command line, with the same operations, messages and tag bytes
-as the Tagwright window.
-
-Commands
-  readers [--verbose]              list the attached readers (--verbose: with the backend,
-                                   the card's ATR and how tag commands reach the tag)
-  read  text|url|poster            read the tag in the field and show its content
-  write text  [TEXT | --stdin]     write a Text record
-  write url   [--prefix CODE] URL  write a URI record
-  write poster [--prefix CODE] [--title TITLE] URL
-                                   write a Smart Poster record
-  check text|url|poster --from-file PATH [--row N] [--model M] [--offset T] [--prefix CODE]
-              [--title TITLE] [--templates]
-                                   check every row from the start row to the last before a
-                                   batch: a text cell, a message that fits model M (default
-                                   NTAG210, the smallest), a URL scheme the prefix or code 0
-                                   handles, no duplicate rows; --offset is where the NDEF TLV
-                                   stands on the tags (default 0). Prints the rows that would
-                                   fail and a summary; exit 0 when every row passes, else 1
-  clear-key   [--original-key HEX] [--auto]
-                                   switch password protection off again (once; --auto as
-                                   with the Auto operation box checked)
-  journal [--since YYYY-MM-DD] [--batch FILE] [--journal PATH]
-                                   print the journal of handled tags (CSV, or --json)
-
-Options of write
-  --original-key HEX   the tag's password, 8 hex digits (default 7C7C7C7C)
-  --new-key HEX        the password Encryption sets (default 7C7C7C7C)
-  --encrypt            protect the tag with the new key after writing
-  --lock               lock the tag for good after writing
-  --from-file PATH     take the content from column A of a .xls, .xlsx or .csv file
-  --row N              the row to start from (default 1)
-  --no-row-auto        write the same row to every tag
-  --resume             start after the last row of this file (same content) that the journal
-                       has written; the first tag is read back in case it holds that row
-  --unique-tags        refuse a tag that already received a row of this batch
-  --key-file FILE      take original-key=HEX and new-key=HEX lines from FILE (mode 0600);
-                       TAGWRIGHT_ORIGINAL_KEY and TAGWRIGHT_NEW_KEY are read too, and keys
-                       on the command line come first
-  --verify             read every written page back (message, password, AUTH0, lock bytes)
-                       and count a tag whose pages differ as failed: "Verify failed: Page%d !"
-  --templates          replace {uid} (the tag's 14 hex digits), {row} (the sheet row) and {n}
-                       (the tag's place in this run, from 1) in the text, URL and title of each
-                       tag before its size is checked; {{ and }} are literal braces
-Options of read, write and clear-key
-  --journal PATH       record every tag in PATH instead of one file a day under
-                       $XDG_DATA_HOME/Tagwright/journal
-  --no-journal         record nothing
-Options of read and write
-  --auto [--count N]   Auto operation: tag after tag, until N tags were handled or Ctrl-C
-With --auto --from-file, write first checks the sheet as the check command does (with
---model M and --offset T) and does not start, with exit status 2, when a row would fail;
---no-check skips that.
-Prefix codes: 0 none, 1 http://www., 2 https://www., 3 http://, 4 https://, 5 tel:
-(the text itself is accepted too).
-
-Without --reader the first reader listed is used. --json prints one JSON object per line.
-Arguments must be UTF-8 text (a --from-file path excepted); "--" ends the options, so that a
-text may begin with "--".
-Exit status: 0 success, 1 a run ended in failure (check: a row would fail), 2 bad arguments or
-a failed pre-flight check, 3 no reader could be opened.
-)";
-
-CliOptions ParseCommandLine(const std::vector<std::string>& words) {
-    RequireUtf8(words);
-    const Arguments args(words, {std::begin(kValued), std::end(kValued)},
-                         {std::begin(kFlags), std::end(kFlags)});
-    CliOptions o;
-    if (args.Flag("--help")) return o;
-    if (args.Flag("--version")) {
-        o.command = Command::Version;
-        return o;
-    }
-    const auto& words2 = args.positional();
-    if (words2.empty()) throw UsageError("missing command");
-    o.reader = args.Value("--reader");
-    if (auto lang = args.Value("--lang")) {
-        if (*lang == "en") {
-            o.language = text::Language::English;
-        } else if (*lang == "zh") {
-            o.language = text::Language::Chinese;
-        } else {
-            throw UsageError("--lang is en or zh");
-        }
-    }
-    o.json = args.Flag("--json");
-    const std::set<std::string> global{"--reader", "--lang", "--json"};
-    std::function<std::set<std::string>(std::set<std::string>)> with =
-        [&](std::set<std::string> extra) {
-            extra.insert(global.begin(), global.end());
-            return extra;
-        };
-    const std::string& command = words2[0];
-    if (command == "readers") {
-        Only(args, with({"--verbose"}), "readers");
-        args.ExpectPositional(1);
-        o.command = Command::Readers;
-        o.verbose = args.Flag("--verbose");
-        return o;
-    }
-    if (command == "journal") {
-        Only(args, with({"--since", "--batch", "--journal"}), "journal");
-        args.ExpectPositional(1);
-        o.command = Command::Journal;
-        o.journalPath = args.Value("--journal");
-        if (auto since = args.Value("--since")) o.since = DateOption(*since);
-        o.batch = args.Value("--batch");
-        return o;
-    }
-    const std::set<std::string> journalOptions{"--journal", "--no-journal"};
-    with = [&](std::set<std::string> extra) {
-        extra.insert(global.begin(), global.end());
-        extra.insert(journalOptions.begin(), journalOptions.end());
-        return extra;
-    };
-    TakeJournal(args, o);
-    if (command == "clear-key") {
-        Only(args, with({"--original-key", "--key-file", "--auto"}), "clear-key");
-        args.ExpectPositional(1);
-        o.command = Command::ClearKey;
-        TakeKeys(args, o);
-        o.autoOperation = args.Flag("--auto");
-        return o;
-    }
-    if (command == "check") {
-        if (words2.size() < 2) throw UsageError("check needs text, url or poster");
-        o.command = Command::Check;
-        o.panel = PanelNamed(words2[1]);
-        std::set<std::string> allowed =
-            with({"--from-file", "--row", "--model", "--offset", "--templates"});
-        if (o.panel != panels::PanelKind::Text) allowed.insert("--prefix");
-        if (o.panel == panels::PanelKind::SmartPoster) allowed.insert("--title");
-        Only(args, allowed, ("check " + words2[1]).c_str());
-        args.ExpectPositional(2);
-        o.fromFile = args.Required("--from-file");
-        o.row = args.Value("--row").value_or("1");
-        if (auto prefix = args.Value("--prefix")) o.prefixCode = PrefixCode(*prefix);
-        o.title = args.Value("--title").value_or("");
-        o.templates = args.Flag("--templates");
-        if (o.templates) {
-            const std::string error = panels::TemplateError(o.title, true);
-            if (!error.empty()) throw UsageError("--templates: " + error);
-        }
-        PreflightOptions(args, o);
-        return o;
-    }
-    if (command != "read" && command != "write") throw UsageError("unknown command " + command);
-    if (words2.size() < 2) throw UsageError(command + " needs text, url or poster");
-    o.panel = PanelNamed(words2[1]);
+void TakeAutoOperation(const Arguments& args, CliOptions& o) {
     o.autoOperation = args.Flag("--auto");
     if (auto count = args.Value("--count")) {
         if (!o.autoOperation) throw UsageError("--count goes with --auto");
         o.count = static_cast<std::uint64_t>(tools::ParseNumber(*count, 1, 1000000000, "count"));
     }
-    if (command == "read") {
-        Only(args, with({"--auto", "--count"}), "read");
-        args.ExpectPositional(2);
-        o.command = Command::Read;
-        return o;
-    }
+}
 
-    o.command = Command::Write;
-    std::set<std::string> allowed =
-        with({"--auto", "--count", "--original-key", "--new-key", "--key-file", "--encrypt",
-              "--lock", "--from-file", "--row", "--no-row-auto", "--resume", "--unique-tags",
-              "--verify", "--templates", "--model", "--offset", "--no-check"});
-    if (o.panel == panels::PanelKind::Text) allowed.insert("--stdin");
-    if (o.panel != panels::PanelKind::Text) allowed.insert("--prefix");
-    if (o.panel == panels::PanelKind::SmartPoster) allowed.insert("--title");
-    Only(args, allowed, ("write " + words2[1]).c_str());
-    TakeKeys(args, o);
-    o.encrypt = args.Flag("--encrypt");
-    o.lock = args.Flag("--lock");
+void ParseReaders(const CommandLine& line, CliOptions& o) {
+    line.Only({"--verbose"}, "readers");
+    line.args.ExpectPositional(1);
+    o.command = Command::Readers;
+    o.verbose = line.args.Flag("--verbose");
+}
+
+void ParseJournalCommand(const CommandLine& line, CliOptions& o) {
+    line.Only({"--since", "--batch", "--journal"}, "journal");
+    line.args.ExpectPositional(1);
+    o.command = Command::Journal;
+    o.journalPath = line.args.Value("--journal");
+    if (auto since = line.args.Value("--since")) o.since = DateOption(*since);
+    o.batch = line.args.Value("--batch");
+}
+
+void ParseClearKey(const CommandLine& line, CliOptions& o) {
+    line.Only({"--original-key", "--key-file", "--auto"}, "clear-key");
+    line.args.ExpectPositional(1);
+    o.command = Command::ClearKey;
+    TakeKeys(line.args, o);
+    o.autoOperation = line.args.Flag("--auto");
+}
+
+void ParseCheck(const CommandLine& line, CliOptions& o) {
+    const Arguments& args = line.args;
+    TakeKind(line, o);
+    o.command = Command::Check;
+    Options own =
+        WithKindOptions({"--from-file", "--row", "--model", "--offset", "--templates"}, o.panel);
+    own.erase("--stdin");  // the rows are the content
+    line.Only(own, "check " + line.words[1]);
+    args.ExpectPositional(2);
+    o.fromFile = args.Required("--from-file");
+    o.row = args.Value("--row").value_or("1");
+    TakePrefixAndTitle(args, o);
+    o.templates = args.Flag("--templates");
+    if (o.templates) {
+        const std::string error = panels::TemplateError(o.title, true);
+        if (!error.empty()) throw UsageError("--templates: " + error);
+    }
+    TakePreflight(args, o);
+}
+
+void ParseRead(const CommandLine& line, CliOptions& o) {
+    TakeKind(line, o);
+    TakeAutoOperation(line.args, o);
+    line.Only({"--auto", "--count"}, "read");
+    line.args.ExpectPositional(2);
+    o.command = Command::Read;
+}
+
+// A batch from a sheet: where it starts, whether it moves on, and how it goes on after a stop.
+void TakeBatchSource(const Arguments& args, CliOptions& o) {
     o.fromFile = args.Value("--from-file");
     o.row = args.Value("--row").value_or("1");
     if (args.Value("--row") || args.Flag("--no-row-auto")) {
@@ -311,12 +240,14 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
     }
     if (o.resume && o.noJournal) throw UsageError("--resume reads the journal; drop --no-journal");
     if (o.resume && !o.rowAuto) throw UsageError("--resume goes on row by row; drop --no-row-auto");
-    if (auto prefix = args.Value("--prefix")) o.prefixCode = PrefixCode(*prefix);
-    o.title = args.Value("--title").value_or("");
-    o.fromStdin = args.Flag("--stdin");
-    if (words2.size() > 3) throw tools::UnexpectedArgument(words2[3]);
-    if (words2.size() == 3) {
-        o.content = words2[2];
+}
+
+// The text or URL: a word, standard input, or the sheet's rows.
+void TakeContent(const CommandLine& line, CliOptions& o) {
+    o.fromStdin = line.args.Flag("--stdin");
+    if (line.words.size() > 3) throw tools::UnexpectedArgument(line.words[3]);
+    if (line.words.size() == 3) {
+        o.content = line.words[2];
         o.contentGiven = true;
     }
     if (o.fromStdin && o.contentGiven) throw UsageError("give TEXT or --stdin, not both");
@@ -324,14 +255,33 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
         throw UsageError("the content comes from --from-file; give no TEXT or URL");
     }
     if (o.panel != panels::PanelKind::Text && !o.contentGiven && !o.fromFile) {
-        throw UsageError("write " + words2[1] + " needs a URL (or --from-file)");
+        throw UsageError("write " + line.words[1] + " needs a URL (or --from-file)");
     }
+}
+
+void ParseWrite(const CommandLine& line, CliOptions& o) {
+    const Arguments& args = line.args;
+    TakeKind(line, o);
+    TakeAutoOperation(args, o);
+    o.command = Command::Write;
+    line.Only(WithKindOptions(
+                  {"--auto", "--count", "--original-key", "--new-key", "--key-file", "--encrypt",
+                   "--lock", "--from-file", "--row", "--no-row-auto", "--resume", "--unique-tags",
+                   "--verify", "--templates", "--model", "--offset", "--no-check"},
+                  o.panel),
+              "write " + line.words[1]);
+    TakeKeys(args, o);
+    o.encrypt = args.Flag("--encrypt");
+    o.lock = args.Flag("--lock");
+    TakeBatchSource(args, o);
+    TakePrefixAndTitle(args, o);
+    TakeContent(line, o);
     o.noCheck = args.Flag("--no-check");
     if ((args.Value("--model") || args.Value("--offset") || o.noCheck) &&
         !(o.autoOperation && o.fromFile)) {
         throw UsageError("--model, --offset and --no-check go with --auto --from-file");
     }
-    PreflightOptions(args, o);
+    TakePreflight(args, o);
     o.verify = args.Flag("--verify");
     o.templates = args.Flag("--templates");
     if (o.templates) {
@@ -342,6 +292,49 @@ CliOptions ParseCommandLine(const std::vector<std::string>& words) {
             if (!error.empty()) throw UsageError("--templates: " + error);
         }
     }
+}
+
+struct CommandEntry {
+    std::string_view name;
+    bool keepsJournal;  // takes --journal PATH and --no-journal
+    void (*parse)(const CommandLine&, CliOptions&);
+};
+
+constexpr CommandEntry kCommands[] = {
+    {"readers", false, &ParseReaders},   {"journal", false, &ParseJournalCommand},
+    {"clear-key", true, &ParseClearKey}, {"check", true, &ParseCheck},
+    {"read", true, &ParseRead},          {"write", true, &ParseWrite},
+};
+
+const CommandEntry* CommandNamed(std::string_view name) {
+    for (const CommandEntry& entry : kCommands) {
+        if (entry.name == name) return &entry;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+CliOptions ParseCommandLine(const std::vector<std::string>& words) {
+    RequireUtf8(words);
+    const Arguments args(words, {std::begin(kValued), std::end(kValued)},
+                         {std::begin(kFlags), std::end(kFlags)});
+    CliOptions o;
+    if (args.Flag("--help")) return o;
+    if (args.Flag("--version")) {
+        o.command = Command::Version;
+        return o;
+    }
+    const auto& positional = args.positional();
+    if (positional.empty()) throw UsageError("missing command");
+    o.reader = args.Value("--reader");
+    if (auto lang = args.Value("--lang")) o.language = LanguageNamed(*lang);
+    o.json = args.Flag("--json");
+    const CommandEntry* entry = CommandNamed(positional[0]);
+    // The journal options are checked before the command is known.
+    if (entry == nullptr || entry->keepsJournal) TakeJournal(args, o);
+    if (entry == nullptr) throw UsageError("unknown command " + positional[0]);
+    entry->parse(CommandLine{args, positional, entry->keepsJournal}, o);
     return o;
 }
 
