@@ -65,7 +65,9 @@ std::optional<ReaderReport> AskReaderReport() {
     for (int attempt = 0; attempt < 4; ++attempt) {
         const std::uint8_t status =
             ask(buffer.empty() ? nullptr : buffer.data(), std::uint32_t(buffer.size()), &length);
-        if (status == CARDHOST_OK) return ParseReaderReport(std::string_view(buffer.data(), length));
+        if (status == CARDHOST_OK) {
+            return ParseReaderReport(std::string_view(buffer.data(), length));
+        }
         if (status != CARDHOST_BUFFER_SMALL) return std::nullopt;
         buffer.assign(std::size_t(length) + 1, '\0');
     }

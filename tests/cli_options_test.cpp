@@ -87,8 +87,7 @@ TEST(CliOptions, EveryRefusalSaysWhatIsWrong) {
         {{"write", "text", "--no-row-auto", "x"}, "--row and --no-row-auto go with --from-file"},
         {{"write", "text", "--count", "2", "x"}, "--count goes with --auto"},
         {{"write", "text", "--resume", "x"}, "--resume and --unique-tags go with --from-file"},
-        {{"write", "text", "--unique-tags", "x"},
-         "--resume and --unique-tags go with --from-file"},
+        {{"write", "text", "--unique-tags", "x"}, "--resume and --unique-tags go with --from-file"},
         {{"write", "text", "--from-file", "f", "--resume", "--no-journal"},
          "--resume reads the journal; drop --no-journal"},
         {{"write", "text", "--from-file", "f", "--resume", "--no-row-auto"},
@@ -125,9 +124,9 @@ TEST(CliOptions, ALineTurnsIntoItsOptions) {
     EXPECT_EQ(cli::ParseCommandLine({"frob", "--version"}).command, cli::Command::Version);
 
     cli::CliOptions o = cli::ParseCommandLine(
-        {"--reader", "SIM-0002", "--lang", "zh", "--json", "write", "poster", "--prefix",
-         "https://", "--title", "T", "example.com", "--auto", "--count", "0x10", "--verify",
-         "--encrypt", "--new-key", "0badc0de", "--journal", "j.csv"});
+        {"--reader", "SIM-0002", "--lang",    "zh",        "--json",      "write",     "poster",
+         "--prefix", "https://", "--title",   "T",         "example.com", "--auto",    "--count",
+         "0x10",     "--verify", "--encrypt", "--new-key", "0badc0de",    "--journal", "j.csv"});
     EXPECT_EQ(o.command, cli::Command::Write);
     EXPECT_EQ(o.panel, panels::PanelKind::SmartPoster);
     EXPECT_EQ(o.reader, "SIM-0002");
@@ -142,9 +141,9 @@ TEST(CliOptions, ALineTurnsIntoItsOptions) {
     EXPECT_EQ(o.journalPath, "j.csv");
     EXPECT_FALSE(o.lock || o.fromFile || o.noJournal);
 
-    o = cli::ParseCommandLine({"write", "text", "--from-file", "rows.xlsx", "--row", "7",
-                               "--auto", "--resume", "--unique-tags", "--model", "ntag215",
-                               "--offset", "3", "--templates"});
+    o = cli::ParseCommandLine({"write", "text", "--from-file", "rows.xlsx", "--row", "7", "--auto",
+                               "--resume", "--unique-tags", "--model", "ntag215", "--offset", "3",
+                               "--templates"});
     EXPECT_EQ(o.fromFile, "rows.xlsx");
     EXPECT_EQ(o.row, "7");
     EXPECT_TRUE(o.rowAuto && o.resume && o.uniqueTags && o.templates && !o.contentGiven);
@@ -162,7 +161,8 @@ TEST(CliOptions, ALineTurnsIntoItsOptions) {
     EXPECT_EQ(o.since, "2026-12-01");
     EXPECT_EQ(o.batch, "b.csv");
 
-    o = cli::ParseCommandLine({"clear-key", "--auto", "--no-journal", "--original-key", "aabbccdd"});
+    o = cli::ParseCommandLine(
+        {"clear-key", "--auto", "--no-journal", "--original-key", "aabbccdd"});
     EXPECT_EQ(o.command, cli::Command::ClearKey);
     EXPECT_TRUE(o.autoOperation && o.noJournal);
     EXPECT_EQ(o.originalKey, "aabbccdd");
