@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "panels/core/timers.h"
 #include "shell/qt_timers.h"
@@ -162,19 +163,13 @@ TEST_P(TimerContract, ATimerRestartedFromOutsideRunsTheLatestTickOnly) {
     timers().Kill(0);
 }
 
+std::string KindName(const ::testing::TestParamInfo<Kind>& param) {
+    const char* const names[] = {"ManualTimers", "LoopTimers", "QtTimers"};
+    return names[int(param.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(EveryTimerService, TimerContract,
-                         ::testing::Values(Kind::Manual, Kind::Loop, Kind::Qt),
-                         [](const ::testing::TestParamInfo<Kind>& kind) {
-                             switch (kind.param) {
-                                 case Kind::Manual:
-                                     return "ManualTimers";
-                                 case Kind::Loop:
-                                     return "LoopTimers";
-                                 case Kind::Qt:
-                                     return "QtTimers";
-                             }
-                             return "";
-                         });
+                         ::testing::Values(Kind::Manual, Kind::Loop, Kind::Qt), KindName);
 
 }  // namespace
 }  // namespace tagwright::testing
