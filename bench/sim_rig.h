@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "log/recording_sink.h"
 #include "panels/core/operation_controller.h"
 #include "panels/core/simple_panel.h"
 #include "reader/device_session.h"
+#include "testing/manual_timers.h"
+#include "testing/recording_sink.h"
 
 namespace tagwright::bench {
 
@@ -23,12 +24,12 @@ void FreshSimulator(const std::vector<std::vector<std::string>>& commands);
 struct TextPanelRig {
     TextPanelRig();
 
-    feed::RecordingSink sink;
+    testing::RecordingSink sink;
     panels::SimplePanel panel;
     reader::ListDeviceCombo combo;
     std::unique_ptr<reader::DeviceSession> devices;
     panels::NoSheet rows;
-    panels::ManualTimers timers;
+    testing::ManualTimers timers;
     tag::LastProcessedUid last;
     std::unique_ptr<panels::OperationController> controller;
 };

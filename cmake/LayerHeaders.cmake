@@ -48,10 +48,12 @@ endfunction()
 
 # The reader library's insides (its backends, the simulator's store, the seam between them).
 # The program reaches readers through the library's entry points alone; only the library, the
-# simulator's control tool, and the tests, fuzzers and benchmarks that look inside may link them.
+# simulator's control tool, and the test doubles, tests, fuzzers and benchmarks that look inside
+# may link them.
 set(TW_CARDHOST_INTERNALS cardhost_seam cardhost_sim_core cardhost_pcsc cardhost_backends)
 set(TW_CARDHOST_INSIDERS ${CMAKE_SOURCE_DIR}/cardhost ${CMAKE_SOURCE_DIR}/tools/cardhost-sim
-                         ${CMAKE_SOURCE_DIR}/tests ${CMAKE_SOURCE_DIR}/fuzz ${CMAKE_SOURCE_DIR}/bench)
+                         ${CMAKE_SOURCE_DIR}/testing ${CMAKE_SOURCE_DIR}/tests
+                         ${CMAKE_SOURCE_DIR}/fuzz ${CMAKE_SOURCE_DIR}/bench)
 
 function(tw_may_link_cardhost_internals folder result)
     set(${result} FALSE PARENT_SCOPE)

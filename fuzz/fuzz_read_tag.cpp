@@ -4,10 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "chip_reader.h"
-#include "log/recording_sink.h"
 #include "panels/core/operation_controller.h"
 #include "panels/core/simple_panel.h"
+#include "testing/chip_reader.h"
+#include "testing/manual_timers.h"
+#include "testing/recording_sink.h"
 
 namespace {
 
@@ -25,13 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto& memory = chip.memory();
     std::copy_n(data + 1, std::min(size - 1, memory.size() - 12), memory.begin() + 12);
 
-    feed::RecordingSink sink;
-    const reader::ReaderApi api = fuzz::ChipReaderApi(chip);
+    testing::RecordingSink sink;
+    const reader::ReaderApi api = testing::ChipReaderApi(chip);
     reader::ListDeviceCombo combo;
     panels::SimplePanel panel;
     reader::DeviceSession devices(api, combo, panel, [](std::chrono::milliseconds) {});
     panels::NoSheet rows;
-    panels::ManualTimers timers;
+    testing::ManualTimers timers;
     tag::LastProcessedUid last;
     for (auto kind :
          {panels::PanelKind::Text, panels::PanelKind::Url, panels::PanelKind::SmartPoster}) {

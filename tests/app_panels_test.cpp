@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
-#include "log/recording_sink.h"
 #include "panels/core/simple_panel.h"
 #include "support/sim_env.h"
 #include "tag/detection.h"
+#include "testing/manual_timers.h"
+#include "testing/recording_sink.h"
 
 namespace tagwright {
 namespace {
@@ -15,7 +16,7 @@ namespace {
 using panels::PanelKind;
 
 // Timers that say when they are gone and what was killed.
-struct WatchedTimers : panels::ManualTimers {
+struct WatchedTimers : testing::ManualTimers {
     explicit WatchedTimers(int& alive) : alive_(alive) { ++alive_; }
     ~WatchedTimers() override { --alive_; }
     int& alive_;
@@ -71,7 +72,7 @@ class ApplicationCore : public testing::SimEnvironment {
         ASSERT_TRUE(boxes.boxes.empty());
     }
 
-    feed::RecordingSink sink;
+    testing::RecordingSink sink;
     reader::ListDeviceCombo combo;
     NoBoxes boxes;
     RecordingFactory factory;

@@ -5,10 +5,10 @@
 #include <cardhost/cardhost.h>
 
 #include "cardhost/sim/hex.h"
-#include "log/recording_sink.h"
-#include "support/fake_reader.h"
 #include "support/sim_env.h"
 #include "tag/detection.h"
+#include "testing/fake_reader.h"
+#include "testing/recording_sink.h"
 #include "text/text_tables.h"
 
 namespace tagwright::tag {
@@ -39,7 +39,7 @@ class Detection : public testing::SimEnvironment {
     }
 
     std::int32_t handle = -1;
-    feed::RecordingSink sink;
+    testing::RecordingSink sink;
     LastProcessedUid last;
     DetectedTag found;
 };
@@ -197,7 +197,7 @@ TEST_F(Detection, ClearKeyKeepsTheLog) {
 }
 
 TEST(DetectionScripted, AnotherAtqaIsNotAnNtagAndCountsAsHandled) {
-    feed::RecordingSink sink;
+    testing::RecordingSink sink;
     FakeTag fake;
     fake.atqa = {0x04, 0x00};
     const reader::ReaderApi api = FakeReaderApi(fake);
@@ -213,7 +213,7 @@ TEST(DetectionScripted, AnotherAtqaIsNotAnNtagAndCountsAsHandled) {
 }
 
 TEST(DetectionScripted, AnUnknownModelCodeGivesALineStartingWithTheSeparator) {
-    feed::RecordingSink sink;
+    testing::RecordingSink sink;
     FakeTag fake;
     fake.version[6] = 0x12;
     const reader::ReaderApi api = FakeReaderApi(fake);
@@ -226,7 +226,7 @@ TEST(DetectionScripted, AnUnknownModelCodeGivesALineStartingWithTheSeparator) {
 }
 
 TEST(DetectionScripted, AVersionAnswerNamingModelCodeZeroIsNotAnNtag203) {
-    feed::RecordingSink sink;
+    testing::RecordingSink sink;
     FakeTag fake;
     fake.version[6] = 0x00;
     const reader::ReaderApi api = FakeReaderApi(fake);
@@ -242,7 +242,7 @@ TEST(DetectionScripted, AVersionAnswerNamingModelCodeZeroIsNotAnNtag203) {
 // A tag that refuses GET_VERSION and READ_SIG is an NTAG203 only if it has not accepted a
 // password: NTAG203 has none.
 TEST(DetectionScripted, ATagThatAnsweredPwdAuthIsNoNtag203) {
-    feed::RecordingSink sink;
+    testing::RecordingSink sink;
     FakeTag fake;
     fake.versionStatus = 0x20;
     fake.signatureStatus = 0x20;
@@ -276,7 +276,7 @@ TEST(DetectionScripted, OnlyNakStatusesCountAsNak) {
 // Each model's delivered capability container fits it, up to its whole user memory; one unit
 // more does not, nor the whole memory of the next smaller model.
 TEST(NtagModelTable, TheCapabilityContainerMustFitTheNamedModel) {
-    feed::RecordingSink sink;
+    testing::RecordingSink sink;
     struct Fit {
         ModelCode model;
         std::uint8_t delivered, smallest;

@@ -2,9 +2,9 @@
 // The device session over the simulated readers: listing, choosing, opening and closing.
 #include <gtest/gtest.h>
 
-#include "log/recording_sink.h"
 #include "reader/device_session.h"
 #include "support/sim_env.h"
+#include "testing/recording_sink.h"
 #include "text/text_tables.h"
 
 namespace tagwright::testing {
@@ -35,7 +35,7 @@ class DeviceSessionTest : public SimEnvironment {
         return texts;
     }
 
-    feed::RecordingSink sink;
+    testing::RecordingSink sink;
     ListDeviceCombo combo;
     RecordingErrorBox errors;
     std::vector<std::chrono::milliseconds> pauses;

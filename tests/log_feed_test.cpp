@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "log/log_feed.h"
-#include "log/recording_sink.h"
+#include "testing/recording_sink.h"
 #include "text/text_tables.h"
 
 namespace tagwright::feed {
 namespace {
 
+using testing::RecordingSink;
 using text::Language;
 
 class LogFeed : public ::testing::Test {

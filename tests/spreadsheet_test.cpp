@@ -25,7 +25,7 @@ class Spreadsheet : public ::testing::TestWithParam<std::string> {
   protected:
     void SetUp() override { text::SetUiLanguage(text::Language::English); }
     void TearDown() override { text::SetUiLanguage(text::Language::Chinese); }
-    feed::RecordingSink sink;
+    testing::RecordingSink sink;
     FakePanel panel;
     SpreadsheetSource source{panel};
 };
@@ -273,7 +273,7 @@ TEST(SpreadsheetFiles, XlsTextsThatRunOverSeveralRecordsLoadWhole) {
 // check of the Write refuses it.
 TEST(SpreadsheetFiles, AnOverlongCellLoadsIntoTheContentField) {
     text::SetUiLanguage(text::Language::English);
-    feed::RecordingSink sink;
+    testing::RecordingSink sink;
     FakePanel panel;
     SpreadsheetSource source{panel};
     source.LoadChosenFile(Fixture("long-text.xls"));

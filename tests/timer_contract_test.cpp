@@ -15,6 +15,7 @@
 
 #include "panels/core/timers.h"
 #include "shell/qt_timers.h"
+#include "testing/manual_timers.h"
 #include "tools/tagwright-cli/loop_timers.h"
 
 namespace tagwright::testing {
@@ -43,7 +44,7 @@ class ManualDriver : public TimerDriver {
     }
 
   private:
-    panels::ManualTimers timers_;
+    testing::ManualTimers timers_;
 };
 
 class LoopDriver : public TimerDriver {

@@ -6,11 +6,13 @@
 #include <string>
 
 #include "panels/core/timers.h"
+#include "testing/manual_timers.h"
 
 namespace tagwright::panels {
 namespace {
 
 using std::chrono::milliseconds;
+using testing::ManualTimers;
 
 TEST(ManualTimers, ATimerKilledOrRestartedEarlierInASweepDoesNotFireInIt) {
     ManualTimers timers;

@@ -5,10 +5,11 @@
 
 #include <deque>
 
-#include "log/recording_sink.h"
 #include "panels/core/operation_controller.h"
 #include "panels/core/simple_panel.h"
 #include "sim_env.h"
+#include "testing/manual_timers.h"
+#include "testing/recording_sink.h"
 
 namespace tagwright::testing {
 
@@ -56,11 +57,11 @@ class PanelRig : public SimEnvironment {
     std::vector<std::uint8_t> Pages(const std::string& uid, int first, int count);
     std::uint64_t CommandCount(const std::string& kind);
 
-    feed::RecordingSink sink;
+    testing::RecordingSink sink;
     reader::ListDeviceCombo combo;
     FakePanel panel;
     FakeRows rows{panel};
-    panels::ManualTimers timers;
+    testing::ManualTimers timers;
     tag::LastProcessedUid last;
     std::vector<std::chrono::milliseconds> pauses;
     std::unique_ptr<reader::DeviceSession> devices;

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-namespace tagwright::fuzz {
+namespace tagwright::testing {
 namespace {
 
 using cardhost::sim::ChipAnswer;
@@ -93,4 +93,4 @@ reader::ReaderApi ChipReaderApi(cardhost::sim::NtagChip& chip) {
     return api;
 }
 
-}  // namespace tagwright::fuzz
+}  // namespace tagwright::testing

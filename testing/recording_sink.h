@@ -5,27 +5,27 @@
 #include <string>
 #include <vector>
 
-#include "log_feed.h"
+#include "log/log_feed.h"
 
-namespace tagwright::feed {
+namespace tagwright::testing {
 
-class RecordingSink : public LogSink {
+class RecordingSink : public feed::LogSink {
   public:
     // Installs itself for its lifetime and puts the previous sink back afterwards.
-    RecordingSink() : previous_(SetLogSink(this)) {
-        ClearLog();  // a fresh log, numbered from 1
+    RecordingSink() : previous_(feed::SetLogSink(this)) {
+        feed::ClearLog();  // a fresh log, numbered from 1
         clears = 0;
     }
-    ~RecordingSink() override { SetLogSink(previous_); }
+    ~RecordingSink() override { feed::SetLogSink(previous_); }
     RecordingSink(const RecordingSink&) = delete;
     RecordingSink& operator=(const RecordingSink&) = delete;
 
-    void OnAppend(const LogLine& line) override { lines.push_back(line); }
+    void OnAppend(const feed::LogLine& line) override { lines.push_back(line); }
     void OnClear() override {
         lines.clear();
         ++clears;
     }
-    void OnStatus(std::string_view text, Rgb colour) override {
+    void OnStatus(std::string_view text, feed::Rgb colour) override {
         status = std::string(text);
         statusColour = colour;
         ++statusWrites;
@@ -34,19 +34,19 @@ class RecordingSink : public LogSink {
     // The texts of the log's lines, in order.
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
-        for (const LogLine& line : lines)
+        for (const feed::LogLine& line : lines)
             texts.push_back(line.text);
         return texts;
     }
 
-    std::vector<LogLine> lines;  // the log as the operator would see it now
+    std::vector<feed::LogLine> lines;  // the log as the operator would see it now
     int clears = 0;
     std::string status;
-    Rgb statusColour{0, 0, 0};
+    feed::Rgb statusColour{0, 0, 0};
     int statusWrites = 0;
 
   private:
-    LogSink* previous_;
+    feed::LogSink* previous_;
 };
 
-}  // namespace tagwright::feed
+}  // namespace tagwright::testing

@@ -6,9 +6,9 @@
 #include "cardhost/sim/ntag_chip.h"
 #include "reader/reader_api.h"
 
-namespace tagwright::fuzz {
+namespace tagwright::testing {
 
 // The table's calls reach `chip`, which must outlive its use. The field is always on.
 reader::ReaderApi ChipReaderApi(cardhost::sim::NtagChip& chip);
 
-}  // namespace tagwright::fuzz
+}  // namespace tagwright::testing
