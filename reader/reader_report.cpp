@@ -56,15 +56,15 @@ ReaderReport ParseReaderReport(std::string_view text) {
     return report;
 }
 
-std::optional<ReaderReport> AskReaderReport() {
+std::optional<ReaderReport> AskReaderReport(std::uint32_t parts) {
     const auto ask = ReaderExtra().Diag_Report;
     if (ask == nullptr) return std::nullopt;
     std::uint32_t length = 0;
     std::string buffer;
     // The report may grow between the call that sizes it and the one that fills it.
     for (int attempt = 0; attempt < 4; ++attempt) {
-        const std::uint8_t status =
-            ask(buffer.empty() ? nullptr : buffer.data(), std::uint32_t(buffer.size()), &length);
+        const std::uint8_t status = ask(parts, buffer.empty() ? nullptr : buffer.data(),
+                                        std::uint32_t(buffer.size()), &length);
         if (status == CARDHOST_OK) {
             return ParseReaderReport(std::string_view(buffer.data(), length));
         }

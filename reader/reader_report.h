@@ -4,11 +4,14 @@
 // backend offers no readers.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include <cardhost/diagnostics.h>
 
 namespace tagwright::reader {
 
@@ -31,8 +34,8 @@ struct ReaderReport {
 // The report's lines; lines of unknown kinds and lines with too few fields are skipped.
 ReaderReport ParseReaderReport(std::string_view text);
 
-// Asks the bound library. Nothing when no library is bound, it has no Diag_Report, or the call
-// fails.
-std::optional<ReaderReport> AskReaderReport();
+// Asks the bound library for these parts (CARDHOST_REPORT_READERS, CARDHOST_REPORT_PROBLEMS).
+// Nothing when no library is bound, it has no Diag_Report, or the call fails.
+std::optional<ReaderReport> AskReaderReport(std::uint32_t parts);
 
 }  // namespace tagwright::reader

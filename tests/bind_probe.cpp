@@ -11,9 +11,12 @@ int main() {
     const bool bound = tagwright::reader::BindReaderLibrary();
     std::puts(bound ? "bound" : "refused");
     if (bound) {
-        const auto report = tagwright::reader::AskReaderReport();
-        std::printf("report: %s\n",
-                    report ? std::to_string(report->readers.size()).c_str() : "none");
+        // Readers listed with everything asked for, and with the problems alone.
+        using tagwright::reader::AskReaderReport;
+        const auto all = AskReaderReport(CARDHOST_REPORT_READERS | CARDHOST_REPORT_PROBLEMS);
+        const auto problems = AskReaderReport(CARDHOST_REPORT_PROBLEMS);
+        std::printf("report: %s\n", all ? std::to_string(all->readers.size()).c_str() : "none");
+        if (problems) std::printf("problems only: %zu\n", problems->readers.size());
     }
     tagwright::reader::UnbindReaderLibrary();
     return bound ? 0 : 1;

@@ -59,7 +59,7 @@ TEST_F(Binding, TheLibraryBesideTheExecutableIsBoundAndReports) {
     Install(reader::ReaderLibraryFileName(), programDir_);
     const ToolResult result = Probe();
     EXPECT_EQ(result.exitCode, 0) << result.out;
-    EXPECT_EQ(result.out, "bound\nreport: 1\n");
+    EXPECT_EQ(result.out, "bound\nreport: 1\nproblems only: 0\n");
 }
 
 TEST_F(Binding, ALibraryOfOnlyTheTwentySixIsBoundWithoutReport) {

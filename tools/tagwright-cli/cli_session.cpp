@@ -33,18 +33,18 @@ bool CliSession::Explain(const std::string& text) {
     return true;
 }
 
-reader::ReaderReport CliSession::report() {
-    return reader::AskReaderReport().value_or(reader::ReaderReport{});
+reader::ReaderReport CliSession::report(std::uint32_t parts) {
+    return reader::AskReaderReport(parts).value_or(reader::ReaderReport{});
 }
 
 bool CliSession::ExplainSimulatorState() {
-    const auto problem = report().ProblemOf("sim");
+    const auto problem = report(CARDHOST_REPORT_PROBLEMS).ProblemOf("sim");
     return problem && Explain("simulated readers unavailable: " + *problem);
 }
 
 bool CliSession::ExplainMissingReaders() {
     if (combo_.Count() > 1) return false;
-    const reader::ReaderReport known = report();
+    const reader::ReaderReport known = report(CARDHOST_REPORT_PROBLEMS);
     if (const auto problem = known.ProblemOf("sim")) {
         return Explain("simulated readers unavailable: " + *problem);
     }

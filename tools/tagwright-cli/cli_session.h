@@ -4,6 +4,7 @@
 // attached; and the explanations that a reader's bare status cannot give.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "app/application.h"
@@ -26,9 +27,9 @@ class CliSession {
     reader::DeviceSession& devices() { return *devices_; }
     reader::ListDeviceCombo& combo() { return combo_; }
     ConsoleErrors& errors() { return errors_; }
-    // What the reader library tells about its readers now (nothing from a library without the
-    // diagnostics entry point).
-    reader::ReaderReport report();
+    // What the reader library tells about its readers now, of these parts (nothing from a
+    // library without the diagnostics entry point).
+    reader::ReaderReport report(std::uint32_t parts);
 
     // The message boxes shown since the last call, as error lines.
     void ReportErrors();

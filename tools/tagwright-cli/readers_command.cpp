@@ -18,7 +18,8 @@ int RunReaders(const CliOptions& o, ConsoleOutput& out) {
     reader::ListDeviceCombo& combo = session.combo();
     session.devices().RefreshDeviceList();
     const std::vector<reader::ReaderDescription> details =
-        o.verbose ? session.report().readers : std::vector<reader::ReaderDescription>{};
+        o.verbose ? session.report(CARDHOST_REPORT_READERS).readers
+                  : std::vector<reader::ReaderDescription>{};
     for (int i = 1; i < combo.Count(); ++i) {
         const std::string serial = combo.Text(i);
         const reader::ReaderDescription* found = nullptr;

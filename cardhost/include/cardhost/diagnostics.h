@@ -15,7 +15,8 @@ extern "C" {
 #endif
 
 /*
- * Writes a report on the readers the library offers now, as UTF-8 lines ending in "\n", each a
+ * Writes a report on what `parts` asks for (CARDHOST_REPORT_READERS, CARDHOST_REPORT_PROBLEMS,
+ * or both), as UTF-8 lines ending in "\n", each a
  * list of fields separated by TAB. A field's backslash, TAB and line feed are written as "\\",
  * "\t" and "\n". The first field names the line:
  *
@@ -31,7 +32,12 @@ extern "C" {
  * again with room for `*length + 1` bytes. `buffer` may be null when `bufferSize` is 0.
  * CARDHOST_BAD_ARGUMENT when `length` is null.
  */
-CARDHOST_EXPORT uint8_t CARDHOST_CALL Diag_Report(char* buffer, uint32_t bufferSize,
+enum {
+    CARDHOST_REPORT_READERS = 0x01, /* a look at every reader: slower, a PC/SC card is reached */
+    CARDHOST_REPORT_PROBLEMS = 0x02 /* why chosen backends offer no readers: cheap */
+};
+
+CARDHOST_EXPORT uint8_t CARDHOST_CALL Diag_Report(uint32_t parts, char* buffer, uint32_t bufferSize,
                                                   uint32_t* length);
 
 #ifdef __cplusplus
