@@ -116,3 +116,34 @@ function(tw_check_layer_include_folders)
         endforeach()
     endwhile()
 endfunction()
+
+# Every target that <target> links, directly or through others (names that are not targets,
+# such as system libraries and generator expressions, are left out).
+function(tw_linked_closure target result)
+    set(seen "")
+    set(pending ${target})
+    while(pending)
+        list(POP_FRONT pending current)
+        tw_own_and_exported(${current} LINK_LIBRARIES links)
+        foreach(link IN LISTS links)
+            if(TARGET ${link} AND NOT link IN_LIST seen)
+                list(APPEND seen ${link})
+                list(APPEND pending ${link})
+            endif()
+        endforeach()
+    endwhile()
+    set(${result} ${seen} PARENT_SCOPE)
+endfunction()
+
+# Fails the configuration when <target> links, however indirectly, any of the libraries named
+# after NONE_OF: for a layer that must stay free of them (the tag engine and the NDEF codecs
+# write no line and know no text; their failures are values the front end words).
+function(tw_check_never_links target)
+    cmake_parse_arguments(arg "" "" "NONE_OF" ${ARGN})
+    tw_linked_closure(${target} linked)
+    foreach(library IN LISTS arg_NONE_OF)
+        if(library IN_LIST linked)
+            message(FATAL_ERROR "${target} links ${library}; it must not")
+        endif()
+    endforeach()
+endfunction()

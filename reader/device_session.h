@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "reader_api.h"
+#include "reader/reader_api.h"
 
 namespace tagwright::reader {
 

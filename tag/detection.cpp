@@ -4,22 +4,13 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "log/log_feed.h"
-#include "text/text_tables.h"
-
 namespace tagwright::tag {
 namespace {
 
-using feed::kBlue;
-using feed::kRed;
-using text::Table;
-
-constexpr std::uint8_t kRestLight = 1;
 constexpr std::size_t kStorageSizeByte = 6;
 
-DetectOutcome ReportUnrecognized(std::int32_t status) {
-    feed::AppendLog(status, text::Tr(Table::Message, text::msg::kTagModelUnknown), kRed);
-    return DetectOutcome::Unrecognized;
+Detection Unrecognized(std::int32_t status) {
+    return {DetectOutcome::Unrecognized, Failure{Problem::ModelUnknown, status}};
 }
 
 std::int32_t AskVersion(TagLink link, std::array<std::uint8_t, 8>& version) {
@@ -33,26 +24,18 @@ std::int32_t AskSignature(TagLink link) {
     return link.api.TyA_NTAG_ReadSig(link.handle, signature.data(), &length);
 }
 
-void LogIdentification(const DetectedTag& tag) {
-    std::string line(ModelName(tag.model));
-    line += ", ";
-    line += tag.uidText;
-    feed::AppendLog(0, line, kBlue);
-}
-
-std::string UidText(const Uid& uid) {
-    return std::string(text::Tr(Table::Message, text::msg::kUidPrefix)) + UidDigits(uid);
-}
-
 // After a NAK the tag waits for a new wake-up and selection.
-bool ReselectOrReport(TagLink link, DetectedTag& tag) {
+Outcome ReselectAfterNak(TagLink link, DetectedTag& tag) {
     const char* failed = nullptr;
     tag.reselected = true;
     if (const auto status = Reselect(link, tag, failed); status != 0) {
-        feed::AppendLog(status, failed, kRed);
-        return false;
+        return CallFailure(failed, status);
     }
-    return true;
+    return std::nullopt;
+}
+
+Detection Identified() {
+    return {DetectOutcome::Detected, std::nullopt};
 }
 
 }  // namespace
@@ -71,43 +54,25 @@ bool LastProcessedUid::IsClear() const {
     return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
 }
 
-DetectOutcome WakeAndSelect(TagLink link, bool autoOperation, LastProcessedUid& last,
-                            OperationKind kind, DetectedTag& tag) {
+Detection WakeAndSelect(TagLink link, LastProcessedUid& last, DetectedTag& tag) {
     const std::int32_t request = link.api.TyA_Request(link.handle, kWakeUpRequest, tag.atqa.data());
     if (request != 0) {
         last.Clear();
-        if (ReaderGone(request)) {
-            // Not an empty field: waiting for a card would wait for good. The log is kept, so
-            // that the last tag's lines (a page that failed half-way) stay above the error.
-            feed::AppendLog(request, "TyA_Request", kRed);
-            feed::ShowCallError(request, "TyA_Request");
-            return DetectOutcome::ReaderGone;
-        }
-        if (autoOperation) {
-            feed::ClearLog();
-            feed::AppendLog(0, text::Tr(Table::Message, text::msg::kWaitingForCard), kBlue);
-            link.api.Sys_SetLight(link.handle, kRestLight);
-        } else {
-            feed::AppendLog(request, "TyA_Request", kRed);
-        }
-        return DetectOutcome::NoTag;
+        // A reader that is gone is no empty field: waiting for a card would wait for good.
+        const auto outcome = ReaderGone(request) ? DetectOutcome::ReaderGone : DetectOutcome::NoTag;
+        return {outcome, CallFailure("TyA_Request", request)};
     }
 
     std::array<std::uint8_t, 8> uidBuffer{};
     std::uint8_t uidLength = 0;
     if (link.api.TyA_NTAG_AnticollSelect(link.handle, uidBuffer.data(), &uidLength) != 0) {
-        if (autoOperation) feed::ClearLog();
-        feed::AppendLog(0, text::Tr(Table::Message, text::msg::kNonNtagCard), kRed);
-        return DetectOutcome::NotSelectable;
+        return {DetectOutcome::NotSelectable, Failure{Problem::NotNtag}};
     }
     std::copy_n(uidBuffer.begin(), tag.uid.size(), tag.uid.begin());
 
-    if (tag.uid == last.bytes) return DetectOutcome::AlreadyHandled;
+    if (tag.uid == last.bytes) return {DetectOutcome::AlreadyHandled, std::nullopt};
     last.bytes = tag.uid;
-
-    if (kind != OperationKind::ClearKey) feed::ClearLog();
-    tag.uidText = UidText(tag.uid);
-    return DetectOutcome::Detected;
+    return Identified();
 }
 
 std::int32_t Reselect(TagLink link, DetectedTag& tag, const char*& failedFunction) {
@@ -139,46 +104,37 @@ bool CapacityFitsModel(ModelCode model, std::uint8_t ccSizeByte) {
     const NtagModel* known = FindModel(model);
     if (known == nullptr) return true;
     const unsigned declared = ccSizeByte * 8u;
-    if (declared > NextSmallerUserMemory(model) && declared <= known->userMemoryCap) return true;
-    ReportUnrecognized(0);
-    return false;
+    return declared > NextSmallerUserMemory(model) && declared <= known->userMemoryCap;
 }
 
-DetectOutcome IdentifyModel(TagLink link, DetectedTag& tag) {
+Detection IdentifyModel(TagLink link, DetectedTag& tag) {
     if (tag.atqa[0] != 0x44 || tag.atqa[1] != 0x00) {
-        feed::AppendLog(0, text::Tr(Table::Message, text::msg::kNonNtagCard), kRed);
-        return DetectOutcome::NotNtag;
+        return {DetectOutcome::NotNtag, Failure{Problem::NotNtag}};
     }
     std::array<std::uint8_t, 8> version{};
     std::int32_t status = AskVersion(link, version);
     if (IsNak(status)) {
         // NTAG203 does not know GET_VERSION; an NTAG21x gives its signature where NTAG203 refuses.
-        if (!ReselectOrReport(link, tag)) return DetectOutcome::ReaderError;
+        if (auto failure = ReselectAfterNak(link, tag))
+            return {DetectOutcome::ReaderError, failure};
         const std::int32_t probe = AskSignature(link);
         // NTAG203 has no password: a tag that accepted one is an NTAG21x refusing to say which.
-        if (IsNak(probe) && tag.answeredPwdAuth) return ReportUnrecognized(probe);
+        if (IsNak(probe) && tag.answeredPwdAuth) return Unrecognized(probe);
         if (IsNak(probe)) {
-            if (!ReselectOrReport(link, tag)) return DetectOutcome::ReaderError;
+            if (auto failure = ReselectAfterNak(link, tag)) {
+                return {DetectOutcome::ReaderError, failure};
+            }
             tag.model = kNtag203;
-            LogIdentification(tag);
-            return DetectOutcome::Detected;
+            return Identified();
         }
-        if (probe != 0) return ReportUnrecognized(probe);
+        if (probe != 0) return Unrecognized(probe);
         status = AskVersion(link, version);
     }
-    if (status != 0) return ReportUnrecognized(status);
+    if (status != 0) return Unrecognized(status);
     // Code 0 stands for NTAG203, which never answers GET_VERSION.
-    if (version[kStorageSizeByte] == kNtag203) return ReportUnrecognized(0);
+    if (version[kStorageSizeByte] == kNtag203) return Unrecognized(0);
     tag.model = version[kStorageSizeByte];
-    LogIdentification(tag);
-    return DetectOutcome::Detected;
-}
-
-DetectOutcome DetectTag(TagLink link, bool autoOperation, LastProcessedUid& last,
-                        OperationKind kind, DetectedTag& tag) {
-    const DetectOutcome outcome = WakeAndSelect(link, autoOperation, last, kind, tag);
-    if (outcome != DetectOutcome::Detected) return outcome;
-    return IdentifyModel(link, tag);
+    return Identified();
 }
 
 }  // namespace tagwright::tag

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "failure.h"
 #include "ntag_model.h"
 #include "reader/reader_api.h"
 
@@ -59,14 +60,19 @@ enum class DetectOutcome {
     NotNtag,         // ATQA other than 0x0044
     ReaderError,     // re-selection after a refused GET_VERSION failed
     Unrecognized,    // the tag would not say which model it is, or said one it cannot be
-    Detected,        // model code and UID known; the identification line is logged
+    Detected,        // model code and UID known
+};
+
+// How a detection step ended, and why when it did not end in Detected or AlreadyHandled.
+struct Detection {
+    DetectOutcome outcome;
+    std::optional<Failure> failure;
 };
 
 // What one operation learns about its tag.
 struct DetectedTag {
     std::array<std::uint8_t, 2> atqa{};  // of the latest wake-up
     Uid uid{};
-    std::string uidText;  // "UID: " and 14 upper-case hex digits
     ModelCode model = kNtag203;
     // The tag was woken and selected again while it was identified: an authentication made
     // before is gone.
@@ -75,35 +81,28 @@ struct DetectedTag {
     bool answeredPwdAuth = false;
 };
 
-// Wake-up, selection and same-tag test (reported as the operation requires); for Read and Write
-// the log is cleared when a new tag is found. A reader that is gone is reported as a failed reader
-// call is, in the log and in the Tips field, even in Auto operation. Ends in NoTag, ReaderGone,
-// NotSelectable, AlreadyHandled, or Detected meaning "go on".
-DetectOutcome WakeAndSelect(TagLink link, bool autoOperation, LastProcessedUid& last,
-                            OperationKind kind, DetectedTag& tag);
+// Wake-up, selection and same-tag test. A failed wake-up (NoTag, ReaderGone) fails as the
+// TyA_Request call with its status and forgets the last UID; a failed selection is NotNtag.
+// Ends in NoTag, ReaderGone, NotSelectable, AlreadyHandled, or Detected meaning "go on".
+Detection WakeAndSelect(TagLink link, LastProcessedUid& last, DetectedTag& tag);
 
-// NTAG check, model from GET_VERSION and the identification line. Only a NAK can mean NTAG203,
-// which does not know GET_VERSION: the tag is selected again and asked for its signature, which
-// every NTAG21x gives and NTAG203 refuses. A tag that gives it is asked for its version once more.
-// A tag that answered PWD_AUTH is an NTAG21x whatever it refuses. Any other failure, or a version
-// answer naming model code 0, is reported as "Failed to recognize the tag model !" with the
-// status. Ends in NotNtag, ReaderError, Unrecognized or Detected.
-DetectOutcome IdentifyModel(TagLink link, DetectedTag& tag);
+// NTAG check and the model from GET_VERSION. Only a NAK can mean NTAG203, which does not know
+// GET_VERSION: the tag is selected again and asked for its signature, which every NTAG21x gives
+// and NTAG203 refuses. A tag that gives it is asked for its version once more. A tag that
+// answered PWD_AUTH is an NTAG21x whatever it refuses. Any other failure, or a version answer
+// naming model code 0, fails as ModelUnknown with the status; a failed selection as the reader
+// call. Ends in NotNtag, ReaderError, Unrecognized or Detected.
+Detection IdentifyModel(TagLink link, DetectedTag& tag);
 
 // Wake-up and selection again, after the tag refused a command. Returns 0, or the failing
 // call's status with its name in `failedFunction`.
 std::int32_t Reselect(TagLink link, DetectedTag& tag, const char*& failedFunction);
 
-// The whole sequence for an operation that needs nothing between its steps (Read).
-DetectOutcome DetectTag(TagLink link, bool autoOperation, LastProcessedUid& last,
-                        OperationKind kind, DetectedTag& tag);
-
 // Checks the capability container's data-area size (byte 2, in units of 8 bytes) against the
 // model GET_VERSION named: it must be more than the next smaller model's memory and at most the
 // model's own. A tag that declares another model's memory is not what it says, and its
 // configuration and lock pages lie elsewhere; a tool that formats a little short or to the whole
-// user memory still passes. Reports "Failed to recognize the tag model !" when it does not fit.
-// Unknown models are not checked.
+// user memory still passes. Unknown models are not checked.
 bool CapacityFitsModel(ModelCode model, std::uint8_t ccSizeByte);
 
 // True for a status that says the reader itself is gone (unplugged), whatever the backend: no

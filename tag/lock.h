@@ -4,11 +4,11 @@
 #pragma once
 
 #include "detection.h"
+#include "failure.h"
 
 namespace tagwright::tag {
 
-// Reads the lock pages back before it reports "Lock tag success !", or reports its one
-// failure; true when the Write goes on.
-bool LockTag(TagLink link, ModelCode model);
+// Sets the lock bytes and reads the lock pages back; nothing when the tag is locked.
+Outcome LockTag(TagLink link, ModelCode model);
 
 }  // namespace tagwright::tag

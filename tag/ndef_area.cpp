@@ -1,54 +1,34 @@
 // SPDX-License-Identifier: MIT
 #include "ndef_area.h"
 
-#include "log/log_feed.h"
-#include "text/text_tables.h"
-
 namespace tagwright::tag {
-namespace {
 
-void Refuse(int entry) {
-    feed::AppendLog(0, text::Tr(text::Table::Message, entry), feed::kRed);
-}
-
-}  // namespace
-
-std::optional<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use,
-                                     std::optional<std::uint16_t> capacityLimit) {
+Result<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use,
+                              std::optional<std::uint16_t> capacityLimit) {
     Block cc{};
-    if (!ReadBlockOrReport(link, kCapabilityContainerPage, cc)) return std::nullopt;
-    if (cc[0] != 0xE1 || cc[1] != 0x10) {
-        Refuse(text::msg::kNonNdefTag);
-        return std::nullopt;
+    if (auto failure = ReadBlockOrFail(link, kCapabilityContainerPage, cc)) return *failure;
+    if (cc[0] != 0xE1 || cc[1] != 0x10) return Failure{Problem::NotNdef};
+    if (cc[3] != 0x00) return Failure{Problem::Locked};
+    if (use == AreaUse::Write && !CapacityFitsModel(model, cc[2])) {
+        return Failure{Problem::ModelUnknown};
     }
-    if (cc[3] != 0x00) {
-        Refuse(text::msg::kTagIsLocked);
-        return std::nullopt;
-    }
-    if (use == AreaUse::Write && !CapacityFitsModel(model, cc[2])) return std::nullopt;
     NdefArea area;
     area.capacity = CapUserMemory(model, static_cast<std::uint16_t>(cc[2] * 8));
-    if (capacityLimit && area.capacity > *capacityLimit) {
-        Refuse(text::msg::kBufferLengthNotEnough);
-        return std::nullopt;
-    }
-    if (!ReadBlockOrReport(link, kFirstDataPage, area.firstBlock)) return std::nullopt;
+    if (capacityLimit && area.capacity > *capacityLimit) return Failure{Problem::BufferTooSmall};
+    if (auto failure = ReadBlockOrFail(link, kFirstDataPage, area.firstBlock)) return *failure;
     const auto offset = ndef::FindNdefTlv(area.firstBlock);
-    if (!offset) {
-        Refuse(text::msg::kNonNdefTag);
-        return std::nullopt;
-    }
+    if (!offset) return Failure{Problem::NotNdef};
     area.ndefOffset = *offset;
     return area;
 }
 
-std::optional<ndef::TlvLength> ReadNdefLength(TagLink link, const NdefArea& area) {
+Result<ndef::TlvLength> ReadNdefLength(TagLink link, const NdefArea& area) {
     std::array<std::uint8_t, 32> both{};
     std::copy(area.firstBlock.begin(), area.firstBlock.end(), both.begin());
     const std::size_t first = std::size_t{area.ndefOffset} + 1;
     if (first + 3 > 16) {
         Block next{};
-        if (!ReadBlockOrReport(link, 8, next)) return std::nullopt;
+        if (auto failure = ReadBlockOrFail(link, 8, next)) return *failure;
         std::copy(next.begin(), next.end(), both.begin() + 16);
     }
     return ndef::DecodeTlvLength(std::span<const std::uint8_t, 3>(both.data() + first, 3));

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "failure.h"
 #include "ndef/ndef_tlv.h"
 #include "page_transfer.h"
 
@@ -21,12 +22,12 @@ enum class AreaUse { Read, Write };
 // Reads and checks the capability container, computes the capacity, reads page 4 and finds the
 // NDEF TLV. Before a Write the container's size must fit the model (CapacityFitsModel); a Write
 // whose buffer is smaller than the capacity passes its size as `capacityLimit` and is refused
-// with "Buffer length not enough !". Every refusal is reported with its one red line.
-std::optional<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use = AreaUse::Read,
-                                     std::optional<std::uint16_t> capacityLimit = std::nullopt);
+// as BufferTooSmall.
+Result<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use = AreaUse::Read,
+                              std::optional<std::uint16_t> capacityLimit = std::nullopt);
 
 // The NDEF TLV's length field: its three bytes follow the tag, continuing in the block at
 // page 8 when the tag stands in the last three bytes of page 4's block.
-std::optional<ndef::TlvLength> ReadNdefLength(TagLink link, const NdefArea& area);
+Result<ndef::TlvLength> ReadNdefLength(TagLink link, const NdefArea& area);
 
 }  // namespace tagwright::tag

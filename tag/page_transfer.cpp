@@ -3,19 +3,12 @@
 
 #include <algorithm>
 
-#include "log/log_feed.h"
 #include "read_back.h"
-#include "text/text_tables.h"
 
 namespace tagwright::tag {
 namespace {
 
 constexpr std::size_t kHighestPage = 0xFF;
-
-void ReportPage(int entry, std::size_t page) {
-    feed::AppendLog(0, text::TrNumber(text::Table::Message, entry, static_cast<long long>(page)),
-                    feed::kRed);
-}
 
 }  // namespace
 
@@ -24,46 +17,44 @@ std::int32_t ReadBlock(TagLink link, std::uint8_t page, Block& block) {
     return link.api.TyA_NTAG_Read(link.handle, page, block.data(), &length);
 }
 
-bool ReadBlockOrReport(TagLink link, std::uint8_t page, Block& block) {
-    if (ReadBlock(link, page, block) == 0) return true;
-    ReportPage(text::msg::kReadFailedPage, page);
-    return false;
+Outcome ReadBlockOrFail(TagLink link, std::uint8_t page, Block& block) {
+    if (ReadBlock(link, page, block) == 0) return std::nullopt;
+    return PageFailure(Problem::ReadFailed, page);
 }
 
-bool WritePageOrReport(TagLink link, std::uint8_t page, const PageImage& data) {
+Outcome WritePageOrFail(TagLink link, std::uint8_t page, const PageImage& data) {
     if (link.api.TyA_NTAG_Write(link.handle, page, data.data()) == 0) {
         if (link.writes != nullptr) link.writes->Note(page, data);
-        return true;
+        return std::nullopt;
     }
-    ReportPage(text::msg::kWriteFailedPage, page);
-    return false;
+    return PageFailure(Problem::WriteFailed, page);
 }
 
-bool WriteMessage(TagLink link, std::span<const std::uint8_t> image, std::size_t messageSize) {
+Outcome WriteMessage(TagLink link, std::span<const std::uint8_t> image, std::size_t messageSize) {
     const std::size_t pages = (messageSize + 3) / 4;
     for (std::size_t i = 0; i < messageSize; i += 4) {
         const std::size_t page = kFirstDataPage + i / 4;
         // Page numbers are one byte: a message that would run past page 255 cannot be written.
         if (page > kHighestPage || i + 4 > image.size()) {
-            ReportPage(text::msg::kWriteFailedPage, page);
-            return false;
+            return PageFailure(Problem::WriteFailed, page);
         }
         PageImage data{};
         std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(i), 4, data.begin());
-        if (!WritePageOrReport(link, static_cast<std::uint8_t>(page), data)) return false;
+        if (auto failure = WritePageOrFail(link, static_cast<std::uint8_t>(page), data)) {
+            return failure;
+        }
         if (link.progress != nullptr) link.progress->PagesWritten(i / 4 + 1, pages);
     }
-    return true;
+    return std::nullopt;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadMessage(TagLink link, std::size_t total) {
+Result<std::vector<std::uint8_t>> ReadMessage(TagLink link, std::size_t total) {
     std::vector<std::uint8_t> buffer(total + 16, 0);
     for (std::size_t i = 0; i < total; i += 16) {
         const std::size_t page = kFirstDataPage + i / 4;
         Block block{};
         if (page > kHighestPage || ReadBlock(link, static_cast<std::uint8_t>(page), block) != 0) {
-            ReportPage(text::msg::kReadFailedPage, page);
-            return std::nullopt;
+            return PageFailure(Problem::ReadFailed, page);
         }
         std::copy(block.begin(), block.end(), buffer.begin() + static_cast<std::ptrdiff_t>(i));
     }

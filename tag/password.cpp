@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "password.h"
 
-#include <cstdio>
-
-#include "log/log_feed.h"
 #include "page_transfer.h"
 #include "read_back.h"
-#include "text/text_tables.h"
 
 namespace tagwright::tag {
 namespace {
@@ -14,61 +10,40 @@ namespace {
 constexpr std::uint8_t kProtectFromPage0 = 0x00;
 constexpr std::uint8_t kProtectNothing = 0xFF;
 
-void Report(int entry, feed::Rgb colour) {
-    feed::AppendLog(0, text::Tr(text::Table::Message, entry), colour);
+// Where AUTH0 lies, or why a model cannot be protected or cleared: NTAG203 has no password, and
+// an unknown model's pages are not known.
+Result<std::uint8_t> ConfigurationPageOf(ModelCode model) {
+    const PageLookup config = ConfigurationPage(model);
+    if (config.kind == PageLookup::Kind::NotSupported) return Failure{Problem::NoPassword};
+    if (config.kind == PageLookup::Kind::Unknown) return Failure{Problem::Auth0Unknown};
+    return config.page;
 }
 
-// Once the password page took, the operator must know which key the tag now answers to, even
-// when a later step fails; a tag that refused the key when it was proven is not said to answer
-// to it. A key the operator chose is named by its field, never by its digits: logs are kept and
-// shown where keys must not be. The default key is no secret.
-void ReportPassword(const Key& key, feed::Rgb colour) {
-    if (key != kDefaultKey) {
-        Report(text::msg::kPasswordIsNewKey, colour);
-        return;
-    }
-    char digits[9];
-    std::snprintf(digits, sizeof digits, "%02X%02X%02X%02X", key[0], key[1], key[2], key[3]);
-    feed::AppendLog(0, text::TrText(text::Table::Message, text::msg::kPasswordIsNow, digits),
-                    colour);
-}
-
-// Where AUTH0 lies; reports why a model without a known configuration page cannot be protected
-// or cleared: NTAG203 has no password, and an unknown model's pages are not known.
-bool ConfigurationKnown(const PageLookup& config) {
-    if (config.kind == PageLookup::Kind::NotSupported) {
-        Report(text::msg::kNoPasswordSupport, feed::kRed);
-        return false;
-    }
-    if (config.kind == PageLookup::Kind::Unknown) {
-        Report(text::msg::kAuth0AddressUnknown, feed::kRed);
-        return false;
-    }
-    return true;
+Failure PasswordStands(Failure failure) {
+    failure.passwordStands = true;
+    return failure;
 }
 
 // The password page reads as zeros, so a PWD_AUTH with the key written is its read-back; done
 // first, it also authenticates a Write that was not, so that the READ of the configuration page
 // and the lock step that may follow reach a tag protected now. A NAK is the tag refusing that
 // key. Any other failure leaves the acknowledged password write standing, as does a READ that
-// fails or differs once the key was taken: the operator is told which key the tag answers to.
-bool ReadBackProtection(TagLink step, ModelCode model, const PageWrites& written,
-                        std::uint8_t passwordPage, const Key& key) {
-    if (const std::int32_t proof = ProvePassword(step, passwordPage, key); proof != 0) {
-        if (!IsNak(proof)) ReportPassword(key, feed::kRed);
-        return false;
+// fails or differs once the key was taken.
+Outcome ReadBackProtection(TagLink step, ModelCode model, const PageWrites& written,
+                           std::uint8_t passwordPage, const Key& key) {
+    if (auto failure = ProvePassword(step, passwordPage, key)) {
+        return IsNak(failure->status) ? *failure : PasswordStands(*failure);
     }
-    if (ReadBackPages(step, model, written)) return true;
-    ReportPassword(key, feed::kRed);
-    return false;
+    if (auto failure = ReadBackPages(step, model, written)) return PasswordStands(*failure);
+    return std::nullopt;
 }
 
 // Reads the configuration page, sets AUTH0 and writes it back.
-bool WriteAuth0(TagLink link, std::uint8_t configPage, std::uint8_t auth0) {
+Outcome WriteAuth0(TagLink link, std::uint8_t configPage, std::uint8_t auth0) {
     Block block{};
-    if (!ReadBlockOrReport(link, configPage, block)) return false;
+    if (auto failure = ReadBlockOrFail(link, configPage, block)) return failure;
     const PageImage page{block[0], block[1], block[2], auth0};
-    return WritePageOrReport(link, configPage, page);
+    return WritePageOrFail(link, configPage, page);
 }
 
 }  // namespace
@@ -83,62 +58,37 @@ bool Authenticate(TagLink link, const Key& key) {
     return PwdAuth(link, key) == 0;
 }
 
-StepResult SetPassword(TagLink link, ModelCode model, const Key& newKey) {
-    const PageLookup config = ConfigurationPage(model);
-    if (!ConfigurationKnown(config)) return StepResult::Stopped;
-    const auto passwordPage = static_cast<std::uint8_t>(config.page + 2);
+Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey) {
+    const auto config = ConfigurationPageOf(model);
+    if (!config) return config.failure();
+    const auto passwordPage = static_cast<std::uint8_t>(*config + 2);
     // The step reads back its own pages; a read-back of the whole Write need not again.
     PageWrites written;
     const TagLink step{link.api, link.handle, &written};
     Block block{};
-    if (!ReadBlockOrReport(step, config.page, block)) return StepResult::Stopped;
-    if (!WritePageOrReport(step, passwordPage, newKey)) return StepResult::Stopped;
+    if (auto failure = ReadBlockOrFail(step, *config, block)) return failure;
+    if (auto failure = WritePageOrFail(step, passwordPage, newKey)) return failure;
     const PageImage auth0{block[0], block[1], block[2], kProtectFromPage0};
-    if (!WritePageOrReport(step, config.page, auth0)) {
-        ReportPassword(newKey, feed::kRed);
-        return StepResult::Stopped;
-    }
-    if (!ReadBackProtection(step, model, written, passwordPage, newKey)) return StepResult::Stopped;
-    ReportPassword(newKey, feed::kBlue);
-    Report(text::msg::kEncryptionSuccessful, feed::kBlue);
-    return StepResult::Done;
+    if (auto failure = WritePageOrFail(step, *config, auth0)) return PasswordStands(*failure);
+    return ReadBackProtection(step, model, written, passwordPage, newKey);
 }
 
-bool ClearPassword(TagLink link, bool autoOperation, LastProcessedUid& last,
-                   const Key& originalKey) {
-    last.Clear();
-    DetectedTag tag;
-    if (WakeAndSelect(link, autoOperation, last, OperationKind::ClearKey, tag) !=
-        DetectOutcome::Detected) {
-        return false;
-    }
-    if (!Authenticate(link, originalKey)) {
-        Report(text::msg::kAuthenticationKeyFail, feed::kRed);
-        return false;
-    }
-    tag.answeredPwdAuth = true;
-    if (IdentifyModel(link, tag) != DetectOutcome::Detected) return false;
-    const PageLookup config = ConfigurationPage(tag.model);
-    if (!ConfigurationKnown(config)) return false;
+Outcome ClearProtection(TagLink link, const DetectedTag& tag, const Key& originalKey) {
+    const auto config = ConfigurationPageOf(tag.model);
+    if (!config) return config.failure();
     // A tag that names a smaller model than it is would have its user pages overwritten.
     Block cc{};
-    if (!ReadBlockOrReport(link, kCapabilityContainerPage, cc)) return false;
-    if (!CapacityFitsModel(tag.model, cc[2])) return false;
+    if (auto failure = ReadBlockOrFail(link, kCapabilityContainerPage, cc)) return failure;
+    if (!CapacityFitsModel(tag.model, cc[2])) return Failure{Problem::ModelUnknown};
     // A refused GET_VERSION made identification select the tag again, which ended the
     // authentication the configuration pages need.
-    if (tag.reselected && !Authenticate(link, originalKey)) {
-        Report(text::msg::kAuthenticationKeyFail, feed::kRed);
-        return false;
-    }
+    if (tag.reselected && !Authenticate(link, originalKey)) return Failure{Problem::KeyRefused};
     PageWrites written;
     const TagLink step{link.api, link.handle, &written};
-    const auto passwordPage = static_cast<std::uint8_t>(config.page + 2);
-    if (!WriteAuth0(step, config.page, kProtectNothing)) return false;
-    if (!WritePageOrReport(step, passwordPage, kDefaultKey)) return false;
-    if (!ReadBackProtection(step, tag.model, written, passwordPage, kDefaultKey)) return false;
-    ReportPassword(kDefaultKey, feed::kBlue);
-    Report(text::msg::kPasswordCleared, feed::kBlue);
-    return true;
+    const auto passwordPage = static_cast<std::uint8_t>(*config + 2);
+    if (auto failure = WriteAuth0(step, *config, kProtectNothing)) return failure;
+    if (auto failure = WritePageOrFail(step, passwordPage, kDefaultKey)) return failure;
+    return ReadBackProtection(step, tag.model, written, passwordPage, kDefaultKey);
 }
 
 }  // namespace tagwright::tag

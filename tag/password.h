@@ -20,23 +20,19 @@ std::int32_t PwdAuth(TagLink link, const Key& key);
 // The same as a yes or no.
 bool Authenticate(TagLink link, const Key& key);
 
-enum class StepResult { Done, Stopped };
-
 // After a successful write, with "Encryption" checked: stores the new key as the password and
 // protects the tag from page 0 on. The password is written before AUTH0, so that a tag that
 // applies AUTH0 at once never ends up protected under a password nobody set. Then the password
 // is proven by authenticating with the new key (which also lets a Write that was not
-// authenticated go on to the lock step) and the configuration page is read back. A line says
-// which key the tag now answers to: blue once all holds, red after a failure that leaves the
-// password page standing (not after the tag refused the new key). A model without password
-// (NTAG203), or one the table does not know, stops the step with its red line; every failure is
-// reported.
-StepResult SetPassword(TagLink link, ModelCode model, const Key& newKey);
+// authenticated go on to the lock step) and the configuration page is read back. A failure after
+// the password page took says so (passwordStands), unless the tag refused the new key. A model
+// without password (NTAG203), or one the table does not know, fails before anything is written.
+Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey);
 
-// The "Clear key" procedure on the tag in the field, from clearing the last processed UID to
-// "Password cleared successfully !", with the default password proven and the configuration page
-// read back before that line. True when the caller should give the success feedback.
-bool ClearPassword(TagLink link, bool autoOperation, LastProcessedUid& last,
-                   const Key& originalKey);
+// "Clear key" on a tag identified after it took the original key: the capacity checked against
+// the model, the tag authenticated again if identification selected it anew, AUTH0 opened and
+// the default password written, proven and the configuration page read back. A failure after
+// the password page took says so (passwordStands).
+Outcome ClearProtection(TagLink link, const DetectedTag& tag, const Key& originalKey);
 
 }  // namespace tagwright::tag

@@ -3,20 +3,12 @@
 
 #include <algorithm>
 
-#include "log/log_feed.h"
 #include "password.h"
-#include "text/text_tables.h"
 
 namespace tagwright::tag {
 namespace {
 
 constexpr std::uint8_t kPagesPerRead = 4;
-
-void ReportMismatch(std::uint8_t page, std::int32_t status = 0) {
-    feed::AppendLog(status,
-                    text::TrNumber(text::Table::Message, text::msg::kVerifyFailedPage, page),
-                    feed::kRed);
-}
 
 // What a READ of the page gives back after the write: the password page reads as zeros.
 PageImage ExpectedReadBack(std::uint8_t page, const PageImage& written,
@@ -27,40 +19,39 @@ PageImage ExpectedReadBack(std::uint8_t page, const PageImage& written,
 
 }  // namespace
 
-bool ReadBackPages(TagLink link, ModelCode model, const PageWrites& writes) {
+Outcome ReadBackPages(TagLink link, ModelCode model, const PageWrites& writes) {
     const PageLookup passwordPage = PasswordPage(model);
     Block block{};
     std::optional<std::uint8_t> blockStart;
     for (const auto& [page, written] : writes.pages()) {
         // One READ covers four pages; read again only when the page lies beyond the last one.
         if (!blockStart || page >= *blockStart + kPagesPerRead) {
-            if (!ReadBlockOrReport(link, page, block)) return false;
+            if (auto failure = ReadBlockOrFail(link, page, block)) return failure;
             blockStart = page;
         }
         const auto at = static_cast<std::ptrdiff_t>((page - *blockStart) * 4);
         const PageImage expected = ExpectedReadBack(page, written, passwordPage);
         if (!std::equal(expected.begin(), expected.end(), block.begin() + at)) {
-            ReportMismatch(page);
-            return false;
+            return PageFailure(Problem::VerifyFailed, page);
         }
     }
-    return true;
+    return std::nullopt;
 }
 
-std::int32_t ProvePassword(TagLink link, std::uint8_t passwordPage, const PageImage& written) {
+Outcome ProvePassword(TagLink link, std::uint8_t passwordPage, const PageImage& written) {
     const std::int32_t status = PwdAuth(link, written);
-    if (status != 0) ReportMismatch(passwordPage, status);
-    return status;
+    if (status != 0) return PageFailure(Problem::VerifyFailed, passwordPage, status);
+    return std::nullopt;
 }
 
-bool VerifyWrites(TagLink link, ModelCode model, const PageWrites& writes) {
-    if (!ReadBackPages(link, model, writes)) return false;
+Outcome VerifyWrites(TagLink link, ModelCode model, const PageWrites& writes) {
+    if (auto failure = ReadBackPages(link, model, writes)) return failure;
     const PageLookup passwordPage = PasswordPage(model);
-    if (passwordPage.kind != PageLookup::Kind::Page) return true;
+    if (passwordPage.kind != PageLookup::Kind::Page) return std::nullopt;
     // Last, as a refusal leaves the tag idle.
     const auto password = writes.pages().find(passwordPage.page);
-    return password == writes.pages().end() ||
-           ProvePassword(link, passwordPage.page, password->second) == 0;
+    if (password == writes.pages().end()) return std::nullopt;
+    return ProvePassword(link, passwordPage.page, password->second);
 }
 
 }  // namespace tagwright::tag

@@ -21,20 +21,18 @@ class PageWrites {
 };
 
 // Reads back every noted page, four pages per READ, and compares; the password page of a model
-// with a password is compared with zeros, as it reads. Reports "Verify failed: Page%d !" (red)
-// for the first page that differs, or the failed READ.
-bool ReadBackPages(TagLink link, ModelCode model, const PageWrites& writes);
+// with a password is compared with zeros, as it reads. Fails as VerifyFailed at the first page
+// that differs, or with the failed READ.
+Outcome ReadBackPages(TagLink link, ModelCode model, const PageWrites& writes);
 
-// PWD_AUTH with the bytes written to the password page: the only way to see them. A refusal is
-// reported as "Verify failed: Page%d !" for the password page, with its status; the tag is idle
-// then. Returns the status, 0 when the tag took the key.
-std::int32_t ProvePassword(TagLink link, std::uint8_t passwordPage, const PageImage& written);
+// PWD_AUTH with the bytes written to the password page: the only way to see them. A refusal
+// fails as VerifyFailed at the password page, with its status; the tag is idle then.
+Outcome ProvePassword(TagLink link, std::uint8_t passwordPage, const PageImage& written);
 
 // Reads back every noted page, four pages per READ, and compares. The password page of a model
 // with a password reads as zeros, so it is compared with zeros and the password itself is proven
 // by authenticating with the bytes written there (last, as a refusal leaves the tag idle).
-// Reports "Verify failed: Page%d !" (red) for the first page that differs, or the failed READ;
-// true when every page holds what was written.
-bool VerifyWrites(TagLink link, ModelCode model, const PageWrites& writes);
+// Fails as VerifyFailed at the first page that differs, or with the failed READ.
+Outcome VerifyWrites(TagLink link, ModelCode model, const PageWrites& writes);
 
 }  // namespace tagwright::tag

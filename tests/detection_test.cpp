@@ -1,121 +1,95 @@
 // SPDX-License-Identifier: MIT
-// Tag detection: every outcome of the sequence, on simulated tags and on a scripted reader.
+// Tag detection: every outcome of the sequence and why it ended, on simulated tags and on a
+// scripted reader; then how a Read tells the operator about them.
 #include <gtest/gtest.h>
 
 #include <cardhost/cardhost.h>
 
 #include "cardhost/sim/hex.h"
+#include "support/panel_rig.h"
 #include "support/sim_env.h"
 #include "tag/detection.h"
 #include "testing/fake_reader.h"
-#include "testing/recording_sink.h"
-#include "text/text_tables.h"
 
 namespace tagwright::tag {
 namespace {
 
-using feed::kBlue;
-using feed::kRed;
 using testing::FakeReaderApi;
 using testing::FakeTag;
+
+// Wake-up and, when that found a new tag, identification: what a Read does.
+Detection Detect(TagLink link, LastProcessedUid& last, DetectedTag& tag) {
+    const Detection woken = WakeAndSelect(link, last, tag);
+    if (woken.outcome != DetectOutcome::Detected) return woken;
+    return IdentifyModel(link, tag);
+}
+
+void ExpectFailure(const Detection& detection, DetectOutcome outcome, Problem problem,
+                   std::int32_t status = 0) {
+    EXPECT_EQ(detection.outcome, outcome);
+    ASSERT_TRUE(detection.failure.has_value());
+    EXPECT_EQ(detection.failure->problem, problem);
+    EXPECT_EQ(detection.failure->status, status);
+}
 
 class Detection : public testing::SimEnvironment {
   protected:
     void SetUp() override {
         SimEnvironment::SetUp();
-        text::SetUiLanguage(text::Language::English);
         handle = OpenFirstReader();
     }
-    void TearDown() override {
-        text::SetUiLanguage(text::Language::Chinese);
-        SimEnvironment::TearDown();
-    }
     TagLink link() { return {api(), handle, nullptr}; }
-    DetectOutcome Detect(bool autoOperation, OperationKind kind = OperationKind::Read) {
-        DetectedTag tag;
-        const DetectOutcome outcome = DetectTag(link(), autoOperation, last, kind, tag);
-        found = tag;
-        return outcome;
+    tag::Detection Detect() {
+        found = DetectedTag{};
+        return tag::Detect(link(), last, found);
+    }
+    std::string Lights() {
+        const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
+        return stats.substr(stats.find("lights"));
     }
 
     std::int32_t handle = -1;
-    testing::RecordingSink sink;
     LastProcessedUid last;
     DetectedTag found;
 };
 
-TEST_F(Detection, ANewNtag213IsIdentifiedWithModelAndUid) {
-    feed::AppendLog(0, "from before", kBlue);
-    EXPECT_EQ(Detect(false), DetectOutcome::Detected);
+TEST_F(Detection, ANewTagIsIdentifiedOnceUntilItLeaves) {
+    const tag::Detection first = Detect();
+    EXPECT_EQ(first.outcome, DetectOutcome::Detected);
+    EXPECT_FALSE(first.failure.has_value());
     EXPECT_EQ(found.model, kNtag213);
-    ASSERT_EQ(sink.lines.size(), 1u);  // the log was cleared first
-    EXPECT_EQ(sink.lines[0].text, "NTAG213, UID: " + FieldUid());
-    EXPECT_EQ(sink.lines[0].colour, kBlue);
-    EXPECT_EQ(sink.lines[0].number, 1);
+    EXPECT_FALSE(found.reselected);
+    EXPECT_EQ(cardhost::sim::ToHex(found.uid), FieldUid());
     EXPECT_EQ(cardhost::sim::ToHex(last.bytes), FieldUid());
-}
 
-TEST_F(Detection, TheSameTagIsHandledOnceUntilItLeaves) {
-    ASSERT_EQ(Detect(true), DetectOutcome::Detected);
-    const auto linesBefore = sink.lines.size();
-    const auto lights = [this] {
-        const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
-        return stats.substr(stats.find("lights"));
-    };
-    const std::string lightsBefore = lights();
-    EXPECT_EQ(Detect(true), DetectOutcome::AlreadyHandled);
-    EXPECT_EQ(sink.lines.size(), linesBefore);  // silent, log kept
-    EXPECT_EQ(lights(), lightsBefore);          // the light is not touched
+    const std::string lightsBefore = Lights();
+    const tag::Detection again = Detect();
+    EXPECT_EQ(again.outcome, DetectOutcome::AlreadyHandled);
+    EXPECT_FALSE(again.failure.has_value());
+    EXPECT_EQ(Lights(), lightsBefore);  // the light is not touched
 
     const std::string uid = FieldUid();
     SimOk({"tag", "remove", "--reader", "SIM-0001"});
-    EXPECT_EQ(Detect(true), DetectOutcome::NoTag);
+    ExpectFailure(Detect(), DetectOutcome::NoTag, Problem::ReaderCall, CARDHOST_NO_TAG);
+    EXPECT_STREQ(Detect().failure->call, "TyA_Request");
     EXPECT_TRUE(last.IsClear());
     SimOk({"tag", "place", uid, "--reader", "SIM-0001"});
-    EXPECT_EQ(Detect(true), DetectOutcome::Detected);  // put back: handled again
-}
-
-TEST_F(Detection, NoTagInAutoOperationWaitsInBlueAndRestsTheLight) {
-    SimOk({"tag", "remove", "--reader", "SIM-0001"});
-    SimOk({"stats", "--reader", "SIM-0001", "--reset"});
-    feed::AppendLog(0, "old", kBlue);
-    last.bytes = {1, 2, 3, 4, 5, 6, 7};
-    EXPECT_EQ(Detect(true), DetectOutcome::NoTag);
-    EXPECT_TRUE(last.IsClear());
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Waiting for card ......"}));
-    EXPECT_EQ(sink.lines[0].colour, kBlue);
-    EXPECT_NE(SimOk({"stats", "--reader", "SIM-0001"}).find("lights 1\n"), std::string::npos);
-}
-
-TEST_F(Detection, NoTagWithoutAutoOperationReportsTheFailedRequest) {
-    SimOk({"tag", "remove", "--reader", "SIM-0001"});
-    EXPECT_EQ(Detect(false), DetectOutcome::NoTag);
-    ASSERT_EQ(sink.lines.size(), 1u);
-    EXPECT_EQ(sink.lines[0].text, "TyA_Request");
-    EXPECT_EQ(sink.lines[0].code, CARDHOST_NO_TAG);
-    EXPECT_EQ(sink.lines[0].colour, kRed);
+    EXPECT_EQ(Detect().outcome, DetectOutcome::Detected);  // put back: handled again
 }
 
 TEST_F(Detection, AFailedSelectionIsANonNtagCard) {
     SimOk({"fault", "fail", "TyA_NTAG_AnticollSelect", "--reader", "SIM-0001"});
-    feed::AppendLog(0, "kept without auto", kBlue);
-    EXPECT_EQ(Detect(false), DetectOutcome::NotSelectable);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"kept without auto", "Non NTAG card !"}));
+    ExpectFailure(Detect(), DetectOutcome::NotSelectable, Problem::NotNtag);
     EXPECT_TRUE(last.IsClear());
-
-    SimOk({"fault", "fail", "TyA_NTAG_AnticollSelect", "--reader", "SIM-0001"});
-    EXPECT_EQ(Detect(true), DetectOutcome::NotSelectable);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Non NTAG card !"}));
-    EXPECT_EQ(sink.lines[0].colour, kRed);
 }
 
 TEST_F(Detection, AnNtag203IsNamedAfterItRefusesGetVersionAndIsSelectedAgain) {
     SimOk({"tag", "remove", "--reader", "SIM-0001"});
-    const std::string uid = SimOk({"tag", "new", "--model", "NTAG203", "--reader", "SIM-0001"});
+    SimOk({"tag", "new", "--model", "NTAG203", "--reader", "SIM-0001"});
     SimOk({"stats", "--reader", "SIM-0001", "--reset"});
-    EXPECT_EQ(Detect(false), DetectOutcome::Detected);
+    EXPECT_EQ(Detect().outcome, DetectOutcome::Detected);
     EXPECT_EQ(found.model, kNtag203);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"NTAG203, UID: " + uid}));
+    EXPECT_TRUE(found.reselected);
     // Refused GET_VERSION, selected again, refused the signature, selected again.
     const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
     EXPECT_NE(stats.find("command TyA_Request 3\n"), std::string::npos) << stats;
@@ -126,21 +100,20 @@ TEST_F(Detection, AnNtag203IsNamedAfterItRefusesGetVersionAndIsSelectedAgain) {
     EXPECT_EQ(api().TyA_NTAG_Read(handle, 4, block, nullptr), 0);
 }
 
-TEST_F(Detection, AFailedReselectionIsReportedWithItsStatusAndName) {
+TEST_F(Detection, AFailedReselectionNamesTheCallAndItsStatus) {
     SimOk({"tag", "remove", "--reader", "SIM-0001"});
     SimOk({"tag", "new", "--model", "NTAG203", "--reader", "SIM-0001"});
     SimOk(
         {"fault", "fail", "TyA_Request", "--reader", "SIM-0001", "--nth", "2", "--status", "0x0a"});
-    EXPECT_EQ(Detect(false), DetectOutcome::ReaderError);
-    ASSERT_EQ(sink.lines.size(), 1u);
-    EXPECT_EQ(sink.lines[0].text, "TyA_Request");
-    EXPECT_EQ(feed::FormatErrorCode(sink.lines[0].code), "Error Code: 0x0a");
+    const tag::Detection request = Detect();
+    ExpectFailure(request, DetectOutcome::ReaderError, Problem::ReaderCall, 0x0a);
+    EXPECT_STREQ(request.failure->call, "TyA_Request");
 
     last.Clear();
     SimOk({"fault", "fail", "TyA_NTAG_AnticollSelect", "--reader", "SIM-0001", "--nth", "2"});
-    EXPECT_EQ(Detect(false), DetectOutcome::ReaderError);
-    EXPECT_EQ(sink.lines.back().text, "TyA_NTAG_AnticollSelect");
-    EXPECT_EQ(sink.lines.back().code, CARDHOST_INJECTED);
+    const tag::Detection select = Detect();
+    ExpectFailure(select, DetectOutcome::ReaderError, Problem::ReaderCall, CARDHOST_INJECTED);
+    EXPECT_STREQ(select.failure->call, "TyA_NTAG_AnticollSelect");
 }
 
 // Only a NAK can mean NTAG203; everything else about the version leaves the model unknown.
@@ -149,119 +122,90 @@ TEST_F(Detection, AGetVersionThatFailsWithoutANakLeavesTheModelUnrecognized) {
         SCOPED_TRACE(status);
         last.Clear();
         SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", status});
-        EXPECT_EQ(Detect(false), DetectOutcome::Unrecognized);
-        ASSERT_EQ(sink.lines.size(), 1u);
-        EXPECT_EQ(sink.lines[0].text, "Failed to recognize the tag model !");
-        EXPECT_EQ(sink.lines[0].code, std::stoi(status, nullptr, 16));
-        EXPECT_EQ(sink.lines[0].colour, kRed);
+        ExpectFailure(Detect(), DetectOutcome::Unrecognized, Problem::ModelUnknown,
+                      std::stoi(status, nullptr, 16));
     }
 }
 
 TEST_F(Detection, AnNtag21xThatNaksGetVersionOnceIsAskedAgain) {
     SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x21"});
-    EXPECT_EQ(Detect(false), DetectOutcome::Detected);
+    EXPECT_EQ(Detect().outcome, DetectOutcome::Detected);
     EXPECT_EQ(found.model, kNtag213);
     EXPECT_TRUE(found.reselected);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"NTAG213, UID: " + FieldUid()}));
 
     // Refused twice although it gives its signature: an NTAG21x that will not name its model.
     last.Clear();
     SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20"});
     SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20",
            "--nth", "2"});
-    EXPECT_EQ(Detect(false), DetectOutcome::Unrecognized);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Failed to recognize the tag model !"}));
+    ExpectFailure(Detect(), DetectOutcome::Unrecognized, Problem::ModelUnknown, 0x20);
 }
 
 TEST_F(Detection, AnNtag203WhoseSignatureProbeFailsIsNotTakenForOne) {
     SimOk({"tag", "remove", "--reader", "SIM-0001"});
     SimOk({"tag", "new", "--model", "NTAG203", "--reader", "SIM-0001"});
     SimOk({"fault", "fail", "TyA_NTAG_ReadSig", "--reader", "SIM-0001", "--status", "0x06"});
-    EXPECT_EQ(Detect(false), DetectOutcome::Unrecognized);
-    ASSERT_EQ(sink.lines.size(), 1u);
-    EXPECT_EQ(sink.lines[0].code, CARDHOST_NO_ANSWER);
+    ExpectFailure(Detect(), DetectOutcome::Unrecognized, Problem::ModelUnknown, CARDHOST_NO_ANSWER);
     // A NAK of the probe is what an NTAG203 gives.
     last.Clear();
     SimOk({"fault", "fail", "TyA_NTAG_ReadSig", "--reader", "SIM-0001", "--status", "0x21"});
-    EXPECT_EQ(Detect(false), DetectOutcome::Detected);
+    EXPECT_EQ(Detect().outcome, DetectOutcome::Detected);
     EXPECT_EQ(found.model, kNtag203);
 }
 
-TEST_F(Detection, ClearKeyKeepsTheLog) {
-    feed::AppendLog(0, "before", kBlue);
-    DetectedTag tag;
-    ASSERT_EQ(WakeAndSelect(link(), false, last, OperationKind::ClearKey, tag),
-              DetectOutcome::Detected);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"before"}));
-    EXPECT_EQ(tag.uidText, "UID: " + FieldUid());
-}
-
-TEST(DetectionScripted, AnotherAtqaIsNotAnNtagAndCountsAsHandled) {
-    testing::RecordingSink sink;
-    FakeTag fake;
-    fake.atqa = {0x04, 0x00};
-    const reader::ReaderApi api = FakeReaderApi(fake);
+TEST(DetectionScripted, TheAnswersOfOtherTagsAndOfTagsThatWillNotSayTheirModel) {
     LastProcessedUid last;
-    DetectedTag tag;
-    text::SetUiLanguage(text::Language::English);
-    EXPECT_EQ(DetectTag({api, 1}, true, last, OperationKind::Read, tag), DetectOutcome::NotNtag);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Non NTAG card !"}));
-    EXPECT_EQ(last.bytes, fake.uid);
-    EXPECT_EQ(DetectTag({api, 1}, true, last, OperationKind::Read, tag),
-              DetectOutcome::AlreadyHandled);
-    text::SetUiLanguage(text::Language::Chinese);
-}
-
-TEST(DetectionScripted, AnUnknownModelCodeGivesALineStartingWithTheSeparator) {
-    testing::RecordingSink sink;
-    FakeTag fake;
-    fake.version[6] = 0x12;
-    const reader::ReaderApi api = FakeReaderApi(fake);
-    LastProcessedUid last;
-    DetectedTag tag;
-    EXPECT_EQ(DetectTag({api, 1}, false, last, OperationKind::Write, tag), DetectOutcome::Detected);
-    EXPECT_EQ(tag.model, 0x12);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{", UID: 04010203040506"}));
-    EXPECT_EQ(CapUserMemory(0x12, 0x3F * 8), 0x3F * 8);
-}
-
-TEST(DetectionScripted, AVersionAnswerNamingModelCodeZeroIsNotAnNtag203) {
-    testing::RecordingSink sink;
-    FakeTag fake;
-    fake.version[6] = 0x00;
-    const reader::ReaderApi api = FakeReaderApi(fake);
-    LastProcessedUid last;
-    DetectedTag tag;
-    text::SetUiLanguage(text::Language::English);
-    EXPECT_EQ(DetectTag({api, 1}, false, last, OperationKind::Write, tag),
-              DetectOutcome::Unrecognized);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"Failed to recognize the tag model !"}));
-    text::SetUiLanguage(text::Language::Chinese);
+    {
+        SCOPED_TRACE("another ATQA: not an NTAG, and counted as handled");
+        FakeTag fake;
+        fake.atqa = {0x04, 0x00};
+        const reader::ReaderApi api = FakeReaderApi(fake);
+        DetectedTag tag;
+        ExpectFailure(Detect({api, 1}, last, tag), DetectOutcome::NotNtag, Problem::NotNtag);
+        EXPECT_EQ(last.bytes, fake.uid);
+        EXPECT_EQ(Detect({api, 1}, last, tag).outcome, DetectOutcome::AlreadyHandled);
+    }
+    {
+        SCOPED_TRACE("a model code the table does not know");
+        last.Clear();
+        FakeTag fake;
+        fake.version[6] = 0x12;
+        const reader::ReaderApi api = FakeReaderApi(fake);
+        DetectedTag tag;
+        EXPECT_EQ(Detect({api, 1}, last, tag).outcome, DetectOutcome::Detected);
+        EXPECT_EQ(tag.model, 0x12);
+        EXPECT_EQ(CapUserMemory(0x12, 0x3F * 8), 0x3F * 8);
+    }
+    {
+        SCOPED_TRACE("a version answer naming model code 0 is no NTAG203");
+        last.Clear();
+        FakeTag fake;
+        fake.version[6] = 0x00;
+        const reader::ReaderApi api = FakeReaderApi(fake);
+        DetectedTag tag;
+        ExpectFailure(Detect({api, 1}, last, tag), DetectOutcome::Unrecognized,
+                      Problem::ModelUnknown);
+    }
 }
 
 // A tag that refuses GET_VERSION and READ_SIG is an NTAG203 only if it has not accepted a
 // password: NTAG203 has none.
 TEST(DetectionScripted, ATagThatAnsweredPwdAuthIsNoNtag203) {
-    testing::RecordingSink sink;
     FakeTag fake;
     fake.versionStatus = 0x20;
     fake.signatureStatus = 0x20;
     const reader::ReaderApi api = FakeReaderApi(fake);
-    text::SetUiLanguage(text::Language::English);
     DetectedTag tag;
     tag.atqa = {0x44, 0x00};
-    EXPECT_EQ(IdentifyModel({api, 1}, tag), DetectOutcome::Detected);
+    EXPECT_EQ(IdentifyModel({api, 1}, tag).outcome, DetectOutcome::Detected);
     EXPECT_EQ(tag.model, kNtag203);
 
     DetectedTag authenticated;
     authenticated.atqa = {0x44, 0x00};
     authenticated.answeredPwdAuth = true;
     authenticated.model = kNtag213;
-    EXPECT_EQ(IdentifyModel({api, 1}, authenticated), DetectOutcome::Unrecognized);
-    EXPECT_EQ(sink.lines.back().text, "Failed to recognize the tag model !");
-    EXPECT_EQ(sink.lines.back().code, 0x20);
-    EXPECT_EQ(sink.lines.back().colour, kRed);
-    text::SetUiLanguage(text::Language::Chinese);
+    ExpectFailure(IdentifyModel({api, 1}, authenticated), DetectOutcome::Unrecognized,
+                  Problem::ModelUnknown, 0x20);
 }
 
 TEST(DetectionScripted, OnlyNakStatusesCountAsNak) {
@@ -276,7 +220,6 @@ TEST(DetectionScripted, OnlyNakStatusesCountAsNak) {
 // Each model's delivered capability container fits it, up to its whole user memory; one unit
 // more does not, nor the whole memory of the next smaller model.
 TEST(NtagModelTable, TheCapabilityContainerMustFitTheNamedModel) {
-    testing::RecordingSink sink;
     struct Fit {
         ModelCode model;
         std::uint8_t delivered, smallest;
@@ -296,7 +239,6 @@ TEST(NtagModelTable, TheCapabilityContainerMustFitTheNamedModel) {
     EXPECT_FALSE(CapacityFitsModel(kNtag213, 0x10));
     EXPECT_FALSE(CapacityFitsModel(kNtag212, 0x12));
     EXPECT_TRUE(CapacityFitsModel(0x12, 0xFF));  // unknown models are not checked
-    EXPECT_EQ(sink.lines.size(), 14u);
     EXPECT_EQ(NextSmallerUserMemory(kNtag213), 128);
     EXPECT_EQ(NextSmallerUserMemory(kNtag210), 0);
     EXPECT_EQ(NextSmallerUserMemory(0x12), 0);
@@ -332,6 +274,63 @@ TEST(NtagModelTable, CapsAndPagesPerModel) {
     SetDynamicLockBytes(0x12, untouched);
     SetDynamicLockBytes(kNtag210, untouched);
     EXPECT_EQ(untouched[0], 0);
+}
+
+// How a Read tells the operator what detection found: the log cleared for a new tag and the
+// identification line, the failed call with its status, and in Auto operation the wait in blue.
+class DetectionAsShown : public testing::PanelRig {};
+
+TEST_F(DetectionAsShown, ANewTagClearsTheLogAndIsNamedByModelAndUid) {
+    auto& read = Controller(panels::PanelKind::Text);
+    feed::AppendLog(0, "from before", feed::kBlue);
+    read.RunRead();
+    ASSERT_GE(sink.lines.size(), 1u);
+    EXPECT_EQ(sink.lines[0].text, "NTAG213, UID: " + FieldUid());
+    EXPECT_EQ(sink.lines[0].colour, feed::kBlue);
+    EXPECT_EQ(sink.lines[0].number, 1);  // the log was cleared first
+
+    // Clear key keeps the log it found.
+    feed::AppendLog(0, "before", feed::kBlue);
+    const auto kept = sink.lines.size();
+    Controller(panels::PanelKind::Text).RunClearKey();
+    EXPECT_EQ(sink.lines[kept - 1].text, "before");
+}
+
+TEST_F(DetectionAsShown, AnEmptyFieldIsAFailedRequestOrAWaitInAutoOperation) {
+    SimOk({"tag", "remove", "--reader", "SIM-0001"});
+    auto& read = Controller(panels::PanelKind::Text);
+    feed::AppendLog(0, "kept", feed::kBlue);
+    EXPECT_EQ(read.RunRead(), panels::RunResult::NoTag);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"kept", "TyA_Request"}));
+    EXPECT_EQ(sink.lines[1].code, CARDHOST_NO_TAG);
+    EXPECT_EQ(sink.lines[1].colour, feed::kRed);
+
+    SimOk({"stats", "--reader", "SIM-0001", "--reset"});
+    panel.autoOp = true;
+    EXPECT_EQ(read.RunRead(), panels::RunResult::NoTag);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Waiting for card ......"}));
+    EXPECT_EQ(sink.lines[0].colour, feed::kBlue);
+    EXPECT_NE(SimOk({"stats", "--reader", "SIM-0001"}).find("lights 1\n"), std::string::npos);
+}
+
+TEST_F(DetectionAsShown, FailuresAreOneRedLineWithTheirStatus) {
+    auto& read = Controller(panels::PanelKind::Text);
+    SimOk({"fault", "fail", "TyA_NTAG_AnticollSelect", "--reader", "SIM-0001"});
+    feed::AppendLog(0, "kept without auto", feed::kBlue);
+    EXPECT_EQ(read.RunRead(), panels::RunResult::Failed);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"kept without auto", "Non NTAG card !"}));
+    SimOk({"fault", "fail", "TyA_NTAG_AnticollSelect", "--reader", "SIM-0001"});
+    panel.autoOp = true;
+    EXPECT_EQ(read.RunRead(), panels::RunResult::Failed);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Non NTAG card !"}));
+    panel.autoOp = false;
+
+    last.Clear();
+    SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x0b"});
+    EXPECT_EQ(read.RunRead(), panels::RunResult::Failed);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Failed to recognize the tag model !"}));
+    EXPECT_EQ(feed::FormatErrorCode(sink.lines[0].code), "Error Code: 0x0b");
+    EXPECT_EQ(sink.lines[0].colour, feed::kRed);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "log/log_feed.h"
 #include "ndef/smart_poster.h"
 #include "ndef/text_record.h"
 #include "text/text_tables.h"
@@ -15,17 +14,22 @@ using tag::NdefArea;
 using tag::TagLink;
 using text::Table;
 
-void ReportRed(int entry) {
-    feed::AppendLog(0, text::Tr(Table::Message, entry), feed::kRed);
+void ReportRed(RunLog& log, int entry) {
+    log.Red(text::Tr(Table::Message, entry));
 }
 
-void ReportWritten(const std::string& shown) {
+void ReportWritten(RunLog& log, const std::string& shown) {
     std::string line(text::Tr(Table::Message, text::msg::kWriteDataSucceed));
-    feed::AppendLog(0, line + shown, feed::kBlue);
+    log.Blue(line + shown);
 }
 
-void ReportRead() {
-    feed::AppendLog(0, text::Tr(Table::Message, text::msg::kReadDataSucceed), feed::kBlue);
+void ReportRead(RunLog& log) {
+    log.Blue(text::Tr(Table::Message, text::msg::kReadDataSucceed));
+}
+
+bool Failed(RunLog& log, const tag::Failure& failure) {
+    log.Fail(failure);
+    return false;
 }
 
 std::span<const std::uint8_t> Bytes(const std::string& text) {
@@ -48,21 +52,21 @@ std::vector<std::uint8_t> RecordIn(const std::vector<std::uint8_t>& buffer, std:
 // One Text record, the message sized to the tag's capacity.
 class TextFormat : public MessageFormat {
   public:
-    bool ReadAndShow(TagLink link, const NdefArea& area, Panel& panel) const override {
+    bool ReadAndShow(TagLink link, const NdefArea& area, Panel& panel, RunLog& log) const override {
         const auto length = tag::ReadNdefLength(link, area);
-        if (!length) return false;
+        if (!length) return Failed(log, length.failure());
         const auto buffer =
             tag::ReadMessage(link, ndef::StoredMessageTotal(area.ndefOffset, *length));
-        if (!buffer) return false;
+        if (!buffer) return Failed(log, buffer.failure());
         const auto decoded = ndef::DecodeStoredTextMessage(*buffer, area.ndefOffset, *length);
         if (!decoded) {
-            ReportRed(text::msg::kUnrecognizableNdef);
+            ReportRed(log, text::msg::kUnrecognizableNdef);
             return false;
         }
         panel.ShowText(decoded->utf8);
         lastReadText_ = decoded->utf8;
         lastRead_ = RecordIn(*buffer, area.ndefOffset, *length);
-        ReportRead();
+        ReportRead(log);
         return true;
     }
 
@@ -74,21 +78,21 @@ class TextFormat : public MessageFormat {
         return ndef::MessageSize(ndefOffset, recordSize);
     }
 
-    bool BuildAndWrite(TagLink link, const NdefArea& area,
-                       const MessageContent& content) const override {
+    bool BuildAndWrite(TagLink link, const NdefArea& area, const MessageContent& content,
+                       RunLog& log) const override {
         const auto record = BuildRecord(content);
         if (!Fits(area.ndefOffset, record.size(), area.capacity)) {
             const std::size_t size = SpaceNeeded(area.ndefOffset, record.size());
-            feed::AppendLog(0,
-                            text::TrNumber(Table::Message, text::msg::kDataLengthExceeds,
-                                           static_cast<long long>(size - area.capacity)),
-                            feed::kRed);
+            log.Red(text::TrNumber(Table::Message, text::msg::kDataLengthExceeds,
+                                   static_cast<long long>(size - area.capacity)));
             return false;
         }
         const auto image =
             ndef::BuildMessageImage(area.firstBlock, area.ndefOffset, ndef::WrapInNdefTlv(record));
-        if (!tag::WriteMessage(link, image.bytes, image.messageSize)) return false;
-        ReportWritten(content.text);
+        if (auto failure = tag::WriteMessage(link, image.bytes, image.messageSize)) {
+            return Failed(log, *failure);
+        }
+        ReportWritten(log, content.text);
         return true;
     }
 };
@@ -100,25 +104,25 @@ class FixedBufferFormat : public MessageFormat {
 
     std::optional<std::uint16_t> capacityLimit() const override { return kBufferSize; }
 
-    bool ReadAndShow(TagLink link, const NdefArea& area, Panel& panel) const override {
+    bool ReadAndShow(TagLink link, const NdefArea& area, Panel& panel, RunLog& log) const override {
         const auto length = tag::ReadNdefLength(link, area);
-        if (!length) return false;
+        if (!length) return Failed(log, length.failure());
         const std::size_t total = ndef::StoredMessageTotal(area.ndefOffset, *length);
         if (total + 16 > kBufferSize) {
-            ReportRed(text::msg::kDataLengthOutOfRange);
+            ReportRed(log, text::msg::kDataLengthOutOfRange);
             return false;
         }
         const auto buffer = tag::ReadMessage(link, total);
-        if (!buffer) return false;
+        if (!buffer) return Failed(log, buffer.failure());
         const std::size_t terminatorAt = total - 1;
         const std::size_t recordAt = std::size_t{area.ndefOffset} + length->fieldSize + 1;
         if ((*buffer)[terminatorAt] != ndef::kTerminatorTlv ||
             !Parse(*buffer, recordAt, terminatorAt, panel)) {
-            ReportRed(text::msg::kUnrecognizableNdef);
+            ReportRed(log, text::msg::kUnrecognizableNdef);
             return false;
         }
         lastRead_ = RecordIn(*buffer, area.ndefOffset, *length);
-        ReportRead();
+        ReportRead(log);
         return true;
     }
 
@@ -143,17 +147,19 @@ class FixedBufferFormat : public MessageFormat {
         return std::size_t{ndefOffset} + recordSize + 5;
     }
 
-    bool BuildAndWrite(TagLink link, const NdefArea& area,
-                       const MessageContent& content) const override {
+    bool BuildAndWrite(TagLink link, const NdefArea& area, const MessageContent& content,
+                       RunLog& log) const override {
         const auto record = BuildRecord(content);
         if (!Fits(area.ndefOffset, record.size(), area.capacity)) {
-            ReportRed(text::msg::kDataLengthOutOfRange);
+            ReportRed(log, text::msg::kDataLengthOutOfRange);
             return false;
         }
         const auto image = ndef::BuildMessageImage(area.firstBlock, area.ndefOffset,
                                                    ndef::WrapInNdefTlv(record), kBufferSize);
-        if (!tag::WriteMessage(link, image.bytes, image.messageSize)) return false;
-        ReportWritten(content.text);
+        if (auto failure = tag::WriteMessage(link, image.bytes, image.messageSize)) {
+            return Failed(log, *failure);
+        }
+        ReportWritten(log, content.text);
         return true;
     }
 
@@ -213,15 +219,22 @@ std::string MessageFormat::DescribeContent(const MessageContent& content) const 
     return content.text;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadStoredRecord(TagLink link, const NdefArea& area) {
+std::optional<std::vector<std::uint8_t>> ReadStoredRecord(TagLink link, const NdefArea& area,
+                                                          RunLog& log) {
     const auto length = tag::ReadNdefLength(link, area);
-    if (!length) return std::nullopt;
+    if (!length) {
+        log.Fail(length.failure());
+        return std::nullopt;
+    }
     const std::size_t total = ndef::StoredMessageTotal(area.ndefOffset, *length);
     // A length that runs past the data area (a message cut short by a torn write) holds no
     // complete record, and reading it would fail past the tag's last page.
     if (area.capacity != 0 && total > area.capacity) return std::nullopt;
     const auto buffer = tag::ReadMessage(link, total);
-    if (!buffer) return std::nullopt;
+    if (!buffer) {
+        log.Fail(buffer.failure());
+        return std::nullopt;
+    }
     return RecordIn(*buffer, area.ndefOffset, *length);
 }
 

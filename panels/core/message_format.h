@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "panel.h"
+#include "run_log.h"
 #include "tag/ndef_area.h"
 
 namespace tagwright::panels {
@@ -38,11 +39,14 @@ class MessageFormat {
     }
     // The Write's buffer size when the format has a fixed one.
     virtual std::optional<std::uint16_t> capacityLimit() const { return std::nullopt; }
-    // After the data area was opened: parse the stored message, show it, report success.
-    virtual bool ReadAndShow(tag::TagLink link, const tag::NdefArea& area, Panel& panel) const = 0;
-    // Build the message from the content, check its size, write it, report success.
+    // After the data area was opened: parse the stored message, show it, report success, or
+    // report the failure.
+    virtual bool ReadAndShow(tag::TagLink link, const tag::NdefArea& area, Panel& panel,
+                             RunLog& log) const = 0;
+    // Build the message from the content, check its size, write it, report success, or report
+    // the failure.
     virtual bool BuildAndWrite(tag::TagLink link, const tag::NdefArea& area,
-                               const MessageContent& content) const = 0;
+                               const MessageContent& content, RunLog& log) const = 0;
     // The text or URL (prefix included) the content stands for.
     virtual std::string DescribeContent(const MessageContent& content) const;
 
@@ -58,7 +62,7 @@ class MessageFormat {
 // The NDEF record stored in the data area; nothing when its length runs past the data area, or
 // (with the red line of the read that failed) when it cannot be read.
 std::optional<std::vector<std::uint8_t>> ReadStoredRecord(tag::TagLink link,
-                                                          const tag::NdefArea& area);
+                                                          const tag::NdefArea& area, RunLog& log);
 
 std::unique_ptr<MessageFormat> MakeMessageFormat(PanelKind kind);
 

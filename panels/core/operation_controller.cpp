@@ -7,7 +7,6 @@
 #include "secrets/wipe.h"
 #include "spreadsheet_source.h"
 #include "tag/lock.h"
-#include "tag/password.h"
 #include "text/text_tables.h"
 
 namespace tagwright::panels {
@@ -146,6 +145,47 @@ RunResult OperationController::NotDetected(DetectOutcome outcome) {
     return FromDetection(outcome);
 }
 
+tag::DetectOutcome OperationController::Wake(tag::TagLink link, tag::OperationKind kind,
+                                             tag::DetectedTag& tag) {
+    const tag::Detection woken = tag::WakeAndSelect(link, last_, tag);
+    const bool autoOperation = panel_.autoOperation();
+    switch (woken.outcome) {
+        case DetectOutcome::ReaderGone:
+            log_.Fail(*woken.failure);
+            feed::ShowCallError(woken.failure->status, woken.failure->call);
+            break;
+        case DetectOutcome::NoTag:
+            if (!autoOperation) {
+                log_.Fail(*woken.failure);
+                break;
+            }
+            log_.Clear();
+            log_.Blue(text::Tr(Table::Message, text::msg::kWaitingForCard));
+            link.api.Sys_SetLight(link.handle, kLightRest);
+            break;
+        case DetectOutcome::NotSelectable:
+            if (autoOperation) log_.Clear();
+            log_.Fail(*woken.failure);
+            break;
+        case DetectOutcome::Detected:
+            if (kind != tag::OperationKind::ClearKey) log_.Clear();
+            break;
+        default:
+            break;
+    }
+    return woken.outcome;
+}
+
+tag::DetectOutcome OperationController::Identify(tag::TagLink link, tag::DetectedTag& tag) {
+    const tag::Detection identified = tag::IdentifyModel(link, tag);
+    if (identified.failure) {
+        log_.Fail(*identified.failure);
+    } else {
+        log_.Blue(IdentificationLine(tag));
+    }
+    return identified.outcome;
+}
+
 RunResult OperationController::Finish(RunResult result) {
     if (result == RunResult::Failed) RecordRun(false);
     // The tag holds its row even though the batch ends without the success feedback.
@@ -158,6 +198,7 @@ RunResult OperationController::Finish(RunResult result) {
 OperationController::InFlight::InFlight() = default;
 
 void OperationController::BeginRecord(tag::OperationKind operation) {
+    log_.Begin();
     inFlight_.reset();
     if (journal_ == nullptr) return;
     inFlight_.emplace();
@@ -173,8 +214,8 @@ bool OperationController::RecordRun(bool succeeded) {
     tag.uid = last_.bytes;
     tag.succeeded = succeeded;
     if (!succeeded) {
-        tag.failure = inFlight_->tap.text;
-        tag.code = inFlight_->tap.code;
+        tag.failure = log_.failureText();
+        tag.code = log_.failureCode();
     }
     tag.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - inFlight_->started);
@@ -185,7 +226,7 @@ bool OperationController::RecordRun(bool succeeded) {
     const bool batch = tag.operation == tag::OperationKind::Write &&
                        (panel_.writeFromFile() || ledger_.uniqueTags());
     if (!batch) return true;
-    feed::AppendLog(0, text::Tr(Table::General, text::general::kBatchStoppedNoJournal), feed::kRed);
+    log_.Red(text::Tr(Table::General, text::general::kBatchStoppedNoJournal));
     OnStop();
     return false;
 }
@@ -197,7 +238,7 @@ bool OperationController::SuccessFeedback() {
     if (!RecordRun(true)) return false;
     const bool autoOperation = panel_.autoOperation();
     if (autoOperation) {
-        feed::AppendLog(0, text::Tr(Table::Message, text::msg::kWaitingForRemoval), feed::kBlue);
+        log_.Blue(text::Tr(Table::Message, text::msg::kWaitingForRemoval));
     }
     const tag::TagLink link = Link();
     link.api.Sys_SetLight(link.handle, kLightSignal);
@@ -212,13 +253,17 @@ RunResult OperationController::RunRead() {
     BeginRecord(tag::OperationKind::Read);
     const tag::TagLink link = Link();
     tag::DetectedTag tag;
-    const DetectOutcome outcome =
-        tag::DetectTag(link, panel_.autoOperation(), last_, tag::OperationKind::Read, tag);
+    DetectOutcome outcome = Wake(link, tag::OperationKind::Read, tag);
+    if (outcome == DetectOutcome::Detected) outcome = Identify(link, tag);
     if (outcome != DetectOutcome::Detected) return Finish(NotDetected(outcome));
     last_.model = tag.model;
     if (inFlight_) inFlight_->tag.model = tag.model;
     const auto area = tag::OpenNdefArea(link, tag.model);
-    if (!area || !format_->ReadAndShow(link, *area, panel_)) return Finish(RunResult::Failed);
+    if (!area) {
+        log_.Fail(area.failure());
+        return Finish(RunResult::Failed);
+    }
+    if (!format_->ReadAndShow(link, *area, panel_, log_)) return Finish(RunResult::Failed);
     if (inFlight_) {
         inFlight_->tag.message = format_->lastReadText();
         inFlight_->tag.ndef = format_->lastRead();
@@ -236,7 +281,7 @@ RunResult OperationController::RunWrite() {
     return Finish(result);
 }
 
-std::optional<MessageContent> OperationController::ContentFor(const tag::DetectedTag& tag) const {
+std::optional<MessageContent> OperationController::ContentFor(const tag::DetectedTag& tag) {
     MessageContent content = ContentOf(panel_);
     if (!panel_.expandTemplates()) return content;
     TemplateValues values{tag::UidDigits(tag.uid), std::nullopt, writtenThisRun_ + 1};
@@ -244,9 +289,7 @@ std::optional<MessageContent> OperationController::ContentFor(const tag::Detecte
     for (std::string* field : {&content.text, &content.title}) {
         Expansion expanded = ExpandTemplate(*field, values);
         if (!expanded.error.empty()) {
-            feed::AppendLog(0,
-                            text::TrText(Table::Message, text::msg::kTemplateError, expanded.error),
-                            feed::kRed);
+            log_.Red(text::TrText(Table::Message, text::msg::kTemplateError, expanded.error));
             return std::nullopt;
         }
         *field = std::move(expanded.text);
@@ -263,24 +306,19 @@ OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
     const auto received = ledger_.RowOf(tag.uid);
     if (readBack && ledger_.ReceivedLastRow(tag.uid)) {
         // The journal has this tag with its row: only the feedback was lost.
-        feed::AppendLog(0,
-                        text::TrNumber(Table::Message, text::msg::kTagAlreadyHoldsRow, *received),
-                        feed::kBlue);
+        log_.Blue(text::TrNumber(Table::Message, text::msg::kTagAlreadyHoldsRow, *received));
         if (inFlight_) inFlight_->tag.row = *received;
         return RowCheck::AlreadyWritten;
     }
     if (received && ledger_.uniqueTags()) {
-        feed::AppendLog(
-            0, text::TrNumber(Table::Message, text::msg::kTagAlreadyReceivedRow, *received),
-            feed::kRed);
+        log_.Red(text::TrNumber(Table::Message, text::msg::kTagAlreadyReceivedRow, *received));
         return RowCheck::Refuse;
     }
     if (readBack) {
         // Possibly the tag in flight when the batch was interrupted: written, not yet recorded.
-        const auto stored = ReadStoredRecord(link, area);
+        const auto stored = ReadStoredRecord(link, area, log_);
         if (stored && *stored == format_->BuildRecord(content)) {
-            feed::AppendLog(0, text::TrNumber(Table::Message, text::msg::kTagAlreadyHoldsRow, row),
-                            feed::kBlue);
+            log_.Blue(text::TrNumber(Table::Message, text::msg::kTagAlreadyHoldsRow, row));
             return RowCheck::AlreadyHeld;
         }
     }
@@ -295,15 +333,14 @@ std::optional<RunResult> OperationController::IdentifyForWrite(tag::TagLink link
                                                                const tag::Key& originalKey,
                                                                WriteRun& run) {
     tag::DetectedTag& tag = run.tag;
-    DetectOutcome outcome =
-        tag::WakeAndSelect(link, panel_.autoOperation(), last_, tag::OperationKind::Write, tag);
+    DetectOutcome outcome = Wake(link, tag::OperationKind::Write, tag);
     if (outcome != DetectOutcome::Detected) return NotDetected(outcome);
     // Authentication is attempted, not required: an unprotected tag is written all the same.
     if (!AuthenticateOrReselect(link, originalKey, tag, run.authenticated)) {
         return RunResult::Failed;
     }
     tag.answeredPwdAuth = run.authenticated;
-    outcome = tag::IdentifyModel(link, tag);
+    outcome = Identify(link, tag);
     if (outcome != DetectOutcome::Detected) return FromDetection(outcome);
     last_.model = tag.model;
     // Identifying the tag may have selected it again, which ends its authentication.
@@ -366,11 +403,20 @@ bool OperationController::Protect(tag::TagLink link, WriteRun& run) {
             !AuthenticateOrReselect(link, newKey, run.tag, run.authenticated)) {
             return false;
         }
-        if (tag::SetPassword(link, run.tag.model, newKey) == tag::StepResult::Stopped) {
+        if (auto failure = tag::SetPassword(link, run.tag.model, newKey)) {
+            log_.Fail(*failure, newKey);
             return false;
         }
+        log_.Password(newKey, feed::kBlue);
+        log_.Blue(text::Tr(Table::Message, text::msg::kEncryptionSuccessful));
     }
-    return !run.settings.lock || tag::LockTag(link, run.tag.model);
+    if (!run.settings.lock) return true;
+    if (auto failure = tag::LockTag(link, run.tag.model)) {
+        log_.Fail(*failure);
+        return false;
+    }
+    log_.Blue(text::Tr(Table::Message, text::msg::kLockTagSuccess));
+    return true;
 }
 
 RunResult OperationController::WriteSteps() {
@@ -395,18 +441,23 @@ RunResult OperationController::WriteSteps() {
     if (!content) return RunResult::Failed;
     const auto area =
         tag::OpenNdefArea(link, run.tag.model, tag::AreaUse::Write, format_->capacityLimit());
-    if (!area) return RunResult::Failed;
+    if (!area) {
+        log_.Fail(area.failure());
+        return RunResult::Failed;
+    }
     run.row = RowNumberValue(panel_.rowNumberText());
     RecordContent(run, *content);
     if (settings.fromFile) {
         if (const auto ended = ApplyRowCheck(link, *area, *content, run)) return *ended;
     }
-    if (!run.messageHeld && !format_->BuildAndWrite(link, *area, *content)) {
+    if (!run.messageHeld && !format_->BuildAndWrite(link, *area, *content, log_)) {
         return RunResult::Failed;
     }
     if (!Protect(link, run)) return RunResult::Failed;
     // A tag that kept other bytes than it acknowledged is a failure: its row stays for the next.
-    if (settings.verify && !tag::VerifyWrites(link, run.tag.model, run.written)) {
+    if (const auto failure =
+            settings.verify ? tag::VerifyWrites(link, run.tag.model, run.written) : std::nullopt) {
+        log_.Fail(*failure);
         if (inFlight_) inFlight_->tag.verifyFailed = true;
         return RunResult::Failed;
     }
@@ -439,9 +490,24 @@ RunResult OperationController::RunClearKey() {
     const secrets::WipeOnExit wipeKey(key);
     if (!key) return Finish(RunResult::Refused);
     if (inFlight_) inFlight_->tag.key = key;
-    if (!tag::ClearPassword(Link(), panel_.autoOperation(), last_, *key)) {
+    last_.Clear();
+    const tag::TagLink link = Link();
+    tag::DetectedTag tag;
+    if (Wake(link, tag::OperationKind::ClearKey, tag) != DetectOutcome::Detected) {
         return Finish(RunResult::Failed);
     }
+    if (!tag::Authenticate(link, *key)) {
+        log_.Fail(tag::Failure{tag::Problem::KeyRefused});
+        return Finish(RunResult::Failed);
+    }
+    tag.answeredPwdAuth = true;
+    if (Identify(link, tag) != DetectOutcome::Detected) return Finish(RunResult::Failed);
+    if (auto failure = tag::ClearProtection(link, tag, *key)) {
+        log_.Fail(*failure, tag::kDefaultKey);
+        return Finish(RunResult::Failed);
+    }
+    log_.Password(tag::kDefaultKey, feed::kBlue);
+    log_.Blue(text::Tr(Table::Message, text::msg::kPasswordCleared));
     return Finish(SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed);
 }
 

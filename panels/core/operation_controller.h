@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "batch_ledger.h"
-#include "failure_tap.h"
 #include "message_format.h"
 #include "panel.h"
 #include "reader/device_session.h"
 #include "run_journal.h"
+#include "run_log.h"
 #include "tag/detection.h"
 #include "tag/password.h"
 #include "tag/read_back.h"
@@ -101,6 +101,14 @@ class OperationController {
     RunResult Finish(RunResult result);
     // How a run ends whose tag was not detected; a reader that is gone also stops Auto operation.
     RunResult NotDetected(tag::DetectOutcome outcome);
+    // Wake-up and selection, told to the operator as the operation requires: for Read and Write
+    // the log is cleared when a new tag is found; in Auto operation an empty field is waited for
+    // in blue, with the light at rest. A reader that is gone is reported as a failed reader call
+    // is, in the log and in the Tips field, even in Auto operation; the log is kept then, so that
+    // the last tag's lines (a page that failed half-way) stay above the error.
+    tag::DetectOutcome Wake(tag::TagLink link, tag::OperationKind kind, tag::DetectedTag& tag);
+    // The model, and the line that names the tag, or why it could not be identified.
+    tag::DetectOutcome Identify(tag::TagLink link, tag::DetectedTag& tag);
     // What one Write reads from the panel's check boxes, once, as it starts.
     struct WriteSettings {
         bool encryption = false, lock = false, fromFile = false, verify = false;
@@ -135,7 +143,7 @@ class OperationController {
                       const MessageContent& content, bool readBack);
     // The content this tag receives: the panel's, its template fields filled in when templates
     // are on; nothing (reported) when a template cannot be expanded.
-    std::optional<MessageContent> ContentFor(const tag::DetectedTag& tag) const;
+    std::optional<MessageContent> ContentFor(const tag::DetectedTag& tag);
 
     Panel& panel_;
     reader::DeviceSession& devices_;
@@ -150,11 +158,11 @@ class OperationController {
     std::function<void(bool)> busyObserver_;
     int busyDepth_ = 0;
     BatchLedger ledger_;
+    RunLog log_;
     struct InFlight {
         InFlight();  // out of line: clang wants the member initializers complete first
         HandledTag tag;
         std::chrono::steady_clock::time_point started;
-        FailureTap tap;
         bool recorded = false;
     };
     std::optional<InFlight> inFlight_;
