@@ -11,44 +11,40 @@ namespace {
 using tag::Problem;
 using text::Table;
 
+struct ProblemWords {
+    Problem problem;
+    int entry;  // of the message table
+    bool namesPage;
+};
+
+constexpr ProblemWords kWords[] = {
+    {Problem::ReadFailed, text::msg::kReadFailedPage, true},
+    {Problem::WriteFailed, text::msg::kWriteFailedPage, true},
+    {Problem::VerifyFailed, text::msg::kVerifyFailedPage, true},
+    {Problem::NotNtag, text::msg::kNonNtagCard, false},
+    {Problem::ModelUnknown, text::msg::kTagModelUnknown, false},
+    {Problem::NotNdef, text::msg::kNonNdefTag, false},
+    {Problem::Locked, text::msg::kTagIsLocked, false},
+    {Problem::BufferTooSmall, text::msg::kBufferLengthNotEnough, false},
+    {Problem::NoPassword, text::msg::kNoPasswordSupport, false},
+    {Problem::Auth0Unknown, text::msg::kAuth0AddressUnknown, false},
+    {Problem::DynamicLockUnknown, text::msg::kDynamicLockAddressUnknown, false},
+    {Problem::KeyRefused, text::msg::kAuthenticationKeyFail, false},
+};
+
 std::string Message(int entry) {
     return std::string(text::Tr(Table::Message, entry));
-}
-
-std::string PageMessage(int entry, std::uint16_t page) {
-    return text::TrNumber(Table::Message, entry, static_cast<long long>(page));
 }
 
 }  // namespace
 
 std::string FailureText(const tag::Failure& failure) {
-    switch (failure.problem) {
-        case Problem::ReadFailed:
-            return PageMessage(text::msg::kReadFailedPage, failure.page);
-        case Problem::WriteFailed:
-            return PageMessage(text::msg::kWriteFailedPage, failure.page);
-        case Problem::VerifyFailed:
-            return PageMessage(text::msg::kVerifyFailedPage, failure.page);
-        case Problem::ReaderCall:
-            return failure.call != nullptr ? failure.call : "";
-        case Problem::NotNtag:
-            return Message(text::msg::kNonNtagCard);
-        case Problem::ModelUnknown:
-            return Message(text::msg::kTagModelUnknown);
-        case Problem::NotNdef:
-            return Message(text::msg::kNonNdefTag);
-        case Problem::Locked:
-            return Message(text::msg::kTagIsLocked);
-        case Problem::BufferTooSmall:
-            return Message(text::msg::kBufferLengthNotEnough);
-        case Problem::NoPassword:
-            return Message(text::msg::kNoPasswordSupport);
-        case Problem::Auth0Unknown:
-            return Message(text::msg::kAuth0AddressUnknown);
-        case Problem::DynamicLockUnknown:
-            return Message(text::msg::kDynamicLockAddressUnknown);
-        case Problem::KeyRefused:
-            return Message(text::msg::kAuthenticationKeyFail);
+    // A failed reader call is named as the reader library names it, in either language.
+    if (failure.problem == Problem::ReaderCall) return failure.call != nullptr ? failure.call : "";
+    for (const ProblemWords& words : kWords) {
+        if (words.problem != failure.problem) continue;
+        if (!words.namesPage) return Message(words.entry);
+        return text::TrNumber(Table::Message, words.entry, static_cast<long long>(failure.page));
     }
     return {};
 }
