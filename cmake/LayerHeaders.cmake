@@ -126,6 +126,8 @@ function(tw_linked_closure target result)
         list(POP_FRONT pending current)
         tw_own_and_exported(${current} LINK_LIBRARIES links)
         foreach(link IN LISTS links)
+            # A static library's private links reach its dependants as $<LINK_ONLY:name>.
+            string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" link "${link}")
             if(TARGET ${link} AND NOT link IN_LIST seen)
                 list(APPEND seen ${link})
                 list(APPEND pending ${link})
