@@ -112,65 +112,6 @@ TEST_F(WriteRead, UrlAndSmartPosterWorkedExamplesOnTheTag) {
     EXPECT_EQ(panel.shownUrl, "0123456789");
 }
 
-TEST_F(WriteRead, EveryRecordKindRoundTripsOnEveryModel) {
-    for (const char* model : {"NTAG203", "NTAG210", "NTAG212", "NTAG213", "NTAG215", "NTAG216"}) {
-        for (const char* layout : {"plain", "datasheet"}) {
-            SCOPED_TRACE(std::string(model) + " " + layout);
-            NewTag(model, layout);
-            panel = FakePanel{};
-            panel.content = "中文 ok";
-            Controller(PanelKind::Text).OnWrite();
-            panel.content.clear();
-            controller->OnRead();
-            EXPECT_EQ(panel.shownText, "中文 ok");
-
-            panel.prefix = 4;
-            panel.content = "example.com/ü";
-            Controller(PanelKind::Url).OnWrite();
-            controller->OnRead();
-            EXPECT_EQ(panel.shownUrl, "example.com/ü");
-            EXPECT_EQ(panel.shownPrefix, 4);
-
-            panel.title = "标题";
-            panel.content = "a.b";
-            Controller(PanelKind::SmartPoster).OnWrite();
-            controller->OnRead();
-            EXPECT_EQ(panel.shownTitle, "标题");
-            EXPECT_EQ(panel.shownUrl, "a.b");
-            EXPECT_EQ(RedLines(), 0) << Texts().back();
-        }
-    }
-}
-
-TEST_F(WriteRead, CapacityLimitsOfAPlainNtag213) {
-    NewTag("NTAG213");
-    auto& text = Controller(PanelKind::Text);
-    panel.content = std::string(134, 'x');  // message of exactly 144 bytes
-    text.OnWrite();
-    EXPECT_EQ(Texts().back(), "Write data succeed: " + panel.content);
-    panel.content += 'x';
-    text.OnWrite();
-    EXPECT_EQ(Texts().back(), "Data length exceeds 1 bytes !");
-
-    auto& url = Controller(PanelKind::Url);
-    panel.content = std::string(134, 'u');
-    url.OnWrite();
-    EXPECT_EQ(Texts().back(), "Write data succeed: " + panel.content);
-    panel.content += 'u';
-    url.OnWrite();
-    EXPECT_EQ(Texts().back(), "The data length is out of range !");
-
-    auto& poster = Controller(PanelKind::SmartPoster);
-    panel.content = std::string(115, 's');
-    poster.OnWrite();
-    EXPECT_EQ(Texts().back(), "Write data succeed: " + panel.content);
-    panel.content += 's';
-    const auto writesBefore = CommandCount("TyA_NTAG_Write");
-    poster.OnWrite();
-    EXPECT_EQ(Texts().back(), "The data length is out of range !");
-    EXPECT_EQ(CommandCount("TyA_NTAG_Write"), writesBefore);  // nothing written
-}
-
 TEST_F(WriteRead, TextBoundariesAroundTheShortForms) {
     const std::string uid = NewTag("NTAG215");
     auto& text = Controller(PanelKind::Text);
