@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
-// Tag detection: every outcome of the sequence and why it ended, on simulated tags and on a
-// scripted reader.
+// Tag detection: every outcome of the sequence and why it ended, on the in-memory chip and on a
+// reader whose tag answers as the test says.
 #include <gtest/gtest.h>
 
 #include <cardhost/cardhost.h>
 
-#include "cardhost/sim/hex.h"
-#include "support/sim_env.h"
 #include "tag/detection.h"
+#include "testing/chip_reader.h"
 #include "testing/fake_reader.h"
 
 namespace tagwright::tag {
@@ -31,23 +30,25 @@ void ExpectFailure(const Detection& detection, DetectOutcome outcome, Problem pr
     EXPECT_EQ(detection.failure->status, status);
 }
 
-class Detection : public testing::SimEnvironment {
+using cardhost::sim::ChipModel;
+using cardhost::sim::Layout;
+using cardhost::sim::NtagChip;
+
+constexpr Uid kUid{0x04, 0xA1, 0xB2, 0xC3, 0xD4, 0xE5, 0xF6};
+
+NtagChip NewChip(ChipModel model) {
+    return NtagChip::FactoryNew(model, kUid, Layout::Plain);
+}
+
+class Detection : public ::testing::Test {
   protected:
-    void SetUp() override {
-        SimEnvironment::SetUp();
-        handle = OpenFirstReader();
-    }
-    TagLink link() { return {api(), handle, nullptr}; }
     tag::Detection Detect() {
         found = DetectedTag{};
-        return tag::Detect(link(), last, found);
-    }
-    std::string Lights() {
-        const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
-        return stats.substr(stats.find("lights"));
+        return tag::Detect({table, 1}, last, found);
     }
 
-    std::int32_t handle = -1;
+    testing::ChipReader reader{NewChip(ChipModel::Ntag213)};
+    const reader::ReaderApi table = reader.api();
     LastProcessedUid last;
     DetectedTag found;
 };
@@ -58,58 +59,54 @@ TEST_F(Detection, ANewTagIsIdentifiedOnceUntilItLeaves) {
     EXPECT_FALSE(first.failure.has_value());
     EXPECT_EQ(found.model, kNtag213);
     EXPECT_FALSE(found.reselected);
-    EXPECT_EQ(cardhost::sim::ToHex(found.uid), FieldUid());
-    EXPECT_EQ(cardhost::sim::ToHex(last.bytes), FieldUid());
+    EXPECT_EQ(found.uid, kUid);
+    EXPECT_EQ(last.bytes, kUid);
 
-    const std::string lightsBefore = Lights();
     const tag::Detection again = Detect();
     EXPECT_EQ(again.outcome, DetectOutcome::AlreadyHandled);
     EXPECT_FALSE(again.failure.has_value());
-    EXPECT_EQ(Lights(), lightsBefore);  // the light is not touched
+    EXPECT_TRUE(reader.lights().empty());  // the light is not touched
 
-    const std::string uid = FieldUid();
-    SimOk({"tag", "remove", "--reader", "SIM-0001"});
-    ExpectFailure(Detect(), DetectOutcome::NoTag, Problem::ReaderCall, CARDHOST_NO_TAG);
-    EXPECT_STREQ(Detect().failure->call, "TyA_Request");
+    reader.Remove();
+    const tag::Detection empty = Detect();
+    ExpectFailure(empty, DetectOutcome::NoTag, Problem::ReaderCall, CARDHOST_NO_TAG);
+    EXPECT_STREQ(empty.failure->call, "TyA_Request");
     EXPECT_TRUE(last.IsClear());
-    SimOk({"tag", "place", uid, "--reader", "SIM-0001"});
+    reader.Place(NewChip(ChipModel::Ntag213));
     EXPECT_EQ(Detect().outcome, DetectOutcome::Detected);  // put back: handled again
+    EXPECT_EQ(reader.Calls("TyA_NTAG_GetVersion"), 2u);    // once per new tag
 }
 
 TEST_F(Detection, AFailedSelectionIsANonNtagCard) {
-    SimOk({"fault", "fail", "TyA_NTAG_AnticollSelect", "--reader", "SIM-0001"});
+    reader.Fail("TyA_NTAG_AnticollSelect", CARDHOST_INJECTED);
     ExpectFailure(Detect(), DetectOutcome::NotSelectable, Problem::NotNtag);
     EXPECT_TRUE(last.IsClear());
 }
 
 TEST_F(Detection, AnNtag203IsNamedAfterItRefusesGetVersionAndIsSelectedAgain) {
-    SimOk({"tag", "remove", "--reader", "SIM-0001"});
-    SimOk({"tag", "new", "--model", "NTAG203", "--reader", "SIM-0001"});
-    SimOk({"stats", "--reader", "SIM-0001", "--reset"});
+    reader.Place(NewChip(ChipModel::Ntag203));
     EXPECT_EQ(Detect().outcome, DetectOutcome::Detected);
     EXPECT_EQ(found.model, kNtag203);
     EXPECT_TRUE(found.reselected);
     // Refused GET_VERSION, selected again, refused the signature, selected again.
-    const std::string stats = SimOk({"stats", "--reader", "SIM-0001"});
-    EXPECT_NE(stats.find("command TyA_Request 3\n"), std::string::npos) << stats;
-    EXPECT_NE(stats.find("command TyA_NTAG_ReadSig 1\n"), std::string::npos) << stats;
-    EXPECT_NE(stats.find("command TyA_NTAG_GetVersion 1\n"), std::string::npos) << stats;
+    EXPECT_EQ(reader.Calls("TyA_Request"), 3u);
+    EXPECT_EQ(reader.Calls("TyA_NTAG_ReadSig"), 1u);
+    EXPECT_EQ(reader.Calls("TyA_NTAG_GetVersion"), 1u);
     // Selected again, so the next command is answered.
     std::uint8_t block[16] = {};
-    EXPECT_EQ(api().TyA_NTAG_Read(handle, 4, block, nullptr), 0);
+    std::uint8_t length = 0;
+    EXPECT_EQ(table.TyA_NTAG_Read(1, 4, block, &length), 0);
 }
 
 TEST_F(Detection, AFailedReselectionNamesTheCallAndItsStatus) {
-    SimOk({"tag", "remove", "--reader", "SIM-0001"});
-    SimOk({"tag", "new", "--model", "NTAG203", "--reader", "SIM-0001"});
-    SimOk(
-        {"fault", "fail", "TyA_Request", "--reader", "SIM-0001", "--nth", "2", "--status", "0x0a"});
+    reader.Place(NewChip(ChipModel::Ntag203));
+    reader.Fail("TyA_Request", 0x0a, 2);
     const tag::Detection request = Detect();
     ExpectFailure(request, DetectOutcome::ReaderError, Problem::ReaderCall, 0x0a);
     EXPECT_STREQ(request.failure->call, "TyA_Request");
 
     last.Clear();
-    SimOk({"fault", "fail", "TyA_NTAG_AnticollSelect", "--reader", "SIM-0001", "--nth", "2"});
+    reader.Fail("TyA_NTAG_AnticollSelect", CARDHOST_INJECTED, 2);
     const tag::Detection select = Detect();
     ExpectFailure(select, DetectOutcome::ReaderError, Problem::ReaderCall, CARDHOST_INJECTED);
     EXPECT_STREQ(select.failure->call, "TyA_NTAG_AnticollSelect");
@@ -117,37 +114,34 @@ TEST_F(Detection, AFailedReselectionNamesTheCallAndItsStatus) {
 
 // Only a NAK can mean NTAG203; everything else about the version leaves the model unknown.
 TEST_F(Detection, AGetVersionThatFailsWithoutANakLeavesTheModelUnrecognized) {
-    for (const char* status : {"0x06", "0x0b", "0x09"}) {
+    for (const std::int32_t status : {0x06, 0x0b, 0x09}) {
         SCOPED_TRACE(status);
         last.Clear();
-        SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", status});
-        ExpectFailure(Detect(), DetectOutcome::Unrecognized, Problem::ModelUnknown,
-                      std::stoi(status, nullptr, 16));
+        reader.Fail("TyA_NTAG_GetVersion", status);
+        ExpectFailure(Detect(), DetectOutcome::Unrecognized, Problem::ModelUnknown, status);
     }
 }
 
 TEST_F(Detection, AnNtag21xThatNaksGetVersionOnceIsAskedAgain) {
-    SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x21"});
+    reader.Fail("TyA_NTAG_GetVersion", 0x21);
     EXPECT_EQ(Detect().outcome, DetectOutcome::Detected);
     EXPECT_EQ(found.model, kNtag213);
     EXPECT_TRUE(found.reselected);
 
     // Refused twice although it gives its signature: an NTAG21x that will not name its model.
     last.Clear();
-    SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20"});
-    SimOk({"fault", "fail", "TyA_NTAG_GetVersion", "--reader", "SIM-0001", "--status", "0x20",
-           "--nth", "2"});
+    reader.Fail("TyA_NTAG_GetVersion", 0x20);
+    reader.Fail("TyA_NTAG_GetVersion", 0x20, 2);
     ExpectFailure(Detect(), DetectOutcome::Unrecognized, Problem::ModelUnknown, 0x20);
 }
 
 TEST_F(Detection, AnNtag203WhoseSignatureProbeFailsIsNotTakenForOne) {
-    SimOk({"tag", "remove", "--reader", "SIM-0001"});
-    SimOk({"tag", "new", "--model", "NTAG203", "--reader", "SIM-0001"});
-    SimOk({"fault", "fail", "TyA_NTAG_ReadSig", "--reader", "SIM-0001", "--status", "0x06"});
+    reader.Place(NewChip(ChipModel::Ntag203));
+    reader.Fail("TyA_NTAG_ReadSig", CARDHOST_NO_ANSWER);
     ExpectFailure(Detect(), DetectOutcome::Unrecognized, Problem::ModelUnknown, CARDHOST_NO_ANSWER);
     // A NAK of the probe is what an NTAG203 gives.
     last.Clear();
-    SimOk({"fault", "fail", "TyA_NTAG_ReadSig", "--reader", "SIM-0001", "--status", "0x21"});
+    reader.Fail("TyA_NTAG_ReadSig", 0x21);
     EXPECT_EQ(Detect().outcome, DetectOutcome::Detected);
     EXPECT_EQ(found.model, kNtag203);
 }
