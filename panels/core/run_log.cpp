@@ -2,6 +2,7 @@
 #include "run_log.h"
 
 #include <cstdio>
+#include <iterator>
 
 #include "text/text_tables.h"
 
@@ -11,26 +12,27 @@ namespace {
 using tag::Problem;
 using text::Table;
 
-struct ProblemWords {
-    Problem problem;
-    int entry;  // of the message table
-    bool namesPage;
-};
+// The message table's entry for each problem, in the order tag::Problem lists them; a failed
+// reader call is named by the call and has none.
+constexpr int kEntries[] = {text::msg::kReadFailedPage,
+                            text::msg::kWriteFailedPage,
+                            text::msg::kVerifyFailedPage,
+                            0,
+                            text::msg::kNonNtagCard,
+                            text::msg::kTagModelUnknown,
+                            text::msg::kNonNdefTag,
+                            text::msg::kTagIsLocked,
+                            text::msg::kBufferLengthNotEnough,
+                            text::msg::kNoPasswordSupport,
+                            text::msg::kAuth0AddressUnknown,
+                            text::msg::kDynamicLockAddressUnknown,
+                            text::msg::kAuthenticationKeyFail};
+static_assert(std::size(kEntries) == static_cast<std::size_t>(Problem::KeyRefused) + 1);
 
-constexpr ProblemWords kWords[] = {
-    {Problem::ReadFailed, text::msg::kReadFailedPage, true},
-    {Problem::WriteFailed, text::msg::kWriteFailedPage, true},
-    {Problem::VerifyFailed, text::msg::kVerifyFailedPage, true},
-    {Problem::NotNtag, text::msg::kNonNtagCard, false},
-    {Problem::ModelUnknown, text::msg::kTagModelUnknown, false},
-    {Problem::NotNdef, text::msg::kNonNdefTag, false},
-    {Problem::Locked, text::msg::kTagIsLocked, false},
-    {Problem::BufferTooSmall, text::msg::kBufferLengthNotEnough, false},
-    {Problem::NoPassword, text::msg::kNoPasswordSupport, false},
-    {Problem::Auth0Unknown, text::msg::kAuth0AddressUnknown, false},
-    {Problem::DynamicLockUnknown, text::msg::kDynamicLockAddressUnknown, false},
-    {Problem::KeyRefused, text::msg::kAuthenticationKeyFail, false},
-};
+bool NamesPage(Problem problem) {
+    return problem == Problem::ReadFailed || problem == Problem::WriteFailed ||
+           problem == Problem::VerifyFailed;
+}
 
 std::string Message(int entry) {
     return std::string(text::Tr(Table::Message, entry));
@@ -41,12 +43,9 @@ std::string Message(int entry) {
 std::string FailureText(const tag::Failure& failure) {
     // A failed reader call is named as the reader library names it, in either language.
     if (failure.problem == Problem::ReaderCall) return failure.call != nullptr ? failure.call : "";
-    for (const ProblemWords& words : kWords) {
-        if (words.problem != failure.problem) continue;
-        if (!words.namesPage) return Message(words.entry);
-        return text::TrNumber(Table::Message, words.entry, static_cast<long long>(failure.page));
-    }
-    return {};
+    const int entry = kEntries[static_cast<std::size_t>(failure.problem)];
+    if (!NamesPage(failure.problem)) return Message(entry);
+    return text::TrNumber(Table::Message, entry, static_cast<long long>(failure.page));
 }
 
 std::string IdentificationLine(const tag::DetectedTag& tag) {
