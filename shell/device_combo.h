@@ -24,11 +24,13 @@ class DeviceComboAdapter : public reader::DeviceCombo {
     QComboBox& combo_;
 };
 
-// A combo that tells before its list drops down (the session refreshes the readers then).
+// A combo that tells before its list drops down (the session refreshes the readers then). The
+// device bar gives it a fixed width that a PC/SC reader's name outgrows: the box's tip and each
+// row's show the whole name (the list itself is as wide as its longest row).
 class DeviceComboBox : public QComboBox {
     Q_OBJECT
   public:
-    using QComboBox::QComboBox;
+    explicit DeviceComboBox(QWidget* parent = nullptr);
     void showPopup() override;
   signals:
     void aboutToDropDown();

@@ -147,8 +147,9 @@ RunResult OperationController::NotDetected(DetectOutcome outcome) {
 
 tag::DetectOutcome OperationController::Wake(tag::TagLink link, tag::OperationKind kind,
                                              tag::DetectedTag& tag) {
-    const tag::Detection woken = tag::WakeAndSelect(link, last_, tag);
+    // Read before the reader is asked: the window's box stays live while the call runs.
     const bool autoOperation = panel_.autoOperation();
+    const tag::Detection woken = tag::WakeAndSelect(link, last_, tag);
     switch (woken.outcome) {
         case DetectOutcome::ReaderGone:
             log_.Fail(*woken.failure);

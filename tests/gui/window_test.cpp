@@ -289,6 +289,25 @@ class WindowTest : public QObject {
         Stop();
     }
 
+    // PC/SC readers have long names: the box keeps its size in the bar, but its tips show the
+    // whole name.
+    void aLongReaderNameIsShownWhole() {
+        // A box of its own: the window's refreshes its readers as its list drops down.
+        shell::DeviceComboBox combo;
+        combo.setFixedWidth(160);  // about the 105 dialog units the device bar gives it
+        combo.show();
+        shell::DeviceComboAdapter adapter(combo);
+        adapter.Add("SIM-0001");
+        const QString name = QStringLiteral("Identiv uTrust 3700 F CL Reader [Contactless] 01 00");
+        adapter.Add(name.toStdString());
+        adapter.Select(combo.count() - 1);
+        QCOMPARE(combo.toolTip(), name);
+        QCOMPARE(combo.itemData(combo.count() - 1, Qt::ToolTipRole).toString(), name);
+        QVERIFY(combo.fontMetrics().horizontalAdvance(name) > combo.width());  // cut in the box
+        adapter.Select(0);
+        QCOMPARE(combo.toolTip(), QStringLiteral("SIM-0001"));
+    }
+
     void openNeedsAReaderAndSaysSo() {
         Start(2, text::Language::English);
         window_->deviceCombo().setCurrentIndex(0);  // the operator picks "- Select -"

@@ -69,5 +69,36 @@ TEST_F(DetectionAsShown, FailuresAreOneRedLineWithTheirStatus) {
     EXPECT_EQ(sink.lines[0].colour, feed::kRed);
 }
 
+// The window's Auto operation box stays live while a reader call runs: what an empty field
+// means is decided by the box as the run began, not as the call came back.
+const reader::ReaderApi* g_realReader = nullptr;
+FakePanel* g_tickedDuringTheCall = nullptr;
+
+int32_t RequestWhileTheBoxIsTicked(int32_t handle, uint8_t code, uint8_t* atqa) {
+    const int32_t status = g_realReader->TyA_Request(handle, code, atqa);
+    g_tickedDuringTheCall->autoOp = !g_tickedDuringTheCall->autoOp;
+    return status;
+}
+
+TEST_F(DetectionAsShown, TheAutoBoxIsReadBeforeTheWakeUp) {
+    EmptyTheField();
+    reader::ReaderApi ticking = api();
+    ticking.TyA_Request = RequestWhileTheBoxIsTicked;
+    g_realReader = &api();
+    g_tickedDuringTheCall = &panel;
+    devices->Close();
+    reader::DeviceSession session(ticking, combo, panel, [](std::chrono::milliseconds) {});
+    session.StartupSelection();
+    session.Open();
+    panels::OperationController read(PanelKind::Text, panel, session, rows, timers, last,
+                                     [](std::chrono::milliseconds) {});
+    feed::AppendLog(0, "kept", feed::kBlue);
+    EXPECT_EQ(read.RunRead(), RunResult::NoTag);  // ticked during the call
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"kept", "TyA_Request"}));
+    EXPECT_EQ(sink.lines.back().code, CARDHOST_NO_TAG);
+    EXPECT_EQ(read.RunRead(), RunResult::NoTag);  // unticked during the call
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Waiting for card ......"}));
+}
+
 }  // namespace
 }  // namespace tagwright::testing
