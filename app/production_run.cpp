@@ -144,7 +144,11 @@ void ChooseSheet(OpenPanel& open, const std::filesystem::path& path, const TagJo
                  ProductionQuestions& ask) {
     panels::SpreadsheetSource& rows = open.rows();
     rows.LoadChosenFile(path);
-    if (!rows.SheetLoaded() || journal == nullptr) return;
+    if (!rows.SheetLoaded()) return;
+    // The tags of the last sheet received none of this one's rows: one row per tag, and the
+    // read-back of a resumed batch, go by this sheet's journal alone.
+    open.controller().ledger().Forget();
+    if (journal == nullptr) return;
     const ResumePoint point = FindResumePoint(journal->file(), rows.loadedPath());
     std::string allWritten;
     const auto question = ResumeQuestion(point, *rows.sheet(), &allWritten);

@@ -25,4 +25,10 @@ bool BatchLedger::TakeReadBack() {
     return take;
 }
 
+void BatchLedger::Forget() {
+    rows_.clear();
+    lastRow_.reset();
+    readBackNext_ = false;
+}
+
 }  // namespace tagwright::panels

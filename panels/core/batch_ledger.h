@@ -27,6 +27,8 @@ class BatchLedger {
     void ExpectTagInFlight() { readBackNext_ = true; }
     // True once, for the first Write that asks.
     bool TakeReadBack();
+    // Another sheet, another batch: no tag has received a row of it yet.
+    void Forget();
 
   private:
     bool uniqueTags_ = false;

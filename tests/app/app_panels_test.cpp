@@ -3,7 +3,10 @@
 // at a time, switching panels, exit, and the restart after a language change.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "app/application.h"
+#include "app/production_run.h"
 #include "panels/core/simple_panel.h"
 #include "support/sim_env.h"
 #include "tag/detection.h"
@@ -48,6 +51,10 @@ struct CountingStarter : app::InstanceStarter {
     const app::FixedPanelStore& store;
     int starts = 0;
     std::optional<int> savedBeforeStart;
+};
+
+struct NoQuestions : app::ProductionQuestions {
+    bool Ask(const app::Question&) override { return true; }
 };
 
 struct NoBoxes : reader::ErrorBox {
@@ -177,6 +184,38 @@ TEST_F(ApplicationCore, ChoosingTheCurrentLanguageRestartsAllTheSame) {
     CountingStarter starter(*panelStore);
     application->Close(starter);
     EXPECT_EQ(starter.starts, 1);
+    application->Exit();
+}
+
+}  // namespace
+}  // namespace tagwright
+
+namespace tagwright {
+namespace {
+
+// With one row per tag, a tag that received a row of one sheet takes a row of the next sheet
+// chosen: another sheet is another batch.
+TEST_F(ApplicationCore, AnotherSheetIsAnotherBatch) {
+    app::OpenPanel* shown = StartWith(2);
+    OpenReader();
+    shown->controller().ledger().SetUniqueTags(true);
+    panels::SimplePanel& panel = *factory.lastPanel;
+    panel.fromFile = true;
+    NoQuestions questions;
+    for (const char* sheet : {"first", "second"}) {
+        SCOPED_TRACE(sheet);
+        const std::filesystem::path path = directory() / (std::string(sheet) + ".csv");
+        std::ofstream(path) << sheet << " row\n";
+        panel.rowNumber = "1";
+        app::ChooseSheet(*shown, path, nullptr, questions);
+        ASSERT_EQ(panel.content, std::string(sheet) + " row");
+        sink.lines.clear();
+        shown->controller().OnWrite();
+        // The one row written, the batch ends at the sheet's end.
+        const auto lines = sink.Texts();
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[1], "Write data succeed: " + std::string(sheet) + " row");
+    }
     application->Exit();
 }
 
