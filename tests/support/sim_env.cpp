@@ -6,10 +6,11 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <sstream>
 
 #include "cardhost/sim/hex.h"
-#include "tools/common/shell_words.h"
+#include "tools/cardhost-sim/sim_tool.h"
 
 namespace tagwright::testing {
 namespace {}  // namespace
@@ -47,8 +48,16 @@ void SimEnvironment::TearDown() {
 }
 
 ToolResult SimEnvironment::Sim(const std::vector<std::string>& words) {
-    return RunProgram(
-        tools::ShellCommand((reader::ExecutableDirectory() / "cardhost-sim").string(), words));
+    // The tool's commands run in this process: a program started for each of them costs more
+    // than the command (most of all under the sanitizers), and its words and exit status are
+    // the same. Its standard output and error are taken together, as a pipe would take them.
+    std::ostringstream printed;
+    std::streambuf* const out = std::cout.rdbuf(printed.rdbuf());
+    std::streambuf* const err = std::cerr.rdbuf(printed.rdbuf());
+    const int status = cardhost_sim::RunTool(words);
+    std::cout.rdbuf(out);
+    std::cerr.rdbuf(err);
+    return {status, printed.str()};
 }
 
 std::string SimEnvironment::SimOk(const std::vector<std::string>& words) {
