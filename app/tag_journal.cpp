@@ -32,6 +32,8 @@ const char* OperationWord(tag::OperationKind kind) {
             return "write";
         case tag::OperationKind::ClearKey:
             return "clear-key";
+        case tag::OperationKind::Erase:
+            return "erase";
     }
     return "";
 }

@@ -118,13 +118,17 @@ void FunctionPanel::Build() {
     write_ = PlaceNew<QPushButton>(this, du, 1005, 194, 240, 50, 14, Label(l::kWrite));
     clearKey_ = PlaceNew<QPushButton>(this, du, 1010, 274, 240, 50, 14, Label(l::kClearKey));
     stop_ = PlaceNew<QPushButton>(this, du, 1007, 354, 240, 50, 14, Label(l::kStop));
-    for (QPushButton* button : {read_, write_, clearKey_, stop_, rowMinus_, rowPlus_, browse_})
+    // After the row of the original buttons, at their spacing.
+    erase_ = PlaceNew<QPushButton>(this, du, 1050, 434, 240, 50, 14, Label(l::kErase));
+    for (QPushButton* button :
+         {read_, write_, clearKey_, stop_, erase_, rowMinus_, rowPlus_, browse_})
         button->setAutoDefault(false);
 
     using C = panels::OperationController;
     connect(read_, &QPushButton::clicked, this, [this] { Forward(&C::OnRead); });
     connect(write_, &QPushButton::clicked, this, &FunctionPanel::PressWrite);
     connect(clearKey_, &QPushButton::clicked, this, [this] { Forward(&C::OnClearKey); });
+    connect(erase_, &QPushButton::clicked, this, [this] { Forward(&C::OnErase); });
     connect(stop_, &QPushButton::clicked, this, &FunctionPanel::PressStop);
     // A row changed under a write would make the row step after it skip one.
     connect(rowPlus_, &QPushButton::clicked, this, [this] {
@@ -138,10 +142,10 @@ void FunctionPanel::Build() {
 
 void FunctionPanel::OrderTabStops(std::initializer_list<QWidget*> content) {
     std::vector<QWidget*> chain(content);
-    chain.insert(chain.end(),
-                 {originalKey_, newKey_, autoOperation_, writeFromFile_, encryption_, lockTag_,
-                  verify_, rowNumber_, rowAuto_, rowMinus_, rowPlus_, filePath_, browse_,
-                  oneRowPerTag_, templates_, read_, write_, clearKey_, stop_});
+    chain.insert(chain.end(), {originalKey_, newKey_,   autoOperation_, writeFromFile_, encryption_,
+                               lockTag_,     verify_,   rowNumber_,     rowAuto_,       rowMinus_,
+                               rowPlus_,     filePath_, browse_,        oneRowPerTag_,  templates_,
+                               read_,        write_,    clearKey_,      stop_,          erase_});
     for (std::size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }
@@ -255,6 +259,8 @@ void FunctionPanel::SetBusy(bool busy) {
 void FunctionPanel::ApplyEnabled() {
     read_->setEnabled(readWriteWanted_ && !busy_);
     write_->setEnabled(readWriteWanted_ && !busy_);
+    // Not between the ticks of Auto operation either: it would empty a tag the batch just wrote.
+    erase_->setEnabled(readWriteWanted_ && !busy_);
     for (QPushButton* button : {clearKey_, rowMinus_, rowPlus_, browse_})
         button->setEnabled(!busy_);
 }

@@ -86,6 +86,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     QPushButton& writeButton() { return *write_; }
     QPushButton& stopButton() { return *stop_; }
     QPushButton& clearKeyButton() { return *clearKey_; }
+    QPushButton& eraseButton() { return *erase_; }
     QPushButton& browseButton() { return *browse_; }
     QCheckBox& autoOperationBox() { return *autoOperation_; }
     QCheckBox& writeFromFileBox() { return *writeFromFile_; }
@@ -141,7 +142,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     RowNumberEdit* rowNumber_;
     QCheckBox *autoOperation_, *writeFromFile_, *encryption_, *lockTag_, *rowAuto_;
     QCheckBox *verify_, *oneRowPerTag_, *templates_;
-    QPushButton *read_, *write_, *clearKey_, *stop_, *rowMinus_, *rowPlus_, *browse_;
+    QPushButton *read_, *write_, *clearKey_, *stop_, *erase_, *rowMinus_, *rowPlus_, *browse_;
 };
 
 }  // namespace tagwright::shell

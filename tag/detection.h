@@ -50,7 +50,7 @@ struct LastProcessedUid {
     bool IsClear() const;
 };
 
-enum class OperationKind { Read, Write, ClearKey };
+enum class OperationKind { Read, Write, ClearKey, Erase };
 
 enum class DetectOutcome {
     NoTag,           // the wake-up request failed

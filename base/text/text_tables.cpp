@@ -52,6 +52,7 @@ constexpr Entry kLabel[] = {
     {30, "写后校验", "Verify"},
     {31, "每签一行", "One row per tag"},
     {32, "模板", "Templates"},
+    {33, "擦除", "Erase"},
 };
 
 constexpr Entry kTip[] = {
@@ -166,6 +167,7 @@ constexpr Entry kMessage[] = {
     {47, "该标签不支持密码保护!", "The tag does not support password protection !"},
     // Two numbers, pages written and pages in all, in that order.
     {48, "已写入页：%d / %d", "Pages written: %d of %d"},
+    {49, "擦除成功!", "Tag erased successfully !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

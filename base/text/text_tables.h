@@ -67,7 +67,7 @@ inline constexpr int kRead = 0, kWrite = 1, kStop = 2, kLockTag = 3, kAutoOperat
                      kJournalTitle = 22, kJournalDay = 23, kJournalBatchFile = 24,
                      kJournalExport = 25, kJournalClose = 26, kJournalFolder = 27,
                      kJournalRecords = 28, kJournalCannotRead = 29, kVerify = 30,
-                     kOneRowPerTag = 31, kTemplates = 32;
+                     kOneRowPerTag = 31, kTemplates = 32, kErase = 33;
 }
 namespace tip {
 inline constexpr int kAutoOperation = 1, kWriteFromFile = 2, kLockTag = 3, kEncryption = 4;
@@ -102,7 +102,7 @@ inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard =
                      kAuthenticationKeyFail = 38, kTagModelUnknown = 39, kPasswordIsNow = 40,
                      kTagAlreadyReceivedRow = 42, kTagAlreadyHoldsRow = 43, kPasswordIsNewKey = 44,
                      kVerifyFailedPage = 45, kTemplateError = 46, kNoPasswordSupport = 47,
-                     kPagesWritten = 48;
+                     kPagesWritten = 48, kTagErased = 49;
 }
 
 // Texts that are the same in every language.

@@ -6,6 +6,7 @@
 #include "message_template.h"
 #include "secrets/wipe.h"
 #include "spreadsheet_source.h"
+#include "tag/erase.h"
 #include "tag/lock.h"
 #include "text/text_tables.h"
 
@@ -137,6 +138,16 @@ void OperationController::OnClearKey() {
     if (!devices_.ReaderReady(panel_.errorBox())) return;
     last_.Clear();
     RunClearKey();
+}
+
+void OperationController::OnErase() {
+    if (busy()) return;
+    const BusyScope scope(*this);
+    if (!KeysUsable(false)) return;
+    if (!devices_.ReaderReady(panel_.errorBox())) return;
+    // The tag in the field is erased even if it was the last one handled.
+    last_.Clear();
+    RunErase();
 }
 
 RunResult OperationController::NotDetected(DetectOutcome outcome) {
@@ -509,6 +520,27 @@ RunResult OperationController::RunClearKey() {
     }
     log_.Password(tag::kDefaultKey, feed::kBlue);
     log_.Blue(text::Tr(Table::Message, text::msg::kPasswordCleared));
+    return Finish(SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed);
+}
+
+RunResult OperationController::RunErase() {
+    const BusyScope scope(*this);
+    BeginRecord(tag::OperationKind::Erase);
+    auto key = KeyFromField(panel_.originalKeyText());
+    const secrets::WipeOnExit wipeKey(key);
+    if (!key) return Finish(RunResult::Refused);
+    if (inFlight_) inFlight_->tag.key = key;
+    const tag::TagLink link = Link();
+    WriteRun run;
+    if (const auto ended = IdentifyForWrite(link, *key, run)) return Finish(*ended);
+    if (inFlight_) inFlight_->tag.model = run.tag.model;
+    const auto erased = tag::EraseTag(link, run.tag, run.authenticated, *key);
+    if (!erased) {
+        log_.Fail(erased.failure(), tag::kDefaultKey);
+        return Finish(RunResult::Failed);
+    }
+    if (erased->protectionCleared) log_.Password(tag::kDefaultKey, feed::kBlue);
+    log_.Blue(text::Tr(Table::Message, text::msg::kTagErased));
     return Finish(SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed);
 }
 

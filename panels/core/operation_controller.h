@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The command machinery every function panel shares: Read, Write, Stop, Clear key and Auto
+// The command machinery every function panel shares: Read, Write, Stop, Clear key, Erase and Auto
 // operation, the order of the steps inside one run, and the light and buzzer feedback.
 #pragma once
 
@@ -49,11 +49,14 @@ class OperationController {
     void OnWrite();
     void OnStop();
     void OnClearKey();
+    // Gives the tag in the field its delivery state (once; never in Auto operation).
+    void OnErase();
 
     // One operation each (what a timer tick runs).
     RunResult RunRead();
     RunResult RunWrite();
     RunResult RunClearKey();
+    RunResult RunErase();
 
     // Hears of every run's end (for front ends that count results).
     void SetRunObserver(std::function<void(RunResult)> observer) {
@@ -66,7 +69,7 @@ class OperationController {
 
     // Whether a command or an Auto operation tick is under way. A front end whose event loop runs
     // during the reader calls (so that its window keeps painting) may meanwhile receive another
-    // click or tick: while busy, Read, Write, Clear key and the ticks start nothing, and the
+    // click or tick: while busy, Read, Write, Clear key, Erase and the ticks start nothing, and the
     // front end must neither destroy the panel nor switch it. Stop is always obeyed.
     bool busy() const { return busyDepth_ > 0; }
     // Hears of busy() changing, true when a command starts, false once it has ended.

@@ -197,6 +197,13 @@ void ParseClearKey(const CommandLine& line, CliOptions& o) {
     o.autoOperation = line.args.Flag("--auto");
 }
 
+void ParseErase(const CommandLine& line, CliOptions& o) {
+    line.Only({"--original-key", "--key-file"}, "erase");
+    line.args.ExpectPositional(1);
+    o.command = Command::Erase;
+    TakeKeys(line.args, o);
+}
+
 void ParseCheck(const CommandLine& line, CliOptions& o) {
     const Arguments& args = line.args;
     TakeKind(line, o);
@@ -304,6 +311,7 @@ constexpr CommandEntry kCommands[] = {
     {"readers", false, &ParseReaders},   {"journal", false, &ParseJournalCommand},
     {"clear-key", true, &ParseClearKey}, {"check", true, &ParseCheck},
     {"read", true, &ParseRead},          {"write", true, &ParseWrite},
+    {"erase", true, &ParseErase},
 };
 
 const CommandEntry* CommandNamed(std::string_view name) {

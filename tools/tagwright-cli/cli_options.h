@@ -13,7 +13,7 @@
 
 namespace tagwright::cli {
 
-enum class Command { Readers, Read, Write, ClearKey, Journal, Check, Help, Version };
+enum class Command { Readers, Read, Write, ClearKey, Erase, Journal, Check, Help, Version };
 
 struct CliOptions {
     Command command = Command::Help;

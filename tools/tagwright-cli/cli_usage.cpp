@@ -30,6 +30,10 @@ Commands
   clear-key   [--original-key HEX] [--auto]
                                    switch password protection off again (once; --auto as
                                    with the Auto operation box checked)
+  erase       [--original-key HEX] give the tag its delivery state: an empty NDEF message,
+                                   the rest of the data area zero, and a protected tag's
+                                   password cleared with the key; a tag with a lock bit set
+                                   is refused before anything is written
   journal [--since YYYY-MM-DD] [--batch FILE] [--journal PATH]
                                    print the journal of handled tags (CSV, or --json)
 
@@ -52,7 +56,7 @@ Options of write
   --templates          replace {uid} (the tag's 14 hex digits), {row} (the sheet row) and {n}
                        (the tag's place in this run, from 1) in the text, URL and title of each
                        tag before its size is checked; {{ and }} are literal braces
-Options of read, write and clear-key
+Options of read, write, clear-key and erase
   --journal PATH       record every tag in PATH instead of one file a day under
                        $XDG_DATA_HOME/Tagwright/journal
   --no-journal         record nothing

@@ -241,6 +241,9 @@ int RunTagCommand(const CliOptions& o, ConsoleOutput& out, const std::string& st
         case Command::ClearKey:
             controller.OnClearKey();
             break;
+        case Command::Erase:
+            controller.OnErase();
+            break;
         default:
             break;
     }

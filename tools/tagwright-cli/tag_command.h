@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// `tagwright-cli read|write|clear-key`: one run of the panel's command on the reader, or Auto
+// `tagwright-cli read|write|clear-key|erase`: one run of the panel's command on the reader, or Auto
 // operation until Stop (Ctrl-C), --count tags or the sheet's end, with a summary.
 #pragma once
 
