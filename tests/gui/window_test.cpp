@@ -389,6 +389,14 @@ class WindowTest : public QObject {
         QVERIFY(LogTexts().contains(QStringLiteral("Read data succeed !")));
         QCOMPARE(window_->log().model().index(0, 0).data().toString(),
                  QStringLiteral("1"));  // each command starts a fresh log
+
+        QCOMPARE(panel->eraseButton().text(), QStringLiteral("Erase"));
+        QTest::mouseClick(&panel->eraseButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().contains(QStringLiteral("Tag erased successfully !")),
+                 qPrintable(LogTexts().join('\n')));
+        QTest::mouseClick(&panel->readButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().contains(QStringLiteral("Unrecognizable NDEFMessage !")),
+                 qPrintable(LogTexts().join('\n')));
         Stop();
     }
 
@@ -1057,7 +1065,8 @@ class WindowTest : public QObject {
         panel->autoOperationBox().setChecked(true);
         Sim({"stats", "--reader", "SIM-0001", "--reset"});
         QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
-        QVERIFY(!panel->readButton().isEnabled());  // Read and Write wait while Auto runs
+        QVERIFY(!panel->readButton().isEnabled());   // Read and Write wait while Auto runs
+        QVERIFY(!panel->eraseButton().isEnabled());  // and so does Erase
         QTRY_COMPARE_WITH_TIMEOUT(LightsAndBuzzer().count(QStringLiteral("10")), 3, 20000);
         QTest::mouseClick(&panel->stopButton(), Qt::LeftButton);
         QVERIFY(panel->readButton().isEnabled());

@@ -175,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(B, WriteAndRead, ::testing::Values("B"));
 
 using KeysAndLock = PersonalityScenario;
 
-TEST_P(KeysAndLock, EncryptionThenWrongKeysThenClearKeyThenLockAndARefusedWrite) {
+TEST_P(KeysAndLock, EncryptionThenWrongKeysThenClearKeyAndEraseThenLockAndARefusedWrite) {
     PlaceTag(GetParam(), "NTAG213", "datasheet");
     EXPECT_TRUE(Has(Both({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "secret"}),
                     "Encryption successful !"));
@@ -185,8 +185,14 @@ TEST_P(KeysAndLock, EncryptionThenWrongKeysThenClearKeyThenLockAndARefusedWrite)
         Has(Both({"clear-key", "--original-key", "12345678"}), "Authentication key fail !"));
     EXPECT_TRUE(
         Has(Both({"clear-key", "--original-key", "0a0b0c0d"}), "Password cleared successfully !"));
+    // Protected again, then erased with the key: the same bytes on both readers.
+    EXPECT_TRUE(Has(Both({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "again"}),
+                    "Encryption successful !"));
+    EXPECT_TRUE(Has(Both({"erase"}), "Authentication key fail !"));
+    EXPECT_TRUE(Has(Both({"erase", "--original-key", "0a0b0c0d"}), "Tag erased successfully !"));
     EXPECT_TRUE(Has(Both({"write", "text", "--lock", "final"}), "Lock tag success !"));
     EXPECT_TRUE(Has(Both({"write", "text", "other"}), "Write faild: Page4 !"));
+    EXPECT_TRUE(Has(Both({"erase"}), "Tag is locked !"));
     EXPECT_TRUE(Has(Both({"read", "text"}), "text: final\n"));
 }
 

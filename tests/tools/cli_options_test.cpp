@@ -56,6 +56,8 @@ TEST(CliOptions, EveryRefusalSaysWhatIsWrong) {
         {{"readers", "--journal", "j.csv"}, "--journal does not go with readers"},
         {{"journal", "--no-journal"}, "--no-journal does not go with journal"},
         {{"clear-key", "--count", "1"}, "--count does not go with clear-key"},
+        {{"erase", "--auto"}, "--auto does not go with erase"},
+        {{"erase", "--new-key", "0A0B0C0D"}, "--new-key does not go with erase"},
         {{"write", "text", "--prefix", "1", "x"}, "--prefix does not go with write text"},
         {{"write", "url", "--stdin", "x"}, "--stdin does not go with write url"},
         {{"write", "url", "--title", "t", "x"}, "--title does not go with write url"},

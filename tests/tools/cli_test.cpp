@@ -95,6 +95,43 @@ TEST_F(Cli, EncryptThenClearKeyAndLockThenARefusedWrite) {
     EXPECT_TRUE(Has(Run({"read", "text"}), "text: final\n"));
 }
 
+// Erase through the window's controller and the reader library: a protected tag needs its key
+// and ends in its delivery state with the default password, the journal says "erase", and a
+// locked tag is refused with nothing written.
+TEST_F(Cli, EraseGivesATagBackItsDeliveryStateUnlessItIsLocked) {
+    const std::string uid = NewTag("NTAG213", "datasheet");
+    const Bytes delivered = Memory(uid);
+    const std::string journal = (directory() / "journal.csv").string();
+    ASSERT_EQ(
+        Run({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "a longer message"}).exitCode,
+        0);
+    ToolResult r = Run({"erase", "--journal", journal});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "   2  Authentication key fail !\n")) << r.out;
+    r = Run({"erase", "--original-key", "0a0b0c0d", "--journal", journal});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(
+        Has(r, "   2  The tag's password is now 7C7C7C7C !\n   3  Tag erased successfully !\n"))
+        << r.out;
+    Bytes expected = delivered;
+    for (int i = 0; i < 4; ++i)
+        expected[0x2B * 4 + i] = 0x7C;
+    EXPECT_EQ(Memory(uid), expected);
+    const ToolResult records = Run({"journal", "--journal", journal});
+    EXPECT_TRUE(std::regex_search(
+        records.out, std::regex(",erase,single,.*,failure,Authentication key fail !,")))
+        << records.out;
+    EXPECT_TRUE(std::regex_search(records.out, std::regex(",erase,single,.*,success,")))
+        << records.out;
+
+    ASSERT_EQ(Run({"write", "text", "--lock", "final"}).exitCode, 0);
+    const Bytes locked = Memory(uid);
+    r = Run({"erase", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "   2  Tag is locked !\n")) << r.out;
+    EXPECT_EQ(Memory(uid), locked);
+}
+
 // Protection the tag did not take is a failure: exit status 1, no success line, and the journal
 // records the failure with its line. Here an NTAG21x NAKs GET_VERSION and READ_SIG, as an
 // NTAG203 would.
