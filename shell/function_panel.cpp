@@ -88,10 +88,15 @@ void FunctionPanel::Build() {
     lockTag_ = PlaceNew<QCheckBox>(this, du, 1008, 367, 138, 67, 10, Label(l::kLockTag));
     // Below the key fields, in the column of "Auto operation".
     verify_ = PlaceNew<QCheckBox>(this, du, 1047, 93, 127, 87, 10, Label(l::kVerify));
+    // Beside Verify, on the line the original option rows leave free.
+    nfcCounter_ = PlaceNew<QCheckBox>(this, du, 1051, 191, 127, 87, 10, Label(l::kNfcCounter));
+    counterByKey_ = PlaceNew<QCheckBox>(this, du, 1052, 289, 127, 87, 10, Label(l::kCounterByKey));
     autoOperation_->setToolTip(Tip(text::tip::kAutoOperation));
     writeFromFile_->setToolTip(Tip(text::tip::kWriteFromFile));
     lockTag_->setToolTip(Tip(text::tip::kLockTag));
     encryption_->setToolTip(Tip(text::tip::kEncryption));
+    nfcCounter_->setToolTip(Tip(text::tip::kNfcCounter));
+    counterByKey_->setToolTip(Tip(text::tip::kCounterByKey));
 
     PlaceNew<QGroupBox>(this, du, 1039, 72, 164, 372, 63, Label(l::kFile));
     Static(this, du, 1038, l::kRowNumber, Qt::AlignRight, 81, 179, 45, 8);
@@ -142,10 +147,11 @@ void FunctionPanel::Build() {
 
 void FunctionPanel::OrderTabStops(std::initializer_list<QWidget*> content) {
     std::vector<QWidget*> chain(content);
-    chain.insert(chain.end(), {originalKey_, newKey_,   autoOperation_, writeFromFile_, encryption_,
-                               lockTag_,     verify_,   rowNumber_,     rowAuto_,       rowMinus_,
-                               rowPlus_,     filePath_, browse_,        oneRowPerTag_,  templates_,
-                               read_,        write_,    clearKey_,      stop_,          erase_});
+    chain.insert(chain.end(),
+                 {originalKey_, newKey_,     autoOperation_, writeFromFile_, encryption_, lockTag_,
+                  verify_,      nfcCounter_, counterByKey_,  rowNumber_,     rowAuto_,    rowMinus_,
+                  rowPlus_,     filePath_,   browse_,        oneRowPerTag_,  templates_,  read_,
+                  write_,       clearKey_,   stop_,          erase_});
     for (std::size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }

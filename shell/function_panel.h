@@ -59,6 +59,8 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     std::string originalKeyText() const override { return originalKey_->text().toStdString(); }
     std::string newKeyText() const override { return newKey_->text().toStdString(); }
     bool verifyWrites() const override { return verify_->isChecked(); }
+    bool nfcCounter() const override { return nfcCounter_->isChecked(); }
+    bool counterByKey() const override { return counterByKey_->isChecked(); }
     bool expandTemplates() const override { return templates_->isChecked(); }
     bool rowAutoIncrement() const override { return rowAuto_->isChecked(); }
     std::string rowNumberText() const override { return rowNumber_->text().toStdString(); }
@@ -91,6 +93,8 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     QCheckBox& autoOperationBox() { return *autoOperation_; }
     QCheckBox& writeFromFileBox() { return *writeFromFile_; }
     QCheckBox& verifyBox() { return *verify_; }
+    QCheckBox& nfcCounterBox() { return *nfcCounter_; }
+    QCheckBox& counterByKeyBox() { return *counterByKey_; }
     QCheckBox& oneRowPerTagBox() { return *oneRowPerTag_; }
     QCheckBox& templatesBox() { return *templates_; }
     HexKeyEdit& originalKeyField() { return *originalKey_; }
@@ -141,7 +145,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     HexKeyEdit *originalKey_, *newKey_;
     RowNumberEdit* rowNumber_;
     QCheckBox *autoOperation_, *writeFromFile_, *encryption_, *lockTag_, *rowAuto_;
-    QCheckBox *verify_, *oneRowPerTag_, *templates_;
+    QCheckBox *verify_, *nfcCounter_, *counterByKey_, *oneRowPerTag_, *templates_;
     QPushButton *read_, *write_, *clearKey_, *stop_, *erase_, *rowMinus_, *rowPlus_, *browse_;
 };
 

@@ -24,6 +24,7 @@ enum class Problem {
     Auth0Unknown,        // the model's configuration pages are not known
     DynamicLockUnknown,  // the model's dynamic lock page is not known
     KeyRefused,          // the tag refused the original key
+    NoCounter,           // the model has no NFC counter
 };
 
 struct Failure {

@@ -98,6 +98,12 @@ int32_t ReadSig(int32_t, uint8_t* signature, uint8_t* length) {
     return Exchange({0x3C, 0x00}, signature, 32);
 }
 
+int32_t ReadCnt(int32_t, uint8_t counter, uint8_t* value, uint8_t* length) {
+    if (const auto failed = g_reader->Enter("TyA_NTAG_ReadCnt")) return *failed;
+    *length = 3;
+    return Exchange({0x39, counter}, value, 3);
+}
+
 }  // namespace
 
 ChipReader::~ChipReader() {
@@ -117,6 +123,7 @@ reader::ReaderApi ChipReader::api() {
     api.TyA_NTAG_Write = Write;
     api.TyA_NTAG_PwdAuth = PwdAuth;
     api.TyA_NTAG_ReadSig = ReadSig;
+    api.TyA_NTAG_ReadCnt = ReadCnt;
     return api;
 }
 

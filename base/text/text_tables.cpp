@@ -53,6 +53,8 @@ constexpr Entry kLabel[] = {
     {31, "每签一行", "One row per tag"},
     {32, "模板", "Templates"},
     {33, "擦除", "Erase"},
+    {34, "NFC计数器", "NFC counter"},
+    {35, "计数需密码", "Counter by key"},
 };
 
 constexpr Entry kTip[] = {
@@ -63,6 +65,10 @@ constexpr Entry kTip[] = {
     {4, "注意：加密后，需要验证密码通过后才能更改数据，请务必记住新密码!",
      "After encryption, you need to verify the password to change the data. Please remember "
      "the new password !"},
+    {5, "NTAG213/215/216: 写卡时开启NFC计数器, 标签每次被读取时计数, 读卡时显示计数.",
+     "NTAG213/215/216: Write switches the NFC counter on; the tag counts each time it is read, "
+     "and Read shows the count."},
+    {6, "NFC计数器只在验证密码后才能读出.", "The NFC counter can be read only with the password."},
 };
 
 constexpr Entry kDeviceMessage[] = {
@@ -168,6 +174,10 @@ constexpr Entry kMessage[] = {
     // Two numbers, pages written and pages in all, in that order.
     {48, "已写入页：%d / %d", "Pages written: %d of %d"},
     {49, "擦除成功!", "Tag erased successfully !"},
+    {50, "该标签没有NFC计数器!", "The tag has no NFC counter !"},
+    {51, "NFC计数器已开启!", "NFC counter on !"},
+    // The counter's value.
+    {52, "计数器: %d", "Counter: %d"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

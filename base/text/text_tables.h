@@ -67,10 +67,12 @@ inline constexpr int kRead = 0, kWrite = 1, kStop = 2, kLockTag = 3, kAutoOperat
                      kJournalTitle = 22, kJournalDay = 23, kJournalBatchFile = 24,
                      kJournalExport = 25, kJournalClose = 26, kJournalFolder = 27,
                      kJournalRecords = 28, kJournalCannotRead = 29, kVerify = 30,
-                     kOneRowPerTag = 31, kTemplates = 32, kErase = 33;
+                     kOneRowPerTag = 31, kTemplates = 32, kErase = 33, kNfcCounter = 34,
+                     kCounterByKey = 35;
 }
 namespace tip {
-inline constexpr int kAutoOperation = 1, kWriteFromFile = 2, kLockTag = 3, kEncryption = 4;
+inline constexpr int kAutoOperation = 1, kWriteFromFile = 2, kLockTag = 3, kEncryption = 4,
+                     kNfcCounter = 5, kCounterByKey = 6;
 }
 namespace device {
 inline constexpr int kPleaseSelectDevice = 0, kDeviceNotOpened = 1;
@@ -102,7 +104,8 @@ inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard =
                      kAuthenticationKeyFail = 38, kTagModelUnknown = 39, kPasswordIsNow = 40,
                      kTagAlreadyReceivedRow = 42, kTagAlreadyHoldsRow = 43, kPasswordIsNewKey = 44,
                      kVerifyFailedPage = 45, kTemplateError = 46, kNoPasswordSupport = 47,
-                     kPagesWritten = 48, kTagErased = 49;
+                     kPagesWritten = 48, kTagErased = 49, kNoNfcCounter = 50, kNfcCounterOn = 51,
+                     kCounterValue = 52;
 }
 
 // Texts that are the same in every language.

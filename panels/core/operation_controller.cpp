@@ -8,6 +8,7 @@
 #include "spreadsheet_source.h"
 #include "tag/erase.h"
 #include "tag/lock.h"
+#include "tag/nfc_counter.h"
 #include "text/text_tables.h"
 
 namespace tagwright::panels {
@@ -276,11 +277,24 @@ RunResult OperationController::RunRead() {
         return Finish(RunResult::Failed);
     }
     if (!format_->ReadAndShow(link, *area, panel_, log_)) return Finish(RunResult::Failed);
+    if (!ShowCounter(link, tag)) return Finish(RunResult::Failed);
     if (inFlight_) {
         inFlight_->tag.message = format_->lastReadText();
         inFlight_->tag.ndef = format_->lastRead();
     }
     return Finish(SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed);
+}
+
+bool OperationController::ShowCounter(tag::TagLink link, const tag::DetectedTag& tag) {
+    const auto counter = tag::ReadNfcCounter(link, tag.model);
+    if (!counter) {
+        log_.Fail(counter.failure());
+        return false;
+    }
+    if (!*counter) return true;
+    log_.Blue(text::TrNumber(Table::Message, text::msg::kCounterValue, **counter));
+    panel_.ShowCounter(**counter);
+    return true;
 }
 
 RunResult OperationController::RunWrite() {
@@ -338,7 +352,8 @@ OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
 }
 
 OperationController::WriteSettings OperationController::ReadWriteSettings() const {
-    return {panel_.encryption(), panel_.lockTag(), panel_.writeFromFile(), panel_.verifyWrites()};
+    return {panel_.encryption(),   panel_.lockTag(),    panel_.writeFromFile(),
+            panel_.verifyWrites(), panel_.nfcCounter(), panel_.counterByKey()};
 }
 
 std::optional<RunResult> OperationController::IdentifyForWrite(tag::TagLink link,
@@ -421,6 +436,14 @@ bool OperationController::Protect(tag::TagLink link, WriteRun& run) {
         }
         log_.Password(newKey, feed::kBlue);
         log_.Blue(text::Tr(Table::Message, text::msg::kEncryptionSuccessful));
+    }
+    // After the password, which leaves the tag authenticated under the key it now has.
+    if (run.settings.counter || run.settings.counterByKey) {
+        if (auto failure = tag::EnableNfcCounter(link, run.tag.model, run.settings.counterByKey)) {
+            log_.Fail(*failure);
+            return false;
+        }
+        log_.Blue(text::Tr(Table::Message, text::msg::kNfcCounterOn));
     }
     if (!run.settings.lock) return true;
     if (auto failure = tag::LockTag(link, run.tag.model)) {

@@ -115,6 +115,7 @@ class OperationController {
     // What one Write reads from the panel's check boxes, once, as it starts.
     struct WriteSettings {
         bool encryption = false, lock = false, fromFile = false, verify = false;
+        bool counter = false, counterByKey = false;  // the NFC counter switched on
     };
     // One Write's tag as its steps go on.
     struct WriteRun {
@@ -126,6 +127,8 @@ class OperationController {
         int row = 0;               // the row number, with "Write from file"
     };
     WriteSettings ReadWriteSettings() const;
+    // After a Read: the NFC counter's line, where the tag shows it; false when reading it failed.
+    bool ShowCounter(tag::TagLink link, const tag::DetectedTag& tag);
     // The Write's steps, in their order; those that can end the run return how it ends.
     RunResult WriteSteps();
     std::optional<RunResult> IdentifyForWrite(tag::TagLink link, const tag::Key& originalKey,

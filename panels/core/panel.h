@@ -3,6 +3,7 @@
 // panels, the command-line front end and the tests each implement it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "reader/device_session.h"
@@ -27,6 +28,9 @@ class Panel {
     // Production options of the command line; the window has none of them (yet).
     virtual bool verifyWrites() const { return false; }     // read every written page back
     virtual bool expandTemplates() const { return false; }  // {uid}, {row}, {n} per tag
+    // The NFC counter switched on by Write, and its reading protected by the password.
+    virtual bool nfcCounter() const { return false; }
+    virtual bool counterByKey() const { return false; }
 
     // The file group: row number field, "Row auto +1", the path field.
     virtual bool rowAutoIncrement() const = 0;
@@ -46,6 +50,7 @@ class Panel {
     virtual void ShowPrefix(int) {}               // kNoPrefix for a code without a row
     virtual void ShowUrl(const std::string&) {}
     virtual void ShowTitle(const std::string&) {}
+    virtual void ShowCounter(std::uint32_t) {}  // the NFC counter, where the tag shows it
 
     virtual void SetReadWriteEnabled(bool enabled) = 0;
     // The message boxes the panel owns.

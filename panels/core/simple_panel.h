@@ -13,7 +13,7 @@ namespace tagwright::panels {
 
 struct SimplePanel : Panel, reader::ErrorBox {
     bool autoOp = false, encrypt = false, lock = false, fromFile = false;
-    bool verify = false, templates = false;
+    bool verify = false, templates = false, counter = false, counterKey = false;
     std::string originalKey = "7C7C7C7C", newKey = "7C7C7C7C";
     std::string content, title;
     int prefix = 0;
@@ -24,6 +24,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
     // What reads showed.
     std::optional<std::string> shownText, shownUrl, shownTitle;
     std::optional<int> shownPrefix;
+    std::optional<std::uint32_t> shownCounter;
 
     bool autoOperation() const override { return autoOp; }
     bool encryption() const override { return encrypt; }
@@ -33,6 +34,8 @@ struct SimplePanel : Panel, reader::ErrorBox {
     std::string newKeyText() const override { return newKey; }
     bool verifyWrites() const override { return verify; }
     bool expandTemplates() const override { return templates; }
+    bool nfcCounter() const override { return counter; }
+    bool counterByKey() const override { return counterKey; }
     bool rowAutoIncrement() const override { return rowAuto; }
     std::string rowNumberText() const override { return rowNumber; }
     void SetRowNumberText(const std::string& text) override { rowNumber = text; }
@@ -45,6 +48,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
     void ShowPrefix(int code) override { shownPrefix = code; }
     void ShowUrl(const std::string& url) override { shownUrl = url; }
     void ShowTitle(const std::string& t) override { shownTitle = t; }
+    void ShowCounter(std::uint32_t value) override { shownCounter = value; }
     void SetReadWriteEnabled(bool enabled) override { readWriteEnabled = enabled; }
     reader::ErrorBox& errorBox() override { return *this; }
     void ShowError(const std::string& text) override { errorBoxes.push_back(text); }
@@ -54,6 +58,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
         shownUrl.reset();
         shownTitle.reset();
         shownPrefix.reset();
+        shownCounter.reset();
     }
 };
 

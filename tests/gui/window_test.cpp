@@ -558,9 +558,9 @@ class WindowTest : public QObject {
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
         // The production boxes follow the group they sit in.
-        const QStringList shared{"1044", "1045", "1006", "1037", "1043", "1008", "1047",
-                                 "1040", "1036", "1042", "1041", "1035", "1034", "1048",
-                                 "1049", "1004", "1005", "1010", "1007"};
+        const QStringList shared{"1044", "1045", "1006", "1037", "1043", "1008", "1047", "1051",
+                                 "1052", "1040", "1036", "1042", "1041", "1035", "1034", "1048",
+                                 "1049", "1004", "1005", "1010", "1007", "1050"};
         const auto walk = [&](QWidget* first, int steps, Qt::KeyboardModifiers modifiers) {
             first->setFocus(Qt::TabFocusReason);
             QStringList visited{QApplication::focusWidget()->objectName()};
@@ -584,7 +584,7 @@ class WindowTest : public QObject {
             QCOMPARE(walk(first, int(order.size()), Qt::NoModifier), order);
             QStringList back = order;
             std::reverse(back.begin(), back.end());
-            QCOMPARE(walk(&panel->stopButton(), int(back.size()), Qt::ShiftModifier), back);
+            QCOMPARE(walk(&panel->eraseButton(), int(back.size()), Qt::ShiftModifier), back);
         }
         window_->RunCommand(text::command::kNfcText);
         auto& box = window_->textPanel()->textBox();

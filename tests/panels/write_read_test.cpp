@@ -143,7 +143,8 @@ TEST_F(WriteRead, TlvLengthTakenFromThePage8Block) {
     SimOk({"tag", "poke", uid, "11", "FE000000"});
     Controller(PanelKind::Text).OnRead();
     EXPECT_EQ(panel.shownText, "abc");
-    EXPECT_EQ(CommandCount("TyA_NTAG_Read"), 5u);  // 3, 4, 8, then the message at 4 and 8
+    // 3, 4, 8, the message at 4 and 8, then the NFC counter's configuration page
+    EXPECT_EQ(CommandCount("TyA_NTAG_Read"), 6u);
 }
 
 TEST_F(WriteRead, FullNtag216MessageEndsAtPage225) {

@@ -132,6 +132,34 @@ TEST_F(Cli, EraseGivesATagBackItsDeliveryStateUnlessItIsLocked) {
     EXPECT_EQ(Memory(uid), locked);
 }
 
+// The NFC counter switched on by Write and shown by Read, plain and JSON; protected it is not
+// shown; a model without one fails after its message was written.
+TEST_F(Cli, TheNfcCounterCountsReadsAndReadShowsIt) {
+    std::string uid = NewTag("NTAG215", "plain");
+    ToolResult r = Run({"write", "url", "--counter", "--no-journal", "example.com"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "   3  NFC counter on !\n")) << r.out;
+    EXPECT_EQ(Memory(uid)[0x84 * 4], 0x10);
+    r = Run({"read", "url", "--no-journal"});
+    EXPECT_TRUE(Has(r, "   3  Counter: 2\n")) << r.out;  // the write's read-back counted first
+    EXPECT_TRUE(Has(r, "url: example.com\ncounter: 2\n")) << r.out;
+    r = Run({"--json", "read", "url", "--no-journal"});
+    EXPECT_TRUE(Has(r, "\"url\":\"example.com\",\"counter\":3}")) << r.out;
+
+    ASSERT_EQ(Run({"write", "url", "--counter-protected", "--no-journal", "example.com"}).exitCode,
+              0);
+    EXPECT_EQ(Memory(uid)[0x84 * 4], 0x18);
+    r = Run({"read", "url", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_FALSE(Has(r, "ounter")) << r.out;
+
+    uid = NewTag("NTAG212", "plain");
+    r = Run({"write", "text", "--counter", "--no-journal", "x"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "   2  Write data succeed: x\n   3  The tag has no NFC counter !\n"))
+        << r.out;
+}
+
 // Protection the tag did not take is a failure: exit status 1, no success line, and the journal
 // records the failure with its line. Here an NTAG21x NAKs GET_VERSION and READ_SIG, as an
 // NTAG203 would.

@@ -26,10 +26,10 @@ using Options = std::set<std::string>;
 const char* const kValued[] = {"--reader",   "--lang",      "--prefix", "--title", "--original-key",
                                "--new-key",  "--from-file", "--row",    "--count", "--journal",
                                "--key-file", "--since",     "--batch",  "--model", "--offset"};
-const char* const kFlags[] = {"--json",        "--stdin",       "--encrypt", "--lock",
-                              "--no-row-auto", "--auto",        "--help",    "--no-journal",
-                              "--resume",      "--unique-tags", "--verbose", "--version",
-                              "--verify",      "--templates",   "--no-check"};
+const char* const kFlags[] = {
+    "--json",   "--stdin",      "--encrypt",  "--lock",        "--no-row-auto",      "--auto",
+    "--help",   "--no-journal", "--resume",   "--unique-tags", "--verbose",          "--version",
+    "--verify", "--templates",  "--no-check", "--counter",     "--counter-protected"};
 // Options whose value is a file name, which need not be UTF-8.
 const Options kPathOptions{"--from-file", "--journal", "--key-file", "--batch"};
 const Options kGlobalOptions{"--reader", "--lang", "--json"};
@@ -271,11 +271,11 @@ void ParseWrite(const CommandLine& line, CliOptions& o) {
     TakeKind(line, o);
     TakeAutoOperation(args, o);
     o.command = Command::Write;
-    line.Only(WithKindOptions(
-                  {"--auto", "--count", "--original-key", "--new-key", "--key-file", "--encrypt",
-                   "--lock", "--from-file", "--row", "--no-row-auto", "--resume", "--unique-tags",
-                   "--verify", "--templates", "--model", "--offset", "--no-check"},
-                  o.panel),
+    line.Only(WithKindOptions({"--auto", "--count", "--original-key", "--new-key", "--key-file",
+                               "--encrypt", "--lock", "--from-file", "--row", "--no-row-auto",
+                               "--resume", "--unique-tags", "--verify", "--templates", "--model",
+                               "--offset", "--no-check", "--counter", "--counter-protected"},
+                              o.panel),
               "write " + line.words[1]);
     TakeKeys(args, o);
     o.encrypt = args.Flag("--encrypt");
@@ -290,6 +290,8 @@ void ParseWrite(const CommandLine& line, CliOptions& o) {
     }
     TakePreflight(args, o);
     o.verify = args.Flag("--verify");
+    o.counterProtected = args.Flag("--counter-protected");
+    o.counter = args.Flag("--counter") || o.counterProtected;
     o.templates = args.Flag("--templates");
     if (o.templates) {
         // A template that cannot work fails here, before any tag is touched; rows from a file are

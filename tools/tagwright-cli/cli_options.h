@@ -37,8 +37,10 @@ struct CliOptions {
     std::string row = "1";
     bool rowAuto = true;
 
-    bool verify = false;     // read every written page back and compare
-    bool templates = false;  // {uid}, {row} and {n} in the content and title
+    bool verify = false;            // read every written page back and compare
+    bool counter = false;           // switch the NFC counter on
+    bool counterProtected = false;  // and READ_CNT only with the password
+    bool templates = false;         // {uid}, {row} and {n} in the content and title
     // The sheet pre-flight check (the check command, and Auto operation from a file).
     tag::ModelCode model = tag::kNtag210;
     std::uint8_t ndefOffset = 0;

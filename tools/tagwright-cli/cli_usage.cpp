@@ -51,6 +51,9 @@ Options of write
   --key-file FILE      take original-key=HEX and new-key=HEX lines from FILE (mode 0600);
                        TAGWRIGHT_ORIGINAL_KEY and TAGWRIGHT_NEW_KEY are read too, and keys
                        on the command line come first
+  --counter            switch the NFC counter on (NTAG213, NTAG215, NTAG216): the tag counts
+                       its reads, and read shows "counter: N"
+  --counter-protected  the same, and the counter is read only with the password
   --verify             read every written page back (message, password, AUTH0, lock bytes)
                        and count a tag whose pages differ as failed: "Verify failed: Page%d !"
   --templates          replace {uid} (the tag's 14 hex digits), {row} (the sheet row) and {n}

@@ -23,6 +23,8 @@ struct ConsolePanel : panels::SimplePanel {
         encrypt = o.encrypt;
         lock = o.lock;
         verify = o.verify;
+        counter = o.counter;
+        counterKey = o.counterProtected;
         templates = o.templates;
         fromFile = o.fromFile.has_value();
         originalKey = o.originalKey;

@@ -73,6 +73,10 @@ void PrintReadResult(ConsoleOutput& out, panels::PanelKind kind, const ConsolePa
             plain += "\ntitle: " + EscapeForTerminal(title);
         }
     }
+    if (panel.shownCounter) {
+        fields["counter"] = *panel.shownCounter;
+        plain += "\ncounter: " + std::to_string(*panel.shownCounter);
+    }
     out.Emit(fields, plain);
 }
 
