@@ -91,12 +91,15 @@ void FunctionPanel::Build() {
     // Beside Verify, on the line the original option rows leave free.
     nfcCounter_ = PlaceNew<QCheckBox>(this, du, 1051, 191, 127, 87, 10, Label(l::kNfcCounter));
     counterByKey_ = PlaceNew<QCheckBox>(this, du, 1052, 289, 127, 87, 10, Label(l::kCounterByKey));
+    // Above Lock Tag, which it goes with.
+    lockConfig_ = PlaceNew<QCheckBox>(this, du, 1053, 367, 127, 67, 10, Label(l::kLockConfig));
     autoOperation_->setToolTip(Tip(text::tip::kAutoOperation));
     writeFromFile_->setToolTip(Tip(text::tip::kWriteFromFile));
     lockTag_->setToolTip(Tip(text::tip::kLockTag));
     encryption_->setToolTip(Tip(text::tip::kEncryption));
     nfcCounter_->setToolTip(Tip(text::tip::kNfcCounter));
     counterByKey_->setToolTip(Tip(text::tip::kCounterByKey));
+    lockConfig_->setToolTip(Tip(text::tip::kLockConfig));
 
     PlaceNew<QGroupBox>(this, du, 1039, 72, 164, 372, 63, Label(l::kFile));
     Static(this, du, 1038, l::kRowNumber, Qt::AlignRight, 81, 179, 45, 8);
@@ -147,11 +150,12 @@ void FunctionPanel::Build() {
 
 void FunctionPanel::OrderTabStops(std::initializer_list<QWidget*> content) {
     std::vector<QWidget*> chain(content);
-    chain.insert(chain.end(),
-                 {originalKey_, newKey_,     autoOperation_, writeFromFile_, encryption_, lockTag_,
-                  verify_,      nfcCounter_, counterByKey_,  rowNumber_,     rowAuto_,    rowMinus_,
-                  rowPlus_,     filePath_,   browse_,        oneRowPerTag_,  templates_,  read_,
-                  write_,       clearKey_,   stop_,          erase_});
+    chain.insert(
+        chain.end(),
+        {originalKey_, newKey_,     autoOperation_, writeFromFile_, encryption_,   lockTag_,
+         verify_,      nfcCounter_, counterByKey_,  lockConfig_,    rowNumber_,    rowAuto_,
+         rowMinus_,    rowPlus_,    filePath_,      browse_,        oneRowPerTag_, templates_,
+         read_,        write_,      clearKey_,      stop_,          erase_});
     for (std::size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }

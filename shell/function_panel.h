@@ -61,6 +61,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     bool verifyWrites() const override { return verify_->isChecked(); }
     bool nfcCounter() const override { return nfcCounter_->isChecked(); }
     bool counterByKey() const override { return counterByKey_->isChecked(); }
+    bool lockConfig() const override { return lockConfig_->isChecked(); }
     bool expandTemplates() const override { return templates_->isChecked(); }
     bool rowAutoIncrement() const override { return rowAuto_->isChecked(); }
     std::string rowNumberText() const override { return rowNumber_->text().toStdString(); }
@@ -95,6 +96,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     QCheckBox& verifyBox() { return *verify_; }
     QCheckBox& nfcCounterBox() { return *nfcCounter_; }
     QCheckBox& counterByKeyBox() { return *counterByKey_; }
+    QCheckBox& lockConfigBox() { return *lockConfig_; }
     QCheckBox& oneRowPerTagBox() { return *oneRowPerTag_; }
     QCheckBox& templatesBox() { return *templates_; }
     HexKeyEdit& originalKeyField() { return *originalKey_; }
@@ -145,7 +147,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     HexKeyEdit *originalKey_, *newKey_;
     RowNumberEdit* rowNumber_;
     QCheckBox *autoOperation_, *writeFromFile_, *encryption_, *lockTag_, *rowAuto_;
-    QCheckBox *verify_, *nfcCounter_, *counterByKey_, *oneRowPerTag_, *templates_;
+    QCheckBox *verify_, *nfcCounter_, *counterByKey_, *lockConfig_, *oneRowPerTag_, *templates_;
     QPushButton *read_, *write_, *clearKey_, *stop_, *erase_, *rowMinus_, *rowPlus_, *browse_;
 };
 

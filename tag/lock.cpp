@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "lock.h"
 
+#include "access_byte.h"
 #include "page_transfer.h"
 #include "read_back.h"
 
@@ -30,6 +31,10 @@ Outcome LockTag(TagLink link, ModelCode model) {
     if (auto failure = WritePageOrFail(step, kStaticLockPage, page)) return failure;
     // A lock byte that did not take leaves pages writable: only a read shows it.
     return ReadBackPages(step, model, written);
+}
+
+Outcome LockConfiguration(TagLink link, ModelCode model) {
+    return SetAccessBits(link, model, kAccessConfigLock);
 }
 
 }  // namespace tagwright::tag

@@ -1,24 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "nfc_counter.h"
 
+#include "access_byte.h"
 #include "page_transfer.h"
-#include "read_back.h"
 
 namespace tagwright::tag {
 namespace {
 
-constexpr std::uint8_t kCounterEnable = 0x10;   // NFC_CNT_EN
-constexpr std::uint8_t kCounterProtect = 0x08;  // NFC_CNT_PWD_PROT
 constexpr std::uint8_t kCounterAddress = 0x02;  // the NFC counter's address for READ_CNT
-
-// ACCESS is byte 0 of the page after the one holding AUTH0.
-Result<std::uint8_t> AccessPage(ModelCode model) {
-    const PageLookup config = ConfigurationPage(model);
-    if (!HasNfcCounter(model) || config.kind != PageLookup::Kind::Page) {
-        return Failure{Problem::NoCounter};
-    }
-    return static_cast<std::uint8_t>(config.page + 1);
-}
 
 }  // namespace
 
@@ -27,27 +16,20 @@ bool HasNfcCounter(ModelCode model) {
 }
 
 Outcome EnableNfcCounter(TagLink link, ModelCode model, bool passwordProtected) {
-    const auto page = AccessPage(model);
-    if (!page) return page.failure();
-    PageWrites written;
-    const TagLink step{link.api, link.handle, &written};
-    Block block{};
-    if (auto failure = ReadBlockOrFail(step, *page, block)) return failure;
-    const auto protect = passwordProtected ? kCounterProtect : std::uint8_t{0};
-    const PageImage access{static_cast<std::uint8_t>(block[0] | kCounterEnable | protect), block[1],
-                           block[2], block[3]};
-    if (auto failure = WritePageOrFail(step, *page, access)) return failure;
-    return ReadBackPages(step, model, written);
+    if (!HasNfcCounter(model)) return Failure{Problem::NoCounter};
+    const auto protect = passwordProtected ? kAccessCounterProtect : std::uint8_t{0};
+    return SetAccessBits(link, model, static_cast<std::uint8_t>(kAccessCounterEnable | protect));
 }
 
 Result<std::optional<std::uint32_t>> ReadNfcCounter(TagLink link, ModelCode model,
                                                     bool authenticated) {
+    if (!HasNfcCounter(model)) return std::optional<std::uint32_t>();
     const auto page = AccessPage(model);
     if (!page) return std::optional<std::uint32_t>();
     Block block{};
     if (auto failure = ReadBlockOrFail(link, *page, block)) return *failure;
-    if (!(block[0] & kCounterEnable)) return std::optional<std::uint32_t>();
-    if ((block[0] & kCounterProtect) && !authenticated) return std::optional<std::uint32_t>();
+    if (!(block[0] & kAccessCounterEnable)) return std::optional<std::uint32_t>();
+    if ((block[0] & kAccessCounterProtect) && !authenticated) return std::optional<std::uint32_t>();
     std::uint8_t value[3]{};
     std::uint8_t length = 0;
     const std::int32_t status =

@@ -55,6 +55,7 @@ constexpr Entry kLabel[] = {
     {33, "擦除", "Erase"},
     {34, "NFC计数器", "NFC counter"},
     {35, "计数需密码", "Counter by key"},
+    {36, "锁定配置", "Lock config"},
 };
 
 constexpr Entry kTip[] = {
@@ -69,6 +70,9 @@ constexpr Entry kTip[] = {
      "NTAG213/215/216: Write switches the NFC counter on; the tag counts each time it is read, "
      "and Read shows the count."},
     {6, "NFC计数器只在验证密码后才能读出.", "The NFC counter can be read only with the password."},
+    {7, "注意：锁定配置后，将无法再更改保护和计数器的设置!",
+     "With Lock Tag: once the configuration is locked, protection and counter settings can no "
+     "longer be changed !"},
 };
 
 constexpr Entry kDeviceMessage[] = {
@@ -178,6 +182,7 @@ constexpr Entry kMessage[] = {
     {51, "NFC计数器已开启!", "NFC counter on !"},
     // The counter's value.
     {52, "计数器: %d", "Counter: %d"},
+    {53, "配置已锁定!", "Configuration locked !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

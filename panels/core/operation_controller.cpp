@@ -353,7 +353,8 @@ OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
 
 OperationController::WriteSettings OperationController::ReadWriteSettings() const {
     return {panel_.encryption(),   panel_.lockTag(),    panel_.writeFromFile(),
-            panel_.verifyWrites(), panel_.nfcCounter(), panel_.counterByKey()};
+            panel_.verifyWrites(), panel_.nfcCounter(), panel_.counterByKey(),
+            panel_.lockConfig()};
 }
 
 std::optional<RunResult> OperationController::IdentifyForWrite(tag::TagLink link,
@@ -451,6 +452,13 @@ bool OperationController::Protect(tag::TagLink link, WriteRun& run) {
         return false;
     }
     log_.Blue(text::Tr(Table::Message, text::msg::kLockTagSuccess));
+    if (!run.settings.lockConfig) return true;
+    // Last: the configuration the steps before set stays as it is.
+    if (auto failure = tag::LockConfiguration(link, run.tag.model)) {
+        log_.Fail(*failure);
+        return false;
+    }
+    log_.Blue(text::Tr(Table::Message, text::msg::kConfigurationLocked));
     return true;
 }
 

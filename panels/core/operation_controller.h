@@ -116,6 +116,7 @@ class OperationController {
     struct WriteSettings {
         bool encryption = false, lock = false, fromFile = false, verify = false;
         bool counter = false, counterByKey = false;  // the NFC counter switched on
+        bool lockConfig = false;                     // with lock: CFGLCK too
     };
     // One Write's tag as its steps go on.
     struct WriteRun {

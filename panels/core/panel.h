@@ -31,6 +31,8 @@ class Panel {
     // The NFC counter switched on by Write, and its reading protected by the password.
     virtual bool nfcCounter() const { return false; }
     virtual bool counterByKey() const { return false; }
+    // With Lock Tag: the configuration pages locked too (CFGLCK).
+    virtual bool lockConfig() const { return false; }
 
     // The file group: row number field, "Row auto +1", the path field.
     virtual bool rowAutoIncrement() const = 0;

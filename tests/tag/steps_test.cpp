@@ -6,6 +6,7 @@
 
 #include <cardhost/cardhost.h>
 
+#include "tag/access_byte.h"
 #include "tag/lock.h"
 #include "tag/ndef_area.h"
 #include "tag/password.h"
@@ -167,6 +168,20 @@ TEST_F(Steps, ALockTakesItsBytesAndReadsThemBack) {
     reader.Weak(2);
     ExpectFailure(LockTag(link(), kNtag213), Problem::VerifyFailed, 2);
     ExpectFailure(LockTag(link(), 0x12), Problem::DynamicLockUnknown);
+}
+
+TEST_F(Steps, TheConfigurationLockKeepsTheOtherAccessBitsAndHoldsForGood) {
+    Fresh(ChipModel::Ntag213);
+    SetPage(0x2A, {0x13, 0x05, 0x00, 0x00});  // the NFC counter on, AUTHLIM 3
+    ASSERT_FALSE(LockConfiguration(link(), kNtag213));
+    EXPECT_EQ(Page(0x2A), (Bytes{0x53, 0x05, 0x00, 0x00}));  // CFGLCK is bit 6
+    // AUTH0 can no longer be set; the password page still can.
+    ExpectFailure(SetPassword(link(), kNtag213, kNewKey), Problem::WriteFailed, kConfig213, 0,
+                  true);
+    EXPECT_EQ(Page(kConfig213), (Bytes{0x04, 0x00, 0x00, 0xFF}));
+
+    const DetectedTag old = Fresh(ChipModel::Ntag203);
+    ExpectFailure(LockConfiguration(link(), old.model), Problem::NoPassword);
 }
 
 }  // namespace

@@ -57,6 +57,7 @@ TEST(CliOptions, EveryRefusalSaysWhatIsWrong) {
         {{"journal", "--no-journal"}, "--no-journal does not go with journal"},
         {{"clear-key", "--count", "1"}, "--count does not go with clear-key"},
         {{"erase", "--auto"}, "--auto does not go with erase"},
+        {{"write", "text", "--lock-config", "x"}, "--lock-config goes with --lock"},
         {{"erase", "--new-key", "0A0B0C0D"}, "--new-key does not go with erase"},
         {{"write", "text", "--prefix", "1", "x"}, "--prefix does not go with write text"},
         {{"write", "url", "--stdin", "x"}, "--stdin does not go with write url"},

@@ -86,9 +86,10 @@ TEST_F(Cli, EncryptThenClearKeyAndLockThenARefusedWrite) {
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_TRUE(Has(r, "Password cleared successfully !"));
 
-    r = Run({"write", "text", "--lock", "final"});
+    r = Run({"write", "text", "--lock", "--lock-config", "final"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(Has(r, "Lock tag success !"));
+    EXPECT_TRUE(Has(r, "   3  Lock tag success !\n   4  Configuration locked !\n")) << r.out;
+    EXPECT_EQ(Memory(uid)[0x2A * 4], 0x40);
     r = Run({"write", "text", "other"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Has(r, "Write faild: Page4 !")) << r.out;

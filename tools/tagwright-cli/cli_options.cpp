@@ -26,10 +26,24 @@ using Options = std::set<std::string>;
 const char* const kValued[] = {"--reader",   "--lang",      "--prefix", "--title", "--original-key",
                                "--new-key",  "--from-file", "--row",    "--count", "--journal",
                                "--key-file", "--since",     "--batch",  "--model", "--offset"};
-const char* const kFlags[] = {
-    "--json",   "--stdin",      "--encrypt",  "--lock",        "--no-row-auto",      "--auto",
-    "--help",   "--no-journal", "--resume",   "--unique-tags", "--verbose",          "--version",
-    "--verify", "--templates",  "--no-check", "--counter",     "--counter-protected"};
+const char* const kFlags[] = {"--json",
+                              "--stdin",
+                              "--encrypt",
+                              "--lock",
+                              "--no-row-auto",
+                              "--auto",
+                              "--help",
+                              "--no-journal",
+                              "--resume",
+                              "--unique-tags",
+                              "--verbose",
+                              "--version",
+                              "--verify",
+                              "--templates",
+                              "--no-check",
+                              "--counter",
+                              "--counter-protected",
+                              "--lock-config"};
 // Options whose value is a file name, which need not be UTF-8.
 const Options kPathOptions{"--from-file", "--journal", "--key-file", "--batch"};
 const Options kGlobalOptions{"--reader", "--lang", "--json"};
@@ -271,15 +285,33 @@ void ParseWrite(const CommandLine& line, CliOptions& o) {
     TakeKind(line, o);
     TakeAutoOperation(args, o);
     o.command = Command::Write;
-    line.Only(WithKindOptions({"--auto", "--count", "--original-key", "--new-key", "--key-file",
-                               "--encrypt", "--lock", "--from-file", "--row", "--no-row-auto",
-                               "--resume", "--unique-tags", "--verify", "--templates", "--model",
-                               "--offset", "--no-check", "--counter", "--counter-protected"},
+    line.Only(WithKindOptions({"--auto",
+                               "--count",
+                               "--original-key",
+                               "--new-key",
+                               "--key-file",
+                               "--encrypt",
+                               "--lock",
+                               "--from-file",
+                               "--row",
+                               "--no-row-auto",
+                               "--resume",
+                               "--unique-tags",
+                               "--verify",
+                               "--templates",
+                               "--model",
+                               "--offset",
+                               "--no-check",
+                               "--counter",
+                               "--counter-protected",
+                               "--lock-config"},
                               o.panel),
               "write " + line.words[1]);
     TakeKeys(args, o);
     o.encrypt = args.Flag("--encrypt");
     o.lock = args.Flag("--lock");
+    o.lockConfig = args.Flag("--lock-config");
+    if (o.lockConfig && !o.lock) throw UsageError("--lock-config goes with --lock");
     TakeBatchSource(args, o);
     TakePrefixAndTitle(args, o);
     TakeContent(line, o);

@@ -33,6 +33,7 @@ struct CliOptions {
     std::string newKey = "7C7C7C7C";
     bool encrypt = false;
     bool lock = false;
+    bool lockConfig = false;  // with lock: the configuration pages too
     std::optional<std::string> fromFile;
     std::string row = "1";
     bool rowAuto = true;

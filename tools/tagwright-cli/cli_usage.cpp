@@ -42,6 +42,8 @@ Options of write
   --new-key HEX        the password Encryption sets (default 7C7C7C7C)
   --encrypt            protect the tag with the new key after writing
   --lock               lock the tag for good after writing
+  --lock-config        with --lock: lock the configuration too (protection, attempt limit and
+                       counter settings stay as they are for good; the password can change)
   --from-file PATH     take the content from column A of a .xls, .xlsx or .csv file
   --row N              the row to start from (default 1)
   --no-row-auto        write the same row to every tag

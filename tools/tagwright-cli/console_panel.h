@@ -22,6 +22,7 @@ struct ConsolePanel : panels::SimplePanel {
         autoOp = o.autoOperation;
         encrypt = o.encrypt;
         lock = o.lock;
+        lockConfiguration = o.lockConfig;
         verify = o.verify;
         counter = o.counter;
         counterKey = o.counterProtected;

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+#include "access_byte.h"
+
+#include "page_transfer.h"
+#include "read_back.h"
+
+namespace tagwright::tag {
+
+Result<std::uint8_t> AccessPage(ModelCode model) {
+    const PageLookup config = ConfigurationPage(model);
+    if (config.kind == PageLookup::Kind::NotSupported) return Failure{Problem::NoPassword};
+    if (config.kind == PageLookup::Kind::Unknown) return Failure{Problem::Auth0Unknown};
+    return static_cast<std::uint8_t>(config.page + 1);
+}
+
+Outcome SetAccessBits(TagLink link, ModelCode model, std::uint8_t bits) {
+    const auto page = AccessPage(model);
+    if (!page) return page.failure();
+    // The step reads back its own page; a read-back of the whole Write need not again.
+    PageWrites written;
+    const TagLink step{link.api, link.handle, &written};
+    Block block{};
+    if (auto failure = ReadBlockOrFail(step, *page, block)) return failure;
+    const PageImage access{static_cast<std::uint8_t>(block[0] | bits), block[1], block[2],
+                           block[3]};
+    if (auto failure = WritePageOrFail(step, *page, access)) return failure;
+    return ReadBackPages(step, model, written);
+}
+
+}  // namespace tagwright::tag
