@@ -221,6 +221,11 @@ std::vector<JournalRecord> LoadJournal(const JournalFile& journal,
 }
 
 void BatchProgress::Count(const JournalRecord& record) {
+    // An erased tag holds no row any more, whichever batch it had one of.
+    if (record["operation"] == "erase" && record["result"].starts_with("success")) {
+        uids.erase(record["uid"]);
+        return;
+    }
     if (record["batch_sha256"] != sha256 || record["operation"] != "write") return;
     ++records;
     if (!record["result"].starts_with("success")) return;

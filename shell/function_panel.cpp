@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "function_panel.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -81,6 +82,12 @@ void FunctionPanel::Build() {
     newKey_ = PlaceNew<HexKeyEdit>(this, du, 1045, 317, 113, 91, 14, QStringLiteral("7C7C7C7C"));
     originalKey_->setMaxLength(8);
     newKey_->setMaxLength(8);
+    // Right of the New key it goes with: the wrong keys a tag allows once Encryption protects it.
+    attemptLimit_ = PlaceNew<QComboBox>(this, du, 1054, 412, 113, 28, 14);
+    attemptLimit_->addItem(QStringLiteral("-"));
+    for (int limit = 1; limit <= 7; ++limit)
+        attemptLimit_->addItem(QString::number(limit));
+    attemptLimit_->setToolTip(Tip(text::tip::kAttemptLimit));
     autoOperation_ = PlaceNew<QCheckBox>(this, du, 1006, 93, 138, 87, 10, Label(l::kAutoOperation));
     writeFromFile_ =
         PlaceNew<QCheckBox>(this, du, 1037, 191, 138, 87, 10, Label(l::kWriteFromFile));
@@ -90,7 +97,7 @@ void FunctionPanel::Build() {
     verify_ = PlaceNew<QCheckBox>(this, du, 1047, 93, 127, 87, 10, Label(l::kVerify));
     // Beside Verify, on the line the original option rows leave free.
     nfcCounter_ = PlaceNew<QCheckBox>(this, du, 1051, 191, 127, 87, 10, Label(l::kNfcCounter));
-    counterByKey_ = PlaceNew<QCheckBox>(this, du, 1052, 289, 127, 87, 10, Label(l::kCounterByKey));
+    counterByKey_ = PlaceNew<QCheckBox>(this, du, 1052, 289, 127, 67, 10, Label(l::kCounterByKey));
     // Above Lock Tag, which it goes with.
     lockConfig_ = PlaceNew<QCheckBox>(this, du, 1053, 367, 127, 67, 10, Label(l::kLockConfig));
     autoOperation_->setToolTip(Tip(text::tip::kAutoOperation));
@@ -100,6 +107,9 @@ void FunctionPanel::Build() {
     nfcCounter_->setToolTip(Tip(text::tip::kNfcCounter));
     counterByKey_->setToolTip(Tip(text::tip::kCounterByKey));
     lockConfig_->setToolTip(Tip(text::tip::kLockConfig));
+    // It goes with Lock Tag and does nothing without it.
+    lockConfig_->setEnabled(false);
+    connect(lockTag_, &QCheckBox::toggled, lockConfig_, &QWidget::setEnabled);
 
     PlaceNew<QGroupBox>(this, du, 1039, 72, 164, 372, 63, Label(l::kFile));
     Static(this, du, 1038, l::kRowNumber, Qt::AlignRight, 81, 179, 45, 8);
@@ -152,10 +162,10 @@ void FunctionPanel::OrderTabStops(std::initializer_list<QWidget*> content) {
     std::vector<QWidget*> chain(content);
     chain.insert(
         chain.end(),
-        {originalKey_, newKey_,     autoOperation_, writeFromFile_, encryption_,   lockTag_,
-         verify_,      nfcCounter_, counterByKey_,  lockConfig_,    rowNumber_,    rowAuto_,
-         rowMinus_,    rowPlus_,    filePath_,      browse_,        oneRowPerTag_, templates_,
-         read_,        write_,      clearKey_,      stop_,          erase_});
+        {originalKey_, newKey_,   attemptLimit_, autoOperation_, writeFromFile_, encryption_,
+         lockTag_,     verify_,   nfcCounter_,   counterByKey_,  lockConfig_,    rowNumber_,
+         rowAuto_,     rowMinus_, rowPlus_,      filePath_,      browse_,        oneRowPerTag_,
+         templates_,   read_,     write_,        clearKey_,      stop_,          erase_});
     for (std::size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }

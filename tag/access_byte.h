@@ -18,7 +18,13 @@ inline constexpr std::uint8_t kAccessCounterProtect = 0x08;  // NFC_CNT_PWD_PROT
 // model the table does not know).
 Result<std::uint8_t> AccessPage(ModelCode model);
 
-// Sets bits of ACCESS, keeping the others, and reads the page back.
-Outcome SetAccessBits(TagLink link, ModelCode model, std::uint8_t bits);
+inline constexpr std::uint8_t kAccessAttemptLimit = 0x07;  // AUTHLIM
+
+// Sets bits of ACCESS, first clearing those of `cleared`, keeping the others, and reads the page
+// back.
+Outcome SetAccessBits(TagLink link, ModelCode model, std::uint8_t bits, std::uint8_t cleared = 0);
+
+// AUTHLIM: after `limit` (1 to 7) wrong keys in all, the tag refuses every key for good.
+Outcome SetAttemptLimit(TagLink link, ModelCode model, std::uint8_t limit);
 
 }  // namespace tagwright::tag

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "access_byte.h"
 #include "ndef_area.h"
 #include "page_transfer.h"
 
@@ -23,14 +24,18 @@ Result<bool> AnyLockBitSet(TagLink link, ModelCode model) {
                        [](std::uint8_t b) { return b != 0; });
 }
 
-// Whether a password protects any page: AUTH0 within the tag's memory. NTAG203 has none.
+// Whether a password protects any page: AUTH0 within the tag's memory. NTAG203 has none. A
+// protected tag whose configuration is locked (CFGLCK) could not be opened again after its data
+// was erased: it counts as locked.
 Result<bool> PasswordProtected(TagLink link, ModelCode model) {
     const PageLookup config = ConfigurationPage(model);
     if (config.kind != PageLookup::Kind::Page) return false;
     Block block{};
     if (auto failure = ReadBlockOrFail(link, config.page, block)) return *failure;
     // The password page is the configuration page + 2 and the PACK page follows it: the last.
-    return block[3] <= config.page + 3;
+    const bool protectedTag = block[3] <= config.page + 3;
+    if (protectedTag && (block[4] & kAccessConfigLock)) return Failure{Problem::Locked};
+    return protectedTag;
 }
 
 // The data area in its delivery state: what stands before the NDEF TLV, an empty message, zeros.
@@ -47,6 +52,8 @@ std::vector<std::uint8_t> DeliveryImage(const std::vector<std::uint8_t>& held,
 
 Result<Erased> EraseTag(TagLink link, const DetectedTag& tag, bool authenticated,
                         const Key& originalKey) {
+    // Neither its lock pages nor its protection would be known.
+    if (FindModel(tag.model) == nullptr) return Failure{Problem::ModelUnknown};
     const auto area = OpenNdefArea(link, tag.model, AreaUse::Write);
     if (!area) return area.failure();
     // The empty message must fit behind what stands before it.

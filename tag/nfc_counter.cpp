@@ -18,7 +18,9 @@ bool HasNfcCounter(ModelCode model) {
 Outcome EnableNfcCounter(TagLink link, ModelCode model, bool passwordProtected) {
     if (!HasNfcCounter(model)) return Failure{Problem::NoCounter};
     const auto protect = passwordProtected ? kAccessCounterProtect : std::uint8_t{0};
-    return SetAccessBits(link, model, static_cast<std::uint8_t>(kAccessCounterEnable | protect));
+    // Without the password protection asked for, a protection set before is taken off.
+    return SetAccessBits(link, model, static_cast<std::uint8_t>(kAccessCounterEnable | protect),
+                         kAccessCounterProtect);
 }
 
 Result<std::optional<std::uint32_t>> ReadNfcCounter(TagLink link, ModelCode model,

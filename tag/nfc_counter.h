@@ -16,8 +16,8 @@ namespace tagwright::tag {
 // Whether the model has the counter (NTAG203, NTAG210 and NTAG212 have none).
 bool HasNfcCounter(ModelCode model);
 
-// Switches the counter on, and with `passwordProtected` its password protection too, keeping the
-// other bits of ACCESS; the page is read back. NoCounter for a model without one.
+// Switches the counter on, with its password protection on or off as `passwordProtected` says,
+// keeping the other bits of ACCESS; the page is read back. NoCounter for a model without one.
 Outcome EnableNfcCounter(TagLink link, ModelCode model, bool passwordProtected);
 
 // The counter, read with READ_CNT; nothing when the model has none, when it is off, or when it

@@ -73,6 +73,9 @@ constexpr Entry kTip[] = {
     {7, "注意：锁定配置后，将无法再更改保护和计数器的设置!",
      "With Lock Tag: once the configuration is locked, protection and counter settings can no "
      "longer be changed !"},
+    {8, "加密时: 允许输错密码的次数, 达到后标签永久拒绝任何密码(包括正确密码). -: 不限.",
+     "With Encryption: the wrong keys the tag allows; once they are reached it refuses every key "
+     "for good, the right one too. -: no limit."},
 };
 
 constexpr Entry kDeviceMessage[] = {
@@ -183,6 +186,7 @@ constexpr Entry kMessage[] = {
     // The counter's value.
     {52, "计数器: %d", "Counter: %d"},
     {53, "配置已锁定!", "Configuration locked !"},
+    {54, "密码错误次数上限: %d !", "Wrong keys allowed: %d !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

@@ -72,7 +72,7 @@ inline constexpr int kRead = 0, kWrite = 1, kStop = 2, kLockTag = 3, kAutoOperat
 }
 namespace tip {
 inline constexpr int kAutoOperation = 1, kWriteFromFile = 2, kLockTag = 3, kEncryption = 4,
-                     kNfcCounter = 5, kCounterByKey = 6, kLockConfig = 7;
+                     kNfcCounter = 5, kCounterByKey = 6, kLockConfig = 7, kAttemptLimit = 8;
 }
 namespace device {
 inline constexpr int kPleaseSelectDevice = 0, kDeviceNotOpened = 1;
@@ -105,7 +105,7 @@ inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard =
                      kTagAlreadyReceivedRow = 42, kTagAlreadyHoldsRow = 43, kPasswordIsNewKey = 44,
                      kVerifyFailedPage = 45, kTemplateError = 46, kNoPasswordSupport = 47,
                      kPagesWritten = 48, kTagErased = 49, kNoNfcCounter = 50, kNfcCounterOn = 51,
-                     kCounterValue = 52, kConfigurationLocked = 53;
+                     kCounterValue = 52, kConfigurationLocked = 53, kWrongKeysAllowed = 54;
 }
 
 // Texts that are the same in every language.

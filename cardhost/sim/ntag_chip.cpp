@@ -196,7 +196,7 @@ ChipAnswer NtagChip::Command(std::span<const std::uint8_t> frame) {
             if (!ntag21x || args.size() != 4) break;
             return PwdAuth(args);
         case kCmdReadCnt:
-            if (!ntag21x || args.size() != 1) break;
+            if (!HasNfcCounter() || args.size() != 1) break;
             return ReadCounter(args[0]);
         case kCmdReadSig:
             if (!ntag21x || args.size() != 1) break;
@@ -216,9 +216,16 @@ ChipAnswer NtagChip::GetVersion() {
     return ChipAnswer::Bytes({version->begin(), version->end()});
 }
 
+bool NtagChip::HasNfcCounter() const {
+    // NTAG210 and NTAG212 have no counter: bit 4 of their ACCESS byte is reserved.
+    return model_ == ChipModel::Ntag213 || model_ == ChipModel::Ntag215 ||
+           model_ == ChipModel::Ntag216;
+}
+
 void NtagChip::CountFirstRead() {
-    if (!HasConfiguration() || counterTouched_ || !(Access() & kAccessCounterEnable)) return;
-    nfcCounter_ = (nfcCounter_ + 1) & 0xFFFFFF;
+    if (!HasNfcCounter() || counterTouched_ || !(Access() & kAccessCounterEnable)) return;
+    // At FF FF FF the counter stays.
+    if (nfcCounter_ < 0xFFFFFF) ++nfcCounter_;
     counterTouched_ = true;
 }
 

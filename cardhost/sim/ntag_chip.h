@@ -84,6 +84,7 @@ class NtagChip {
     ChipAnswer Write(std::uint8_t page, std::span<const std::uint8_t> data);
     ChipAnswer PwdAuth(std::span<const std::uint8_t> password);
     ChipAnswer ReadCounter(std::uint8_t address);
+    bool HasNfcCounter() const;
     ChipAnswer ReadSignature(std::uint8_t address);
 
     ChipAnswer Refuse(std::uint8_t code);  // NAK: back to IDLE, authentication lost

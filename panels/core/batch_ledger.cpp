@@ -31,4 +31,8 @@ void BatchLedger::Forget() {
     readBackNext_ = false;
 }
 
+void BatchLedger::Forget(const tag::Uid& uid) {
+    rows_.erase(uid);
+}
+
 }  // namespace tagwright::panels

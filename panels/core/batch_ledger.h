@@ -29,6 +29,8 @@ class BatchLedger {
     bool TakeReadBack();
     // Another sheet, another batch: no tag has received a row of it yet.
     void Forget();
+    // The tag was erased: it holds no row of the batch any more.
+    void Forget(const tag::Uid& uid);
 
   private:
     bool uniqueTags_ = false;

@@ -6,6 +6,7 @@
 #include "message_template.h"
 #include "secrets/wipe.h"
 #include "spreadsheet_source.h"
+#include "tag/access_byte.h"
 #include "tag/erase.h"
 #include "tag/lock.h"
 #include "tag/nfc_counter.h"
@@ -277,7 +278,7 @@ RunResult OperationController::RunRead() {
         return Finish(RunResult::Failed);
     }
     if (!format_->ReadAndShow(link, *area, panel_, log_)) return Finish(RunResult::Failed);
-    if (!ShowCounter(link, tag)) return Finish(RunResult::Failed);
+    ShowCounter(link, tag);
     if (inFlight_) {
         inFlight_->tag.message = format_->lastReadText();
         inFlight_->tag.ndef = format_->lastRead();
@@ -285,16 +286,13 @@ RunResult OperationController::RunRead() {
     return Finish(SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed);
 }
 
-bool OperationController::ShowCounter(tag::TagLink link, const tag::DetectedTag& tag) {
+void OperationController::ShowCounter(tag::TagLink link, const tag::DetectedTag& tag) {
+    // The message is read and shown: a counter that cannot be read (its page protected against
+    // reading, a reader call failing) is left unshown rather than failing the Read.
     const auto counter = tag::ReadNfcCounter(link, tag.model);
-    if (!counter) {
-        log_.Fail(counter.failure());
-        return false;
-    }
-    if (!*counter) return true;
+    if (!counter || !*counter) return;
     log_.Blue(text::TrNumber(Table::Message, text::msg::kCounterValue, **counter));
     panel_.ShowCounter(**counter);
-    return true;
 }
 
 RunResult OperationController::RunWrite() {
@@ -352,9 +350,9 @@ OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
 }
 
 OperationController::WriteSettings OperationController::ReadWriteSettings() const {
-    return {panel_.encryption(),   panel_.lockTag(),    panel_.writeFromFile(),
-            panel_.verifyWrites(), panel_.nfcCounter(), panel_.counterByKey(),
-            panel_.lockConfig()};
+    return {panel_.encryption(),   panel_.lockTag(),     panel_.writeFromFile(),
+            panel_.verifyWrites(), panel_.nfcCounter(),  panel_.counterByKey(),
+            panel_.lockConfig(),   panel_.attemptLimit()};
 }
 
 std::optional<RunResult> OperationController::IdentifyForWrite(tag::TagLink link,
@@ -408,10 +406,12 @@ std::optional<RunResult> OperationController::ApplyRowCheck(tag::TagLink link,
             return SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed;
         case RowCheck::AlreadyHeld:
             if (inFlight_) inFlight_->tag.readBack = true;
-            if (!run.settings.encryption && !run.settings.lock) {
+            if (!run.settings.encryption && !run.settings.lock && !run.settings.counter &&
+                !run.settings.counterByKey) {
                 return AdvanceAndFinish(run.tag.uid, run.row);
             }
-            // The interrupted run may have ended between the message and its password or lock:
+            // The interrupted run may have ended between the message and its password, counter or
+            // lock:
             // those steps are done again, so that the tag is not left open.
             run.messageHeld = true;
             return std::nullopt;
@@ -436,6 +436,15 @@ bool OperationController::Protect(tag::TagLink link, WriteRun& run) {
             return false;
         }
         log_.Password(newKey, feed::kBlue);
+        if (run.settings.attemptLimit > 0) {
+            const auto limit = static_cast<std::uint8_t>(run.settings.attemptLimit);
+            if (auto failure = tag::SetAttemptLimit(link, run.tag.model, limit)) {
+                failure->passwordStands = true;
+                log_.Fail(*failure, newKey);
+                return false;
+            }
+            log_.Blue(text::TrNumber(Table::Message, text::msg::kWrongKeysAllowed, limit));
+        }
         log_.Blue(text::Tr(Table::Message, text::msg::kEncryptionSuccessful));
     }
     // After the password, which leaves the tag authenticated under the key it now has.
@@ -571,6 +580,8 @@ RunResult OperationController::RunErase() {
         return Finish(RunResult::Failed);
     }
     if (erased->protectionCleared) log_.Password(tag::kDefaultKey, feed::kBlue);
+    // An erased tag holds no row of the batch any more: it may receive one again.
+    ledger_.Forget(run.tag.uid);
     log_.Blue(text::Tr(Table::Message, text::msg::kTagErased));
     return Finish(SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed);
 }

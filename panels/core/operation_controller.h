@@ -117,6 +117,7 @@ class OperationController {
         bool encryption = false, lock = false, fromFile = false, verify = false;
         bool counter = false, counterByKey = false;  // the NFC counter switched on
         bool lockConfig = false;                     // with lock: CFGLCK too
+        int attemptLimit = 0;                        // with encryption: AUTHLIM, 0 unchanged
     };
     // One Write's tag as its steps go on.
     struct WriteRun {
@@ -128,8 +129,8 @@ class OperationController {
         int row = 0;               // the row number, with "Write from file"
     };
     WriteSettings ReadWriteSettings() const;
-    // After a Read: the NFC counter's line, where the tag shows it; false when reading it failed.
-    bool ShowCounter(tag::TagLink link, const tag::DetectedTag& tag);
+    // After a Read: the NFC counter's line, where the tag shows it.
+    void ShowCounter(tag::TagLink link, const tag::DetectedTag& tag);
     // The Write's steps, in their order; those that can end the run return how it ends.
     RunResult WriteSteps();
     std::optional<RunResult> IdentifyForWrite(tag::TagLink link, const tag::Key& originalKey,

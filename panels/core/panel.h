@@ -31,6 +31,9 @@ class Panel {
     // The NFC counter switched on by Write, and its reading protected by the password.
     virtual bool nfcCounter() const { return false; }
     virtual bool counterByKey() const { return false; }
+    // With Encryption: the wrong keys the tag allows before it refuses every key (AUTHLIM, 1 to
+    // 7); 0 leaves the limit as it is.
+    virtual int attemptLimit() const { return 0; }
     // With Lock Tag: the configuration pages locked too (CFGLCK).
     virtual bool lockConfig() const { return false; }
 

@@ -15,6 +15,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
     bool autoOp = false, encrypt = false, lock = false, fromFile = false;
     bool verify = false, templates = false, counter = false, counterKey = false;
     bool lockConfiguration = false;
+    int authLimit = 0;
     std::string originalKey = "7C7C7C7C", newKey = "7C7C7C7C";
     std::string content, title;
     int prefix = 0;
@@ -38,6 +39,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
     bool nfcCounter() const override { return counter; }
     bool counterByKey() const override { return counterKey; }
     bool lockConfig() const override { return lockConfiguration; }
+    int attemptLimit() const override { return authLimit; }
     bool rowAutoIncrement() const override { return rowAuto; }
     std::string rowNumberText() const override { return rowNumber; }
     void SetRowNumberText(const std::string& text) override { rowNumber = text; }

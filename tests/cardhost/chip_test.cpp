@@ -311,6 +311,19 @@ TEST(Chip, FastReadSignatureAndCounter) {
     Read(chip, 4);
     Read(chip, 8);  // counts once per activation
     EXPECT_EQ(Send(chip, {0x39, 0x02}).data, (Bytes{1, 0, 0}));
+    // At FF FF FF it stays.
+    chip.RestoreCounters(0, 0xFFFFFF, chip.signature());
+    Reactivate(chip);
+    Read(chip, 4);
+    EXPECT_EQ(Send(chip, {0x39, 0x02}).data, (Bytes{0xFF, 0xFF, 0xFF}));
+
+    // NTAG212 has no counter: bit 4 of its ACCESS byte is reserved, and READ_CNT is unknown.
+    NtagChip ntag212 = Activated(ChipModel::Ntag212, Layout::Plain);
+    ASSERT_EQ(Write(ntag212, 0x26, {0x10, 0x05, 0x00, 0x00}).kind, ChipAnswer::Kind::Ack);
+    Reactivate(ntag212);
+    Read(ntag212, 4);
+    EXPECT_TRUE(IsNak(Send(ntag212, {0x39, 0x02})));
+    EXPECT_EQ(ntag212.nfcCounter(), 0u);
 }
 
 }  // namespace

@@ -390,6 +390,11 @@ class WindowTest : public QObject {
         QCOMPARE(window_->log().model().index(0, 0).data().toString(),
                  QStringLiteral("1"));  // each command starts a fresh log
 
+        // Lock config goes with Lock Tag.
+        QVERIFY(!panel->lockConfigBox().isEnabled());
+        panel->lockTagBox().setChecked(true);
+        QVERIFY(panel->lockConfigBox().isEnabled());
+        panel->lockTagBox().setChecked(false);
         QCOMPARE(panel->eraseButton().text(), QStringLiteral("Erase"));
         QTest::mouseClick(&panel->eraseButton(), Qt::LeftButton);
         QVERIFY2(LogTexts().contains(QStringLiteral("Tag erased successfully !")),
@@ -557,9 +562,10 @@ class WindowTest : public QObject {
         Start(2, text::Language::English);
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-        // The production boxes follow the group they sit in.
-        const QStringList shared{"1044", "1045", "1006", "1037", "1043", "1008", "1047", "1051",
-                                 "1052", "1053", "1040", "1036", "1042", "1041", "1035", "1034",
+        // The production boxes follow the group they sit in; Lock config (1053) is passed over
+        // until Lock Tag is checked.
+        const QStringList shared{"1044", "1045", "1054", "1006", "1037", "1043", "1008", "1047",
+                                 "1051", "1052", "1040", "1036", "1042", "1041", "1035", "1034",
                                  "1048", "1049", "1004", "1005", "1010", "1007", "1050"};
         const auto walk = [&](QWidget* first, int steps, Qt::KeyboardModifiers modifiers) {
             first->setFocus(Qt::TabFocusReason);

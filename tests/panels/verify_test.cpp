@@ -213,6 +213,13 @@ TEST_F(Verify, ATagThatFailedItsVerifyReceivedNoRowAndIsNotRefusedAsIfItHad) {
     c.OnWrite();
     EXPECT_EQ(results.back(), RunResult::Failed);
     EXPECT_EQ(Texts().back(), "This tag already received row 1 of this batch !");
+    // Erased, it holds no row any more, and takes the next one.
+    c.OnErase();
+    EXPECT_EQ(results.back(), RunResult::Succeeded) << Texts().back();
+    c.OnWrite();
+    EXPECT_EQ(results.back(), RunResult::WrittenBatchEnded) << Texts().back();
+    controller->OnRead();
+    EXPECT_EQ(panel.shownText, "row two");
 }
 
 TEST_F(Verify, TheWeakFaultIsListedAndCleared) {

@@ -122,6 +122,20 @@ TEST_F(Erase, AProtectedTagNeedsItsKeyAndEndsWithoutProtection) {
     EXPECT_TRUE(Authenticate(link(), kDefaultKey));
 }
 
+TEST_F(Erase, AProtectedTagWithItsConfigurationLockedIsRefusedUntouched) {
+    PlaceUsed(ChipModel::Ntag213, Layout::Datasheet);
+    Wake();
+    ASSERT_FALSE(SetPassword(link(), kNtag213, kOwnKey));
+    reader.chip().memory()[0x2A * 4] = 0x40;  // CFGLCK: AUTH0 could never be opened again
+    const Bytes before = memory();
+    const DetectedTag tag = Wake();
+    ASSERT_TRUE(Authenticate(link(), kOwnKey));
+    const auto refused = EraseTag(link(), tag, true, kOwnKey);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.failure().problem, Problem::Locked);
+    EXPECT_EQ(memory(), before);
+}
+
 TEST_F(Erase, AFailedWriteNamesItsPage) {
     PlaceUsed(ChipModel::Ntag213, Layout::Datasheet);
     const DetectedTag tag = Wake();

@@ -78,6 +78,18 @@ TEST_F(NfcCounter, AProtectedCounterIsReadOnlyWithThePassword) {
     EXPECT_EQ(Counter(true), 3u);
 }
 
+TEST_F(NfcCounter, SwitchedOnAgainItsProtectionFollowsTheAskAndNothingUnchangedIsWritten) {
+    Place(ChipModel::Ntag213);
+    ASSERT_FALSE(EnableNfcCounter(link(), kNtag213, true));
+    ASSERT_FALSE(EnableNfcCounter(link(), kNtag213, false));
+    EXPECT_EQ(reader.chip().memory()[kAccess213], 0x10);
+    const auto writes = reader.Calls("TyA_NTAG_Write");
+    // The same again, even under a configuration lock, which would refuse a write.
+    reader.chip().memory()[kAccess213] = 0x50;
+    ASSERT_FALSE(EnableNfcCounter(link(), kNtag213, false));
+    EXPECT_EQ(reader.Calls("TyA_NTAG_Write"), writes);
+}
+
 TEST_F(NfcCounter, ModelsWithoutOneAndAFailedCallAreToldApart) {
     for (const ChipModel model : {ChipModel::Ntag203, ChipModel::Ntag210, ChipModel::Ntag212}) {
         const DetectedTag tag = Place(model);

@@ -170,6 +170,28 @@ TEST_F(Steps, ALockTakesItsBytesAndReadsThemBack) {
     ExpectFailure(LockTag(link(), 0x12), Problem::DynamicLockUnknown);
 }
 
+TEST_F(Steps, TheAttemptLimitReplacesItsBitsAndThenRefusesEveryKey) {
+    Fresh(ChipModel::Ntag213);
+    SetPage(0x2A, {0x15, 0x05, 0x00, 0x00});  // the NFC counter on, AUTHLIM 5
+    ASSERT_FALSE(SetPassword(link(), kNtag213, kNewKey));
+    ASSERT_FALSE(SetAttemptLimit(link(), kNtag213, 2));
+    EXPECT_EQ(Page(0x2A), (Bytes{0x12, 0x05, 0x00, 0x00}));
+    // The same chip in a new activation after each refusal, which leaves it idle.
+    const auto again = [this] {
+        reader.chip().PowerOff();
+        LastProcessedUid last;
+        DetectedTag tag;
+        ASSERT_EQ(WakeAndSelect(link(), last, tag).outcome, DetectOutcome::Detected);
+    };
+    const Key wrong{0, 0, 0, 0};
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        again();
+        EXPECT_EQ(PwdAuth(link(), wrong), CARDHOST_NAK_BASE);
+    }
+    again();
+    EXPECT_EQ(PwdAuth(link(), kNewKey), CARDHOST_NAK_BASE | 0x4);  // for good, the right key too
+}
+
 TEST_F(Steps, TheConfigurationLockKeepsTheOtherAccessBitsAndHoldsForGood) {
     Fresh(ChipModel::Ntag213);
     SetPage(0x2A, {0x13, 0x05, 0x00, 0x00});  // the NFC counter on, AUTHLIM 3

@@ -58,6 +58,8 @@ TEST(CliOptions, EveryRefusalSaysWhatIsWrong) {
         {{"clear-key", "--count", "1"}, "--count does not go with clear-key"},
         {{"erase", "--auto"}, "--auto does not go with erase"},
         {{"write", "text", "--lock-config", "x"}, "--lock-config goes with --lock"},
+        {{"write", "text", "--authlim", "3", "x"}, "--authlim goes with --encrypt"},
+        {{"write", "text", "--encrypt", "--authlim", "8", "x"}, "bad --authlim: 8"},
         {{"erase", "--new-key", "0A0B0C0D"}, "--new-key does not go with erase"},
         {{"write", "text", "--prefix", "1", "x"}, "--prefix does not go with write text"},
         {{"write", "url", "--stdin", "x"}, "--stdin does not go with write url"},

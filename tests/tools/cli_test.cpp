@@ -147,6 +147,13 @@ TEST_F(Cli, TheNfcCounterCountsReadsAndReadShowsIt) {
     r = Run({"--json", "read", "url", "--no-journal"});
     EXPECT_TRUE(Has(r, "\"url\":\"example.com\",\"counter\":3}")) << r.out;
 
+    // A counter that cannot be read leaves the Read a success, without it.
+    SimOk({"fault", "fail", "TyA_NTAG_ReadCnt", "--reader", "SIM-0001", "--status", "0x20"});
+    r = Run({"read", "url", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "url: example.com\n")) << r.out;
+    EXPECT_FALSE(Has(r, "ounter")) << r.out;
+
     ASSERT_EQ(Run({"write", "url", "--counter-protected", "--no-journal", "example.com"}).exitCode,
               0);
     EXPECT_EQ(Memory(uid)[0x84 * 4], 0x18);
@@ -159,6 +166,25 @@ TEST_F(Cli, TheNfcCounterCountsReadsAndReadShowsIt) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Has(r, "   2  Write data succeed: x\n   3  The tag has no NFC counter !\n"))
         << r.out;
+}
+
+// The attempt limit set with the password: two wrong keys, and the tag refuses the right one too.
+TEST_F(Cli, AnAttemptLimitEndsEveryKeyOnceReached) {
+    const std::string uid = NewTag("NTAG213", "plain");
+    ToolResult r = Run({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "--authlim", "2",
+                        "--no-journal", "x"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r,
+                    "   3  The tag's password is now the New key !\n   4  Wrong keys allowed: 2 !\n"
+                    "   5  Encryption successful !\n"))
+        << r.out;
+    EXPECT_EQ(Memory(uid)[0x2A * 4] & 0x07, 2);
+    for (int attempt = 0; attempt < 2; ++attempt)
+        EXPECT_TRUE(Has(Run({"clear-key", "--no-journal"}), "Authentication key fail !"));
+    r = Run({"clear-key", "--original-key", "0a0b0c0d", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "Authentication key fail !")) << r.out;
+    EXPECT_EQ(Memory(uid)[0x29 * 4 + 3], 0x00);  // still protected
 }
 
 // Protection the tag did not take is a failure: exit status 1, no success line, and the journal

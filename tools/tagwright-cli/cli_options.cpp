@@ -23,9 +23,10 @@ using tools::Arguments;
 using tools::UsageError;
 using Options = std::set<std::string>;
 
-const char* const kValued[] = {"--reader",   "--lang",      "--prefix", "--title", "--original-key",
-                               "--new-key",  "--from-file", "--row",    "--count", "--journal",
-                               "--key-file", "--since",     "--batch",  "--model", "--offset"};
+const char* const kValued[] = {"--reader",       "--lang",    "--prefix",    "--title",
+                               "--original-key", "--new-key", "--from-file", "--row",
+                               "--count",        "--journal", "--key-file",  "--since",
+                               "--batch",        "--model",   "--offset",    "--authlim"};
 const char* const kFlags[] = {"--json",
                               "--stdin",
                               "--encrypt",
@@ -304,7 +305,8 @@ void ParseWrite(const CommandLine& line, CliOptions& o) {
                                "--no-check",
                                "--counter",
                                "--counter-protected",
-                               "--lock-config"},
+                               "--lock-config",
+                               "--authlim"},
                               o.panel),
               "write " + line.words[1]);
     TakeKeys(args, o);
@@ -312,6 +314,10 @@ void ParseWrite(const CommandLine& line, CliOptions& o) {
     o.lock = args.Flag("--lock");
     o.lockConfig = args.Flag("--lock-config");
     if (o.lockConfig && !o.lock) throw UsageError("--lock-config goes with --lock");
+    if (auto limit = args.Value("--authlim")) {
+        if (!o.encrypt) throw UsageError("--authlim goes with --encrypt");
+        o.attemptLimit = static_cast<int>(tools::ParseNumber(*limit, 1, 7, "--authlim"));
+    }
     TakeBatchSource(args, o);
     TakePrefixAndTitle(args, o);
     TakeContent(line, o);

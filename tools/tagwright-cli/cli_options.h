@@ -34,6 +34,7 @@ struct CliOptions {
     bool encrypt = false;
     bool lock = false;
     bool lockConfig = false;  // with lock: the configuration pages too
+    int attemptLimit = 0;     // with encrypt: AUTHLIM, 0 leaves it as it is
     std::optional<std::string> fromFile;
     std::string row = "1";
     bool rowAuto = true;

@@ -41,6 +41,8 @@ Options of write
   --original-key HEX   the tag's password, 8 hex digits (default 7C7C7C7C)
   --new-key HEX        the password Encryption sets (default 7C7C7C7C)
   --encrypt            protect the tag with the new key after writing
+  --authlim N          with --encrypt: after N wrong keys in all (1 to 7) the tag refuses every
+                       key for good, the right one too, and can never be changed again
   --lock               lock the tag for good after writing
   --lock-config        with --lock: lock the configuration too (protection, attempt limit and
                        counter settings stay as they are for good; the password can change)

@@ -23,6 +23,7 @@ struct ConsolePanel : panels::SimplePanel {
         encrypt = o.encrypt;
         lock = o.lock;
         lockConfiguration = o.lockConfig;
+        authLimit = o.attemptLimit;
         verify = o.verify;
         counter = o.counter;
         counterKey = o.counterProtected;
