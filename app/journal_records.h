@@ -109,7 +109,8 @@ std::vector<JournalRecord> LoadJournal(const JournalFile& journal,
 // What the journal says about one batch, identified by its file's SHA-256.
 struct BatchProgress {
     explicit BatchProgress(std::string batchSha256) : sha256(std::move(batchSha256)) {}
-    // Takes one record into account (records of other batches change nothing).
+    // Takes one record into account: records of other batches change nothing, but a tag
+    // erased since holds its row no more.
     void Count(const JournalRecord& record);
 
     std::string sha256;

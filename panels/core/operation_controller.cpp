@@ -133,23 +133,22 @@ void OperationController::OnStop() {
     panel_.SetReadWriteEnabled(true);
 }
 
-void OperationController::OnClearKey() {
+void OperationController::RunOnceWithKey(RunResult (OperationController::*run)()) {
     if (busy()) return;
     const BusyScope scope(*this);
     if (!KeysUsable(false)) return;
     if (!devices_.ReaderReady(panel_.errorBox())) return;
+    // The tag in the field is handled even if it was the last one.
     last_.Clear();
-    RunClearKey();
+    (this->*run)();
+}
+
+void OperationController::OnClearKey() {
+    RunOnceWithKey(&OperationController::RunClearKey);
 }
 
 void OperationController::OnErase() {
-    if (busy()) return;
-    const BusyScope scope(*this);
-    if (!KeysUsable(false)) return;
-    if (!devices_.ReaderReady(panel_.errorBox())) return;
-    // The tag in the field is erased even if it was the last one handled.
-    last_.Clear();
-    RunErase();
+    RunOnceWithKey(&OperationController::RunErase);
 }
 
 RunResult OperationController::NotDetected(DetectOutcome outcome) {

@@ -101,6 +101,8 @@ class OperationController {
     // False when the run's record could not be kept and the batch stopped for it.
     bool SuccessFeedback();
     void StartAuto(int timer, RunResult (OperationController::*run)());
+    // Clear key and Erase: once, with the Original key, on whatever tag is in the field.
+    void RunOnceWithKey(RunResult (OperationController::*run)());
     RunResult Finish(RunResult result);
     // How a run ends whose tag was not detected; a reader that is gone also stops Auto operation.
     RunResult NotDetected(tag::DetectOutcome outcome);

@@ -406,6 +406,38 @@ TEST_F(JournalRuns, ATagInFlightResumedGetsThePasswordAndLockItsRunDidNotReach) 
     }
 }
 
+TEST_F(JournalRuns, ATagInFlightResumedGetsTheCounterItsRunDidNotReach) {
+    auto& c = Controller(PanelKind::Text);
+    const std::string inFlight = NewTag("NTAG213");
+    panel.content = "row 1";
+    c.OnWrite();  // the interrupted run wrote the message, not yet the counter
+    ASSERT_EQ(results.back(), RunResult::Succeeded);
+    ASSERT_EQ(Pages(inFlight, 0x2A, 1)[0], 0x00);
+    panel.fromFile = true;
+    panel.counter = true;
+    panel.rowNumber = "1";
+    rows.rows = {"row 2"};
+    c.ledger().ExpectTagInFlight();
+    last.Clear();
+    EXPECT_EQ(c.RunWrite(), RunResult::Succeeded) << Texts().back();
+    EXPECT_EQ(Pages(inFlight, 0x2A, 1)[0], 0x10);
+    EXPECT_EQ(panel.content, "row 2");
+}
+
+TEST(JournalBatches, AnErasedTagNoLongerHoldsItsRow) {
+    const auto columns = std::make_shared<const std::vector<std::string>>(
+        std::vector<std::string>{"uid", "operation", "batch_sha256", "row", "result"});
+    app::BatchProgress progress("abc");
+    progress.Count(app::JournalRecord(columns, {"04AA", "write", "abc", "1", "success"}));
+    progress.Count(app::JournalRecord(columns, {"04BB", "write", "abc", "2", "success"}));
+    progress.Count(app::JournalRecord(columns, {"04AA", "erase", "", "", "failure"}));
+    EXPECT_EQ(progress.uids.count("04AA"), 1u);
+    progress.Count(app::JournalRecord(columns, {"04AA", "erase", "", "", "success"}));
+    EXPECT_EQ(progress.uids.count("04AA"), 0u);
+    EXPECT_EQ(progress.uids.at("04BB"), 2);
+    EXPECT_EQ(progress.lastRow, 2);
+}
+
 TEST_F(JournalRuns, ATemplatedTagInFlightIsWrittenAgainWithTheNewRunsNumber) {
     RecordingJournal journal(pauses);
     auto& c = Controller(PanelKind::Text);
