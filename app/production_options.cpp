@@ -9,6 +9,7 @@ namespace {
 constexpr const char* kVerify = "Production/Verify";
 constexpr const char* kOneRowPerTag = "Production/OneRowPerTag";
 constexpr const char* kTemplates = "Production/Templates";
+constexpr const char* kGenuineOnly = "Production/GenuineOnly";
 
 bool On(const SettingsScope& scope, const char* key) {
     const auto value = scope.Read(key);
@@ -19,7 +20,8 @@ bool On(const SettingsScope& scope, const char* key) {
 
 ProductionOptions ProductionOptionsStore::Load() const {
     if (!scope_) return {};
-    return {On(*scope_, kVerify), On(*scope_, kOneRowPerTag), On(*scope_, kTemplates)};
+    return {On(*scope_, kVerify), On(*scope_, kOneRowPerTag), On(*scope_, kTemplates),
+            On(*scope_, kGenuineOnly)};
 }
 
 void ProductionOptionsStore::Save(const ProductionOptions& options) {
@@ -27,6 +29,7 @@ void ProductionOptionsStore::Save(const ProductionOptions& options) {
     scope_->Write(kVerify, options.verify ? 1 : 0);
     scope_->Write(kOneRowPerTag, options.oneRowPerTag ? 1 : 0);
     scope_->Write(kTemplates, options.templates ? 1 : 0);
+    scope_->Write(kGenuineOnly, options.genuineOnly ? 1 : 0);
 }
 
 ProductionOptionsStore OperatorProductionOptions() {

@@ -13,6 +13,7 @@ struct ProductionOptions {
     bool verify = false;
     bool oneRowPerTag = false;
     bool templates = false;
+    bool genuineOnly = false;
 };
 
 class ProductionOptionsStore {

@@ -38,6 +38,13 @@ SEEDS = {
         "poster": bytes([2, 38]) + POSTER,
         "text": bytes([2, 12]) + TEXT_ABC,
     },
+    "fuzz_signature": {
+        # A real NTAG21x's UID and signature, and the same with the key's point changed.
+        "genuine": bytes.fromhex("04AB87F2CA1190" "67B1750BCCEB1174F9A33BF20E022655"
+                                 "1A6366939B31F949848C3C087350FA90"),
+        "other_key": bytes.fromhex("04AB87F2CA1190" "67B1750BCCEB1174F9A33BF20E022655"
+                                   "1A6366939B31F949848C3C087350FA90" "04" + "11" * 32),
+    },
     "fuzz_read_tag": {
         "text_213": bytes([3]) + bytes.fromhex("E1101200") + TEXT_ABC,
         "uri_215": bytes([4]) + bytes.fromhex("E1103E00") + URI_TEL,

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libgtest-dev libgmock-dev
           libbenchmark-dev libfreexl-dev libzip-dev libexpat1-dev nlohmann-json3-dev python3 python3-xlwt
           python3-openpyxl qt6-base-dev xvfb fonts-noto-cjk libxcb1-dev
-          libpcsclite-dev pcscd vsmartcard-vpcd iproute2 util-linux
+          libpcsclite-dev pcscd vsmartcard-vpcd iproute2 util-linux libssl-dev
           clang-format git librsvg2-bin groff-base dpkg-dev file lintian desktop-file-utils appstream)
 
 missing=()

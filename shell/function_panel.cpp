@@ -125,11 +125,14 @@ void FunctionPanel::Build() {
     // Between the row line and the file line.
     oneRowPerTag_ = PlaceNew<QCheckBox>(this, du, 1048, 133, 192, 87, 10, Label(l::kOneRowPerTag));
     templates_ = PlaceNew<QCheckBox>(this, du, 1049, 230, 192, 67, 10, Label(l::kTemplates));
+    genuineOnly_ = PlaceNew<QCheckBox>(this, du, 1055, 306, 192, 87, 10, Label(l::kGenuineOnly));
+    genuineOnly_->setToolTip(Tip(text::tip::kGenuineOnly));
     const app::ProductionOptions saved = options_.Load();
     verify_->setChecked(saved.verify);
     oneRowPerTag_->setChecked(saved.oneRowPerTag);
     templates_->setChecked(saved.templates);
-    for (QCheckBox* box : {verify_, oneRowPerTag_, templates_})
+    genuineOnly_->setChecked(saved.genuineOnly);
+    for (QCheckBox* box : {verify_, oneRowPerTag_, templates_, genuineOnly_})
         connect(box, &QCheckBox::toggled, this, &FunctionPanel::SaveOptions);
 
     read_ = PlaceNew<QPushButton>(this, du, 1004, 114, 240, 50, 14, Label(l::kRead));
@@ -160,12 +163,12 @@ void FunctionPanel::Build() {
 
 void FunctionPanel::OrderTabStops(std::initializer_list<QWidget*> content) {
     std::vector<QWidget*> chain(content);
-    chain.insert(
-        chain.end(),
-        {originalKey_, newKey_,   attemptLimit_, autoOperation_, writeFromFile_, encryption_,
-         lockTag_,     verify_,   nfcCounter_,   counterByKey_,  lockConfig_,    rowNumber_,
-         rowAuto_,     rowMinus_, rowPlus_,      filePath_,      browse_,        oneRowPerTag_,
-         templates_,   read_,     write_,        clearKey_,      stop_,          erase_});
+    chain.insert(chain.end(),
+                 {originalKey_, newKey_,    attemptLimit_, autoOperation_, writeFromFile_,
+                  encryption_,  lockTag_,   verify_,       nfcCounter_,    counterByKey_,
+                  lockConfig_,  rowNumber_, rowAuto_,      rowMinus_,      rowPlus_,
+                  filePath_,    browse_,    oneRowPerTag_, templates_,     genuineOnly_,
+                  read_,        write_,     clearKey_,     stop_,          erase_});
     for (std::size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }
@@ -196,7 +199,8 @@ void FunctionPanel::Attach(app::OpenPanel& open, const app::TagJournal* journal)
 
 void FunctionPanel::SaveOptions() {
     if (open_) open_->controller().ledger().SetUniqueTags(oneRowPerTag_->isChecked());
-    options_.Save({verify_->isChecked(), oneRowPerTag_->isChecked(), templates_->isChecked()});
+    options_.Save({verify_->isChecked(), oneRowPerTag_->isChecked(), templates_->isChecked(),
+                   genuineOnly_->isChecked()});
 }
 
 bool FunctionPanel::Ask(const app::Question& question) {

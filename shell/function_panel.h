@@ -63,6 +63,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     bool nfcCounter() const override { return nfcCounter_->isChecked(); }
     bool counterByKey() const override { return counterByKey_->isChecked(); }
     bool lockConfig() const override { return lockConfig_->isChecked(); }
+    bool genuineOnly() const override { return genuineOnly_->isChecked(); }
     int attemptLimit() const override { return attemptLimit_->currentIndex(); }
     bool expandTemplates() const override { return templates_->isChecked(); }
     bool rowAutoIncrement() const override { return rowAuto_->isChecked(); }
@@ -99,6 +100,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     QCheckBox& nfcCounterBox() { return *nfcCounter_; }
     QCheckBox& counterByKeyBox() { return *counterByKey_; }
     QCheckBox& lockConfigBox() { return *lockConfig_; }
+    QCheckBox& genuineOnlyBox() { return *genuineOnly_; }
     QCheckBox& lockTagBox() { return *lockTag_; }
     QComboBox& attemptLimitList() { return *attemptLimit_; }
     QCheckBox& oneRowPerTagBox() { return *oneRowPerTag_; }
@@ -152,7 +154,8 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     RowNumberEdit* rowNumber_;
     QCheckBox *autoOperation_, *writeFromFile_, *encryption_, *lockTag_, *rowAuto_;
     QComboBox* attemptLimit_;
-    QCheckBox *verify_, *nfcCounter_, *counterByKey_, *lockConfig_, *oneRowPerTag_, *templates_;
+    QCheckBox *verify_, *nfcCounter_, *counterByKey_, *lockConfig_, *oneRowPerTag_, *templates_,
+        *genuineOnly_;
     QPushButton *read_, *write_, *clearKey_, *stop_, *erase_, *rowMinus_, *rowPlus_, *browse_;
 };
 

@@ -25,6 +25,7 @@ enum class Problem {
     DynamicLockUnknown,  // the model's dynamic lock page is not known
     KeyRefused,          // the tag refused the original key
     NoCounter,           // the model has no NFC counter
+    NotGenuine,          // the originality signature is not NXP's, or the model has none
 };
 
 struct Failure {

@@ -56,6 +56,7 @@ constexpr Entry kLabel[] = {
     {34, "NFC计数器", "NFC counter"},
     {35, "计数需密码", "Counter by key"},
     {36, "锁定配置", "Lock config"},
+    {37, "仅限正品", "Genuine only"},
 };
 
 constexpr Entry kTip[] = {
@@ -76,6 +77,9 @@ constexpr Entry kTip[] = {
     {8, "加密时: 允许输错密码的次数, 达到后标签永久拒绝任何密码(包括正确密码). -: 不限.",
      "With Encryption: the wrong keys the tag allows; once they are reached it refuses every key "
      "for good, the right one too. -: no limit."},
+    {9, "写卡前校验原厂签名, 拒绝不是NXP正品芯片的标签.",
+     "Write checks the originality signature first and refuses tags that are not genuine NXP "
+     "chips."},
 };
 
 constexpr Entry kDeviceMessage[] = {
@@ -187,6 +191,9 @@ constexpr Entry kMessage[] = {
     {52, "计数器: %d", "Counter: %d"},
     {53, "配置已锁定!", "Configuration locked !"},
     {54, "密码错误次数上限: %d !", "Wrong keys allowed: %d !"},
+    // The model's name.
+    {55, "NXP正品 %s", "Genuine NXP %s"},
+    {56, "签名不符: 不是NXP正品芯片!", "The signature does not match: not a genuine NXP chip !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

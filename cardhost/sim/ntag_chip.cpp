@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "ntag_chip.h"
 
+#include "test_signature.h"
+
 #include <algorithm>
 
 namespace cardhost::sim {
@@ -63,10 +65,8 @@ NtagChip NtagChip::FactoryNew(ChipModel model, const Uid& uid, Layout layout) {
         chip.Page(static_cast<std::uint8_t>(*f.cfg0Page + 1))[1] = 0x05;
         std::fill_n(chip.Page(static_cast<std::uint8_t>(*f.cfg0Page + 2)), 4, 0xFF);
     }
-    // A per-chip signature so that READ_SIG answers something recognisable.
-    for (std::size_t i = 0; i < chip.signature_.size(); ++i) {
-        chip.signature_[i] = static_cast<std::uint8_t>(uid[i % uid.size()] ^ (i * 37));
-    }
+    // Signed as at the factory, with the simulator's test key in place of the maker's.
+    chip.signature_ = SignWithTestKey(uid);
     return chip;
 }
 

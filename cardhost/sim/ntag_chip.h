@@ -75,6 +75,9 @@ class NtagChip {
     bool counterTouched() const { return counterTouched_; }
     // A chip that answers GET_VERSION with other bytes (a model the program may not know).
     void OverrideVersion(const std::array<std::uint8_t, 8>& version) { version_ = version; }
+    void OverrideSignature(const std::array<std::uint8_t, 32>& signature) {
+        signature_ = signature;
+    }
     const std::optional<std::array<std::uint8_t, 8>>& versionOverride() const { return version_; }
 
   private:

@@ -10,6 +10,7 @@
 #include "tag/erase.h"
 #include "tag/lock.h"
 #include "tag/nfc_counter.h"
+#include "tag/originality.h"
 #include "text/text_tables.h"
 
 namespace tagwright::panels {
@@ -278,6 +279,7 @@ RunResult OperationController::RunRead() {
     }
     if (!format_->ReadAndShow(link, *area, panel_, log_)) return Finish(RunResult::Failed);
     ShowCounter(link, tag);
+    ShowOriginality(link, tag);
     if (inFlight_) {
         inFlight_->tag.message = format_->lastReadText();
         inFlight_->tag.ndef = format_->lastRead();
@@ -292,6 +294,32 @@ void OperationController::ShowCounter(tag::TagLink link, const tag::DetectedTag&
     if (!counter || !*counter) return;
     log_.Blue(text::TrNumber(Table::Message, text::msg::kCounterValue, **counter));
     panel_.ShowCounter(**counter);
+}
+
+void OperationController::ShowOriginality(tag::TagLink link, const tag::DetectedTag& tag) {
+    // As the counter: a signature that cannot be read leaves the Read as it is.
+    const auto genuine = tag::CheckGenuine(link, tag);
+    if (!genuine || !*genuine) return;
+    if (**genuine) {
+        log_.Blue(text::TrText(Table::Message, text::msg::kGenuineNxp, tag::ModelName(tag.model)));
+    } else {
+        log_.Warn(text::Tr(Table::Message, text::msg::kNotGenuine));
+    }
+    panel_.ShowGenuine(**genuine);
+}
+
+bool OperationController::CheckGenuine(tag::TagLink link, const tag::DetectedTag& tag) {
+    const auto genuine = tag::CheckGenuine(link, tag);
+    if (!genuine) {
+        log_.Fail(genuine.failure());
+        return false;
+    }
+    // A model without a signature cannot show that it is genuine.
+    if (!*genuine || !**genuine) {
+        log_.Fail(tag::Failure{tag::Problem::NotGenuine});
+        return false;
+    }
+    return true;
 }
 
 RunResult OperationController::RunWrite() {
@@ -349,9 +377,9 @@ OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
 }
 
 OperationController::WriteSettings OperationController::ReadWriteSettings() const {
-    return {panel_.encryption(),   panel_.lockTag(),     panel_.writeFromFile(),
-            panel_.verifyWrites(), panel_.nfcCounter(),  panel_.counterByKey(),
-            panel_.lockConfig(),   panel_.attemptLimit()};
+    return {panel_.encryption(),   panel_.lockTag(),      panel_.writeFromFile(),
+            panel_.verifyWrites(), panel_.nfcCounter(),   panel_.counterByKey(),
+            panel_.lockConfig(),   panel_.attemptLimit(), panel_.genuineOnly()};
 }
 
 std::optional<RunResult> OperationController::IdentifyForWrite(tag::TagLink link,
@@ -487,6 +515,7 @@ RunResult OperationController::WriteSteps() {
     // the password and lock steps read back their own pages whether it is on or not.
     const tag::TagLink link = Link(settings.verify ? &run.written : nullptr);
     if (const auto ended = IdentifyForWrite(link, originalKey, run)) return *ended;
+    if (settings.genuineOnly && !CheckGenuine(link, run.tag)) return RunResult::Failed;
 
     const auto content = ContentFor(run.tag);
     if (!content) return RunResult::Failed;

@@ -120,6 +120,7 @@ class OperationController {
         bool counter = false, counterByKey = false;  // the NFC counter switched on
         bool lockConfig = false;                     // with lock: CFGLCK too
         int attemptLimit = 0;                        // with encryption: AUTHLIM, 0 unchanged
+        bool genuineOnly = false;                    // refuse a tag that is not NXP's
     };
     // One Write's tag as its steps go on.
     struct WriteRun {
@@ -133,6 +134,10 @@ class OperationController {
     WriteSettings ReadWriteSettings() const;
     // After a Read: the NFC counter's line, where the tag shows it.
     void ShowCounter(tag::TagLink link, const tag::DetectedTag& tag);
+    // After a Read: whether the tag is a genuine NXP chip, where it has a signature.
+    void ShowOriginality(tag::TagLink link, const tag::DetectedTag& tag);
+    // Before a Write with "Genuine only": false, with its red line, for a tag that is not.
+    bool CheckGenuine(tag::TagLink link, const tag::DetectedTag& tag);
     // The Write's steps, in their order; those that can end the run return how it ends.
     RunResult WriteSteps();
     std::optional<RunResult> IdentifyForWrite(tag::TagLink link, const tag::Key& originalKey,

@@ -36,6 +36,8 @@ class Panel {
     virtual int attemptLimit() const { return 0; }
     // With Lock Tag: the configuration pages locked too (CFGLCK).
     virtual bool lockConfig() const { return false; }
+    // Write refuses a tag whose originality signature is not NXP's.
+    virtual bool genuineOnly() const { return false; }
 
     // The file group: row number field, "Row auto +1", the path field.
     virtual bool rowAutoIncrement() const = 0;
@@ -56,6 +58,7 @@ class Panel {
     virtual void ShowUrl(const std::string&) {}
     virtual void ShowTitle(const std::string&) {}
     virtual void ShowCounter(std::uint32_t) {}  // the NFC counter, where the tag shows it
+    virtual void ShowGenuine(bool) {}           // whether the signature is NXP's
 
     virtual void SetReadWriteEnabled(bool enabled) = 0;
     // The message boxes the panel owns.

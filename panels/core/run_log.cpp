@@ -27,8 +27,9 @@ constexpr int kEntries[] = {text::msg::kReadFailedPage,
                             text::msg::kAuth0AddressUnknown,
                             text::msg::kDynamicLockAddressUnknown,
                             text::msg::kAuthenticationKeyFail,
-                            text::msg::kNoNfcCounter};
-static_assert(std::size(kEntries) == static_cast<std::size_t>(Problem::NoCounter) + 1);
+                            text::msg::kNoNfcCounter,
+                            text::msg::kNotGenuine};
+static_assert(std::size(kEntries) == static_cast<std::size_t>(Problem::NotGenuine) + 1);
 
 bool NamesPage(Problem problem) {
     return problem == Problem::ReadFailed || problem == Problem::WriteFailed ||

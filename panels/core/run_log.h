@@ -31,6 +31,8 @@ class RunLog {
     void Blue(std::string_view text) { feed::AppendLog(0, text, feed::kBlue); }
     // A red line is the run's failure until a later one replaces it.
     void Red(std::string_view text, std::int32_t status = 0);
+    // A red line that warns but does not fail the run.
+    void Warn(std::string_view text) { feed::AppendLog(0, text, feed::kRed); }
     void Clear() { feed::ClearLog(); }
 
     // A step's failure: its line, then, when the password page took, which key the tag now

@@ -14,7 +14,7 @@ namespace tagwright::panels {
 struct SimplePanel : Panel, reader::ErrorBox {
     bool autoOp = false, encrypt = false, lock = false, fromFile = false;
     bool verify = false, templates = false, counter = false, counterKey = false;
-    bool lockConfiguration = false;
+    bool lockConfiguration = false, genuineTagsOnly = false;
     int authLimit = 0;
     std::string originalKey = "7C7C7C7C", newKey = "7C7C7C7C";
     std::string content, title;
@@ -27,6 +27,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
     std::optional<std::string> shownText, shownUrl, shownTitle;
     std::optional<int> shownPrefix;
     std::optional<std::uint32_t> shownCounter;
+    std::optional<bool> shownGenuine;
 
     bool autoOperation() const override { return autoOp; }
     bool encryption() const override { return encrypt; }
@@ -40,6 +41,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
     bool counterByKey() const override { return counterKey; }
     bool lockConfig() const override { return lockConfiguration; }
     int attemptLimit() const override { return authLimit; }
+    bool genuineOnly() const override { return genuineTagsOnly; }
     bool rowAutoIncrement() const override { return rowAuto; }
     std::string rowNumberText() const override { return rowNumber; }
     void SetRowNumberText(const std::string& text) override { rowNumber = text; }
@@ -53,6 +55,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
     void ShowUrl(const std::string& url) override { shownUrl = url; }
     void ShowTitle(const std::string& t) override { shownTitle = t; }
     void ShowCounter(std::uint32_t value) override { shownCounter = value; }
+    void ShowGenuine(bool isGenuine) override { shownGenuine = isGenuine; }
     void SetReadWriteEnabled(bool enabled) override { readWriteEnabled = enabled; }
     reader::ErrorBox& errorBox() override { return *this; }
     void ShowError(const std::string& text) override { errorBoxes.push_back(text); }
@@ -63,6 +66,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
         shownTitle.reset();
         shownPrefix.reset();
         shownCounter.reset();
+        shownGenuine.reset();
     }
 };
 

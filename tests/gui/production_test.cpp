@@ -16,6 +16,7 @@
 #include "app/tag_journal.h"
 #include "shell/main_window.h"
 #include "shell/message_log_model.h"
+#include "shell/url_panel.h"
 #include "text/menus.h"
 
 using namespace tagwright;
@@ -125,9 +126,19 @@ class ProductionTest : public QObject {
                  qPrintable(LogTexts().join('\n')));
 
         Panel().templatesBox().setChecked(true);
+        Panel().genuineOnlyBox().setChecked(true);
         window_->RunCommand(text::command::kNfcUrl);
         QVERIFY(window_->functionPanel()->verifyBox().isChecked());
         QVERIFY(window_->functionPanel()->templatesBox().isChecked());
+        QVERIFY(window_->functionPanel()->genuineOnlyBox().isChecked());
+        // A simulated tag is a look-alike: with Genuine only, Write refuses it.
+        shell::UrlPanel* url = window_->urlPanel();
+        url->urlField().setText(QStringLiteral("example.com"));
+        QTest::mouseClick(&url->writeButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().last() ==
+                     QStringLiteral("The signature does not match: not a genuine NXP chip !"),
+                 qPrintable(LogTexts().join('\n')));
+        url->genuineOnlyBox().setChecked(false);
         QVERIFY(!window_->functionPanel()->oneRowPerTagBox().isChecked());
     }
 

@@ -566,7 +566,7 @@ class WindowTest : public QObject {
         // until Lock Tag is checked.
         const QStringList shared{"1044", "1045", "1054", "1006", "1037", "1043", "1008", "1047",
                                  "1051", "1052", "1040", "1036", "1042", "1041", "1035", "1034",
-                                 "1048", "1049", "1004", "1005", "1010", "1007", "1050"};
+                                 "1048", "1049", "1055", "1004", "1005", "1010", "1007", "1050"};
         const auto walk = [&](QWidget* first, int steps, Qt::KeyboardModifiers modifiers) {
             first->setFocus(Qt::TabFocusReason);
             QStringList visited{QApplication::focusWidget()->objectName()};

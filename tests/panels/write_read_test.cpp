@@ -29,8 +29,44 @@ TEST_F(WriteRead, TextAbcOnAPlainTagByteForByte) {
     panel.content.clear();
     controller->OnRead();
     EXPECT_EQ(panel.shownText, "abc");
-    EXPECT_EQ(Texts().back(), "Read data succeed !");
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"NTAG213, UID: " + uid, "Read data succeed !",
+                                        "The signature does not match: not a genuine NXP chip !"}));
+    EXPECT_EQ(panel.shownGenuine, false);
     EXPECT_EQ(results, (std::vector<RunResult>{RunResult::Succeeded, RunResult::Succeeded}));
+}
+
+// With "Genuine only" a tag whose signature is not NXP's gets nothing written: a look-alike (every
+// simulated tag) and an NTAG203, which has no signature. A simulated tag carrying a real chip's UID
+// and signature is written, and Read calls it genuine.
+TEST_F(WriteRead, GenuineOnlyWritesNothingToALookAlike) {
+    const std::string notGenuine = "The signature does not match: not a genuine NXP chip !";
+    panel.genuineTagsOnly = true;
+    panel.content = "abc";
+    for (const char* model : {"NTAG213", "NTAG203"}) {
+        const std::string uid = NewTag(model);
+        Controller(PanelKind::Text).OnWrite();
+        EXPECT_EQ(results.back(), RunResult::Failed) << model;
+        EXPECT_EQ(Texts(),
+                  (std::vector<std::string>{std::string(model) + ", UID: " + uid, notGenuine}));
+        EXPECT_EQ(Pages(uid, 4, 1), (Bytes{0x03, 0x00, 0xFE, 0x00})) << model;
+        EXPECT_EQ(CommandCount("TyA_NTAG_Write"), 0u) << model;
+    }
+
+    EmptyTheField();
+    const std::string uid =
+        SimOk({"tag", "new", "--uid", "04AB87F2CA1190", "--signature",
+               "67B1750BCCEB1174F9A33BF20E0226551A6366939B31F949848C3C087350FA90", "--layout",
+               "plain", "--reader", "SIM-0001"});
+    Controller(PanelKind::Text).OnWrite();
+    EXPECT_EQ(results.back(), RunResult::Succeeded) << Texts().back();
+    EXPECT_EQ(Pages(uid, 4, 2), (Bytes{0x03, 0x0A, 0xD1, 0x01, 0x06, 0x54, 0x02, 0x7A}));
+    panel.content.clear();
+    controller->OnRead();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"NTAG213, UID: 04AB87F2CA1190",
+                                                 "Read data succeed !", "Genuine NXP NTAG213"}));
+    EXPECT_EQ(panel.shownGenuine, true);
+    EXPECT_EQ(RedLines(), 0);
 }
 
 TEST_F(WriteRead, TextOnAFactoryNtag213KeepsItsLockControlTlv) {

@@ -86,13 +86,28 @@ class ThroughPcsc : public ::testing::Test {
     // The same new tag in SIM-0001's field and on the first virtual reader.
     void PlaceTag(const std::string& personality, const std::string& model,
                   const std::string& layout, std::vector<std::string> cardOptions = {}) {
-        Sim({"tag", "remove", "--reader", kSimReader});
         // A new UID each time: the simulator keeps every tag it made.
         char uid[15];
         std::snprintf(uid, sizeof uid, "04A1B2C3D4E5%02X", ++tags_);
-        uid_ = uid;
-        SimOk({"tag", "new", "--model", model, "--layout", layout, "--uid", uid_, "--reader",
-               kSimReader});
+        PlaceMadeTag(personality, {"--model", model, "--layout", layout, "--uid", uid},
+                     std::move(cardOptions));
+    }
+    // An NTAG213 with a real chip's UID and originality signature.
+    void PlaceRealChip(const std::string& personality) {
+        PlaceMadeTag(personality,
+                     {"--layout", "plain", "--uid", "04AB87F2CA1190", "--signature",
+                      "67B1750BCCEB1174F9A33BF20E0226551A6366939B31F949848C3C087350FA90"},
+                     {});
+    }
+    // The simulator makes the tag with `made` (which names its --uid), and the card starts from
+    // the simulator's file of it.
+    void PlaceMadeTag(const std::string& personality, std::vector<std::string> made,
+                      std::vector<std::string> cardOptions) {
+        Sim({"tag", "remove", "--reader", kSimReader});
+        uid_ = *(std::find(made.begin(), made.end(), "--uid") + 1);
+        made.insert(made.begin(), {"tag", "new"});
+        made.insert(made.end(), {"--reader", kSimReader});
+        SimOk(made);
         cardOptions.insert(cardOptions.end(), {"--personality", personality, "--tag-file",
                                                (simDir_ / "tags" / (uid_ + ".tag")).string()});
         ASSERT_TRUE(client_.WaitForCard(kFirstReader, false, 5s)) << "a card from before";
@@ -167,6 +182,23 @@ TEST_P(WriteAndRead, ALongTextOnTheLargerModelsWithTheNfcCounter) {
         EXPECT_TRUE(Has(Both({"read", "text"}), "text: " + text + "\ncounter: 2\n"));
         card().Stop();
     }
+}
+
+// READ_SIG through the reader: the simulator's tags are look-alikes, a real chip's signature is
+// genuine, on the card as on the simulator.
+TEST_P(WriteAndRead, TheOriginalitySignature) {
+    PlaceTag(GetParam(), "NTAG212", "plain");
+    ASSERT_EQ(Both({"write", "text", "x"}).exitCode, 0);
+    ToolResult r = Both({"write", "text", "--genuine-only", "y"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "The signature does not match: not a genuine NXP chip !")) << r.out;
+    EXPECT_TRUE(Has(Both({"read", "text"}), "text: x\nsignature: not NXP\n"));
+    card().Stop();
+
+    PlaceRealChip(GetParam());
+    EXPECT_EQ(Both({"write", "text", "--genuine-only", "z"}).exitCode, 0);
+    EXPECT_TRUE(Has(Both({"read", "text"}), "text: z\nsignature: genuine NXP\n"));
+    card().Stop();
 }
 
 INSTANTIATE_TEST_SUITE_P(A, WriteAndRead, ::testing::Values("A"));

@@ -51,6 +51,7 @@ class PanelRig : public SimEnvironment {
     // A new tag in the field of SIM-0001 (whatever lay there is taken away).
     std::string NewTag(const std::string& model, const std::string& layout = "plain");
     std::vector<std::string> Texts() const;
+    // The red lines but the warning that a tag is not genuine NXP.
     int RedLines() const;
     // Whether a line of the log reads so.
     bool Logged(const std::string& text) const;

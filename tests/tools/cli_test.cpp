@@ -143,9 +143,9 @@ TEST_F(Cli, TheNfcCounterCountsReadsAndReadShowsIt) {
     EXPECT_EQ(Memory(uid)[0x84 * 4], 0x10);
     r = Run({"read", "url", "--no-journal"});
     EXPECT_TRUE(Has(r, "   3  Counter: 2\n")) << r.out;  // the write's read-back counted first
-    EXPECT_TRUE(Has(r, "url: example.com\ncounter: 2\n")) << r.out;
+    EXPECT_TRUE(Has(r, "url: example.com\ncounter: 2\nsignature: not NXP\n")) << r.out;
     r = Run({"--json", "read", "url", "--no-journal"});
-    EXPECT_TRUE(Has(r, "\"url\":\"example.com\",\"counter\":3}")) << r.out;
+    EXPECT_TRUE(Has(r, "\"url\":\"example.com\",\"counter\":3,\"genuine\":false}")) << r.out;
 
     // A counter that cannot be read leaves the Read a success, without it.
     SimOk({"fault", "fail", "TyA_NTAG_ReadCnt", "--reader", "SIM-0001", "--status", "0x20"});
@@ -166,6 +166,32 @@ TEST_F(Cli, TheNfcCounterCountsReadsAndReadShowsIt) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Has(r, "   2  Write data succeed: x\n   3  The tag has no NFC counter !\n"))
         << r.out;
+}
+
+// The originality signature: read names it, --genuine-only refuses a look-alike with status 1.
+TEST_F(Cli, ReadNamesTheSignatureAndGenuineOnlyRefusesALookAlike) {
+    NewTag("NTAG215", "plain");
+    ASSERT_EQ(Run({"write", "text", "--no-journal", "x"}).exitCode, 0);
+    ToolResult r = Run({"write", "text", "--genuine-only", "--no-journal", "y"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(Has(r, "   2  The signature does not match: not a genuine NXP chip !\n")) << r.out;
+    r = Run({"read", "text", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "text: x\nsignature: not NXP\n")) << r.out;
+
+    EmptyTheField();
+    SimOk({"tag", "new", "--uid", "04AB87F2CA1190", "--signature",
+           "67B1750BCCEB1174F9A33BF20E0226551A6366939B31F949848C3C087350FA90", "--reader",
+           "SIM-0001"});
+    EXPECT_EQ(Run({"write", "text", "--genuine-only", "--no-journal", "x"}).exitCode, 0);
+    r = Run({"--json", "read", "text", "--no-journal"});
+    EXPECT_TRUE(Has(
+        r, "\"text\":\"Genuine NXP NTAG213\",\"code\":0,\"errorCode\":\"\",\"colour\":\"blue\""))
+        << r.out;
+    EXPECT_TRUE(Has(r, "\"genuine\":true}")) << r.out;
+    const ToolResult bad = Sim({"tag", "new", "--signature", "00"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.out.find("a signature is 64 hex digits"), std::string::npos) << bad.out;
 }
 
 // The attempt limit set with the password: two wrong keys, and the tag refuses the right one too.
@@ -403,8 +429,9 @@ TEST_F(Cli, JsonLinesParseBack) {
         "r=[o for o in objs if o['type']=='result'][0]\n"
         "assert r['prefix']=='https://www.' and r['url']=='exa\\\"mple.org', r\n"
         "logs=[o for o in objs if o['type']=='log']\n"
-        "assert [o['number'] for o in logs]==[1,2], logs\n"
+        "assert [o['number'] for o in logs]==[1,2,3], logs\n"
         "assert logs[1]['text']=='Read data succeed !' and logs[1]['colour']=='blue'\n"
+        "assert logs[2]['colour']=='red' and r['genuine'] is False, (logs, r)\n"
         "assert objs[0]=={'type':'status','text':'Open device successfully !','colour':'blue'}\n"
         "print('parsed', len(objs))\"";
     const ToolResult r = RunProgram(check);

@@ -48,9 +48,11 @@ Tags (models NTAG203 NTAG210 NTAG212 NTAG213 NTAG215 NTAG216; layouts: datasheet
 delivery contents, or plain, 03 00 FE 00 at page 4)
   tags                             list every known tag
   tag new [--model M] [--uid HEX14] [--layout L] [--reader SERIAL] [--version HEX16]
-                                   make a factory-fresh tag (default NTAG213, datasheet) and
+          [--signature HEX64]      make a factory-fresh tag (default NTAG213, datasheet) and
                                    print its UID; with --reader it is placed in that field;
-                                   --version makes it answer GET_VERSION with other bytes
+                                   --version makes it answer GET_VERSION with other bytes;
+                                   --signature makes it answer READ_SIG with these bytes in
+                                   place of the simulator's test-key signature
   tag place UID --reader SERIAL    put a tag into a reader's field by hand (it stays until
                                    removed)
   tag remove --reader SERIAL       take the tag out of a reader's field
@@ -221,7 +223,8 @@ void TagCommand(Tx& tx, const std::vector<std::string>& words) {
     const std::string verb = words[0];
     const std::vector<std::string> rest(words.begin() + 1, words.end());
     if (verb == "new") {
-        const Arguments args(rest, {"--model", "--uid", "--layout", "--reader", "--version"}, {});
+        const Arguments args(
+            rest, {"--model", "--uid", "--layout", "--reader", "--version", "--signature"}, {});
         args.ExpectPositional(0);
         ReaderRecord* reader = nullptr;
         if (auto serial = args.Value("--reader")) {
@@ -245,6 +248,14 @@ void TagCommand(Tx& tx, const std::vector<std::string>& words) {
             std::array<std::uint8_t, 8> answer{};
             std::copy(bytes->begin(), bytes->end(), answer.begin());
             tx.Tag(uid)->OverrideVersion(answer);
+            tx.MarkTagChanged(uid);
+        }
+        if (auto signature = args.Value("--signature")) {
+            const auto bytes = cardhost::sim::FromHex(*signature);
+            if (!bytes || bytes->size() != 32) throw UsageError("a signature is 64 hex digits");
+            std::array<std::uint8_t, 32> answer{};
+            std::copy(bytes->begin(), bytes->end(), answer.begin());
+            tx.Tag(uid)->OverrideSignature(answer);
             tx.MarkTagChanged(uid);
         }
         if (reader) cardhost::sim::PlaceTag(tx, *reader, uid, false);

@@ -44,7 +44,8 @@ const char* const kFlags[] = {"--json",
                               "--no-check",
                               "--counter",
                               "--counter-protected",
-                              "--lock-config"};
+                              "--lock-config",
+                              "--genuine-only"};
 // Options whose value is a file name, which need not be UTF-8.
 const Options kPathOptions{"--from-file", "--journal", "--key-file", "--batch"};
 const Options kGlobalOptions{"--reader", "--lang", "--json"};
@@ -306,7 +307,8 @@ void ParseWrite(const CommandLine& line, CliOptions& o) {
                                "--counter",
                                "--counter-protected",
                                "--lock-config",
-                               "--authlim"},
+                               "--authlim",
+                               "--genuine-only"},
                               o.panel),
               "write " + line.words[1]);
     TakeKeys(args, o);
@@ -330,6 +332,7 @@ void ParseWrite(const CommandLine& line, CliOptions& o) {
     o.verify = args.Flag("--verify");
     o.counterProtected = args.Flag("--counter-protected");
     o.counter = args.Flag("--counter") || o.counterProtected;
+    o.genuineOnly = args.Flag("--genuine-only");
     o.templates = args.Flag("--templates");
     if (o.templates) {
         // A template that cannot work fails here, before any tag is touched; rows from a file are

@@ -14,7 +14,9 @@ as the Tagwright window.
 Commands
   readers [--verbose]              list the attached readers (--verbose: with the backend,
                                    the card's ATR and how tag commands reach the tag)
-  read  text|url|poster            read the tag in the field and show its content
+  read  text|url|poster            read the tag in the field and show its content, its NFC
+                                   counter when it is on, and "signature: genuine NXP" or
+                                   "signature: not NXP" (NTAG210 to NTAG216)
   write text  [TEXT | --stdin]     write a Text record
   write url   [--prefix CODE] URL  write a URI record
   write poster [--prefix CODE] [--title TITLE] URL
@@ -58,6 +60,8 @@ Options of write
   --counter            switch the NFC counter on (NTAG213, NTAG215, NTAG216): the tag counts
                        its reads, and read shows "counter: N"
   --counter-protected  the same, and the counter is read only with the password
+  --genuine-only       refuse a tag whose originality signature is not NXP's (a look-alike
+                       chip): "The signature does not match: not a genuine NXP chip !"
   --verify             read every written page back (message, password, AUTH0, lock bytes)
                        and count a tag whose pages differ as failed: "Verify failed: Page%d !"
   --templates          replace {uid} (the tag's 14 hex digits), {row} (the sheet row) and {n}

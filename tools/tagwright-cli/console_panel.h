@@ -27,6 +27,7 @@ struct ConsolePanel : panels::SimplePanel {
         verify = o.verify;
         counter = o.counter;
         counterKey = o.counterProtected;
+        genuineTagsOnly = o.genuineOnly;
         templates = o.templates;
         fromFile = o.fromFile.has_value();
         originalKey = o.originalKey;

@@ -77,6 +77,10 @@ void PrintReadResult(ConsoleOutput& out, panels::PanelKind kind, const ConsolePa
         fields["counter"] = *panel.shownCounter;
         plain += "\ncounter: " + std::to_string(*panel.shownCounter);
     }
+    if (panel.shownGenuine) {
+        fields["genuine"] = *panel.shownGenuine;
+        plain += *panel.shownGenuine ? "\nsignature: genuine NXP" : "\nsignature: not NXP";
+    }
     out.Emit(fields, plain);
 }
 
