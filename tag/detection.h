@@ -38,6 +38,9 @@ struct TagLink {
     std::int32_t handle;
     PageWrites* writes = nullptr;
     WriteProgress* progress = nullptr;
+    // The password acknowledge (PACK) the operator chose: written by Encryption in place of the
+    // one derived from the key, and accepted from the tag besides it. Null: none chosen.
+    const std::array<std::uint8_t, 2>* pack = nullptr;
 };
 
 // The last processed UID of one panel: all zero when no tag has been handled yet.

@@ -25,7 +25,9 @@ enum class Problem {
     DynamicLockUnknown,  // the model's dynamic lock page is not known
     KeyRefused,          // the tag refused the original key
     NoCounter,           // the model has no NFC counter
-    NotGenuine,          // the originality signature is not NXP's, or the model has none
+    NotGenuine,          // the originality signature is not NXP's
+    NoSignature,         // the model has no originality signature (NTAG203)
+    WrongPack,           // the tag took the key but answered with another PACK
 };
 
 struct Failure {

@@ -4,6 +4,7 @@
 #include <openssl/bn.h>
 #include <openssl/core_names.h>
 #include <openssl/ec.h>
+#include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/param_build.h>
 
@@ -70,13 +71,19 @@ bool HasSignature(ModelCode model) {
            model == kNtag216;
 }
 
-bool SignatureMatches(const Uid& uid, const Signature& signature, const PublicKey& key) {
+std::optional<bool> SignatureMatches(const Uid& uid, const Signature& signature,
+                                     const PublicKey& key) {
+    // Whatever the outcome, no error is left queued for the next caller of the library.
+    struct ClearErrors {
+        ~ClearErrors() { ERR_clear_error(); }
+    } clearErrors;
     const KeyPtr publicKey = LoadPublicKey(key);
+    if (!publicKey) return std::nullopt;
     const auto der = DerSignature(signature);
-    if (!publicKey || !der) return false;
     KeyContextPtr context(EVP_PKEY_CTX_new_from_pkey(nullptr, publicKey.get(), nullptr));
-    if (!context || EVP_PKEY_verify_init(context.get()) <= 0) return false;
-    // No digest is set: the UID is the value signed, as the chip's maker signs it.
+    if (!der || !context || EVP_PKEY_verify_init(context.get()) <= 0) return std::nullopt;
+    // No digest is set: the UID is the value signed, as the chip's maker signs it. A signature
+    // OpenSSL finds malformed (r or s zero) is no match either.
     return EVP_PKEY_verify(context.get(), der->data(), der->size(), uid.data(), uid.size()) == 1;
 }
 
@@ -86,15 +93,21 @@ Result<std::optional<Signature>> ReadSignature(TagLink link, ModelCode model) {
     std::uint8_t length = 0;
     const std::int32_t status = link.api.TyA_NTAG_ReadSig(link.handle, signature.data(), &length);
     if (status != 0) return CallFailure("TyA_NTAG_ReadSig", status);
-    if (length != signature.size()) return CallFailure("TyA_NTAG_ReadSig", status);
     return std::optional<Signature>(signature);
 }
 
-Result<std::optional<bool>> CheckGenuine(TagLink link, const DetectedTag& tag) {
+Result<std::optional<bool>> CheckGenuine(TagLink link, DetectedTag& tag) {
     const auto signature = ReadSignature(link, tag.model);
-    if (!signature) return signature.failure();
+    if (!signature) {
+        if (!IsNak(signature.failure().status)) return signature.failure();
+        const char* failed = nullptr;
+        if (const auto status = Reselect(link, tag, failed); status != 0) {
+            return CallFailure(failed, status);
+        }
+        return std::optional<bool>(false);
+    }
     if (!*signature) return std::optional<bool>();
-    return std::optional<bool>(SignatureMatches(tag.uid, **signature, kNxpNtag21xKey));
+    return SignatureMatches(tag.uid, **signature, kNxpNtag21xKey);
 }
 
 }  // namespace tagwright::tag

@@ -28,14 +28,18 @@ inline constexpr PublicKey kNxpNtag21xKey = {0x04, 0x49, 0x4E, 0x1A, 0x38, 0x6D,
 // Whether the model answers READ_SIG (NTAG203 has no signature).
 bool HasSignature(ModelCode model);
 
-// Whether `signature` is `key`'s signature of `uid`. A key that is no point of the curve, or a
-// signature whose r or s is out of range, verifies nothing.
-bool SignatureMatches(const Uid& uid, const Signature& signature, const PublicKey& key);
+// Whether `signature` is `key`'s signature of `uid` (a signature whose r or s is out of range is
+// not); nothing when no verdict can be given: a key that is no point of the curve, or a curve the
+// cryptography library lacks.
+std::optional<bool> SignatureMatches(const Uid& uid, const Signature& signature,
+                                     const PublicKey& key);
 
 // The tag's signature; nothing for a model without one.
 Result<std::optional<Signature>> ReadSignature(TagLink link, ModelCode model);
 
-// Whether the tag is a genuine NXP chip: nothing for a model without a signature.
-Result<std::optional<bool>> CheckGenuine(TagLink link, const DetectedTag& tag);
+// Whether the tag is a genuine NXP chip; nothing for a model without a signature, or when no
+// verdict can be given. A tag that names an NTAG21x model and refuses READ_SIG is no genuine one;
+// it is selected again after the refusal, so that later steps reach it.
+Result<std::optional<bool>> CheckGenuine(TagLink link, DetectedTag& tag);
 
 }  // namespace tagwright::tag

@@ -48,14 +48,28 @@ Outcome WriteAuth0(TagLink link, std::uint8_t configPage, std::uint8_t auth0) {
 
 }  // namespace
 
-std::int32_t PwdAuth(TagLink link, const Key& key) {
-    std::array<std::uint8_t, 2> pack{};
-    std::uint8_t length = 0;
-    return link.api.TyA_NTAG_PwdAuth(link.handle, key.data(), pack.data(), &length);
+Pack DerivedPack(const Key& key) {
+    return {static_cast<std::uint8_t>(key[0] ^ key[2]), static_cast<std::uint8_t>(key[1] ^ key[3])};
 }
 
-bool Authenticate(TagLink link, const Key& key) {
-    return PwdAuth(link, key) == 0;
+bool PackExpected(TagLink link, const Key& key, const Pack& answered) {
+    return answered == DerivedPack(key) || (link.pack != nullptr && answered == *link.pack) ||
+           answered == kFactoryPack;
+}
+
+std::int32_t PwdAuth(TagLink link, const Key& key, Pack* answered) {
+    Pack pack{};
+    std::uint8_t length = 0;
+    const std::int32_t status =
+        link.api.TyA_NTAG_PwdAuth(link.handle, key.data(), pack.data(), &length);
+    if (answered != nullptr) *answered = pack;
+    return status;
+}
+
+AuthOutcome Authenticate(TagLink link, const Key& key) {
+    Pack answered{};
+    if (PwdAuth(link, key, &answered) != 0) return AuthOutcome::Refused;
+    return PackExpected(link, key, answered) ? AuthOutcome::Accepted : AuthOutcome::WrongPack;
 }
 
 Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey) {
@@ -64,9 +78,15 @@ Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey) {
     const auto passwordPage = static_cast<std::uint8_t>(*config + 2);
     // The step reads back its own pages; a read-back of the whole Write need not again.
     PageWrites written;
-    const TagLink step{link.api, link.handle, &written};
+    const TagLink step{link.api, link.handle, &written, nullptr, link.pack};
     Block block{};
     if (auto failure = ReadBlockOrFail(step, *config, block)) return failure;
+    // The PACK first: until the password takes, it acknowledges nothing.
+    const Pack pack = link.pack != nullptr ? *link.pack : DerivedPack(newKey);
+    if (auto failure = WritePageOrFail(step, static_cast<std::uint8_t>(passwordPage + 1),
+                                       PageImage{pack[0], pack[1], 0, 0})) {
+        return failure;
+    }
     if (auto failure = WritePageOrFail(step, passwordPage, newKey)) return failure;
     const PageImage auth0{block[0], block[1], block[2], kProtectFromPage0};
     if (auto failure = WritePageOrFail(step, *config, auth0)) return PasswordStands(*failure);
@@ -82,12 +102,21 @@ Outcome ClearProtection(TagLink link, const DetectedTag& tag, const Key& origina
     if (!CapacityFitsModel(tag.model, cc[2])) return Failure{Problem::ModelUnknown};
     // A refused GET_VERSION made identification select the tag again, which ended the
     // authentication the configuration pages need.
-    if (tag.reselected && !Authenticate(link, originalKey)) return Failure{Problem::KeyRefused};
+    if (tag.reselected) {
+        const AuthOutcome outcome = Authenticate(link, originalKey);
+        if (outcome == AuthOutcome::WrongPack) return Failure{Problem::WrongPack};
+        if (outcome == AuthOutcome::Refused) return Failure{Problem::KeyRefused};
+    }
     PageWrites written;
     const TagLink step{link.api, link.handle, &written};
     const auto passwordPage = static_cast<std::uint8_t>(*config + 2);
     if (auto failure = WriteAuth0(step, *config, kProtectNothing)) return failure;
     if (auto failure = WritePageOrFail(step, passwordPage, kDefaultKey)) return failure;
+    const PageImage factoryPack{kFactoryPack[0], kFactoryPack[1], 0, 0};
+    if (auto failure =
+            WritePageOrFail(step, static_cast<std::uint8_t>(passwordPage + 1), factoryPack)) {
+        return PasswordStands(*failure);
+    }
     return ReadBackProtection(step, tag.model, written, passwordPage, kDefaultKey);
 }
 

@@ -10,10 +10,13 @@ namespace {
 
 constexpr std::uint8_t kPagesPerRead = 4;
 
-// What a READ of the page gives back after the write: the password page reads as zeros.
+// What a READ of the page gives back after the write: the password and PACK pages read as zeros.
 PageImage ExpectedReadBack(std::uint8_t page, const PageImage& written,
                            const PageLookup& passwordPage) {
-    if (passwordPage.kind == PageLookup::Kind::Page && page == passwordPage.page) return {};
+    if (passwordPage.kind == PageLookup::Kind::Page &&
+        (page == passwordPage.page || page == passwordPage.page + 1)) {
+        return {};
+    }
     return written;
 }
 
@@ -39,8 +42,21 @@ Outcome ReadBackPages(TagLink link, ModelCode model, const PageWrites& writes) {
 }
 
 Outcome ProvePassword(TagLink link, std::uint8_t passwordPage, const PageImage& written) {
-    const std::int32_t status = PwdAuth(link, written);
+    Pack answered{};
+    const std::int32_t status = PwdAuth(link, written, &answered);
     if (status != 0) return PageFailure(Problem::VerifyFailed, passwordPage, status);
+    // The PACK page this run wrote is the one the tag must answer; without one, any it may have.
+    const auto packPage = static_cast<std::uint8_t>(passwordPage + 1);
+    if (link.writes != nullptr) {
+        const auto pack = link.writes->pages().find(packPage);
+        if (pack != link.writes->pages().end()) {
+            if (answered[0] != pack->second[0] || answered[1] != pack->second[1]) {
+                return Failure{Problem::WrongPack};
+            }
+            return std::nullopt;
+        }
+    }
+    if (!PackExpected(link, written, answered)) return Failure{Problem::WrongPack};
     return std::nullopt;
 }
 

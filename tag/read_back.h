@@ -26,7 +26,9 @@ class PageWrites {
 Outcome ReadBackPages(TagLink link, ModelCode model, const PageWrites& writes);
 
 // PWD_AUTH with the bytes written to the password page: the only way to see them. A refusal
-// fails as VerifyFailed at the password page, with its status; the tag is idle then.
+// fails as VerifyFailed at the password page, with its status; the tag is idle then. The PACK it
+// answers must be the one `link.writes` has for the PACK page, or else one expected for the key;
+// otherwise WrongPack.
 Outcome ProvePassword(TagLink link, std::uint8_t passwordPage, const PageImage& written);
 
 // Reads back every noted page, four pages per READ, and compares. The password page of a model

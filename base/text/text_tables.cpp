@@ -194,6 +194,11 @@ constexpr Entry kMessage[] = {
     // The model's name.
     {55, "NXP正品 %s", "Genuine NXP %s"},
     {56, "签名不符: 不是NXP正品芯片!", "The signature does not match: not a genuine NXP chip !"},
+    {57, "密码确认(PACK)不符: 标签接受了它不该接受的密码!",
+     "Password acknowledge does not match: the tag takes keys it was not given !"},
+    // "Genuine only" refusing a tag.
+    {58, "不是NXP正品芯片: 未写入!", "Not a genuine NXP chip: nothing was written !"},
+    {59, "该标签没有原厂签名!", "The tag has no originality signature !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

@@ -107,7 +107,8 @@ inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard =
                      kVerifyFailedPage = 45, kTemplateError = 46, kNoPasswordSupport = 47,
                      kPagesWritten = 48, kTagErased = 49, kNoNfcCounter = 50, kNfcCounterOn = 51,
                      kCounterValue = 52, kConfigurationLocked = 53, kWrongKeysAllowed = 54,
-                     kGenuineNxp = 55, kNotGenuine = 56;
+                     kGenuineNxp = 55, kNotGenuine = 56, kWrongPack = 57, kNotWritten = 58,
+                     kNoSignature = 59;
 }
 
 // Texts that are the same in every language.

@@ -40,13 +40,22 @@ Bn NewBn() {
     return n;
 }
 
+// The curve is made once (every simulated tag is signed as it is made); a context per use, as
+// contexts are not to be shared between threads.
+const EC_GROUP* Secp128r1() {
+    static const std::unique_ptr<EC_GROUP, GroupFree> group(
+        EC_GROUP_new_by_curve_name(NID_secp128r1));
+    Check(group != nullptr);
+    return group.get();
+}
+
 struct Curve {
-    std::unique_ptr<EC_GROUP, GroupFree> group{EC_GROUP_new_by_curve_name(NID_secp128r1)};
+    const EC_GROUP* group = Secp128r1();
     std::unique_ptr<BN_CTX, BnCtxFree> context{BN_CTX_new()};
     Bn order = NewBn();
     Curve() {
-        Check(group && context);
-        Check(EC_GROUP_get_order(group.get(), order.get(), context.get()) == 1);
+        Check(context != nullptr);
+        Check(EC_GROUP_get_order(group, order.get(), context.get()) == 1);
     }
 };
 
@@ -59,12 +68,11 @@ void ToBytes(const BIGNUM* n, std::uint8_t* out16) {
 std::array<std::uint8_t, 33> TestSigningPublicKey() {
     Curve curve;
     Bn d(BN_bin2bn(kTestPrivateKey.data(), kTestPrivateKey.size(), nullptr));
-    std::unique_ptr<EC_POINT, PointFree> q(EC_POINT_new(curve.group.get()));
+    std::unique_ptr<EC_POINT, PointFree> q(EC_POINT_new(curve.group));
     Check(d && q);
-    Check(EC_POINT_mul(curve.group.get(), q.get(), d.get(), nullptr, nullptr,
-                       curve.context.get()) == 1);
+    Check(EC_POINT_mul(curve.group, q.get(), d.get(), nullptr, nullptr, curve.context.get()) == 1);
     std::array<std::uint8_t, 33> key{};
-    Check(EC_POINT_point2oct(curve.group.get(), q.get(), POINT_CONVERSION_UNCOMPRESSED, key.data(),
+    Check(EC_POINT_point2oct(curve.group, q.get(), POINT_CONVERSION_UNCOMPRESSED, key.data(),
                              key.size(), curve.context.get()) == key.size());
     return key;
 }
@@ -90,12 +98,11 @@ std::array<std::uint8_t, 32> SignWithTestKey(const Uid& uid) {
     Check(BN_nnmod(k.get(), k.get(), nMinusOne.get(), ctx) == 1 && BN_add_word(k.get(), 1) == 1);
 
     // r = x(kG) mod n; s = k^-1 (e + r d) mod n.
-    std::unique_ptr<EC_POINT, PointFree> point(EC_POINT_new(curve.group.get()));
+    std::unique_ptr<EC_POINT, PointFree> point(EC_POINT_new(curve.group));
     Bn x = NewBn(), r = NewBn(), s = NewBn(), rd = NewBn();
     Check(point != nullptr);
-    Check(EC_POINT_mul(curve.group.get(), point.get(), k.get(), nullptr, nullptr, ctx) == 1);
-    Check(EC_POINT_get_affine_coordinates(curve.group.get(), point.get(), x.get(), nullptr, ctx) ==
-          1);
+    Check(EC_POINT_mul(curve.group, point.get(), k.get(), nullptr, nullptr, ctx) == 1);
+    Check(EC_POINT_get_affine_coordinates(curve.group, point.get(), x.get(), nullptr, ctx) == 1);
     Check(BN_nnmod(r.get(), x.get(), n, ctx) == 1);
     Check(BN_mod_mul(rd.get(), r.get(), d.get(), n, ctx) == 1);
     Check(BN_mod_add(s.get(), e.get(), rd.get(), n, ctx) == 1);

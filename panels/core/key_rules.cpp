@@ -40,4 +40,13 @@ std::optional<tag::Key> KeyFromField(std::string_view text) {
     return tag::Key{bytes[0], bytes[1], bytes[2], bytes[3]};
 }
 
+std::optional<tag::Pack> PackFromText(std::string_view text) {
+    if (text.size() != 4) return std::nullopt;
+    for (const char c : text) {
+        if (!IsHexDigit(static_cast<unsigned char>(c))) return std::nullopt;
+    }
+    const auto bytes = KeyTextToBytes(text);
+    return tag::Pack{bytes[0], bytes[1]};
+}
+
 }  // namespace tagwright::panels

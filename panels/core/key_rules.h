@@ -20,4 +20,7 @@ std::vector<std::uint8_t> KeyTextToBytes(std::string_view text);
 // digits: a shorter key would leave bytes undefined, so it never reaches a tag.
 std::optional<tag::Key> KeyFromField(std::string_view text);
 
+// A chosen PACK: exactly four hexadecimal digits, or nothing.
+std::optional<tag::Pack> PackFromText(std::string_view text);
+
 }  // namespace tagwright::panels

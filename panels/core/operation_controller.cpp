@@ -37,10 +37,16 @@ RunResult FromDetection(DetectOutcome outcome) {
 }
 
 // PWD_AUTH with the key; a refusal leaves the tag idle, so it is selected again. False when that
-// selection fails: the run ends without a report.
+// selection fails (the run ends without a report), or when the tag took the key with a PACK that
+// gives it away (its red line is logged).
 bool AuthenticateOrReselect(tag::TagLink link, const tag::Key& key, tag::DetectedTag& tag,
-                            bool& authenticated) {
-    authenticated = tag::Authenticate(link, key);
+                            bool& authenticated, RunLog& log) {
+    const tag::AuthOutcome outcome = tag::Authenticate(link, key);
+    authenticated = outcome == tag::AuthOutcome::Accepted;
+    if (outcome == tag::AuthOutcome::WrongPack) {
+        log.Fail(tag::Failure{tag::Problem::WrongPack});
+        return false;
+    }
     if (authenticated) return true;
     const char* failed = nullptr;
     return tag::Reselect(link, tag, failed) == 0;
@@ -213,6 +219,7 @@ OperationController::InFlight::InFlight() = default;
 
 void OperationController::BeginRecord(tag::OperationKind operation) {
     log_.Begin();
+    chosenPack_ = PackFromText(panel_.packText());
     inFlight_.reset();
     if (journal_ == nullptr) return;
     inFlight_.emplace();
@@ -278,8 +285,10 @@ RunResult OperationController::RunRead() {
         return Finish(RunResult::Failed);
     }
     if (!format_->ReadAndShow(link, *area, panel_, log_)) return Finish(RunResult::Failed);
-    ShowCounter(link, tag);
+    // The signature first: a look-alike that refuses a later step (its counter page protected
+    // against reading) would otherwise leave it idle and unchecked.
     ShowOriginality(link, tag);
+    ShowCounter(link, tag);
     if (inFlight_) {
         inFlight_->tag.message = format_->lastReadText();
         inFlight_->tag.ndef = format_->lastRead();
@@ -296,7 +305,7 @@ void OperationController::ShowCounter(tag::TagLink link, const tag::DetectedTag&
     panel_.ShowCounter(**counter);
 }
 
-void OperationController::ShowOriginality(tag::TagLink link, const tag::DetectedTag& tag) {
+void OperationController::ShowOriginality(tag::TagLink link, tag::DetectedTag& tag) {
     // As the counter: a signature that cannot be read leaves the Read as it is.
     const auto genuine = tag::CheckGenuine(link, tag);
     if (!genuine || !*genuine) return;
@@ -308,18 +317,17 @@ void OperationController::ShowOriginality(tag::TagLink link, const tag::Detected
     panel_.ShowGenuine(**genuine);
 }
 
-bool OperationController::CheckGenuine(tag::TagLink link, const tag::DetectedTag& tag) {
+bool OperationController::CheckGenuine(tag::TagLink link, tag::DetectedTag& tag) {
     const auto genuine = tag::CheckGenuine(link, tag);
     if (!genuine) {
         log_.Fail(genuine.failure());
         return false;
     }
+    if (*genuine && **genuine) return true;
     // A model without a signature cannot show that it is genuine.
-    if (!*genuine || !**genuine) {
-        log_.Fail(tag::Failure{tag::Problem::NotGenuine});
-        return false;
-    }
-    return true;
+    log_.Fail(tag::Failure{tag::HasSignature(tag.model) ? tag::Problem::NotGenuine
+                                                        : tag::Problem::NoSignature});
+    return false;
 }
 
 RunResult OperationController::RunWrite() {
@@ -389,7 +397,7 @@ std::optional<RunResult> OperationController::IdentifyForWrite(tag::TagLink link
     DetectOutcome outcome = Wake(link, tag::OperationKind::Write, tag);
     if (outcome != DetectOutcome::Detected) return NotDetected(outcome);
     // Authentication is attempted, not required: an unprotected tag is written all the same.
-    if (!AuthenticateOrReselect(link, originalKey, tag, run.authenticated)) {
+    if (!AuthenticateOrReselect(link, originalKey, tag, run.authenticated, log_)) {
         return RunResult::Failed;
     }
     tag.answeredPwdAuth = run.authenticated;
@@ -398,7 +406,7 @@ std::optional<RunResult> OperationController::IdentifyForWrite(tag::TagLink link
     last_.model = tag.model;
     // Identifying the tag may have selected it again, which ends its authentication.
     if (run.authenticated && tag.reselected &&
-        !AuthenticateOrReselect(link, originalKey, tag, run.authenticated)) {
+        !AuthenticateOrReselect(link, originalKey, tag, run.authenticated, log_)) {
         return RunResult::Failed;
     }
     return std::nullopt;
@@ -455,7 +463,7 @@ bool OperationController::Protect(tag::TagLink link, WriteRun& run) {
         // A tag that refused the original key may answer to the new one already, set by the
         // interrupted run.
         if (run.messageHeld && !run.authenticated &&
-            !AuthenticateOrReselect(link, newKey, run.tag, run.authenticated)) {
+            !AuthenticateOrReselect(link, newKey, run.tag, run.authenticated, log_)) {
             return false;
         }
         if (auto failure = tag::SetPassword(link, run.tag.model, newKey)) {
@@ -515,7 +523,10 @@ RunResult OperationController::WriteSteps() {
     // the password and lock steps read back their own pages whether it is on or not.
     const tag::TagLink link = Link(settings.verify ? &run.written : nullptr);
     if (const auto ended = IdentifyForWrite(link, originalKey, run)) return *ended;
-    if (settings.genuineOnly && !CheckGenuine(link, run.tag)) return RunResult::Failed;
+    if (settings.genuineOnly) {
+        if (inFlight_) inFlight_->tag.model = run.tag.model;
+        if (!CheckGenuine(link, run.tag)) return RunResult::Failed;
+    }
 
     const auto content = ContentFor(run.tag);
     if (!content) return RunResult::Failed;
@@ -576,8 +587,9 @@ RunResult OperationController::RunClearKey() {
     if (Wake(link, tag::OperationKind::ClearKey, tag) != DetectOutcome::Detected) {
         return Finish(RunResult::Failed);
     }
-    if (!tag::Authenticate(link, *key)) {
-        log_.Fail(tag::Failure{tag::Problem::KeyRefused});
+    if (const auto outcome = tag::Authenticate(link, *key); outcome != tag::AuthOutcome::Accepted) {
+        log_.Fail(tag::Failure{outcome == tag::AuthOutcome::WrongPack ? tag::Problem::WrongPack
+                                                                      : tag::Problem::KeyRefused});
         return Finish(RunResult::Failed);
     }
     tag.answeredPwdAuth = true;

@@ -95,7 +95,8 @@ class OperationController {
 
   private:
     tag::TagLink Link(tag::PageWrites* writes = nullptr) const {
-        return {devices_.api(), devices_.selectedHandle(), writes, progress_};
+        return {devices_.api(), devices_.selectedHandle(), writes, progress_,
+                chosenPack_ ? &*chosenPack_ : nullptr};
     }
     bool KeysUsable(bool needNewKey) const;
     // False when the run's record could not be kept and the batch stopped for it.
@@ -135,9 +136,9 @@ class OperationController {
     // After a Read: the NFC counter's line, where the tag shows it.
     void ShowCounter(tag::TagLink link, const tag::DetectedTag& tag);
     // After a Read: whether the tag is a genuine NXP chip, where it has a signature.
-    void ShowOriginality(tag::TagLink link, const tag::DetectedTag& tag);
+    void ShowOriginality(tag::TagLink link, tag::DetectedTag& tag);
     // Before a Write with "Genuine only": false, with its red line, for a tag that is not.
-    bool CheckGenuine(tag::TagLink link, const tag::DetectedTag& tag);
+    bool CheckGenuine(tag::TagLink link, tag::DetectedTag& tag);
     // The Write's steps, in their order; those that can end the run return how it ends.
     RunResult WriteSteps();
     std::optional<RunResult> IdentifyForWrite(tag::TagLink link, const tag::Key& originalKey,
@@ -170,6 +171,7 @@ class OperationController {
     std::function<void(RunResult)> observer_;
     RunJournal* journal_ = nullptr;
     tag::WriteProgress* progress_ = nullptr;
+    std::optional<tag::Pack> chosenPack_;  // read from the panel as each run begins
     std::function<void(bool)> busyObserver_;
     int busyDepth_ = 0;
     BatchLedger ledger_;

@@ -36,6 +36,8 @@ class Panel {
     virtual int attemptLimit() const { return 0; }
     // With Lock Tag: the configuration pages locked too (CFGLCK).
     virtual bool lockConfig() const { return false; }
+    // The PACK chosen for the password (four hex digits); empty: derived from the key.
+    virtual std::string packText() const { return {}; }
     // Write refuses a tag whose originality signature is not NXP's.
     virtual bool genuineOnly() const { return false; }
 

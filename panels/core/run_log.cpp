@@ -28,8 +28,10 @@ constexpr int kEntries[] = {text::msg::kReadFailedPage,
                             text::msg::kDynamicLockAddressUnknown,
                             text::msg::kAuthenticationKeyFail,
                             text::msg::kNoNfcCounter,
-                            text::msg::kNotGenuine};
-static_assert(std::size(kEntries) == static_cast<std::size_t>(Problem::NotGenuine) + 1);
+                            text::msg::kNotWritten,
+                            text::msg::kNoSignature,
+                            text::msg::kWrongPack};
+static_assert(std::size(kEntries) == static_cast<std::size_t>(Problem::WrongPack) + 1);
 
 bool NamesPage(Problem problem) {
     return problem == Problem::ReadFailed || problem == Problem::WriteFailed ||

@@ -16,7 +16,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
     bool verify = false, templates = false, counter = false, counterKey = false;
     bool lockConfiguration = false, genuineTagsOnly = false;
     int authLimit = 0;
-    std::string originalKey = "7C7C7C7C", newKey = "7C7C7C7C";
+    std::string originalKey = "7C7C7C7C", newKey = "7C7C7C7C", pack;
     std::string content, title;
     int prefix = 0;
     bool rowAuto = true;
@@ -42,6 +42,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
     bool lockConfig() const override { return lockConfiguration; }
     int attemptLimit() const override { return authLimit; }
     bool genuineOnly() const override { return genuineTagsOnly; }
+    std::string packText() const override { return pack; }
     bool rowAutoIncrement() const override { return rowAuto; }
     std::string rowNumberText() const override { return rowNumber; }
     void SetRowNumberText(const std::string& text) override { rowNumber = text; }

@@ -141,8 +141,8 @@ TEST_F(FaultInjection, WriteWithEncryptionAndLock) {
 
 TEST_F(FaultInjection, AFailedPasswordPageLeavesTheTagUnprotected) {
     const std::string uid = Prepare(Operation::Write);
-    // Writes: six message pages, then the password page, then AUTH0.
-    SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "7"});
+    // Writes: six message pages, then the PACK page, the password page, and AUTH0.
+    SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "8"});
     Run(Operation::Write);
     EXPECT_EQ(Texts().back(), "Write faild: Page43 !");
     EXPECT_EQ(Memory(uid)[0x29 * 4 + 3], 0xFF);  // AUTH0 untouched: no page is protected

@@ -256,8 +256,8 @@ TEST_F(ProtectLock, AKeyChangeThatFailsHalfWaySaysWhichKeyTheTagAnswersTo) {
     panel.encrypt = true;
     panel.originalKey = "11111111";
     panel.newKey = "22222222";
-    panel.content = "x";  // three pages; then the password page, then AUTH0
-    SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "5"});
+    panel.content = "x";  // three pages; then the PACK and password pages, then AUTH0
+    SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "6"});
     auto& text = Controller(PanelKind::Text);
     text.OnWrite();
     EXPECT_EQ(results.back(), RunResult::Failed);

@@ -40,15 +40,18 @@ TEST_F(WriteRead, TextAbcOnAPlainTagByteForByte) {
 // simulated tag) and an NTAG203, which has no signature. A simulated tag carrying a real chip's UID
 // and signature is written, and Read calls it genuine.
 TEST_F(WriteRead, GenuineOnlyWritesNothingToALookAlike) {
-    const std::string notGenuine = "The signature does not match: not a genuine NXP chip !";
     panel.genuineTagsOnly = true;
     panel.content = "abc";
-    for (const char* model : {"NTAG213", "NTAG203"}) {
+    const std::pair<const char*, const char*> refusals[] = {
+        {"NTAG213", "Not a genuine NXP chip: nothing was written !"},
+        {"NTAG203", "The tag has no originality signature !"}};
+    for (const auto& [model, refusal] : refusals) {
         const std::string uid = NewTag(model);
         Controller(PanelKind::Text).OnWrite();
         EXPECT_EQ(results.back(), RunResult::Failed) << model;
         EXPECT_EQ(Texts(),
-                  (std::vector<std::string>{std::string(model) + ", UID: " + uid, notGenuine}));
+                  (std::vector<std::string>{std::string(model) + ", UID: " + uid, refusal}));
+        EXPECT_EQ(RedLines(), 1);
         EXPECT_EQ(Pages(uid, 4, 1), (Bytes{0x03, 0x00, 0xFE, 0x00})) << model;
         EXPECT_EQ(CommandCount("TyA_NTAG_Write"), 0u) << model;
     }

@@ -111,7 +111,7 @@ TEST_F(Erase, AProtectedTagNeedsItsKeyAndEndsWithoutProtection) {
     EXPECT_EQ(Writes(), writes);
 
     tag = Wake();
-    ASSERT_TRUE(Authenticate(link(), kOwnKey));
+    ASSERT_EQ(Authenticate(link(), kOwnKey), AuthOutcome::Accepted);
     const auto erased = EraseTag(link(), tag, true, kOwnKey);
     ASSERT_TRUE(erased);
     EXPECT_TRUE(erased->protectionCleared);
@@ -119,7 +119,7 @@ TEST_F(Erase, AProtectedTagNeedsItsKeyAndEndsWithoutProtection) {
     Bytes expected = delivered;
     std::copy(kDefaultKey.begin(), kDefaultKey.end(), expected.begin() + kPassword213 * 4);
     EXPECT_EQ(memory(), expected);
-    EXPECT_TRUE(Authenticate(link(), kDefaultKey));
+    EXPECT_EQ(Authenticate(link(), kDefaultKey), AuthOutcome::Accepted);
 }
 
 TEST_F(Erase, AProtectedTagWithItsConfigurationLockedIsRefusedUntouched) {
@@ -129,7 +129,7 @@ TEST_F(Erase, AProtectedTagWithItsConfigurationLockedIsRefusedUntouched) {
     reader.chip().memory()[0x2A * 4] = 0x40;  // CFGLCK: AUTH0 could never be opened again
     const Bytes before = memory();
     const DetectedTag tag = Wake();
-    ASSERT_TRUE(Authenticate(link(), kOwnKey));
+    ASSERT_EQ(Authenticate(link(), kOwnKey), AuthOutcome::Accepted);
     const auto refused = EraseTag(link(), tag, true, kOwnKey);
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.failure().problem, Problem::Locked);

@@ -72,7 +72,7 @@ TEST_F(NfcCounter, AProtectedCounterIsReadOnlyWithThePassword) {
     EXPECT_EQ(Counter(), std::nullopt);
     EXPECT_EQ(reader.Calls("TyA_NTAG_ReadCnt"), 0u);  // not asked, so the tag stays active
     Wake();
-    ASSERT_TRUE(Authenticate(link(), {0xFF, 0xFF, 0xFF, 0xFF}));
+    ASSERT_EQ(Authenticate(link(), {0xFF, 0xFF, 0xFF, 0xFF}), AuthOutcome::Accepted);
     // One count for each of the three activations that read a page: the read-back of ACCESS,
     // the first reading and this one.
     EXPECT_EQ(Counter(true), 3u);

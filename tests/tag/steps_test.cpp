@@ -22,7 +22,7 @@ using cardhost::sim::NtagChip;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr Uid kUid{0x04, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66};
-constexpr std::uint8_t kConfig213 = 0x29, kPassword213 = 0x2B;
+constexpr std::uint8_t kConfig213 = 0x29, kPassword213 = 0x2B, kPack213 = 0x2C;
 constexpr Key kNewKey{0x11, 0x22, 0x33, 0x44};
 
 void ExpectFailure(const Outcome& outcome, Problem problem, std::uint16_t page = 0,
@@ -126,18 +126,31 @@ TEST_F(Steps, APasswordIsSetProvenAndClearedOrSaysWhetherItStands) {
     EXPECT_FALSE(SetPassword(link(), kNtag213, kNewKey));
     EXPECT_EQ(Page(kConfig213)[3], 0x00);  // protected from page 0
     EXPECT_EQ(Page(kPassword213), Bytes(kNewKey.begin(), kNewKey.end()));
+    // The PACK derived from the key: 11 XOR 33, 22 XOR 44.
+    EXPECT_EQ(Page(kPack213), (Bytes{0x22, 0x66, 0x00, 0x00}));
+    EXPECT_EQ(Authenticate(link(), kNewKey), AuthOutcome::Accepted);
     EXPECT_FALSE(ClearProtection(link(), tag, kNewKey));
     EXPECT_EQ(Page(kConfig213)[3], 0xFF);
     EXPECT_EQ(Page(kPassword213), Bytes(kDefaultKey.begin(), kDefaultKey.end()));
+    EXPECT_EQ(Page(kPack213), (Bytes{0x00, 0x00, 0x00, 0x00}));
 
-    // The password page refused: nothing stands. AUTH0 refused after it: the key stands.
+    // The PACK or the password page refused: nothing stands. AUTH0 refused after them: the key
+    // stands.
     Fresh(ChipModel::Ntag213);
     reader.Fail("TyA_NTAG_Write", CARDHOST_NO_ANSWER);
-    ExpectFailure(SetPassword(link(), kNtag213, kNewKey), Problem::WriteFailed, kPassword213);
+    ExpectFailure(SetPassword(link(), kNtag213, kNewKey), Problem::WriteFailed, kPack213);
     Fresh(ChipModel::Ntag213);
     reader.Fail("TyA_NTAG_Write", CARDHOST_NO_ANSWER, 2);
+    ExpectFailure(SetPassword(link(), kNtag213, kNewKey), Problem::WriteFailed, kPassword213);
+    Fresh(ChipModel::Ntag213);
+    reader.Fail("TyA_NTAG_Write", CARDHOST_NO_ANSWER, 3);
     ExpectFailure(SetPassword(link(), kNtag213, kNewKey), Problem::WriteFailed, kConfig213, 0,
                   true);
+    // A PACK page that kept other bytes than it acknowledged: the tag answers the key with
+    // another PACK, and the key stands.
+    Fresh(ChipModel::Ntag213);
+    reader.Weak(kPack213);
+    ExpectFailure(SetPassword(link(), kNtag213, kNewKey), Problem::WrongPack, 0, 0, true);
     // The proof refused by the tag (a NAK) is no key the tag answers to; a lost answer may be.
     Fresh(ChipModel::Ntag213);
     reader.Fail("TyA_NTAG_PwdAuth", 0x20);
@@ -155,6 +168,26 @@ TEST_F(Steps, APasswordIsSetProvenAndClearedOrSaysWhetherItStands) {
     tag.model = kNtag203;
     ExpectFailure(ClearProtection(link(), tag, kNewKey), Problem::NoPassword);
     EXPECT_EQ(reader.Calls("TyA_NTAG_Write"), writes);
+}
+
+// Every PWD_AUTH checks the PACK: the one derived from the key, a chosen one, or the factory's of
+// a tag protected before PACKs were written; any other gives a tag away that takes any key.
+TEST_F(Steps, APackIsChosenOrDerivedAndAnyOtherGivesTheTagAway) {
+    EXPECT_EQ(DerivedPack(kDefaultKey), kFactoryPack);
+    EXPECT_EQ(DerivedPack(Key{0x0A, 0x0B, 0x0C, 0x0D}), (Pack{0x06, 0x06}));
+
+    Fresh(ChipModel::Ntag215);
+    const Pack chosen{0xAB, 0xCD};
+    TagLink withChosen = link();
+    withChosen.pack = &chosen;
+    EXPECT_FALSE(SetPassword(withChosen, kNtag215, kNewKey));
+    EXPECT_EQ(Page(0x86), (Bytes{0xAB, 0xCD, 0x00, 0x00}));
+    EXPECT_EQ(Authenticate(withChosen, kNewKey), AuthOutcome::Accepted);
+    EXPECT_EQ(Authenticate(link(), kNewKey), AuthOutcome::WrongPack);
+    // The factory PACK is taken with any key; a wrong key is refused whatever the PACK.
+    SetPage(0x86, {0x00, 0x00, 0x00, 0x00});
+    EXPECT_EQ(Authenticate(link(), kNewKey), AuthOutcome::Accepted);
+    EXPECT_EQ(Authenticate(link(), kDefaultKey), AuthOutcome::Refused);
 }
 
 TEST_F(Steps, ALockTakesItsBytesAndReadsThemBack) {

@@ -142,7 +142,7 @@ TEST_F(Cli, TheNfcCounterCountsReadsAndReadShowsIt) {
     EXPECT_TRUE(Has(r, "   3  NFC counter on !\n")) << r.out;
     EXPECT_EQ(Memory(uid)[0x84 * 4], 0x10);
     r = Run({"read", "url", "--no-journal"});
-    EXPECT_TRUE(Has(r, "   3  Counter: 2\n")) << r.out;  // the write's read-back counted first
+    EXPECT_TRUE(Has(r, "   4  Counter: 2\n")) << r.out;  // the write's read-back counted first
     EXPECT_TRUE(Has(r, "url: example.com\ncounter: 2\nsignature: not NXP\n")) << r.out;
     r = Run({"--json", "read", "url", "--no-journal"});
     EXPECT_TRUE(Has(r, "\"url\":\"example.com\",\"counter\":3,\"genuine\":false}")) << r.out;
@@ -174,7 +174,7 @@ TEST_F(Cli, ReadNamesTheSignatureAndGenuineOnlyRefusesALookAlike) {
     ASSERT_EQ(Run({"write", "text", "--no-journal", "x"}).exitCode, 0);
     ToolResult r = Run({"write", "text", "--genuine-only", "--no-journal", "y"});
     EXPECT_EQ(r.exitCode, 1) << r.out;
-    EXPECT_TRUE(Has(r, "   2  The signature does not match: not a genuine NXP chip !\n")) << r.out;
+    EXPECT_TRUE(Has(r, "   2  Not a genuine NXP chip: nothing was written !\n")) << r.out;
     r = Run({"read", "text", "--no-journal"});
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_TRUE(Has(r, "text: x\nsignature: not NXP\n")) << r.out;
@@ -211,6 +211,51 @@ TEST_F(Cli, AnAttemptLimitEndsEveryKeyOnceReached) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Has(r, "Authentication key fail !")) << r.out;
     EXPECT_EQ(Memory(uid)[0x29 * 4 + 3], 0x00);  // still protected
+}
+
+// The PACK: chosen with --pack or derived from the key, written by --encrypt, and checked at every
+// PWD_AUTH: a tag that answers a key with another PACK fails the run before anything is written.
+TEST_F(Cli, APackIsWrittenWithThePasswordAndCheckedAtEveryAuthentication) {
+    const std::string uid = NewTag("NTAG213", "plain");
+    const auto packPage = [&] {
+        const auto memory = Memory(uid);
+        return std::vector<std::uint8_t>(memory.begin() + 0x2C * 4, memory.begin() + 0x2D * 4);
+    };
+    ASSERT_EQ(
+        Run({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "--no-journal", "x"}).exitCode,
+        0);
+    EXPECT_EQ(packPage(), (std::vector<std::uint8_t>{0x06, 0x06, 0x00, 0x00}));  // 0A^0C, 0B^0D
+    ASSERT_EQ(Run({"write", "text", "--original-key", "0A0B0C0D", "--encrypt", "--new-key",
+                   "11223344", "--pack", "abcd", "--no-journal", "y"})
+                  .exitCode,
+              0);
+    EXPECT_EQ(packPage(), (std::vector<std::uint8_t>{0xAB, 0xCD, 0x00, 0x00}));
+
+    // Without the chosen PACK the tag's answer gives it away; with it the key is cleared, and the
+    // factory PACK comes back.
+    ToolResult r = Run({"clear-key", "--original-key", "11223344", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(
+        r, "   1  Password acknowledge does not match: the tag takes keys it was not given !\n"))
+        << r.out;
+    EXPECT_EQ(Memory(uid)[0x29 * 4 + 3], 0x00);  // still protected
+    r = Run({"clear-key", "--original-key", "11223344", "--pack", "ABCD", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(packPage(), (std::vector<std::uint8_t>{0x00, 0x00, 0x00, 0x00}));
+
+    // A look-alike that took the key with a PACK of its own: Write stops at the authentication.
+    ASSERT_EQ(
+        Run({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "--no-journal", "x"}).exitCode,
+        0);
+    SimOk({"tag", "poke", uid, "0x2C", "5A5A0000"});
+    r = Run({"write", "text", "--original-key", "0A0B0C0D", "--no-journal", "z"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "Password acknowledge does not match")) << r.out;
+    EXPECT_FALSE(Has(r, "Write data succeed")) << r.out;
+
+    r = Run({"write", "text", "--encrypt", "--pack", "12", "--no-journal", "x"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(Has(r, "--pack takes 4 hex digits")) << r.out;
 }
 
 // Protection the tag did not take is a failure: exit status 1, no success line, and the journal

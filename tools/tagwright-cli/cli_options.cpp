@@ -12,6 +12,7 @@
 
 #include "key_sources.h"
 #include "ndef/uri_record.h"
+#include "panels/core/key_rules.h"
 #include "panels/core/message_template.h"
 #include "tools/common/arguments.h"
 #include "utf8_text.h"
@@ -23,10 +24,10 @@ using tools::Arguments;
 using tools::UsageError;
 using Options = std::set<std::string>;
 
-const char* const kValued[] = {"--reader",       "--lang",    "--prefix",    "--title",
-                               "--original-key", "--new-key", "--from-file", "--row",
-                               "--count",        "--journal", "--key-file",  "--since",
-                               "--batch",        "--model",   "--offset",    "--authlim"};
+const char* const kValued[] = {"--reader",   "--lang",      "--prefix", "--title", "--original-key",
+                               "--new-key",  "--from-file", "--row",    "--count", "--journal",
+                               "--key-file", "--since",     "--batch",  "--model", "--offset",
+                               "--authlim",  "--pack"};
 const char* const kFlags[] = {"--json",
                               "--stdin",
                               "--encrypt",
@@ -99,6 +100,10 @@ void TakeKeys(const Arguments& args, CliOptions& o) {
     if (const auto value = args.Value("--new-key")) keys.newKey = CheckedKey(*value, "--new-key");
     o.originalKey = keys.original.value_or(o.originalKey);
     o.newKey = keys.newKey.value_or(o.newKey);
+    if (const auto value = args.Value("--pack")) {
+        if (!panels::PackFromText(*value)) throw UsageError("--pack takes 4 hex digits");
+        o.pack = *value;
+    }
 }
 
 void TakeJournal(const Arguments& args, CliOptions& o) {
@@ -206,7 +211,7 @@ void ParseJournalCommand(const CommandLine& line, CliOptions& o) {
 }
 
 void ParseClearKey(const CommandLine& line, CliOptions& o) {
-    line.Only({"--original-key", "--key-file", "--auto"}, "clear-key");
+    line.Only({"--original-key", "--key-file", "--pack", "--auto"}, "clear-key");
     line.args.ExpectPositional(1);
     o.command = Command::ClearKey;
     TakeKeys(line.args, o);
@@ -214,7 +219,7 @@ void ParseClearKey(const CommandLine& line, CliOptions& o) {
 }
 
 void ParseErase(const CommandLine& line, CliOptions& o) {
-    line.Only({"--original-key", "--key-file"}, "erase");
+    line.Only({"--original-key", "--key-file", "--pack"}, "erase");
     line.args.ExpectPositional(1);
     o.command = Command::Erase;
     TakeKeys(line.args, o);
@@ -308,6 +313,7 @@ void ParseWrite(const CommandLine& line, CliOptions& o) {
                                "--counter-protected",
                                "--lock-config",
                                "--authlim",
+                               "--pack",
                                "--genuine-only"},
                               o.panel),
               "write " + line.words[1]);

@@ -43,6 +43,7 @@ struct CliOptions {
     bool counter = false;           // switch the NFC counter on
     bool counterProtected = false;  // and READ_CNT only with the password
     bool genuineOnly = false;       // refuse a tag whose signature is not NXP's
+    std::string pack;               // the chosen PACK, four hex digits; empty: derived
     bool templates = false;         // {uid}, {row} and {n} in the content and title
     // The sheet pre-flight check (the check command, and Auto operation from a file).
     tag::ModelCode model = tag::kNtag210;

@@ -29,10 +29,11 @@ Commands
                                    handles, no duplicate rows; --offset is where the NDEF TLV
                                    stands on the tags (default 0). Prints the rows that would
                                    fail and a summary; exit 0 when every row passes, else 1
-  clear-key   [--original-key HEX] [--auto]
+  clear-key   [--original-key HEX] [--pack HEX] [--auto]
                                    switch password protection off again (once; --auto as
                                    with the Auto operation box checked)
-  erase       [--original-key HEX] give the tag its delivery state: an empty NDEF message,
+  erase       [--original-key HEX] [--pack HEX]
+                                   give the tag its delivery state: an empty NDEF message,
                                    the rest of the data area zero, and a protected tag's
                                    password cleared with the key; a tag with a lock bit set
                                    is refused before anything is written
@@ -43,6 +44,12 @@ Options of write
   --original-key HEX   the tag's password, 8 hex digits (default 7C7C7C7C)
   --new-key HEX        the password Encryption sets (default 7C7C7C7C)
   --encrypt            protect the tag with the new key after writing
+  --pack HEX           the password acknowledge (PACK, 4 hex digits) --encrypt writes, and
+                       that the tag may answer a key with (also for clear-key and erase);
+                       without it the PACK is derived from the key (byte 0 XOR byte 2,
+                       byte 1 XOR byte 3). A tag that takes a key with another PACK fails:
+                       "Password acknowledge does not match: the tag takes keys it was not
+                       given !"
   --authlim N          with --encrypt: after N wrong keys in all (1 to 7) the tag refuses every
                        key for good, the right one too, and can never be changed again
   --lock               lock the tag for good after writing
@@ -61,7 +68,7 @@ Options of write
                        its reads, and read shows "counter: N"
   --counter-protected  the same, and the counter is read only with the password
   --genuine-only       refuse a tag whose originality signature is not NXP's (a look-alike
-                       chip): "The signature does not match: not a genuine NXP chip !"
+                       chip): "Not a genuine NXP chip: nothing was written !"
   --verify             read every written page back (message, password, AUTH0, lock bytes)
                        and count a tag whose pages differ as failed: "Verify failed: Page%d !"
   --templates          replace {uid} (the tag's 14 hex digits), {row} (the sheet row) and {n}

@@ -28,6 +28,7 @@ struct ConsolePanel : panels::SimplePanel {
         counter = o.counter;
         counterKey = o.counterProtected;
         genuineTagsOnly = o.genuineOnly;
+        pack = o.pack;
         templates = o.templates;
         fromFile = o.fromFile.has_value();
         originalKey = o.originalKey;
