@@ -47,6 +47,7 @@ std::optional<Question> PreflightQuestion(OpenPanel& open) {
     settings.startRow = panels::RowNumberValue(panel.rowNumberText());
     settings.onlyStartRow = !panel.rowAutoIncrement();
     settings.templates = panel.expandTemplates();
+    settings.mirror = panel.mirror();
     // Rows that fail on every tag (blank, no scheme, a duplicate...) are listed before those
     // that are too large, each kind in row order; the rows left over are counted.
     std::vector<panels::RowProblem> everywhere, tooLarge;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "url_panel.h"
 
+#include <algorithm>
+
 #include "ndef/uri_record.h"
 #include "text/text_tables.h"
 
@@ -22,10 +24,17 @@ UrlPanel::UrlPanel(QWidget* parent, Dialogs dialogs, bool withTitle)
         prefix_->addItem(QString::fromUtf8(prefix.data(), qsizetype(prefix.size())));
     prefix_->setCurrentIndex(0);
     url_ = PlaceNew<MenuLineEdit>(this, du, 1021, 200, y, 244, 14);
+    // Below the prefix list, in the content area's free line: what the tag mirrors into the URL.
+    PlaceLabel(this, du, 1056, Label(l::kMirror), Qt::AlignRight, 72, y + 21, 40, 8);
+    mirror_ = PlaceNew<QComboBox>(this, du, 1057, 116, y + 18, 80, 14);
+    for (int entry : {l::kMirrorNone, l::kMirrorUid, l::kMirrorCounter, l::kMirrorBoth})
+        mirror_->addItem(Label(entry));
+    const std::string_view tip = text::Tr(text::Table::Tip, text::tip::kMirror);
+    mirror_->setToolTip(QString::fromUtf8(tip.data(), qsizetype(tip.size())));
     if (title_) {
-        OrderTabStops({title_, prefix_, url_});
+        OrderTabStops({title_, prefix_, url_, mirror_});
     } else {
-        OrderTabStops({prefix_, url_});
+        OrderTabStops({prefix_, url_, mirror_});
     }
 }
 
@@ -36,6 +45,10 @@ void UrlPanel::SetContentText(const std::string& text) {
 int UrlPanel::prefixCode() const {
     const int row = prefix_->currentIndex();
     return row < 0 ? panels::kNoPrefix : row;
+}
+
+tag::MirrorKind UrlPanel::mirror() const {
+    return static_cast<tag::MirrorKind>(std::max(0, mirror_->currentIndex()));
 }
 
 void UrlPanel::ShowPrefix(int code) {

@@ -21,8 +21,10 @@ class UrlPanel : public FunctionPanel {
     int prefixCode() const override;
     void ShowPrefix(int code) override;
     void ShowUrl(const std::string& url) override { SetContentText(url); }
+    tag::MirrorKind mirror() const override;
 
     QComboBox& prefixList() { return *prefix_; }
+    QComboBox& mirrorList() { return *mirror_; }
     MenuLineEdit& urlField() { return *url_; }
 
   protected:
@@ -32,6 +34,7 @@ class UrlPanel : public FunctionPanel {
   private:
     QComboBox* prefix_;
     MenuLineEdit* url_;
+    QComboBox* mirror_;
 };
 
 class SmartPosterPanel : public UrlPanel {

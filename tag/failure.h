@@ -28,6 +28,7 @@ enum class Problem {
     NotGenuine,          // the originality signature is not NXP's
     NoSignature,         // the model has no originality signature (NTAG203)
     WrongPack,           // the tag took the key but answered with another PACK
+    NoMirror,            // the model has no UID and counter mirror, or it would not fit
 };
 
 struct Failure {

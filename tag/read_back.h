@@ -15,9 +15,19 @@ class PageWrites {
   public:
     void Note(std::uint8_t page, const PageImage& data) { pages_[page] = data; }
     const std::map<std::uint8_t, PageImage>& pages() const { return pages_; }
+    // Bytes the tag answers with other bytes than were written (the ASCII mirror), from byte
+    // `address` of its memory on: not compared.
+    void Skip(std::size_t address, std::size_t count) {
+        skipFrom_ = address;
+        skipCount_ = count;
+    }
+    bool Skipped(std::size_t address) const {
+        return address >= skipFrom_ && address < skipFrom_ + skipCount_;
+    }
 
   private:
     std::map<std::uint8_t, PageImage> pages_;
+    std::size_t skipFrom_ = 0, skipCount_ = 0;
 };
 
 // Reads back every noted page, four pages per READ, and compares; the password page of a model

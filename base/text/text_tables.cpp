@@ -57,6 +57,11 @@ constexpr Entry kLabel[] = {
     {35, "计数需密码", "Counter by key"},
     {36, "锁定配置", "Lock config"},
     {37, "仅限正品", "Genuine only"},
+    {38, "镜像:", "Mirror:"},
+    {39, "无", "None"},
+    {40, "UID", "UID"},
+    {41, "计数器", "Counter"},
+    {42, "UID和计数器", "UID and counter"},
 };
 
 constexpr Entry kTip[] = {
@@ -80,6 +85,9 @@ constexpr Entry kTip[] = {
     {9, "写卡前校验原厂签名, 拒绝不是NXP正品芯片的标签.",
      "Write checks the originality signature first and refuses tags that are not genuine NXP "
      "chips."},
+    {10, "NTAG213/215/216: 网址在{mirror}处(或末尾)带上标签的UID和/或计数器, 每次读取时由标签填入.",
+     "NTAG213/215/216: the URL carries the tag's UID and/or counter where {mirror} stands (or at "
+     "its end), filled in by the tag at every read."},
 };
 
 constexpr Entry kDeviceMessage[] = {
@@ -199,6 +207,9 @@ constexpr Entry kMessage[] = {
     // "Genuine only" refusing a tag.
     {58, "不是NXP正品芯片: 未写入!", "Not a genuine NXP chip: nothing was written !"},
     {59, "该标签没有原厂签名!", "The tag has no originality signature !"},
+    {60, "该标签不能镜像UID或计数器!", "The tag cannot mirror its UID or counter here !"},
+    // The mirror's kind, as the list names it.
+    {61, "镜像已开启: %s !", "Mirror on: %s !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

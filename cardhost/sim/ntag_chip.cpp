@@ -4,6 +4,7 @@
 #include "test_signature.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace cardhost::sim {
 namespace {
@@ -240,8 +241,7 @@ ChipAnswer NtagChip::Read(std::uint8_t page) {
     CountFirstRead();
     std::vector<std::uint8_t> out(16, 0);
     for (int i = 0; i < 4; ++i) {
-        const auto p = static_cast<std::uint8_t>((page + i) % end);
-        if (!IsSecretPage(p)) std::copy_n(Page(p), 4, out.begin() + i * 4);
+        AnswerPage(static_cast<std::uint8_t>((page + i) % end), out.data() + i * 4);
     }
     return ChipAnswer::Bytes(std::move(out));
 }
@@ -251,16 +251,49 @@ ChipAnswer NtagChip::FastRead(std::uint8_t first, std::uint8_t last) {
     if (first > last || last > f.lastPage) return Refuse(kNakInvalidArgument);
     if (ReadsProtected() && last >= Auth0()) return Refuse(kNakInvalidArgument);
     CountFirstRead();
-    std::vector<std::uint8_t> out;
+    std::vector<std::uint8_t> out(std::size_t(last - first + 1) * 4, 0);
     for (int p = first; p <= last; ++p) {
-        const auto page = static_cast<std::uint8_t>(p);
-        if (IsSecretPage(page)) {
-            out.insert(out.end(), 4, 0);
-        } else {
-            out.insert(out.end(), Page(page), Page(page) + 4);
-        }
+        AnswerPage(static_cast<std::uint8_t>(p), out.data() + std::size_t(p - first) * 4);
     }
     return ChipAnswer::Bytes(std::move(out));
+}
+
+std::string NtagChip::MirrorText() const {
+    // Only NTAG213, NTAG215 and NTAG216 have the UID and counter mirror.
+    if (!HasNfcCounter()) return {};
+    const std::uint8_t* cfg0 = Page(*facts().cfg0Page);
+    const int conf = cfg0[0] >> 6;
+    if (conf == 0 || cfg0[2] < 4) return {};
+    char digits[22];
+    const Uid id = uid();
+    std::string uidText, counterText;
+    for (const std::uint8_t byte : id) {
+        std::snprintf(digits, sizeof digits, "%02X", byte);
+        uidText += digits;
+    }
+    std::snprintf(digits, sizeof digits, "%06X", static_cast<unsigned>(nfcCounter_ & 0xFFFFFF));
+    counterText = digits;
+    if (conf == 1) return uidText;
+    if (conf == 2) return counterText;
+    return uidText + 'x' + counterText;
+}
+
+void NtagChip::AnswerPage(std::uint8_t page, std::uint8_t* out) const {
+    if (IsSecretPage(page)) {
+        std::fill_n(out, 4, std::uint8_t{0});
+        return;
+    }
+    std::copy_n(Page(page), 4, out);
+    const std::string mirror = MirrorText();
+    if (mirror.empty()) return;
+    const std::uint8_t* cfg0 = Page(*facts().cfg0Page);
+    const int start = cfg0[2] * 4 + ((cfg0[0] >> 4) & 0x03);
+    for (int i = 0; i < 4; ++i) {
+        const int at = page * 4 + i - start;
+        if (at >= 0 && at < static_cast<int>(mirror.size())) {
+            out[i] = static_cast<std::uint8_t>(mirror[static_cast<std::size_t>(at)]);
+        }
+    }
 }
 
 ChipAnswer NtagChip::Write(std::uint8_t page, std::span<const std::uint8_t> data) {

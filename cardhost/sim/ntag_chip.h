@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "chip_facts.h"
@@ -98,6 +99,12 @@ class NtagChip {
     bool WriteNeedsAuthentication(std::uint8_t page) const;
     bool ReadsProtected() const;
     bool IsSecretPage(std::uint8_t page) const;  // PWD and PACK read as zeros
+    // What a READ or FAST_READ answers for the page: its bytes, zeros for a secret page, and the
+    // ASCII mirror where MIRROR_CONF, MIRROR_PAGE and MIRROR_BYTE place it.
+    void AnswerPage(std::uint8_t page, std::uint8_t* out) const;
+    // The ASCII the mirror shows: 14 hex digits of the UID, 6 of the counter, or both with 'x'
+    // between them; empty when no mirror is set.
+    std::string MirrorText() const;
     bool IsPageLocked(std::uint8_t page) const;
     void CountFirstRead();
     std::uint8_t* Page(std::uint8_t page) { return &memory_[std::size_t{page} * 4]; }

@@ -4,6 +4,7 @@
 #include "key_rules.h"
 #include "log/log_feed.h"
 #include "message_template.h"
+#include "mirror_room.h"
 #include "secrets/wipe.h"
 #include "spreadsheet_source.h"
 #include "tag/access_byte.h"
@@ -345,6 +346,9 @@ std::optional<MessageContent> OperationController::ContentFor(const tag::Detecte
     if (!panel_.expandTemplates()) return content;
     TemplateValues values{tag::UidDigits(tag.uid), std::nullopt, writtenThisRun_ + 1};
     if (panel_.writeFromFile()) values.row = RowNumberValue(panel_.rowNumberText());
+    // The mirror's marker is no template field: it stays for the Write to place the room.
+    const bool mirror = panel_.mirror() != tag::MirrorKind::None;
+    if (mirror) content.text = HoldMirrorMarker(std::move(content.text));
     for (std::string* field : {&content.text, &content.title}) {
         Expansion expanded = ExpandTemplate(*field, values);
         if (!expanded.error.empty()) {
@@ -353,6 +357,7 @@ std::optional<MessageContent> OperationController::ContentFor(const tag::Detecte
         }
         *field = std::move(expanded.text);
     }
+    if (mirror) content.text = ReleaseMirrorMarker(std::move(content.text));
     return content;
 }
 
@@ -385,9 +390,15 @@ OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
 }
 
 OperationController::WriteSettings OperationController::ReadWriteSettings() const {
-    return {panel_.encryption(),   panel_.lockTag(),      panel_.writeFromFile(),
-            panel_.verifyWrites(), panel_.nfcCounter(),   panel_.counterByKey(),
-            panel_.lockConfig(),   panel_.attemptLimit(), panel_.genuineOnly()};
+    WriteSettings settings{panel_.encryption(),   panel_.lockTag(),      panel_.writeFromFile(),
+                           panel_.verifyWrites(), panel_.nfcCounter(),   panel_.counterByKey(),
+                           panel_.lockConfig(),   panel_.attemptLimit(), panel_.genuineOnly(),
+                           panel_.mirror()};
+    // A mirrored counter that does not count would show 000000 for ever.
+    if (settings.mirror == tag::MirrorKind::Counter || settings.mirror == tag::MirrorKind::Both) {
+        settings.counter = true;
+    }
+    return settings;
 }
 
 std::optional<RunResult> OperationController::IdentifyForWrite(tag::TagLink link,
@@ -528,8 +539,12 @@ RunResult OperationController::WriteSteps() {
         if (!CheckGenuine(link, run.tag)) return RunResult::Failed;
     }
 
-    const auto content = ContentFor(run.tag);
-    if (!content) return RunResult::Failed;
+    const auto marked = ContentFor(run.tag);
+    if (!marked) return RunResult::Failed;
+    // With the mirror on, the tag holds the room where the marker stands; the tag fills it in.
+    const MessageContent content = settings.mirror == tag::MirrorKind::None
+                                       ? *marked
+                                       : WithMirrorRoom(*marked, settings.mirror);
     const auto area =
         tag::OpenNdefArea(link, run.tag.model, tag::AreaUse::Write, format_->capacityLimit());
     if (!area) {
@@ -537,11 +552,14 @@ RunResult OperationController::WriteSteps() {
         return RunResult::Failed;
     }
     run.row = RowNumberValue(panel_.rowNumberText());
-    RecordContent(run, *content);
+    RecordContent(run, content);
     if (settings.fromFile) {
-        if (const auto ended = ApplyRowCheck(link, *area, *content, run)) return *ended;
+        if (const auto ended = ApplyRowCheck(link, *area, content, run)) return *ended;
     }
-    if (!run.messageHeld && !format_->BuildAndWrite(link, *area, *content, log_)) {
+    if (!run.messageHeld && !format_->BuildAndWrite(link, *area, content, log_)) {
+        return RunResult::Failed;
+    }
+    if (settings.mirror != tag::MirrorKind::None && !PlaceMirror(link, *area, *marked, run)) {
         return RunResult::Failed;
     }
     if (!Protect(link, run)) return RunResult::Failed;
@@ -554,6 +572,20 @@ RunResult OperationController::WriteSteps() {
     }
     if (!settings.fromFile) return SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed;
     return AdvanceAndFinish(run.tag.uid, run.row);
+}
+
+bool OperationController::PlaceMirror(tag::TagLink link, const tag::NdefArea& area,
+                                      const MessageContent& marked, WriteRun& run) {
+    const tag::MirrorKind kind = run.settings.mirror;
+    const std::size_t address = MirrorAddress(*format_, marked, kind, area.ndefOffset);
+    if (auto failure = tag::SetMirror(link, run.tag.model, kind, address)) {
+        log_.Fail(*failure);
+        return false;
+    }
+    // The tag answers the room's bytes with its UID and counter: not what was written there.
+    run.written.Skip(address, tag::MirrorRoom(kind));
+    log_.Blue(text::TrText(Table::Message, text::msg::kMirrorOn, MirrorName(kind)));
+    return true;
 }
 
 RunResult OperationController::AdvanceAndFinish(const tag::Uid& uid, int row) {

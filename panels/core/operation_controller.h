@@ -118,10 +118,11 @@ class OperationController {
     // What one Write reads from the panel's check boxes, once, as it starts.
     struct WriteSettings {
         bool encryption = false, lock = false, fromFile = false, verify = false;
-        bool counter = false, counterByKey = false;  // the NFC counter switched on
-        bool lockConfig = false;                     // with lock: CFGLCK too
-        int attemptLimit = 0;                        // with encryption: AUTHLIM, 0 unchanged
-        bool genuineOnly = false;                    // refuse a tag that is not NXP's
+        bool counter = false, counterByKey = false;      // the NFC counter switched on
+        bool lockConfig = false;                         // with lock: CFGLCK too
+        int attemptLimit = 0;                            // with encryption: AUTHLIM, 0 unchanged
+        bool genuineOnly = false;                        // refuse a tag that is not NXP's
+        tag::MirrorKind mirror = tag::MirrorKind::None;  // UID and/or counter in the URL
     };
     // One Write's tag as its steps go on.
     struct WriteRun {
@@ -144,6 +145,10 @@ class OperationController {
     std::optional<RunResult> IdentifyForWrite(tag::TagLink link, const tag::Key& originalKey,
                                               WriteRun& run);
     void RecordContent(const WriteRun& run, const MessageContent& content);
+    // After the message: MIRROR_CONF, MIRROR_BYTE and MIRROR_PAGE for the room where the marker of
+    // `marked` stood; false, with its red line, when the tag cannot mirror it.
+    bool PlaceMirror(tag::TagLink link, const tag::NdefArea& area, const MessageContent& marked,
+                     WriteRun& run);
     std::optional<RunResult> ApplyRowCheck(tag::TagLink link, const tag::NdefArea& area,
                                            const MessageContent& content, WriteRun& run);
     // The new password and the lock, as the settings ask; false when a step failed.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "reader/device_session.h"
+#include "tag/mirror.h"
 
 namespace tagwright::panels {
 
@@ -38,6 +39,8 @@ class Panel {
     virtual bool lockConfig() const { return false; }
     // The PACK chosen for the password (four hex digits); empty: derived from the key.
     virtual std::string packText() const { return {}; }
+    // URL and SmartPoster: the tag's UID and/or counter mirrored into the URL.
+    virtual tag::MirrorKind mirror() const { return tag::MirrorKind::None; }
     // Write refuses a tag whose originality signature is not NXP's.
     virtual bool genuineOnly() const { return false; }
 

@@ -30,8 +30,9 @@ constexpr int kEntries[] = {text::msg::kReadFailedPage,
                             text::msg::kNoNfcCounter,
                             text::msg::kNotWritten,
                             text::msg::kNoSignature,
-                            text::msg::kWrongPack};
-static_assert(std::size(kEntries) == static_cast<std::size_t>(Problem::WrongPack) + 1);
+                            text::msg::kWrongPack,
+                            text::msg::kNoMirror};
+static_assert(std::size(kEntries) == static_cast<std::size_t>(Problem::NoMirror) + 1);
 
 bool NamesPage(Problem problem) {
     return problem == Problem::ReadFailed || problem == Problem::WriteFailed ||

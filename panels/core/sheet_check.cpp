@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "sheet_check.h"
 
+#include "mirror_room.h"
+
 #include <algorithm>
 #include <cctype>
 #include <functional>
@@ -170,7 +172,9 @@ SheetCheckResult CheckSheet(const sheets::ColumnA& sheet, const SheetCheckSettin
             ++result.failedRows;
             continue;
         }
-        const std::string cell = sheet.Text(index);
+        const bool mirror = settings.mirror != tag::MirrorKind::None;
+        // The mirror's marker is no template field; its room is part of the message.
+        const std::string cell = mirror ? HoldMirrorMarker(sheet.Text(index)) : sheet.Text(index);
         MessageContent content{cell, settings.prefix, settings.title};
         if (settings.templates) {
             const std::string error = TemplateError(cell, true);
@@ -181,6 +185,10 @@ SheetCheckResult CheckSheet(const sheets::ColumnA& sheet, const SheetCheckSettin
             }
             content.text = LongestExpansion(cell, row, runLength);
             content.title = LongestExpansion(settings.title, row, runLength);
+        }
+        if (mirror) {
+            content.text = ReleaseMirrorMarker(std::move(content.text));
+            content = WithMirrorRoom(std::move(content), settings.mirror);
         }
         const std::size_t needed =
             format->SpaceNeeded(settings.ndefOffset, format->BuildRecord(content).size());

@@ -12,6 +12,7 @@
 
 #include "panel.h"
 #include "sheets/column_a.h"
+#include "tag/mirror.h"
 #include "tag/ntag_model.h"
 
 namespace tagwright::panels {
@@ -25,6 +26,7 @@ struct SheetCheckSettings {
     bool onlyStartRow = false;    // a batch that writes the same row to every tag
     std::uint8_t ndefOffset = 0;  // where the NDEF TLV stands: 0 on a tag without other TLVs
     bool templates = false;
+    tag::MirrorKind mirror = tag::MirrorKind::None;  // URL and SmartPoster: its room counts
 };
 
 enum class RowFault {

@@ -16,6 +16,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
     bool verify = false, templates = false, counter = false, counterKey = false;
     bool lockConfiguration = false, genuineTagsOnly = false;
     int authLimit = 0;
+    tag::MirrorKind mirrorKind = tag::MirrorKind::None;
     std::string originalKey = "7C7C7C7C", newKey = "7C7C7C7C", pack;
     std::string content, title;
     int prefix = 0;
@@ -43,6 +44,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
     int attemptLimit() const override { return authLimit; }
     bool genuineOnly() const override { return genuineTagsOnly; }
     std::string packText() const override { return pack; }
+    tag::MirrorKind mirror() const override { return mirrorKind; }
     bool rowAutoIncrement() const override { return rowAuto; }
     std::string rowNumberText() const override { return rowNumber; }
     void SetRowNumberText(const std::string& text) override { rowNumber = text; }

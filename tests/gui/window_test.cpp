@@ -580,9 +580,10 @@ class WindowTest : public QObject {
             int command;
             QStringList content;
         };
-        for (const Case& c : {Case{text::command::kNfcText, {"1011", "1009"}},
-                              Case{text::command::kNfcUrl, {"1026", "1021"}},
-                              Case{text::command::kSmartPoster, {"1025", "1026", "1021"}}}) {
+        for (const Case& c :
+             {Case{text::command::kNfcText, {"1011", "1009"}},
+              Case{text::command::kNfcUrl, {"1026", "1021", "1057"}},
+              Case{text::command::kSmartPoster, {"1025", "1026", "1021", "1057"}}}) {
             window_->RunCommand(c.command);
             shell::FunctionPanel* panel = window_->functionPanel();
             QWidget* first = panel->findChild<QWidget*>(c.content.first());

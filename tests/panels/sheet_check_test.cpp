@@ -50,6 +50,20 @@ TEST(SheetCheck, EachPanelsSizeRuleAtTheEdgeOfTheModel) {
     EXPECT_EQ(CheckSheet(Csv(std::string(135, 'u')), url).problems.at(0).detail,
               "needs 145 bytes, NTAG213 holds 144");
 
+    // The mirror's room counts: 21 bytes for UID and counter, where {mirror} stands or at the end;
+    // the marker itself takes none, and with templates on it is no template field.
+    url.mirror = tag::MirrorKind::Both;
+    EXPECT_TRUE(CheckSheet(Csv(std::string(113, 'u')), url).Passed());
+    EXPECT_EQ(CheckSheet(Csv(std::string(114, 'u')), url).problems.at(0).detail,
+              "needs 145 bytes, NTAG213 holds 144");
+    url.templates = true;
+    EXPECT_TRUE(CheckSheet(Csv("a.b/{mirror}/" + std::string(100, 'u')), url).Passed());
+    url.mirror = tag::MirrorKind::UidOnly;
+    EXPECT_TRUE(CheckSheet(Csv(std::string(120, 'u')), url).Passed());
+    EXPECT_FALSE(CheckSheet(Csv(std::string(121, 'u')), url).Passed());
+    url.mirror = tag::MirrorKind::None;
+    url.templates = false;
+
     SheetCheckSettings poster = Settings(PanelKind::SmartPoster, tag::kNtag213, 3);
     EXPECT_TRUE(CheckSheet(Csv(std::string(115, 'p')), poster).Passed());
     poster.title = "T";  // the title counts too

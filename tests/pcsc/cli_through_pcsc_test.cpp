@@ -140,6 +140,7 @@ class ThroughPcsc : public ::testing::Test {
     }
 
     PcscClient& client() { return client_; }
+    const std::string& uid() const { return uid_; }
     FakeCardProcess& card() { return *card_; }
 
   private:
@@ -182,6 +183,19 @@ TEST_P(WriteAndRead, ALongTextOnTheLargerModelsWithTheNfcCounter) {
         EXPECT_TRUE(Has(Both({"read", "text"}), "text: " + text + "\ncounter: 2\n"));
         card().Stop();
     }
+}
+
+// The mirror through the reader: the card answers READ with the UID and counter in the URL, as
+// the simulator does.
+TEST_P(WriteAndRead, TheUidAndCounterMirror) {
+    PlaceTag(GetParam(), "NTAG213", "datasheet");
+    EXPECT_EQ(Both({"write", "url", "--prefix", "4", "--mirror", "both", "--verify",
+                    "example.com/t?u={mirror}"})
+                  .exitCode,
+              0);
+    const ToolResult r = Both({"read", "url"});
+    EXPECT_TRUE(Has(r, "url: example.com/t?u=" + uid() + "x000002\n")) << r.out;
+    card().Stop();
 }
 
 // READ_SIG through the reader: the simulator's tags are look-alikes, a real chip's signature is

@@ -213,6 +213,38 @@ TEST_F(Cli, AnAttemptLimitEndsEveryKeyOnceReached) {
     EXPECT_EQ(Memory(uid)[0x29 * 4 + 3], 0x00);  // still protected
 }
 
+// The UID and counter mirror: the room where {mirror} stands or at the end, the tag filling it in
+// at every read, as a phone then shows the URL; the models without it fail after the message.
+TEST_F(Cli, TheMirrorPutsTheUidAndCounterIntoTheUrl) {
+    EmptyTheField();
+    SimOk({"tag", "new", "--model", "NTAG215", "--uid", "04A1B2C3D4E5F6", "--reader", "SIM-0001"});
+    ToolResult r = Run({"write", "url", "--prefix", "4", "--mirror", "both", "--verify",
+                        "--no-journal", "example.com/t?u={mirror}"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r,
+                    "   2  Write data succeed: example.com/t?u=00000000000000x000000\n"
+                    "   3  Mirror on: UID and counter !\n   4  NFC counter on !\n"))
+        << r.out;
+    r = Run({"read", "url", "--no-journal"});
+    EXPECT_TRUE(Has(r, "url: example.com/t?u=04A1B2C3D4E5F6x000002\n")) << r.out;
+    r = Run({"read", "url", "--no-journal"});
+    EXPECT_TRUE(Has(r, "url: example.com/t?u=04A1B2C3D4E5F6x000003\n")) << r.out;
+
+    r = Run({"write", "poster", "--title", "Hi", "--mirror", "uid", "--no-journal",
+             "example.com/{mirror}/x"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(Run({"read", "poster", "--no-journal"}),
+                    "url: example.com/04A1B2C3D4E5F6/x\ntitle: Hi\n"));
+
+    NewTag("NTAG212", "plain");
+    r = Run({"write", "url", "--mirror", "uid", "--no-journal", "https://x.y/"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "   3  The tag cannot mirror its UID or counter here !\n")) << r.out;
+    r = Run({"write", "url", "--mirror", "all", "--no-journal", "https://x.y/"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(Has(r, "--mirror takes uid, counter or both")) << r.out;
+}
+
 // The PACK: chosen with --pack or derived from the key, written by --encrypt, and checked at every
 // PWD_AUTH: a tag that answers a key with another PACK fails the run before anything is written.
 TEST_F(Cli, APackIsWrittenWithThePasswordAndCheckedAtEveryAuthentication) {

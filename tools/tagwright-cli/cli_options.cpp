@@ -6,6 +6,7 @@
 // command's own rules in the order its function applies them.
 #include "cli_options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 #include <string_view>
@@ -14,6 +15,7 @@
 #include "ndef/uri_record.h"
 #include "panels/core/key_rules.h"
 #include "panels/core/message_template.h"
+#include "panels/core/mirror_room.h"
 #include "tools/common/arguments.h"
 #include "utf8_text.h"
 
@@ -27,7 +29,7 @@ using Options = std::set<std::string>;
 const char* const kValued[] = {"--reader",   "--lang",      "--prefix", "--title", "--original-key",
                                "--new-key",  "--from-file", "--row",    "--count", "--journal",
                                "--key-file", "--since",     "--batch",  "--model", "--offset",
-                               "--authlim",  "--pack"};
+                               "--authlim",  "--pack",      "--mirror"};
 const char* const kFlags[] = {"--json",
                               "--stdin",
                               "--encrypt",
@@ -176,7 +178,7 @@ void TakeKind(const CommandLine& line, CliOptions& o) {
 // The options only some kinds of message have.
 Options WithKindOptions(Options own, panels::PanelKind kind) {
     if (kind == panels::PanelKind::Text) own.insert("--stdin");
-    if (kind != panels::PanelKind::Text) own.insert("--prefix");
+    if (kind != panels::PanelKind::Text) own.insert({"--prefix", "--mirror"});
     if (kind == panels::PanelKind::SmartPoster) own.insert("--title");
     return own;
 }
@@ -184,6 +186,16 @@ Options WithKindOptions(Options own, panels::PanelKind kind) {
 void TakePrefixAndTitle(const Arguments& args, CliOptions& o) {
     if (auto prefix = args.Value("--prefix")) o.prefixCode = PrefixCode(*prefix);
     o.title = args.Value("--title").value_or("");
+    if (auto mirror = args.Value("--mirror")) {
+        const std::pair<std::string_view, tag::MirrorKind> kinds[] = {
+            {"uid", tag::MirrorKind::UidOnly},
+            {"counter", tag::MirrorKind::Counter},
+            {"both", tag::MirrorKind::Both}};
+        const auto* kind = std::find_if(std::begin(kinds), std::end(kinds),
+                                        [&](const auto& k) { return k.first == *mirror; });
+        if (kind == std::end(kinds)) throw UsageError("--mirror takes uid, counter or both");
+        o.mirror = kind->second;
+    }
 }
 
 void TakeAutoOperation(const Arguments& args, CliOptions& o) {
@@ -344,7 +356,8 @@ void ParseWrite(const CommandLine& line, CliOptions& o) {
         // A template that cannot work fails here, before any tag is touched; rows from a file are
         // checked as each is written (and by the check command beforehand).
         for (const std::string* text : {&o.content, &o.title}) {
-            const std::string error = panels::TemplateError(*text, o.fromFile.has_value());
+            const std::string error =
+                panels::TemplateError(panels::HoldMirrorMarker(*text), o.fromFile.has_value());
             if (!error.empty()) throw UsageError("--templates: " + error);
         }
     }

@@ -44,7 +44,8 @@ struct CliOptions {
     bool counterProtected = false;  // and READ_CNT only with the password
     bool genuineOnly = false;       // refuse a tag whose signature is not NXP's
     std::string pack;               // the chosen PACK, four hex digits; empty: derived
-    bool templates = false;         // {uid}, {row} and {n} in the content and title
+    tag::MirrorKind mirror = tag::MirrorKind::None;  // url and poster: UID and/or counter
+    bool templates = false;  // {uid}, {row} and {n} in the content and title
     // The sheet pre-flight check (the check command, and Auto operation from a file).
     tag::ModelCode model = tag::kNtag210;
     std::uint8_t ndefOffset = 0;

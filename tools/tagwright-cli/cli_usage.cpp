@@ -18,11 +18,12 @@ Commands
                                    counter when it is on, and "signature: genuine NXP" or
                                    "signature: not NXP" (NTAG210 to NTAG216)
   write text  [TEXT | --stdin]     write a Text record
-  write url   [--prefix CODE] URL  write a URI record
-  write poster [--prefix CODE] [--title TITLE] URL
+  write url   [--prefix CODE] [--mirror M] URL
+                                   write a URI record
+  write poster [--prefix CODE] [--title TITLE] [--mirror M] URL
                                    write a Smart Poster record
   check text|url|poster --from-file PATH [--row N] [--model M] [--offset T] [--prefix CODE]
-              [--title TITLE] [--templates]
+              [--title TITLE] [--templates] [--mirror M]
                                    check every row from the start row to the last before a
                                    batch: a text cell, a message that fits model M (default
                                    NTAG210, the smallest), a URL scheme the prefix or code 0
@@ -74,6 +75,11 @@ Options of write
   --templates          replace {uid} (the tag's 14 hex digits), {row} (the sheet row) and {n}
                        (the tag's place in this run, from 1) in the text, URL and title of each
                        tag before its size is checked; {{ and }} are literal braces
+  --mirror M           url and poster, NTAG213/215/216: the tag fills in its UID (uid, 14 hex
+                       digits), NFC counter (counter, 6; the counter is switched on) or both
+                       (both, UID x counter) where {mirror} stands in the URL, or at its end,
+                       at every read; check sizes the rows with that room. Another model
+                       fails: "The tag cannot mirror its UID or counter here !"
 Options of read, write, clear-key and erase
   --journal PATH       record every tag in PATH instead of one file a day under
                        $XDG_DATA_HOME/Tagwright/journal

@@ -29,6 +29,7 @@ struct ConsolePanel : panels::SimplePanel {
         counterKey = o.counterProtected;
         genuineTagsOnly = o.genuineOnly;
         pack = o.pack;
+        mirrorKind = o.mirror;
         templates = o.templates;
         fromFile = o.fromFile.has_value();
         originalKey = o.originalKey;

@@ -18,6 +18,7 @@ panels::SheetCheckSettings CheckSettingsOf(const CliOptions& o) {
     settings.onlyStartRow = !o.rowAuto;
     settings.ndefOffset = o.ndefOffset;
     settings.templates = o.templates;
+    settings.mirror = o.mirror;
     return settings;
 }
 

@@ -1,0 +1,38 @@
+// SPDX-License-Identifier: MIT
+// The ASCII mirror of NTAG213, NTAG215 and NTAG216: the tag answers READ and FAST_READ with its
+// UID (14 hex digits), its NFC counter (6 hex digits) or both (UID, 'x', counter) in place of the
+// bytes where MIRROR_PAGE and MIRROR_BYTE point, so that a URL it holds carries them to a phone.
+// MIRROR_CONF in the first byte of the first configuration page says which.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "detection.h"
+#include "failure.h"
+
+namespace tagwright::tag {
+
+enum class MirrorKind { None, UidOnly, Counter, Both };
+
+// Where the mirror goes in a URL; without it, at the URL's end.
+inline constexpr std::string_view kMirrorMarker = "{mirror}";
+
+// The bytes the mirror takes: 0, 14, 6 or 21.
+std::size_t MirrorRoom(MirrorKind kind);
+
+// The URL with the mirror's room in place of its first {mirror}, or at its end: `fill` for every
+// digit, and the 'x' between UID and counter. What the tag holds there until it is read.
+std::string PlaceMirrorRoom(std::string_view url, MirrorKind kind, char fill = '0');
+
+// Whether the model mirrors (NTAG213, NTAG215, NTAG216).
+bool HasMirror(ModelCode model);
+
+// Sets MIRROR_CONF, MIRROR_BYTE and MIRROR_PAGE for a mirror that starts at byte `address` of the
+// tag's memory (page * 4 + byte), the other bits kept; the page is read back. NoMirror for a
+// model without one, or an address outside the user pages.
+Outcome SetMirror(TagLink link, ModelCode model, MirrorKind kind, std::size_t address);
+
+}  // namespace tagwright::tag
