@@ -16,10 +16,10 @@
 namespace tagwright::app {
 
 const std::vector<std::string> kJournalColumns = {
-    "time",      "reader",      "uid",         "model",           "panel",
-    "operation", "mode",        "batch_file",  "batch_sha256",    "row",
-    "message",   "ndef_sha256", "encryption",  "key_fingerprint", "lock",
-    "result",    "failure",     "status_code", "duration_ms"};
+    "time",        "reader",          "uid",          "model",  "panel",   "operation",
+    "mode",        "batch_file",      "batch_sha256", "row",    "message", "ndef_sha256",
+    "encryption",  "key_fingerprint", "lock",         "result", "failure", "status_code",
+    "duration_ms", "mirror",          "counter",      "genuine"};
 
 namespace {
 
@@ -36,6 +36,36 @@ bool WriteAll(int fd, std::string_view bytes, std::size_t& written) {
         written += std::size_t(n);
     }
     return true;
+}
+
+// The header of a journal file: its first record. Empty when it cannot be read.
+std::vector<std::string> FileHeader(int fd) {
+    std::string head(4096, '\0');
+    const ssize_t n = ::pread(fd, head.data(), head.size(), 0);
+    if (n <= 0) return {};
+    head.resize(std::size_t(n));
+    CsvRecord record = ParseCsvRecord(head, false);
+    if (record.status != CsvRecord::Status::Complete) return {};
+    return std::move(record.cells);
+}
+
+// `cells`, in the order of kJournalColumns, in the order of `header` instead: a column the
+// header lacks is left out, one it has that is not ours stays empty. A header that is not the
+// journal's (unreadable) takes the cells as they are.
+std::vector<std::string> CellsForHeader(const std::vector<std::string>& header,
+                                        const std::vector<std::string>& cells) {
+    if (header.empty() || header.front() != kJournalColumns.front() || header == kJournalColumns) {
+        return cells;
+    }
+    std::vector<std::string> placed;
+    placed.reserve(header.size());
+    for (const std::string& column : header) {
+        const auto at = std::find(kJournalColumns.begin(), kJournalColumns.end(), column);
+        const auto index = std::size_t(at - kJournalColumns.begin());
+        placed.push_back(at == kJournalColumns.end() || index >= cells.size() ? std::string()
+                                                                              : cells[index]);
+    }
+    return placed;
 }
 
 std::string Reason(const std::filesystem::path& file) {
@@ -152,8 +182,13 @@ bool JournalFile::Append(const std::vector<std::string>& cells,
     std::size_t written = 0;
     if (ok) {
         std::string bytes(LineEndBefore(fd, info.st_size));
-        if (info.st_size == 0) bytes += CsvLine(kJournalColumns);
-        bytes += CsvLine(cells);
+        if (info.st_size == 0) {
+            bytes += CsvLine(kJournalColumns);
+            bytes += CsvLine(cells);
+        } else {
+            // A file begun by an earlier version keeps its header: the record takes its columns.
+            bytes += CsvLine(CellsForHeader(FileHeader(fd), cells));
+        }
         ok = WriteAll(fd, bytes, written) && ::fsync(fd) == 0;
     }
     if (!ok) {

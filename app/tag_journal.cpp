@@ -38,6 +38,21 @@ const char* OperationWord(tag::OperationKind kind) {
     return "";
 }
 
+// The words of the command line's --mirror; empty for none.
+const char* MirrorWord(tag::MirrorKind kind) {
+    switch (kind) {
+        case tag::MirrorKind::None:
+            return "";
+        case tag::MirrorKind::UidOnly:
+            return "uid";
+        case tag::MirrorKind::Counter:
+            return "counter";
+        case tag::MirrorKind::Both:
+            return "both";
+    }
+    return "";
+}
+
 std::string StatusCode(std::int32_t code) {
     if (code == 0) return {};
     char text[16];
@@ -101,6 +116,9 @@ bool TagJournal::Append(const panels::HandledTag& tag, const Place& place) {
             tag.failure,
             StatusCode(tag.code),
             std::to_string(tag.duration.count()),
+            MirrorWord(tag.mirror),
+            tag.counter ? std::to_string(*tag.counter) : std::string(),
+            tag.genuine ? (*tag.genuine ? "yes" : "no") : std::string(),
         };
         if (file_.Append(cells, now, error)) return true;
     }

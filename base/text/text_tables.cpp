@@ -155,6 +155,9 @@ constexpr Entry kJournalColumn[] = {
     {16, "失败原因", "Failure"},
     {17, "状态码", "Status code"},
     {18, "耗时(毫秒)", "Duration (ms)"},
+    {19, "镜像", "Mirror"},
+    {20, "计数器", "Counter"},
+    {21, "正品", "Genuine"},
 };
 
 constexpr Entry kMessage[] = {

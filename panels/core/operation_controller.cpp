@@ -304,6 +304,7 @@ void OperationController::ShowCounter(tag::TagLink link, const tag::DetectedTag&
     if (!counter || !*counter) return;
     log_.Blue(text::TrNumber(Table::Message, text::msg::kCounterValue, **counter));
     panel_.ShowCounter(**counter);
+    if (inFlight_) inFlight_->tag.counter = **counter;
 }
 
 void OperationController::ShowOriginality(tag::TagLink link, tag::DetectedTag& tag) {
@@ -316,6 +317,7 @@ void OperationController::ShowOriginality(tag::TagLink link, tag::DetectedTag& t
         log_.Warn(text::Tr(Table::Message, text::msg::kNotGenuine));
     }
     panel_.ShowGenuine(**genuine);
+    if (inFlight_) inFlight_->tag.genuine = **genuine;
 }
 
 bool OperationController::CheckGenuine(tag::TagLink link, tag::DetectedTag& tag) {
@@ -324,6 +326,7 @@ bool OperationController::CheckGenuine(tag::TagLink link, tag::DetectedTag& tag)
         log_.Fail(genuine.failure());
         return false;
     }
+    if (*genuine && inFlight_) inFlight_->tag.genuine = **genuine;
     if (*genuine && **genuine) return true;
     // A model without a signature cannot show that it is genuine.
     log_.Fail(tag::Failure{tag::HasSignature(tag.model) ? tag::Problem::NotGenuine
@@ -431,6 +434,7 @@ void OperationController::RecordContent(const WriteRun& run, const MessageConten
     record.ndef = format_->BuildRecord(content);
     record.encryption = run.settings.encryption;
     record.lock = run.settings.lock;
+    record.mirror = run.settings.mirror;
     if (run.settings.encryption) record.key = KeyFromField(panel_.newKeyText());
     if (run.settings.fromFile) record.row = run.row;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tag/detection.h"
+#include "tag/mirror.h"
 #include "tag/password.h"
 
 namespace tagwright::panels {
@@ -40,6 +41,11 @@ struct HandledTag {
     // keep, or could not be read back.
     bool verifyFailed = false;
     std::chrono::milliseconds duration{0};
+    // What the tag mirrors into its URL (Write); the NFC counter a Read showed; whether the
+    // originality signature was NXP's, where it was checked.
+    tag::MirrorKind mirror = tag::MirrorKind::None;
+    std::optional<std::uint32_t> counter;
+    std::optional<bool> genuine;
 };
 
 class RunJournal {

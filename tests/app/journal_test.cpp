@@ -322,6 +322,50 @@ TEST_F(JournalRuns, TheFileHoldsOneSyncedLineATagAndNoKey) {
     EXPECT_FALSE(records[1]["failure"].empty());
 }
 
+// The mirror, the counter a Read showed and the signature's verdict have columns of their own; a
+// file an earlier version began keeps its header, and the records appended to it its columns.
+TEST_F(JournalRuns, NewColumnsAndAFileBegunWithTheOlderHeader) {
+    const auto run = [&](const std::filesystem::path& file) {
+        app::TagJournal journal(app::JournalFile::Single(file));
+        const panels::SpreadsheetSource noSheet(panel);
+        app::PanelJournal panelJournal(journal, *devices, PanelKind::Url, noSheet);
+        auto& c = Controller(PanelKind::Url);
+        c.SetJournal(&panelJournal);
+        NewTag("NTAG213");
+        panel.prefix = 4;
+        panel.content = "example.com/t?u={mirror}";
+        panel.mirrorKind = tag::MirrorKind::Both;
+        c.OnWrite();
+        c.OnRead();
+        std::string problem;
+        auto records = app::ParseJournal(FileText(file), problem);
+        EXPECT_EQ(problem, "");
+        return records;
+    };
+    auto records = run(directory() / "new.csv");
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0].columns(), app::kJournalColumns);
+    EXPECT_EQ(records[0]["mirror"], "both");
+    EXPECT_EQ(records[0]["message"], "https://example.com/t?u=00000000000000x000000");
+    EXPECT_EQ(records[0]["counter"], "");
+    EXPECT_EQ(records[1]["operation"], "read");
+    EXPECT_EQ(records[1]["counter"], "2");
+    EXPECT_EQ(records[1]["genuine"], "no");
+
+    const std::vector<std::string> older(app::kJournalColumns.begin(),
+                                         app::kJournalColumns.end() - 3);
+    const auto oldFile = directory() / "old.csv";
+    std::vector<std::string> oldRecord(older.size());
+    oldRecord[0] = "2026-12-01T08:00:00.000Z";
+    std::ofstream(oldFile, std::ios::binary) << app::CsvLine(older) << app::CsvLine(oldRecord);
+    records = run(oldFile);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[2].columns(), older);
+    EXPECT_EQ(records[2].cells().size(), older.size());
+    EXPECT_EQ(records[2]["operation"], "read");
+    EXPECT_EQ(records[2]["counter"], "");  // a column the file does not have
+}
+
 TEST_F(JournalRuns, AVerifyFailureIsRecordedAsSuchAndATemplateAsItWasWritten) {
     const auto file = directory() / "tags.csv";
     app::TagJournal journal(app::JournalFile::Single(file));

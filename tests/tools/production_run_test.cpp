@@ -109,7 +109,7 @@ TEST_F(ProductionRun, TheJournalCommandShowsEveryRecordOrOneBatchAsCsvOrJson) {
     EXPECT_EQ(r.out,
               "time,reader,uid,model,panel,operation,mode,batch_file,batch_sha256,row,"
               "message,ndef_sha256,encryption,key_fingerprint,lock,result,failure,"
-              "status_code,duration_ms\r\n");
+              "status_code,duration_ms,mirror,counter,genuine\r\n");
     EXPECT_EQ(Run({"journal", "--since", "yesterday"}).exitCode, 2);
 
     // Without --journal: one file a day in the data folder; --no-journal records nothing.
