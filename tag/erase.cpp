@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "access_byte.h"
+#include "mirror.h"
 #include "ndef_area.h"
 #include "page_transfer.h"
 
@@ -64,6 +65,8 @@ Result<Erased> EraseTag(TagLink link, const DetectedTag& tag, bool authenticated
     const auto protectedTag = PasswordProtected(link, tag.model);
     if (!protectedTag) return protectedTag.failure();
     if (*protectedTag && !authenticated) return Failure{Problem::KeyRefused};
+    // A mirror left on would overlay the empty message with the UID.
+    if (auto failure = ClearMirror(link, tag.model)) return *failure;
 
     const auto held = ReadMessage(link, area->capacity);
     if (!held) return held.failure();

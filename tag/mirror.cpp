@@ -63,4 +63,17 @@ Outcome SetMirror(TagLink link, ModelCode model, MirrorKind kind, std::size_t ad
     return ReadBackPages(step, model, written);
 }
 
+Outcome ClearMirror(TagLink link, ModelCode model) {
+    const PageLookup config = ConfigurationPage(model);
+    if (!HasMirror(model) || config.kind != PageLookup::Kind::Page) return std::nullopt;
+    PageWrites written;
+    const TagLink step{link.api, link.handle, &written};
+    Block block{};
+    if (auto failure = ReadBlockOrFail(step, config.page, block)) return failure;
+    if ((block[0] >> 6) == 0) return std::nullopt;
+    const PageImage cfg0{static_cast<std::uint8_t>(block[0] & 0x0F), block[1], 0, block[3]};
+    if (auto failure = WritePageOrFail(step, config.page, cfg0)) return failure;
+    return ReadBackPages(step, model, written);
+}
+
 }  // namespace tagwright::tag

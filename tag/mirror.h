@@ -35,4 +35,9 @@ bool HasMirror(ModelCode model);
 // model without one, or an address outside the user pages.
 Outcome SetMirror(TagLink link, ModelCode model, MirrorKind kind, std::size_t address);
 
+// Switches a mirror an earlier Write set off again (MIRROR_CONF and MIRROR_BYTE 0, MIRROR_PAGE 0),
+// so that it no longer overlays what is written now; nothing is written when none is on, or for
+// a model without one.
+Outcome ClearMirror(TagLink link, ModelCode model);
+
 }  // namespace tagwright::tag

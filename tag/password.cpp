@@ -81,13 +81,16 @@ Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey) {
     const TagLink step{link.api, link.handle, &written, nullptr, link.pack};
     Block block{};
     if (auto failure = ReadBlockOrFail(step, *config, block)) return failure;
-    // The PACK first: until the password takes, it acknowledges nothing.
-    const Pack pack = link.pack != nullptr ? *link.pack : DerivedPack(newKey);
-    if (auto failure = WritePageOrFail(step, static_cast<std::uint8_t>(passwordPage + 1),
-                                       PageImage{pack[0], pack[1], 0, 0})) {
-        return failure;
-    }
+    // The factory PACK first, which goes with any key, then the password, then its PACK: a run
+    // cut off between any two of them leaves a tag that its old key or the new one opens.
+    const auto packPage = static_cast<std::uint8_t>(passwordPage + 1);
+    const PageImage factoryPack{kFactoryPack[0], kFactoryPack[1], 0, 0};
+    if (auto failure = WritePageOrFail(step, packPage, factoryPack)) return failure;
     if (auto failure = WritePageOrFail(step, passwordPage, newKey)) return failure;
+    const Pack pack = link.pack != nullptr ? *link.pack : DerivedPack(newKey);
+    if (auto failure = WritePageOrFail(step, packPage, PageImage{pack[0], pack[1], 0, 0})) {
+        return PasswordStands(*failure);
+    }
     const PageImage auth0{block[0], block[1], block[2], kProtectFromPage0};
     if (auto failure = WritePageOrFail(step, *config, auth0)) return PasswordStands(*failure);
     return ReadBackProtection(step, model, written, passwordPage, newKey);
@@ -111,12 +114,13 @@ Outcome ClearProtection(TagLink link, const DetectedTag& tag, const Key& origina
     const TagLink step{link.api, link.handle, &written};
     const auto passwordPage = static_cast<std::uint8_t>(*config + 2);
     if (auto failure = WriteAuth0(step, *config, kProtectNothing)) return failure;
-    if (auto failure = WritePageOrFail(step, passwordPage, kDefaultKey)) return failure;
+    // The factory PACK before the default password: it goes with the old key as with the new.
     const PageImage factoryPack{kFactoryPack[0], kFactoryPack[1], 0, 0};
     if (auto failure =
             WritePageOrFail(step, static_cast<std::uint8_t>(passwordPage + 1), factoryPack)) {
-        return PasswordStands(*failure);
+        return failure;
     }
+    if (auto failure = WritePageOrFail(step, passwordPage, kDefaultKey)) return failure;
     return ReadBackProtection(step, tag.model, written, passwordPage, kDefaultKey);
 }
 

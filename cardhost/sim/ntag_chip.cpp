@@ -288,6 +288,8 @@ void NtagChip::AnswerPage(std::uint8_t page, std::uint8_t* out) const {
     if (mirror.empty()) return;
     const std::uint8_t* cfg0 = Page(*facts().cfg0Page);
     const int start = cfg0[2] * 4 + ((cfg0[0] >> 4) & 0x03);
+    // A mirror that would run past the user pages mirrors nothing.
+    if (start + static_cast<int>(mirror.size()) > *facts().cfg0Page * 4 - 4) return;
     for (int i = 0; i < 4; ++i) {
         const int at = page * 4 + i - start;
         if (at >= 0 && at < static_cast<int>(mirror.size())) {

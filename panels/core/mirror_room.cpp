@@ -37,16 +37,42 @@ MessageContent WithMirrorRoom(MessageContent content, tag::MirrorKind kind, char
     return content;
 }
 
-std::size_t MirrorAddress(const MessageFormat& format, const MessageContent& content,
-                          tag::MirrorKind kind, std::size_t ndefOffset) {
-    // The same message with other digits in the room: the first byte that differs is the room's,
-    // whatever record framing and TLV length form stand before it.
-    const auto zeros = ndef::WrapInNdefTlv(format.BuildRecord(WithMirrorRoom(content, kind, '0')));
-    const auto ones = ndef::WrapInNdefTlv(format.BuildRecord(WithMirrorRoom(content, kind, '1')));
+namespace {
+
+// The same bytes built with other digits in the room: the first byte that differs is the room's,
+// whatever record framing and TLV length form stand before it.
+std::size_t FirstDifference(const std::vector<std::uint8_t>& zeros,
+                            const std::vector<std::uint8_t>& ones) {
     std::size_t at = 0;
     while (at < zeros.size() && at < ones.size() && zeros[at] == ones[at])
         ++at;
-    return tag::kFirstDataPage * 4u + ndefOffset + at;
+    return at;
+}
+
+}  // namespace
+
+std::size_t MirrorAddress(const MessageFormat& format, const MessageContent& content,
+                          tag::MirrorKind kind, std::size_t ndefOffset) {
+    const auto zeros = ndef::WrapInNdefTlv(format.BuildRecord(WithMirrorRoom(content, kind, '0')));
+    const auto ones = ndef::WrapInNdefTlv(format.BuildRecord(WithMirrorRoom(content, kind, '1')));
+    return tag::kFirstDataPage * 4u + ndefOffset + FirstDifference(zeros, ones);
+}
+
+RecordRoom RoomInRecord(const MessageFormat& format, const MessageContent& marked,
+                        tag::MirrorKind kind) {
+    return {FirstDifference(format.BuildRecord(WithMirrorRoom(marked, kind, '0')),
+                            format.BuildRecord(WithMirrorRoom(marked, kind, '1'))),
+            tag::MirrorRoom(kind)};
+}
+
+bool SameBesidesRoom(const std::vector<std::uint8_t>& stored,
+                     const std::vector<std::uint8_t>& built, RecordRoom room) {
+    if (stored.size() != built.size()) return false;
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        const bool inRoom = i >= room.at && i < room.at + room.size;
+        if (!inRoom && stored[i] != built[i]) return false;
+    }
+    return true;
 }
 
 }  // namespace tagwright::panels

@@ -19,6 +19,17 @@ MessageContent WithMirrorRoom(MessageContent content, tag::MirrorKind kind, char
 std::size_t MirrorAddress(const MessageFormat& format, const MessageContent& content,
                           tag::MirrorKind kind, std::size_t ndefOffset);
 
+// Where the room lies in the NDEF record (from its first byte), and how long it is.
+struct RecordRoom {
+    std::size_t at = 0, size = 0;
+};
+RecordRoom RoomInRecord(const MessageFormat& format, const MessageContent& marked,
+                        tag::MirrorKind kind);
+// Whether a record read from a tag is the one built, the room's bytes (which the tag answers
+// with its UID and counter) aside.
+bool SameBesidesRoom(const std::vector<std::uint8_t>& stored,
+                     const std::vector<std::uint8_t>& built, RecordRoom room);
+
 // The kind as the window's list names it.
 std::string MirrorName(tag::MirrorKind kind);
 

@@ -368,7 +368,7 @@ OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
                                                             const tag::DetectedTag& tag,
                                                             const tag::NdefArea& area,
                                                             const MessageContent& content,
-                                                            bool readBack) {
+                                                            bool readBack, RecordRoom room) {
     const int row = RowNumberValue(panel_.rowNumberText());
     const auto received = ledger_.RowOf(tag.uid);
     if (readBack && ledger_.ReceivedLastRow(tag.uid)) {
@@ -384,7 +384,7 @@ OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
     if (readBack) {
         // Possibly the tag in flight when the batch was interrupted: written, not yet recorded.
         const auto stored = ReadStoredRecord(link, area, log_);
-        if (stored && *stored == format_->BuildRecord(content)) {
+        if (stored && SameBesidesRoom(*stored, format_->BuildRecord(content), room)) {
             log_.Blue(text::TrNumber(Table::Message, text::msg::kTagAlreadyHoldsRow, row));
             return RowCheck::AlreadyHeld;
         }
@@ -443,7 +443,7 @@ std::optional<RunResult> OperationController::ApplyRowCheck(tag::TagLink link,
                                                             const tag::NdefArea& area,
                                                             const MessageContent& content,
                                                             WriteRun& run) {
-    switch (CheckRow(link, run.tag, area, content, ledger_.TakeReadBack())) {
+    switch (CheckRow(link, run.tag, area, content, ledger_.TakeReadBack(), run.room)) {
         case RowCheck::Refuse:
             return RunResult::Failed;
         case RowCheck::AlreadyWritten:
@@ -457,7 +457,7 @@ std::optional<RunResult> OperationController::ApplyRowCheck(tag::TagLink link,
         case RowCheck::AlreadyHeld:
             if (inFlight_) inFlight_->tag.readBack = true;
             if (!run.settings.encryption && !run.settings.lock && !run.settings.counter &&
-                !run.settings.counterByKey) {
+                !run.settings.counterByKey && run.settings.mirror == tag::MirrorKind::None) {
                 return AdvanceAndFinish(run.tag.uid, run.row);
             }
             // The interrupted run may have ended between the message and its password, counter or
@@ -471,16 +471,19 @@ std::optional<RunResult> OperationController::ApplyRowCheck(tag::TagLink link,
     return std::nullopt;
 }
 
+bool OperationController::AuthenticateHeldTag(tag::TagLink link, WriteRun& run) {
+    if (!run.settings.encryption || !run.messageHeld || run.authenticated) return true;
+    // A tag that refused the original key may answer to the new one already, set by the
+    // interrupted run.
+    tag::Key newKey = *KeyFromField(panel_.newKeyText());
+    const secrets::WipeOnExit wipeNewKey(newKey);
+    return AuthenticateOrReselect(link, newKey, run.tag, run.authenticated, log_);
+}
+
 bool OperationController::Protect(tag::TagLink link, WriteRun& run) {
     if (run.settings.encryption) {
         tag::Key newKey = *KeyFromField(panel_.newKeyText());
         const secrets::WipeOnExit wipeNewKey(newKey);
-        // A tag that refused the original key may answer to the new one already, set by the
-        // interrupted run.
-        if (run.messageHeld && !run.authenticated &&
-            !AuthenticateOrReselect(link, newKey, run.tag, run.authenticated, log_)) {
-            return false;
-        }
         if (auto failure = tag::SetPassword(link, run.tag.model, newKey)) {
             log_.Fail(*failure, newKey);
             return false;
@@ -538,6 +541,12 @@ RunResult OperationController::WriteSteps() {
     // the password and lock steps read back their own pages whether it is on or not.
     const tag::TagLink link = Link(settings.verify ? &run.written : nullptr);
     if (const auto ended = IdentifyForWrite(link, originalKey, run)) return *ended;
+    // Before anything is written: the model must be able to mirror what the URL is to carry.
+    if (settings.mirror != tag::MirrorKind::None && !tag::HasMirror(run.tag.model)) {
+        if (inFlight_) inFlight_->tag.model = run.tag.model;
+        log_.Fail(tag::Failure{tag::Problem::NoMirror});
+        return RunResult::Failed;
+    }
     if (settings.genuineOnly) {
         if (inFlight_) inFlight_->tag.model = run.tag.model;
         if (!CheckGenuine(link, run.tag)) return RunResult::Failed;
@@ -556,9 +565,20 @@ RunResult OperationController::WriteSteps() {
         return RunResult::Failed;
     }
     run.row = RowNumberValue(panel_.rowNumberText());
+    if (settings.mirror != tag::MirrorKind::None) {
+        run.room = RoomInRecord(*format_, *marked, settings.mirror);
+    }
     RecordContent(run, content);
     if (settings.fromFile) {
         if (const auto ended = ApplyRowCheck(link, *area, content, run)) return *ended;
+    }
+    if (!AuthenticateHeldTag(link, run)) return RunResult::Failed;
+    // A mirror an earlier Write set would overlay this message.
+    if (settings.mirror == tag::MirrorKind::None) {
+        if (auto failure = tag::ClearMirror(link, run.tag.model)) {
+            log_.Fail(*failure);
+            return RunResult::Failed;
+        }
     }
     if (!run.messageHeld && !format_->BuildAndWrite(link, *area, content, log_)) {
         return RunResult::Failed;

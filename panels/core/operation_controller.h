@@ -9,6 +9,7 @@
 
 #include "batch_ledger.h"
 #include "message_format.h"
+#include "mirror_room.h"
 #include "panel.h"
 #include "reader/device_session.h"
 #include "run_journal.h"
@@ -131,6 +132,7 @@ class OperationController {
         tag::DetectedTag tag;
         bool authenticated = false;
         bool messageHeld = false;  // resuming: the tag holds its row already
+        RecordRoom room;           // the mirror's room in the record, which the tag fills in
         int row = 0;               // the row number, with "Write from file"
     };
     WriteSettings ReadWriteSettings() const;
@@ -149,6 +151,9 @@ class OperationController {
     // `marked` stood; false, with its red line, when the tag cannot mirror it.
     bool PlaceMirror(tag::TagLink link, const tag::NdefArea& area, const MessageContent& marked,
                      WriteRun& run);
+    // Resuming with Encryption: a tag that refused the original key is tried with the new one,
+    // which the interrupted run may have set, before any step after the message needs it.
+    bool AuthenticateHeldTag(tag::TagLink link, WriteRun& run);
     std::optional<RunResult> ApplyRowCheck(tag::TagLink link, const tag::NdefArea& area,
                                            const MessageContent& content, WriteRun& run);
     // The new password and the lock, as the settings ask; false when a step failed.
@@ -161,7 +166,7 @@ class OperationController {
     enum class RowCheck { Write, Refuse, AlreadyHeld, AlreadyWritten };
     RunResult AdvanceAndFinish(const tag::Uid& uid, int row);
     RowCheck CheckRow(tag::TagLink link, const tag::DetectedTag& tag, const tag::NdefArea& area,
-                      const MessageContent& content, bool readBack);
+                      const MessageContent& content, bool readBack, RecordRoom room);
     // The content this tag receives: the panel's, its template fields filled in when templates
     // are on; nothing (reported) when a template cannot be expanded.
     std::optional<MessageContent> ContentFor(const tag::DetectedTag& tag);

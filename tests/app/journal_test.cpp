@@ -385,7 +385,7 @@ TEST_F(JournalRuns, AVerifyFailureIsRecordedAsSuchAndATemplateAsItWasWritten) {
     EXPECT_EQ(results.back(), RunResult::Succeeded);
     // A tag the first READ of the check does not reach is a failure of the check as well.
     NewTag("NTAG213");
-    SimOk({"fault", "fail", "TyA_NTAG_Read", "--reader", "SIM-0001", "--nth", "3"});
+    SimOk({"fault", "fail", "TyA_NTAG_Read", "--reader", "SIM-0001", "--nth", "4"});
     c.OnWrite();
     EXPECT_EQ(results.back(), RunResult::Failed);
     // A failure before the check is a plain failure.

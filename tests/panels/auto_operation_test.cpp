@@ -243,7 +243,7 @@ TEST_F(AutoOperation, AReaderUnpluggedEndsAutoOperationAndSaysSo) {
             SimOk({"reader", "attach", "SIM-0001"});
             devices->Open();
             NewTag("NTAG213");
-            SimOk({"fault", "detach", "--reader", "SIM-0001", "--after", "8"});
+            SimOk({"fault", "detach", "--reader", "SIM-0001", "--after", "9"});
         } else {
             SimOk({"tag", "remove", "--reader", "SIM-0001"});
         }

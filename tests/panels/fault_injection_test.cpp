@@ -141,7 +141,7 @@ TEST_F(FaultInjection, WriteWithEncryptionAndLock) {
 
 TEST_F(FaultInjection, AFailedPasswordPageLeavesTheTagUnprotected) {
     const std::string uid = Prepare(Operation::Write);
-    // Writes: six message pages, then the PACK page, the password page, and AUTH0.
+    // Writes: six message pages, the factory PACK, the password, its PACK, and AUTH0.
     SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "8"});
     Run(Operation::Write);
     EXPECT_EQ(Texts().back(), "Write faild: Page43 !");

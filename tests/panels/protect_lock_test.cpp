@@ -255,9 +255,9 @@ TEST_F(ProtectLock, AKeyChangeThatFailsHalfWaySaysWhichKeyTheTagAnswersTo) {
     SimOk({"tag", "poke", uid, "0x2B", "11111111"});  // ... by key 11111111
     panel.encrypt = true;
     panel.originalKey = "11111111";
-    panel.newKey = "22222222";
-    panel.content = "x";  // three pages; then the PACK and password pages, then AUTH0
-    SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "6"});
+    panel.newKey = "0A0B0C0D";  // its PACK is 06 06, the old key's 00 00
+    panel.content = "x";        // three pages; the factory PACK, the password, its PACK, then AUTH0
+    SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "7"});
     auto& text = Controller(PanelKind::Text);
     text.OnWrite();
     EXPECT_EQ(results.back(), RunResult::Failed);
@@ -271,7 +271,20 @@ TEST_F(ProtectLock, AKeyChangeThatFailsHalfWaySaysWhichKeyTheTagAnswersTo) {
     panel.encrypt = false;
     text.OnWrite();
     EXPECT_EQ(Texts().back(), "Write faild: Page4 !");
-    panel.originalKey = "22222222";
+    panel.originalKey = "0A0B0C0D";
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Write data succeed: x");
+
+    // Cut off at the password page: the old key still opens the tag, its PACK accepted.
+    const std::string other = NewTag("NTAG213");
+    SimOk({"tag", "poke", other, "0x29", "04000000"});
+    SimOk({"tag", "poke", other, "0x2B", "11111111"});
+    panel.encrypt = true;
+    panel.originalKey = "11111111";
+    SimOk({"fault", "fail", "TyA_NTAG_Write", "--reader", "SIM-0001", "--nth", "5"});
+    text.OnWrite();
+    EXPECT_EQ(Texts().back(), "Write faild: Page43 !");
+    panel.encrypt = false;
     text.OnWrite();
     EXPECT_EQ(Texts().back(), "Write data succeed: x");
 }

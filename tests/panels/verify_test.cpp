@@ -42,7 +42,8 @@ TEST_F(Verify, AWeakMessagePageIsSilentWithoutVerifyAndAFailureWithIt) {
     EXPECT_TRUE(SuccessFeedbackGiven());
     EXPECT_EQ(Texts().back(), "Write data succeed: hello world");
     EXPECT_EQ(RedLines(), 0);
-    EXPECT_EQ(CommandCount("TyA_NTAG_Read"), 2u);  // CC and page 4 only: no read-back
+    // CC, page 4 and the configuration page (whether a mirror is on) only: no read-back.
+    EXPECT_EQ(CommandCount("TyA_NTAG_Read"), 3u);
     const Bytes sent5 = Bytes{0x0E, 0x54, 0x02, 0x7A};
     EXPECT_NE(Pages(uid, 5, 1), sent5);  // the tag holds other bytes than were sent
 
@@ -60,7 +61,7 @@ TEST_F(Verify, AWeakMessagePageIsSilentWithoutVerifyAndAFailureWithIt) {
     EXPECT_EQ(Write(PanelKind::Text), RunResult::Succeeded);
     EXPECT_TRUE(SuccessFeedbackGiven());
     EXPECT_EQ(RedLines(), 0);
-    EXPECT_EQ(CommandCount("TyA_NTAG_Read"), 4u);
+    EXPECT_EQ(CommandCount("TyA_NTAG_Read"), 5u);
     EXPECT_EQ(Pages(uid, 5, 1), sent5);
 }
 
@@ -166,10 +167,10 @@ TEST_F(Verify, TheProtectionReadBackIsNotDoneTwice) {
         ASSERT_EQ(Write(PanelKind::Text), RunResult::Succeeded) << Texts().back();
         calls[verify] = {CommandCount("TyA_NTAG_Read"), CommandCount("TyA_NTAG_PwdAuth")};
     }
-    // CC, page 4; configuration page before and after; dynamic and static lock page before,
-    // then both after.
-    EXPECT_EQ(calls[false].first, 8u);
-    EXPECT_EQ(calls[true].first, 9u);  // and page 4 again
+    // CC, page 4; the configuration page for the mirror, then before and after the password;
+    // dynamic and static lock page before, then both after.
+    EXPECT_EQ(calls[false].first, 9u);
+    EXPECT_EQ(calls[true].first, 10u);  // and page 4 again
     // The factory tag refuses the Original key; the New key proves the password once.
     EXPECT_EQ(calls[false].second, 2u);
     EXPECT_EQ(calls[true].second, 2u);

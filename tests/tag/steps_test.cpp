@@ -134,22 +134,34 @@ TEST_F(Steps, APasswordIsSetProvenAndClearedOrSaysWhetherItStands) {
     EXPECT_EQ(Page(kPassword213), Bytes(kDefaultKey.begin(), kDefaultKey.end()));
     EXPECT_EQ(Page(kPack213), (Bytes{0x00, 0x00, 0x00, 0x00}));
 
-    // The PACK or the password page refused: nothing stands. AUTH0 refused after them: the key
-    // stands.
+    // The factory PACK or the password page refused: nothing stands, and the old key opens the
+    // tag as before. The new PACK or AUTH0 refused after them: the key stands, and opens it.
     Fresh(ChipModel::Ntag213);
     reader.Fail("TyA_NTAG_Write", CARDHOST_NO_ANSWER);
     ExpectFailure(SetPassword(link(), kNtag213, kNewKey), Problem::WriteFailed, kPack213);
     Fresh(ChipModel::Ntag213);
     reader.Fail("TyA_NTAG_Write", CARDHOST_NO_ANSWER, 2);
     ExpectFailure(SetPassword(link(), kNtag213, kNewKey), Problem::WriteFailed, kPassword213);
+    EXPECT_EQ(Authenticate(link(), Key{0xFF, 0xFF, 0xFF, 0xFF}), AuthOutcome::Accepted);
     Fresh(ChipModel::Ntag213);
     reader.Fail("TyA_NTAG_Write", CARDHOST_NO_ANSWER, 3);
+    ExpectFailure(SetPassword(link(), kNtag213, kNewKey), Problem::WriteFailed, kPack213, 0, true);
+    EXPECT_EQ(Authenticate(link(), kNewKey), AuthOutcome::Accepted);
+    Fresh(ChipModel::Ntag213);
+    reader.Fail("TyA_NTAG_Write", CARDHOST_NO_ANSWER, 4);
     ExpectFailure(SetPassword(link(), kNtag213, kNewKey), Problem::WriteFailed, kConfig213, 0,
                   true);
+    EXPECT_EQ(Authenticate(link(), kNewKey), AuthOutcome::Accepted);
+    // A Clear key cut off after the factory PACK leaves the old key opening the tag.
+    tag = Fresh(ChipModel::Ntag213);
+    ASSERT_FALSE(SetPassword(link(), kNtag213, kNewKey));
+    reader.Fail("TyA_NTAG_Write", CARDHOST_NO_ANSWER, 3);
+    ExpectFailure(ClearProtection(link(), tag, kNewKey), Problem::WriteFailed, kPassword213);
+    EXPECT_EQ(Authenticate(link(), kNewKey), AuthOutcome::Accepted);
     // A PACK page that kept other bytes than it acknowledged: the tag answers the key with
     // another PACK, and the key stands.
     Fresh(ChipModel::Ntag213);
-    reader.Weak(kPack213);
+    reader.Weak(kPack213, 2);  // the second write of the page: its PACK
     ExpectFailure(SetPassword(link(), kNtag213, kNewKey), Problem::WrongPack, 0, 0, true);
     // The proof refused by the tag (a NAK) is no key the tag answers to; a lost answer may be.
     Fresh(ChipModel::Ntag213);

@@ -235,11 +235,28 @@ TEST_F(Cli, TheMirrorPutsTheUidAndCounterIntoTheUrl) {
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_TRUE(Has(Run({"read", "poster", "--no-journal"}),
                     "url: example.com/04A1B2C3D4E5F6/x\ntitle: Hi\n"));
+    // A Write without the mirror, and Erase, switch the one left on off again.
+    const auto mirrorConf = [&] { return Memory("04A1B2C3D4E5F6")[0x83 * 4] >> 6; };
+    EXPECT_EQ(mirrorConf(), 1);
+    ASSERT_EQ(Run({"write", "url", "--verify", "--no-journal", "example.com/plain"}).exitCode, 0);
+    EXPECT_EQ(mirrorConf(), 0);
+    EXPECT_TRUE(Has(Run({"read", "url", "--no-journal"}), "url: example.com/plain\n"));
+    ASSERT_EQ(Run({"write", "url", "--mirror", "counter", "--no-journal", "e.x/"}).exitCode, 0);
+    EXPECT_EQ(mirrorConf(), 2);
+    ASSERT_EQ(Run({"erase", "--no-journal"}).exitCode, 0);
+    EXPECT_EQ(mirrorConf(), 0);
 
-    NewTag("NTAG212", "plain");
+    // A model without the mirror is refused before anything is written.
+    const std::string plain = NewTag("NTAG212", "plain");
     r = Run({"write", "url", "--mirror", "uid", "--no-journal", "https://x.y/"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(Has(r, "   3  The tag cannot mirror its UID or counter here !\n")) << r.out;
+    EXPECT_TRUE(Has(r, "   2  The tag cannot mirror its UID or counter here !\n")) << r.out;
+    EXPECT_EQ(Memory(plain)[16], 0x03);
+    EXPECT_EQ(Memory(plain)[17], 0x00);  // still the empty message
+    // Without --mirror, {mirror} is an unknown template field.
+    r = Run({"write", "url", "--templates", "--no-journal", "x.y/{mirror}"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(Has(r, "--templates: ")) << r.out;
     r = Run({"write", "url", "--mirror", "all", "--no-journal", "https://x.y/"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(Has(r, "--mirror takes uid, counter or both")) << r.out;

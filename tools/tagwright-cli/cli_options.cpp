@@ -356,8 +356,10 @@ void ParseWrite(const CommandLine& line, CliOptions& o) {
         // A template that cannot work fails here, before any tag is touched; rows from a file are
         // checked as each is written (and by the check command beforehand).
         for (const std::string* text : {&o.content, &o.title}) {
-            const std::string error =
-                panels::TemplateError(panels::HoldMirrorMarker(*text), o.fromFile.has_value());
+            // The URL's {mirror} is no template field when a mirror is asked for.
+            const bool url = text == &o.content && o.mirror != tag::MirrorKind::None;
+            const std::string error = panels::TemplateError(
+                url ? panels::HoldMirrorMarker(*text) : *text, o.fromFile.has_value());
             if (!error.empty()) throw UsageError("--templates: " + error);
         }
     }
