@@ -4,6 +4,7 @@
 // places and models it refuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "tag/mirror.h"
@@ -48,8 +49,11 @@ class Mirror : public ::testing::Test {
         std::vector<std::uint8_t> frame = fast ? std::vector<std::uint8_t>{0x3A, first, last}
                                                : std::vector<std::uint8_t>{0x30, first};
         const auto answer = reader.chip().Command(frame);
-        return std::string(answer.data.begin() + static_cast<std::ptrdiff_t>(address % 4),
-                           answer.data.begin() + static_cast<std::ptrdiff_t>(address % 4 + count));
+        // A READ answers 16 bytes, whatever is asked.
+        const std::size_t from = address % 4;
+        const std::size_t size = std::min(count, answer.data.size() - from);
+        return std::string(answer.data.begin() + static_cast<std::ptrdiff_t>(from),
+                           answer.data.begin() + static_cast<std::ptrdiff_t>(from + size));
     }
     TagLink link() { return {table, 1}; }
 

@@ -214,7 +214,7 @@ TEST_F(Cli, AnAttemptLimitEndsEveryKeyOnceReached) {
 }
 
 // The UID and counter mirror: the room where {mirror} stands or at the end, the tag filling it in
-// at every read, as a phone then shows the URL; the models without it fail after the message.
+// at every read, as a phone then shows the URL; the models without it are refused before writing.
 TEST_F(Cli, TheMirrorPutsTheUidAndCounterIntoTheUrl) {
     EmptyTheField();
     SimOk({"tag", "new", "--model", "NTAG215", "--uid", "04A1B2C3D4E5F6", "--reader", "SIM-0001"});

@@ -218,6 +218,16 @@ void ReaderCommand(Tx& tx, const std::vector<std::string>& words) {
     tx.MarkStateChanged();
 }
 
+// Exactly N bytes as 2N hex digits, or a usage error saying so.
+template <std::size_t N>
+std::array<std::uint8_t, N> FixedHex(const std::string& text, const char* refusal) {
+    const auto bytes = cardhost::sim::FromHex(text);
+    if (!bytes || bytes->size() != N) throw UsageError(refusal);
+    std::array<std::uint8_t, N> fixed{};
+    std::copy(bytes->begin(), bytes->end(), fixed.begin());
+    return fixed;
+}
+
 void TagCommand(Tx& tx, const std::vector<std::string>& words) {
     if (words.empty()) throw UsageError("missing tag command");
     const std::string verb = words[0];
@@ -243,19 +253,12 @@ void TagCommand(Tx& tx, const std::vector<std::string>& words) {
             uid = tx.NewTag(ModelOption(args), LayoutOption(args));
         }
         if (auto version = args.Value("--version")) {
-            const auto bytes = cardhost::sim::FromHex(*version);
-            if (!bytes || bytes->size() != 8) throw UsageError("a version is 16 hex digits");
-            std::array<std::uint8_t, 8> answer{};
-            std::copy(bytes->begin(), bytes->end(), answer.begin());
-            tx.Tag(uid)->OverrideVersion(answer);
+            tx.Tag(uid)->OverrideVersion(FixedHex<8>(*version, "a version is 16 hex digits"));
             tx.MarkTagChanged(uid);
         }
         if (auto signature = args.Value("--signature")) {
-            const auto bytes = cardhost::sim::FromHex(*signature);
-            if (!bytes || bytes->size() != 32) throw UsageError("a signature is 64 hex digits");
-            std::array<std::uint8_t, 32> answer{};
-            std::copy(bytes->begin(), bytes->end(), answer.begin());
-            tx.Tag(uid)->OverrideSignature(answer);
+            tx.Tag(uid)->OverrideSignature(
+                FixedHex<32>(*signature, "a signature is 64 hex digits"));
             tx.MarkTagChanged(uid);
         }
         if (reader) cardhost::sim::PlaceTag(tx, *reader, uid, false);
