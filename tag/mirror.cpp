@@ -27,13 +27,10 @@ std::string PlaceMirrorRoom(std::string_view url, MirrorKind kind, char fill) {
     } else {
         room.assign(MirrorRoom(kind), fill);
     }
-    std::string placed(url);
-    if (const auto at = placed.find(kMirrorMarker); at != std::string::npos) {
-        placed.replace(at, kMirrorMarker.size(), room);
-    } else {
-        placed += room;
-    }
-    return placed;
+    const auto at = url.find(kMirrorMarker);
+    if (at == std::string_view::npos) return std::string(url) + room;
+    return std::string(url.substr(0, at)) + room +
+           std::string(url.substr(at + kMirrorMarker.size()));
 }
 
 bool HasMirror(ModelCode model) {
