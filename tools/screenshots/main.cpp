@@ -17,6 +17,7 @@
 #include "app/tag_journal.h"
 #include "shell/journal_dialog.h"
 #include "shell/main_window.h"
+#include "shell/url_panel.h"
 #include "text/menus.h"
 
 using namespace tagwright;
@@ -118,6 +119,20 @@ void Photograph(text::Language language, const QDir& folder) {
             dialog->close();
         }
         panel->writeFromFileBox().setChecked(false);
+
+        // The URL panel with the mirror: the tag fills its UID and counter into the URL it holds
+        // at every read, and Read shows the URL so.
+        window.RunCommand(text::command::kNfcUrl);
+        window.log().model().Clear();
+        if (shell::UrlPanel* url = window.urlPanel()) {
+            url->prefixList().setCurrentIndex(4);
+            url->urlField().setText(QStringLiteral("example.com/t?u={mirror}"));
+            url->mirrorList().setCurrentIndex(3);
+            url->writeButton().click();
+            url->readButton().click();
+            Save(window, folder, "mirror-" + suffix);
+            url->mirrorList().setCurrentIndex(0);
+        }
         // A reader is opened by one holder at a time: free it for the next language.
         window.closeButton().click();
     }
