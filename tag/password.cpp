@@ -9,6 +9,8 @@ namespace {
 
 constexpr std::uint8_t kProtectFromPage0 = 0x00;
 constexpr std::uint8_t kProtectNothing = 0xFF;
+// The PACK page as a tag leaves the factory: PACK 00 00, the reserved bytes 00.
+constexpr PageImage kFactoryPackPage{kFactoryPack[0], kFactoryPack[1], 0, 0};
 
 // Where AUTH0 lies, or why a model cannot be protected or cleared: NTAG203 has no password, and
 // an unknown model's pages are not known.
@@ -72,6 +74,18 @@ AuthOutcome Authenticate(TagLink link, const Key& key) {
     return PackExpected(link, key, answered) ? AuthOutcome::Accepted : AuthOutcome::WrongPack;
 }
 
+Outcome AuthenticateOrFail(TagLink link, const Key& key) {
+    switch (Authenticate(link, key)) {
+        case AuthOutcome::Accepted:
+            return std::nullopt;
+        case AuthOutcome::Refused:
+            return Failure{Problem::KeyRefused};
+        case AuthOutcome::WrongPack:
+            return Failure{Problem::WrongPack};
+    }
+    return Failure{Problem::KeyRefused};
+}
+
 Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey) {
     const auto config = ConfigurationPageOf(model);
     if (!config) return config.failure();
@@ -84,8 +98,7 @@ Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey) {
     // The factory PACK first, which goes with any key, then the password, then its PACK: a run
     // cut off between any two of them leaves a tag that its old key or the new one opens.
     const auto packPage = static_cast<std::uint8_t>(passwordPage + 1);
-    const PageImage factoryPack{kFactoryPack[0], kFactoryPack[1], 0, 0};
-    if (auto failure = WritePageOrFail(step, packPage, factoryPack)) return failure;
+    if (auto failure = WritePageOrFail(step, packPage, kFactoryPackPage)) return failure;
     if (auto failure = WritePageOrFail(step, passwordPage, newKey)) return failure;
     const Pack pack = link.pack != nullptr ? *link.pack : DerivedPack(newKey);
     if (auto failure = WritePageOrFail(step, packPage, PageImage{pack[0], pack[1], 0, 0})) {
@@ -106,18 +119,15 @@ Outcome ClearProtection(TagLink link, const DetectedTag& tag, const Key& origina
     // A refused GET_VERSION made identification select the tag again, which ended the
     // authentication the configuration pages need.
     if (tag.reselected) {
-        const AuthOutcome outcome = Authenticate(link, originalKey);
-        if (outcome == AuthOutcome::WrongPack) return Failure{Problem::WrongPack};
-        if (outcome == AuthOutcome::Refused) return Failure{Problem::KeyRefused};
+        if (auto failure = AuthenticateOrFail(link, originalKey)) return failure;
     }
     PageWrites written;
     const TagLink step{link.api, link.handle, &written};
     const auto passwordPage = static_cast<std::uint8_t>(*config + 2);
     if (auto failure = WriteAuth0(step, *config, kProtectNothing)) return failure;
     // The factory PACK before the default password: it goes with the old key as with the new.
-    const PageImage factoryPack{kFactoryPack[0], kFactoryPack[1], 0, 0};
     if (auto failure =
-            WritePageOrFail(step, static_cast<std::uint8_t>(passwordPage + 1), factoryPack)) {
+            WritePageOrFail(step, static_cast<std::uint8_t>(passwordPage + 1), kFactoryPackPage)) {
         return failure;
     }
     if (auto failure = WritePageOrFail(step, passwordPage, kDefaultKey)) return failure;

@@ -38,6 +38,8 @@ enum class AuthOutcome {
 };
 // PWD_AUTH with the key, the PACK checked.
 AuthOutcome Authenticate(TagLink link, const Key& key);
+// The same for a step that needs the key taken: KeyRefused or WrongPack when it is not.
+Outcome AuthenticateOrFail(TagLink link, const Key& key);
 
 // After a successful write, with "Encryption" checked: stores the PACK (chosen, or derived from
 // the key) and the new key as the password and protects the tag from page 0 on; the PACK the tag

@@ -643,9 +643,8 @@ RunResult OperationController::RunClearKey() {
     if (Wake(link, tag::OperationKind::ClearKey, tag) != DetectOutcome::Detected) {
         return Finish(RunResult::Failed);
     }
-    if (const auto outcome = tag::Authenticate(link, *key); outcome != tag::AuthOutcome::Accepted) {
-        log_.Fail(tag::Failure{outcome == tag::AuthOutcome::WrongPack ? tag::Problem::WrongPack
-                                                                      : tag::Problem::KeyRefused});
+    if (auto failure = tag::AuthenticateOrFail(link, *key)) {
+        log_.Fail(*failure);
         return Finish(RunResult::Failed);
     }
     tag.answeredPwdAuth = true;
