@@ -74,7 +74,9 @@ void FunctionPanel::Build() {
     namespace l = text::label;
     const DialogUnits& du = units_;
     setFixedSize(du.X(517), du.Y(269));
-    PlaceNew<QGroupBox>(this, du, 1046, 72, 98, 372, 59, Label(l::kOption));
+    // The option group has a third row (11 units) for Protect reads: the file group and the
+    // buttons below it sit that much lower than the original layout had them.
+    PlaceNew<QGroupBox>(this, du, 1046, 72, 98, 372, 70, Label(l::kOption));
     Static(this, du, 1030, l::kOriginalKey, Qt::AlignRight, 90, 114, 55, 8);
     originalKey_ =
         PlaceNew<HexKeyEdit>(this, du, 1044, 151, 112, 91, 14, QStringLiteral("7C7C7C7C"));
@@ -107,25 +109,30 @@ void FunctionPanel::Build() {
     nfcCounter_->setToolTip(Tip(text::tip::kNfcCounter));
     counterByKey_->setToolTip(Tip(text::tip::kCounterByKey));
     lockConfig_->setToolTip(Tip(text::tip::kLockConfig));
-    // It goes with Lock Tag and does nothing without it.
+    // Below Encryption, which it goes with.
+    protectReads_ = PlaceNew<QCheckBox>(this, du, 1058, 289, 149, 67, 10, Label(l::kProtectReads));
+    protectReads_->setToolTip(Tip(text::tip::kProtectReads));
+    // Each goes with the box above it and does nothing without it.
     lockConfig_->setEnabled(false);
     connect(lockTag_, &QCheckBox::toggled, lockConfig_, &QWidget::setEnabled);
+    protectReads_->setEnabled(false);
+    connect(encryption_, &QCheckBox::toggled, protectReads_, &QWidget::setEnabled);
 
-    PlaceNew<QGroupBox>(this, du, 1039, 72, 164, 372, 63, Label(l::kFile));
-    Static(this, du, 1038, l::kRowNumber, Qt::AlignRight, 81, 179, 45, 8);
-    rowNumber_ = PlaceNew<RowNumberEdit>(this, du, 1040, 133, 177, 63, 14, QStringLiteral("1"));
+    PlaceNew<QGroupBox>(this, du, 1039, 72, 175, 372, 63, Label(l::kFile));
+    Static(this, du, 1038, l::kRowNumber, Qt::AlignRight, 81, 190, 45, 8);
+    rowNumber_ = PlaceNew<RowNumberEdit>(this, du, 1040, 133, 188, 63, 14, QStringLiteral("1"));
     rowNumber_->SetTypingLimit(5);
-    rowAuto_ = PlaceNew<QCheckBox>(this, du, 1036, 211, 179, 71, 10, Label(l::kRowAutoPlus1));
+    rowAuto_ = PlaceNew<QCheckBox>(this, du, 1036, 211, 190, 71, 10, Label(l::kRowAutoPlus1));
     rowAuto_->setChecked(true);
-    rowMinus_ = PlaceNew<QPushButton>(this, du, 1042, 300, 177, 50, 14, Label(l::kRowMinus1));
-    rowPlus_ = PlaceNew<QPushButton>(this, du, 1041, 368, 177, 50, 14, Label(l::kRowPlus1));
-    Static(this, du, 1033, l::kLoadFile, Qt::AlignRight, 82, 206, 44, 8);
-    filePath_ = PlaceNew<QLineEdit>(this, du, 1035, 133, 204, 277, 14);
-    browse_ = PlaceNew<QPushButton>(this, du, 1034, 416, 204, 14, 14);
+    rowMinus_ = PlaceNew<QPushButton>(this, du, 1042, 300, 188, 50, 14, Label(l::kRowMinus1));
+    rowPlus_ = PlaceNew<QPushButton>(this, du, 1041, 368, 188, 50, 14, Label(l::kRowPlus1));
+    Static(this, du, 1033, l::kLoadFile, Qt::AlignRight, 82, 217, 44, 8);
+    filePath_ = PlaceNew<QLineEdit>(this, du, 1035, 133, 215, 277, 14);
+    browse_ = PlaceNew<QPushButton>(this, du, 1034, 416, 215, 14, 14);
     // Between the row line and the file line.
-    oneRowPerTag_ = PlaceNew<QCheckBox>(this, du, 1048, 133, 192, 87, 10, Label(l::kOneRowPerTag));
-    templates_ = PlaceNew<QCheckBox>(this, du, 1049, 230, 192, 67, 10, Label(l::kTemplates));
-    genuineOnly_ = PlaceNew<QCheckBox>(this, du, 1055, 306, 192, 87, 10, Label(l::kGenuineOnly));
+    oneRowPerTag_ = PlaceNew<QCheckBox>(this, du, 1048, 133, 203, 87, 10, Label(l::kOneRowPerTag));
+    templates_ = PlaceNew<QCheckBox>(this, du, 1049, 230, 203, 67, 10, Label(l::kTemplates));
+    genuineOnly_ = PlaceNew<QCheckBox>(this, du, 1055, 306, 203, 87, 10, Label(l::kGenuineOnly));
     genuineOnly_->setToolTip(Tip(text::tip::kGenuineOnly));
     const app::ProductionOptions saved = options_.Load();
     verify_->setChecked(saved.verify);
@@ -135,12 +142,12 @@ void FunctionPanel::Build() {
     for (QCheckBox* box : {verify_, oneRowPerTag_, templates_, genuineOnly_})
         connect(box, &QCheckBox::toggled, this, &FunctionPanel::SaveOptions);
 
-    read_ = PlaceNew<QPushButton>(this, du, 1004, 114, 240, 50, 14, Label(l::kRead));
-    write_ = PlaceNew<QPushButton>(this, du, 1005, 194, 240, 50, 14, Label(l::kWrite));
-    clearKey_ = PlaceNew<QPushButton>(this, du, 1010, 274, 240, 50, 14, Label(l::kClearKey));
-    stop_ = PlaceNew<QPushButton>(this, du, 1007, 354, 240, 50, 14, Label(l::kStop));
+    read_ = PlaceNew<QPushButton>(this, du, 1004, 114, 251, 50, 14, Label(l::kRead));
+    write_ = PlaceNew<QPushButton>(this, du, 1005, 194, 251, 50, 14, Label(l::kWrite));
+    clearKey_ = PlaceNew<QPushButton>(this, du, 1010, 274, 251, 50, 14, Label(l::kClearKey));
+    stop_ = PlaceNew<QPushButton>(this, du, 1007, 354, 251, 50, 14, Label(l::kStop));
     // After the row of the original buttons, at their spacing.
-    erase_ = PlaceNew<QPushButton>(this, du, 1050, 434, 240, 50, 14, Label(l::kErase));
+    erase_ = PlaceNew<QPushButton>(this, du, 1050, 434, 251, 50, 14, Label(l::kErase));
     for (QPushButton* button :
          {read_, write_, clearKey_, stop_, erase_, rowMinus_, rowPlus_, browse_})
         button->setAutoDefault(false);
@@ -163,12 +170,13 @@ void FunctionPanel::Build() {
 
 void FunctionPanel::OrderTabStops(std::initializer_list<QWidget*> content) {
     std::vector<QWidget*> chain(content);
-    chain.insert(chain.end(),
-                 {originalKey_, newKey_,    attemptLimit_, autoOperation_, writeFromFile_,
-                  encryption_,  lockTag_,   verify_,       nfcCounter_,    counterByKey_,
-                  lockConfig_,  rowNumber_, rowAuto_,      rowMinus_,      rowPlus_,
-                  filePath_,    browse_,    oneRowPerTag_, templates_,     genuineOnly_,
-                  read_,        write_,     clearKey_,     stop_,          erase_});
+    chain.insert(
+        chain.end(),
+        {originalKey_,  newKey_,    attemptLimit_, autoOperation_, writeFromFile_, encryption_,
+         lockTag_,      verify_,    nfcCounter_,   counterByKey_,  lockConfig_,    protectReads_,
+         rowNumber_,    rowAuto_,   rowMinus_,     rowPlus_,       filePath_,      browse_,
+         oneRowPerTag_, templates_, genuineOnly_,  read_,          write_,         clearKey_,
+         stop_,         erase_});
     for (std::size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }

@@ -65,6 +65,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     bool lockConfig() const override { return lockConfig_->isChecked(); }
     bool genuineOnly() const override { return genuineOnly_->isChecked(); }
     int attemptLimit() const override { return attemptLimit_->currentIndex(); }
+    bool protectReads() const override { return protectReads_->isChecked(); }
     bool expandTemplates() const override { return templates_->isChecked(); }
     bool rowAutoIncrement() const override { return rowAuto_->isChecked(); }
     std::string rowNumberText() const override { return rowNumber_->text().toStdString(); }
@@ -100,8 +101,10 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     QCheckBox& nfcCounterBox() { return *nfcCounter_; }
     QCheckBox& counterByKeyBox() { return *counterByKey_; }
     QCheckBox& lockConfigBox() { return *lockConfig_; }
+    QCheckBox& protectReadsBox() { return *protectReads_; }
     QCheckBox& genuineOnlyBox() { return *genuineOnly_; }
     QCheckBox& lockTagBox() { return *lockTag_; }
+    QCheckBox& encryptionBox() { return *encryption_; }
     QComboBox& attemptLimitList() { return *attemptLimit_; }
     QCheckBox& oneRowPerTagBox() { return *oneRowPerTag_; }
     QCheckBox& templatesBox() { return *templates_; }
@@ -154,6 +157,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     RowNumberEdit* rowNumber_;
     QCheckBox *autoOperation_, *writeFromFile_, *encryption_, *lockTag_, *rowAuto_;
     QComboBox* attemptLimit_;
+    QCheckBox* protectReads_;
     QCheckBox *verify_, *nfcCounter_, *counterByKey_, *lockConfig_, *oneRowPerTag_, *templates_,
         *genuineOnly_;
     QPushButton *read_, *write_, *clearKey_, *stop_, *erase_, *rowMinus_, *rowPlus_, *browse_;

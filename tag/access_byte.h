@@ -10,6 +10,7 @@
 
 namespace tagwright::tag {
 
+inline constexpr std::uint8_t kAccessProt = 0x80;            // PROT: reads need the key too
 inline constexpr std::uint8_t kAccessConfigLock = 0x40;      // CFGLCK
 inline constexpr std::uint8_t kAccessCounterEnable = 0x10;   // NFC_CNT_EN
 inline constexpr std::uint8_t kAccessCounterProtect = 0x08;  // NFC_CNT_PWD_PROT

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The ASCII mirror of NTAG213, NTAG215 and NTAG216: the tag answers READ and FAST_READ with its
-// UID (14 hex digits), its NFC counter (6 hex digits) or both (UID, 'x', counter) in place of the
-// bytes where MIRROR_PAGE and MIRROR_BYTE point, so that a URL it holds carries them to a phone.
-// MIRROR_CONF in the first byte of the first configuration page says which.
+// The ASCII mirror of NTAG21x: the tag answers READ and FAST_READ with its UID (14 hex digits),
+// its NFC counter (6 hex digits) or both (UID, 'x', counter) in place of the bytes where
+// MIRROR_PAGE and MIRROR_BYTE point, so that a URL it holds carries them to a phone.
+// On NTAG213, NTAG215 and NTAG216, MIRROR_CONF in the first byte of the first configuration page
+// says which. NTAG210 and NTAG212 mirror the UID only, and do so while MIRROR_PAGE points into
+// their user pages (0, at delivery, mirrors nothing).
 #pragma once
 
 #include <cstddef>
@@ -27,15 +29,17 @@ std::size_t MirrorRoom(MirrorKind kind);
 // digit, and the 'x' between UID and counter. What the tag holds there until it is read.
 std::string PlaceMirrorRoom(std::string_view url, MirrorKind kind, char fill = '0');
 
-// Whether the model mirrors (NTAG213, NTAG215, NTAG216).
+// Whether the model mirrors at all (every NTAG21x), and whether it mirrors `kind`: the counter
+// only on NTAG213, NTAG215 and NTAG216, which have one.
 bool HasMirror(ModelCode model);
+bool CanMirror(ModelCode model, MirrorKind kind);
 
-// Sets MIRROR_CONF, MIRROR_BYTE and MIRROR_PAGE for a mirror that starts at byte `address` of the
-// tag's memory (page * 4 + byte), the other bits kept; the page is read back. NoMirror for a
-// model without one, or an address outside the user pages.
+// Sets MIRROR_CONF (where the model has it), MIRROR_BYTE and MIRROR_PAGE for a mirror that starts
+// at byte `address` of the tag's memory (page * 4 + byte), the other bits kept; the page is read
+// back. NoMirror for a model that cannot mirror `kind`, or a room outside the user pages.
 Outcome SetMirror(TagLink link, ModelCode model, MirrorKind kind, std::size_t address);
 
-// Switches a mirror an earlier Write set off again (MIRROR_CONF and MIRROR_BYTE 0, MIRROR_PAGE 0),
+// Switches a mirror an earlier Write set off again (MIRROR_CONF, MIRROR_BYTE and MIRROR_PAGE 0),
 // so that it no longer overlays what is written now; nothing is written when none is on, or for
 // a model without one.
 Outcome ClearMirror(TagLink link, ModelCode model);

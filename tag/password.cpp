@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "password.h"
 
+#include "access_byte.h"
 #include "page_transfer.h"
 #include "read_back.h"
 
@@ -40,12 +41,14 @@ Outcome ReadBackProtection(TagLink step, ModelCode model, const PageWrites& writ
     return std::nullopt;
 }
 
-// Reads the configuration page, sets AUTH0 and writes it back.
-Outcome WriteAuth0(TagLink link, std::uint8_t configPage, std::uint8_t auth0) {
-    Block block{};
-    if (auto failure = ReadBlockOrFail(link, configPage, block)) return failure;
-    const PageImage page{block[0], block[1], block[2], auth0};
-    return WritePageOrFail(link, configPage, page);
+// Writes ACCESS (bytes 4 to 7 of the configuration block) with PROT as asked, when it is not so
+// already: a configuration locked since would refuse even the same byte.
+Outcome WriteProt(TagLink link, std::uint8_t configPage, const Block& block, bool prot) {
+    const auto access =
+        static_cast<std::uint8_t>(prot ? block[4] | kAccessProt : block[4] & ~kAccessProt);
+    if (access == block[4]) return std::nullopt;
+    const PageImage page{access, block[5], block[6], block[7]};
+    return WritePageOrFail(link, static_cast<std::uint8_t>(configPage + 1), page);
 }
 
 }  // namespace
@@ -86,7 +89,7 @@ Outcome AuthenticateOrFail(TagLink link, const Key& key) {
     return Failure{Problem::KeyRefused};
 }
 
-Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey) {
+Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey, Protection protection) {
     const auto config = ConfigurationPageOf(model);
     if (!config) return config.failure();
     const auto passwordPage = static_cast<std::uint8_t>(*config + 2);
@@ -104,6 +107,9 @@ Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey) {
     if (auto failure = WritePageOrFail(step, packPage, PageImage{pack[0], pack[1], 0, 0})) {
         return PasswordStands(*failure);
     }
+    // PROT before AUTH0, so that reads are protected from the moment anything is.
+    const bool prot = protection == Protection::ReadsAndWrites;
+    if (auto failure = WriteProt(step, *config, block, prot)) return PasswordStands(*failure);
     const PageImage auth0{block[0], block[1], block[2], kProtectFromPage0};
     if (auto failure = WritePageOrFail(step, *config, auth0)) return PasswordStands(*failure);
     return ReadBackProtection(step, model, written, passwordPage, newKey);
@@ -124,7 +130,13 @@ Outcome ClearProtection(TagLink link, const DetectedTag& tag, const Key& origina
     PageWrites written;
     const TagLink step{link.api, link.handle, &written};
     const auto passwordPage = static_cast<std::uint8_t>(*config + 2);
-    if (auto failure = WriteAuth0(step, *config, kProtectNothing)) return failure;
+    Block block{};
+    if (auto failure = ReadBlockOrFail(step, *config, block)) return failure;
+    const PageImage open{block[0], block[1], block[2], kProtectNothing};
+    if (auto failure = WritePageOrFail(step, *config, open)) return failure;
+    // With AUTH0 past the last page PROT protects nothing; cleared, it cannot come back into
+    // force with a later password that was meant to protect writes only.
+    if (auto failure = WriteProt(step, *config, block, false)) return failure;
     // The factory PACK before the default password: it goes with the old key as with the new.
     if (auto failure =
             WritePageOrFail(step, static_cast<std::uint8_t>(passwordPage + 1), kFactoryPackPage)) {

@@ -41,20 +41,26 @@ AuthOutcome Authenticate(TagLink link, const Key& key);
 // The same for a step that needs the key taken: KeyRefused or WrongPack when it is not.
 Outcome AuthenticateOrFail(TagLink link, const Key& key);
 
+// What the password protects: writes only (PROT 0), or reads as well (PROT 1), so that without
+// the key a phone reads nothing past the UID.
+enum class Protection { Writes, ReadsAndWrites };
+
 // After a successful write, with "Encryption" checked: stores the PACK (chosen, or derived from
-// the key) and the new key as the password and protects the tag from page 0 on; the PACK the tag
-// then answers must be the one written. The password is written before AUTH0, so that a tag that
-// applies AUTH0 at once never ends up protected under a password nobody set. Then the password
-// is proven by authenticating with the new key (which also lets a Write that was not
-// authenticated go on to the lock step) and the configuration page is read back. A failure after
-// the password page took says so (passwordStands), unless the tag refused the new key. A model
-// without password (NTAG203), or one the table does not know, fails before anything is written.
-Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey);
+// the key) and the new key as the password, sets or clears PROT as `protection` says, and
+// protects the tag from page 0 on; the PACK the tag then answers must be the one written. The
+// password is written before AUTH0, so that a tag that applies AUTH0 at once never ends up
+// protected under a password nobody set. Then the password is proven by authenticating with the new
+// key (which also lets a Write that was not authenticated go on to the lock step) and the
+// configuration page is read back. A failure after the password page took says so (passwordStands),
+// unless the tag refused the new key. A model without password (NTAG203), or one the table does not
+// know, fails before anything is written.
+Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey,
+                    Protection protection = Protection::Writes);
 
 // "Clear key" on a tag identified after it took the original key: the capacity checked against
-// the model, the tag authenticated again if identification selected it anew, AUTH0 opened and
-// the default password and the factory PACK written, proven and the configuration page read
-// back. A failure after the password page took says so (passwordStands).
+// the model, the tag authenticated again if identification selected it anew, AUTH0 opened, PROT
+// cleared, the factory PACK and the default password written, proven and the configuration
+// pages read back. A failure after the password page took says so (passwordStands).
 Outcome ClearProtection(TagLink link, const DetectedTag& tag, const Key& originalKey);
 
 }  // namespace tagwright::tag

@@ -62,6 +62,7 @@ constexpr Entry kLabel[] = {
     {40, "UID", "UID"},
     {41, "计数器", "Counter"},
     {42, "UID和计数器", "UID and counter"},
+    {43, "读保护", "Protect reads"},
 };
 
 constexpr Entry kTip[] = {
@@ -85,9 +86,14 @@ constexpr Entry kTip[] = {
     {9, "写卡前校验原厂签名, 拒绝不是NXP正品芯片的标签.",
      "Write checks the originality signature first and refuses tags that are not genuine NXP "
      "chips."},
-    {10, "NTAG213/215/216: 网址在{mirror}处(或末尾)带上标签的UID和/或计数器, 每次读取时由标签填入.",
-     "NTAG213/215/216: the URL carries the tag's UID and/or counter where {mirror} stands (or at "
-     "its end), filled in by the tag at every read."},
+    {10,
+     "网址在{mirror}处(或末尾)带上标签的UID和/或计数器(计数器: 仅NTAG213/215/216), "
+     "每次读取时由标签填入.",
+     "The URL carries the tag's UID and/or counter (the counter: NTAG213/215/216 only) where "
+     "{mirror} stands (or at its end), filled in by the tag at every read."},
+    {11, "加密时: 读取也需要密码, 没有密码的手机读不到内容. 读卡时使用原密码.",
+     "With Encryption: reads need the key too, so that a phone without it reads nothing. Read "
+     "uses the original key."},
 };
 
 constexpr Entry kDeviceMessage[] = {
@@ -213,6 +219,7 @@ constexpr Entry kMessage[] = {
     {60, "该标签不能镜像UID或计数器!", "The tag cannot mirror its UID or counter here !"},
     // The mirror's kind, as the list names it.
     {61, "镜像已开启: %s !", "Mirror on: %s !"},
+    {62, "读取也受密码保护!", "Reads need the key too !"},
 };
 
 std::atomic<Language> g_language{Language::Chinese};

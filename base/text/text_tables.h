@@ -69,12 +69,13 @@ inline constexpr int kRead = 0, kWrite = 1, kStop = 2, kLockTag = 3, kAutoOperat
                      kJournalRecords = 28, kJournalCannotRead = 29, kVerify = 30,
                      kOneRowPerTag = 31, kTemplates = 32, kErase = 33, kNfcCounter = 34,
                      kCounterByKey = 35, kLockConfig = 36, kGenuineOnly = 37, kMirror = 38,
-                     kMirrorNone = 39, kMirrorUid = 40, kMirrorCounter = 41, kMirrorBoth = 42;
+                     kMirrorNone = 39, kMirrorUid = 40, kMirrorCounter = 41, kMirrorBoth = 42,
+                     kProtectReads = 43;
 }
 namespace tip {
 inline constexpr int kAutoOperation = 1, kWriteFromFile = 2, kLockTag = 3, kEncryption = 4,
                      kNfcCounter = 5, kCounterByKey = 6, kLockConfig = 7, kAttemptLimit = 8,
-                     kGenuineOnly = 9, kMirror = 10;
+                     kGenuineOnly = 9, kMirror = 10, kProtectReads = 11;
 }
 namespace device {
 inline constexpr int kPleaseSelectDevice = 0, kDeviceNotOpened = 1;
@@ -109,7 +110,7 @@ inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard =
                      kPagesWritten = 48, kTagErased = 49, kNoNfcCounter = 50, kNfcCounterOn = 51,
                      kCounterValue = 52, kConfigurationLocked = 53, kWrongKeysAllowed = 54,
                      kGenuineNxp = 55, kNotGenuine = 56, kWrongPack = 57, kNotWritten = 58,
-                     kNoSignature = 59, kNoMirror = 60, kMirrorOn = 61;
+                     kNoSignature = 59, kNoMirror = 60, kMirrorOn = 61, kReadsProtected = 62;
 }
 
 // Texts that are the same in every language.

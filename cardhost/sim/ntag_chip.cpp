@@ -259,10 +259,11 @@ ChipAnswer NtagChip::FastRead(std::uint8_t first, std::uint8_t last) {
 }
 
 std::string NtagChip::MirrorText() const {
-    // Only NTAG213, NTAG215 and NTAG216 have the UID and counter mirror.
-    if (!HasNfcCounter()) return {};
+    if (!facts().cfg0Page) return {};
     const std::uint8_t* cfg0 = Page(*facts().cfg0Page);
-    const int conf = cfg0[0] >> 6;
+    // NTAG213, NTAG215 and NTAG216 mirror what MIRROR_CONF names; NTAG210 and NTAG212 have no
+    // MIRROR_CONF and mirror their UID wherever MIRROR_PAGE points into the user pages.
+    const int conf = HasNfcCounter() ? cfg0[0] >> 6 : 1;
     if (conf == 0 || cfg0[2] < 4) return {};
     char digits[22];
     const Uid id = uid();
@@ -289,7 +290,7 @@ void NtagChip::AnswerPage(std::uint8_t page, std::uint8_t* out) const {
     const std::uint8_t* cfg0 = Page(*facts().cfg0Page);
     const int start = cfg0[2] * 4 + ((cfg0[0] >> 4) & 0x03);
     // A mirror that would run past the user pages mirrors nothing.
-    if (start + static_cast<int>(mirror.size()) > *facts().cfg0Page * 4 - 4) return;
+    if (start + static_cast<int>(mirror.size()) > (facts().lastUserPage + 1) * 4) return;
     for (int i = 0; i < 4; ++i) {
         const int at = page * 4 + i - start;
         if (at >= 0 && at < static_cast<int>(mirror.size())) {

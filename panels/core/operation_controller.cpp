@@ -280,7 +280,12 @@ RunResult OperationController::RunRead() {
     if (outcome != DetectOutcome::Detected) return Finish(NotDetected(outcome));
     last_.model = tag.model;
     if (inFlight_) inFlight_->tag.model = tag.model;
-    const auto area = tag::OpenNdefArea(link, tag.model);
+    auto area = tag::OpenNdefArea(link, tag.model);
+    bool keyTaken = false;
+    if (!area && ReadsNeedKey(area.failure(), tag.model)) {
+        area = OpenWithKey(link, tag, area.failure());
+        keyTaken = static_cast<bool>(area);
+    }
     if (!area) {
         log_.Fail(area.failure());
         return Finish(RunResult::Failed);
@@ -289,7 +294,8 @@ RunResult OperationController::RunRead() {
     // The signature first: a look-alike that refuses a later step (its counter page protected
     // against reading) would otherwise leave it idle and unchecked.
     ShowOriginality(link, tag);
-    ShowCounter(link, tag);
+    // A look-alike that refused READ_SIG was selected again, which ended the key's session.
+    ShowCounter(link, tag, keyTaken && !tag.reselected);
     if (inFlight_) {
         inFlight_->tag.message = format_->lastReadText();
         inFlight_->tag.ndef = format_->lastRead();
@@ -297,10 +303,36 @@ RunResult OperationController::RunRead() {
     return Finish(SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed);
 }
 
-void OperationController::ShowCounter(tag::TagLink link, const tag::DetectedTag& tag) {
+bool OperationController::ReadsNeedKey(const tag::Failure& failure, tag::ModelCode model) const {
+    // A tag whose reads are protected refuses the first READ, that of the capability
+    // container; one without a password cannot be opened by a key.
+    return failure.problem == tag::Problem::ReadFailed &&
+           failure.page == tag::kCapabilityContainerPage &&
+           tag::ConfigurationPage(model).kind == tag::PageLookup::Kind::Page;
+}
+
+tag::Result<tag::NdefArea> OperationController::OpenWithKey(tag::TagLink link,
+                                                            tag::DetectedTag& tag,
+                                                            const tag::Failure& refused) {
+    auto key = KeyFromField(panel_.originalKeyText());
+    const secrets::WipeOnExit wipeKey(key);
+    if (!key) return refused;
+    // The refused READ left the tag idle; a tag that cannot be selected again has gone, and
+    // the READ's failure says so.
+    const char* failed = nullptr;
+    if (tag::Reselect(link, tag, failed) != 0) return refused;
+    if (auto failure = tag::AuthenticateOrFail(link, *key)) return *failure;
+    tag.answeredPwdAuth = true;
+    // The key was taken after that selection: it stands until the tag is selected again.
+    tag.reselected = false;
+    return tag::OpenNdefArea(link, tag.model);
+}
+
+void OperationController::ShowCounter(tag::TagLink link, const tag::DetectedTag& tag,
+                                      bool authenticated) {
     // The message is read and shown: a counter that cannot be read (its page protected against
     // reading, a reader call failing) is left unshown rather than failing the Read.
-    const auto counter = tag::ReadNfcCounter(link, tag.model);
+    const auto counter = tag::ReadNfcCounter(link, tag.model, authenticated);
     if (!counter || !*counter) return;
     log_.Blue(text::TrNumber(Table::Message, text::msg::kCounterValue, **counter));
     panel_.ShowCounter(**counter);
@@ -395,8 +427,8 @@ OperationController::RowCheck OperationController::CheckRow(tag::TagLink link,
 OperationController::WriteSettings OperationController::ReadWriteSettings() const {
     WriteSettings settings{panel_.encryption(),   panel_.lockTag(),      panel_.writeFromFile(),
                            panel_.verifyWrites(), panel_.nfcCounter(),   panel_.counterByKey(),
-                           panel_.lockConfig(),   panel_.attemptLimit(), panel_.genuineOnly(),
-                           panel_.mirror()};
+                           panel_.lockConfig(),   panel_.attemptLimit(), panel_.protectReads(),
+                           panel_.genuineOnly(),  panel_.mirror()};
     // A mirrored counter that does not count would show 000000 for ever.
     if (settings.mirror == tag::MirrorKind::Counter || settings.mirror == tag::MirrorKind::Both) {
         settings.counter = true;
@@ -484,11 +516,16 @@ bool OperationController::Protect(tag::TagLink link, WriteRun& run) {
     if (run.settings.encryption) {
         tag::Key newKey = *KeyFromField(panel_.newKeyText());
         const secrets::WipeOnExit wipeNewKey(newKey);
-        if (auto failure = tag::SetPassword(link, run.tag.model, newKey)) {
+        const tag::Protection protection =
+            run.settings.protectReads ? tag::Protection::ReadsAndWrites : tag::Protection::Writes;
+        if (auto failure = tag::SetPassword(link, run.tag.model, newKey, protection)) {
             log_.Fail(*failure, newKey);
             return false;
         }
         log_.Password(newKey, feed::kBlue);
+        if (run.settings.protectReads) {
+            log_.Blue(text::Tr(Table::Message, text::msg::kReadsProtected));
+        }
         if (run.settings.attemptLimit > 0) {
             const auto limit = static_cast<std::uint8_t>(run.settings.attemptLimit);
             if (auto failure = tag::SetAttemptLimit(link, run.tag.model, limit)) {
@@ -542,7 +579,7 @@ RunResult OperationController::WriteSteps() {
     const tag::TagLink link = Link(settings.verify ? &run.written : nullptr);
     if (const auto ended = IdentifyForWrite(link, originalKey, run)) return *ended;
     // Before anything is written: the model must be able to mirror what the URL is to carry.
-    if (settings.mirror != tag::MirrorKind::None && !tag::HasMirror(run.tag.model)) {
+    if (!tag::CanMirror(run.tag.model, settings.mirror)) {
         if (inFlight_) inFlight_->tag.model = run.tag.model;
         log_.Fail(tag::Failure{tag::Problem::NoMirror});
         return RunResult::Failed;

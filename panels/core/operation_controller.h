@@ -122,6 +122,7 @@ class OperationController {
         bool counter = false, counterByKey = false;      // the NFC counter switched on
         bool lockConfig = false;                         // with lock: CFGLCK too
         int attemptLimit = 0;                            // with encryption: AUTHLIM, 0 unchanged
+        bool protectReads = false;                       // with encryption: PROT
         bool genuineOnly = false;                        // refuse a tag that is not NXP's
         tag::MirrorKind mirror = tag::MirrorKind::None;  // UID and/or counter in the URL
     };
@@ -137,7 +138,12 @@ class OperationController {
     };
     WriteSettings ReadWriteSettings() const;
     // After a Read: the NFC counter's line, where the tag shows it.
-    void ShowCounter(tag::TagLink link, const tag::DetectedTag& tag);
+    // Read on a tag whose reads are protected: the original key opens it.
+    bool ReadsNeedKey(const tag::Failure& failure, tag::ModelCode model) const;
+    tag::Result<tag::NdefArea> OpenWithKey(tag::TagLink link, tag::DetectedTag& tag,
+                                           const tag::Failure& refused);
+    // `authenticated`: the key was taken, and opens a counter it protects.
+    void ShowCounter(tag::TagLink link, const tag::DetectedTag& tag, bool authenticated);
     // After a Read: whether the tag is a genuine NXP chip, where it has a signature.
     void ShowOriginality(tag::TagLink link, tag::DetectedTag& tag);
     // Before a Write with "Genuine only": false, with its red line, for a tag that is not.

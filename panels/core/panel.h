@@ -35,6 +35,8 @@ class Panel {
     // With Encryption: the wrong keys the tag allows before it refuses every key (AUTHLIM, 1 to
     // 7); 0 leaves the limit as it is.
     virtual int attemptLimit() const { return 0; }
+    // With Encryption: reads need the key too (PROT), not only writes.
+    virtual bool protectReads() const { return false; }
     // With Lock Tag: the configuration pages locked too (CFGLCK).
     virtual bool lockConfig() const { return false; }
     // The PACK chosen for the password (four hex digits); empty: derived from the key.

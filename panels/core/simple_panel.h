@@ -14,7 +14,7 @@ namespace tagwright::panels {
 struct SimplePanel : Panel, reader::ErrorBox {
     bool autoOp = false, encrypt = false, lock = false, fromFile = false;
     bool verify = false, templates = false, counter = false, counterKey = false;
-    bool lockConfiguration = false, genuineTagsOnly = false;
+    bool lockConfiguration = false, genuineTagsOnly = false, readProtection = false;
     int authLimit = 0;
     tag::MirrorKind mirrorKind = tag::MirrorKind::None;
     std::string originalKey = "7C7C7C7C", newKey = "7C7C7C7C", pack;
@@ -42,6 +42,7 @@ struct SimplePanel : Panel, reader::ErrorBox {
     bool counterByKey() const override { return counterKey; }
     bool lockConfig() const override { return lockConfiguration; }
     int attemptLimit() const override { return authLimit; }
+    bool protectReads() const override { return readProtection; }
     bool genuineOnly() const override { return genuineTagsOnly; }
     std::string packText() const override { return pack; }
     tag::MirrorKind mirror() const override { return mirrorKind; }

@@ -65,15 +65,17 @@ struct Placed {
     int id, x, y, width, height;
 };
 // What the three panels share: the option group, the file group and the buttons.
+// The option group is one row (11 units) taller than the original layout, for Protect reads
+// (1058); the file group and the buttons are that much lower.
 constexpr Placed kSharedControls[] = {
-    {1046, 72, 98, 372, 59},  {1030, 90, 114, 55, 8},    {1044, 151, 112, 91, 14},
-    {1031, 272, 115, 39, 8},  {1045, 317, 113, 91, 14},  {1006, 93, 138, 87, 10},
-    {1037, 191, 138, 87, 10}, {1043, 289, 138, 67, 10},  {1008, 367, 138, 67, 10},
-    {1039, 72, 164, 372, 63}, {1038, 81, 179, 45, 8},    {1040, 133, 177, 63, 14},
-    {1036, 211, 179, 71, 10}, {1042, 300, 177, 50, 14},  {1041, 368, 177, 50, 14},
-    {1033, 82, 206, 44, 8},   {1035, 133, 204, 277, 14}, {1034, 416, 204, 14, 14},
-    {1004, 114, 240, 50, 14}, {1005, 194, 240, 50, 14},  {1010, 274, 240, 50, 14},
-    {1007, 354, 240, 50, 14},
+    {1046, 72, 98, 372, 70},  {1030, 90, 114, 55, 8},   {1044, 151, 112, 91, 14},
+    {1031, 272, 115, 39, 8},  {1045, 317, 113, 91, 14}, {1006, 93, 138, 87, 10},
+    {1037, 191, 138, 87, 10}, {1043, 289, 138, 67, 10}, {1008, 367, 138, 67, 10},
+    {1058, 289, 149, 67, 10}, {1039, 72, 175, 372, 63}, {1038, 81, 190, 45, 8},
+    {1040, 133, 188, 63, 14}, {1036, 211, 190, 71, 10}, {1042, 300, 188, 50, 14},
+    {1041, 368, 188, 50, 14}, {1033, 82, 217, 44, 8},   {1035, 133, 215, 277, 14},
+    {1034, 416, 215, 14, 14}, {1004, 114, 251, 50, 14}, {1005, 194, 251, 50, 14},
+    {1010, 274, 251, 50, 14}, {1007, 354, 251, 50, 14},
 };
 constexpr Placed kTextControls[] = {
     {1027, 76, 18, 95, 8},  {1028, 304, 18, 53, 8},  {1011, 364, 15, 45, 14},
@@ -395,6 +397,18 @@ class WindowTest : public QObject {
         panel->lockTagBox().setChecked(true);
         QVERIFY(panel->lockConfigBox().isEnabled());
         panel->lockTagBox().setChecked(false);
+        // Protect reads goes with Encryption; Read opens such a tag with the original key.
+        QVERIFY(!panel->protectReadsBox().isEnabled());
+        panel->encryptionBox().setChecked(true);
+        QVERIFY(panel->protectReadsBox().isEnabled());
+        panel->protectReadsBox().setChecked(true);
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().contains(QStringLiteral("Reads need the key too !")),
+                 qPrintable(LogTexts().join('\n')));
+        panel->encryptionBox().setChecked(false);
+        panel->textBox().clear();
+        QTest::mouseClick(&panel->readButton(), Qt::LeftButton);
+        QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("Hello 世界"));
         QCOMPARE(panel->eraseButton().text(), QStringLiteral("Erase"));
         QTest::mouseClick(&panel->eraseButton(), Qt::LeftButton);
         QVERIFY2(LogTexts().contains(QStringLiteral("Tag erased successfully !")),
@@ -562,8 +576,8 @@ class WindowTest : public QObject {
         Start(2, text::Language::English);
         window_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
-        // The production boxes follow the group they sit in; Lock config (1053) is passed over
-        // until Lock Tag is checked.
+        // The production boxes follow the group they sit in; Lock config (1053) and Protect
+        // reads (1058) are passed over until Lock Tag and Encryption are checked.
         const QStringList shared{"1044", "1045", "1054", "1006", "1037", "1043", "1008", "1047",
                                  "1051", "1052", "1040", "1036", "1042", "1041", "1035", "1034",
                                  "1048", "1049", "1055", "1004", "1005", "1010", "1007", "1050"};

@@ -186,15 +186,34 @@ TEST_P(WriteAndRead, ALongTextOnTheLargerModelsWithTheNfcCounter) {
 }
 
 // The mirror through the reader: the card answers READ with the UID and counter in the URL, as
-// the simulator does.
+// the simulator does, on NTAG213 and on NTAG212.
 TEST_P(WriteAndRead, TheUidAndCounterMirror) {
     PlaceTag(GetParam(), "NTAG213", "datasheet");
     EXPECT_EQ(Both({"write", "url", "--prefix", "4", "--mirror", "both", "--verify",
                     "example.com/t?u={mirror}"})
                   .exitCode,
               0);
-    const ToolResult r = Both({"read", "url"});
+    ToolResult r = Both({"read", "url"});
     EXPECT_TRUE(Has(r, "url: example.com/t?u=" + uid() + "x000002\n")) << r.out;
+    card().Stop();
+    // NTAG212 mirrors its UID without MIRROR_CONF.
+    PlaceTag(GetParam(), "NTAG212", "plain");
+    EXPECT_EQ(Both({"write", "url", "--mirror", "uid", "--verify", "e.x/{mirror}/"}).exitCode, 0);
+    r = Both({"read", "url"});
+    EXPECT_TRUE(Has(r, "url: e.x/" + uid() + "/\n")) << r.out;
+    card().Stop();
+}
+
+// Read-write protection through the reader: the card refuses READ without the key, and Read
+// opens it with the original key, as on the simulator.
+TEST_P(WriteAndRead, ReadWriteProtection) {
+    PlaceTag(GetParam(), "NTAG213", "plain");
+    EXPECT_EQ(Both({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "--protect",
+                    "read-write", "kept"})
+                  .exitCode,
+              0);
+    EXPECT_TRUE(Has(Both({"read", "text"}), "Authentication key fail !"));
+    EXPECT_TRUE(Has(Both({"read", "text", "--original-key", "0A0B0C0D"}), "text: kept\n"));
     card().Stop();
 }
 

@@ -202,6 +202,41 @@ TEST_F(Steps, APackIsChosenOrDerivedAndAnyOtherGivesTheTagAway) {
     EXPECT_EQ(Authenticate(link(), kDefaultKey), AuthOutcome::Refused);
 }
 
+// PROT: set before AUTH0 with the other ACCESS bits kept, so that the tag answers no READ
+// without the key; a password for writes only clears it again, and so does Clear key.
+TEST_F(Steps, ReadProtectionIsSetBeforeAuth0AndClearedAgain) {
+    DetectedTag tag = Fresh(ChipModel::Ntag213);
+    SetPage(0x2A, {0x13, 0x05, 0x00, 0x00});  // the NFC counter on, AUTHLIM 3
+    ASSERT_FALSE(SetPassword(link(), kNtag213, kNewKey, Protection::ReadsAndWrites));
+    EXPECT_EQ(Page(0x2A), (Bytes{0x93, 0x05, 0x00, 0x00}));  // PROT is bit 7
+    EXPECT_EQ(Page(kConfig213), (Bytes{0x04, 0x00, 0x00, 0x00}));
+    // In a new activation the tag refuses every READ, page 0 too, until the key is given.
+    const auto again = [this] {
+        reader.chip().PowerOff();
+        LastProcessedUid last;
+        DetectedTag woken;
+        ASSERT_EQ(WakeAndSelect(link(), last, woken).outcome, DetectOutcome::Detected);
+    };
+    again();
+    Block block{};
+    EXPECT_EQ(ReadBlock(link(), 0, block), CARDHOST_NAK_BASE);
+    again();
+    ASSERT_EQ(Authenticate(link(), kNewKey), AuthOutcome::Accepted);
+    EXPECT_EQ(ReadBlock(link(), 0, block), 0);
+
+    // Written again for writes only, PROT goes; a password already so writes no ACCESS page.
+    ASSERT_FALSE(SetPassword(link(), kNtag213, kNewKey));
+    EXPECT_EQ(Page(0x2A), (Bytes{0x13, 0x05, 0x00, 0x00}));
+    const auto accessWrites = [this] { return reader.Calls("TyA_NTAG_Write"); };
+    const auto before = accessWrites();
+    ASSERT_FALSE(SetPassword(link(), kNtag213, kNewKey));
+    EXPECT_EQ(accessWrites(), before + 4);  // PACK, password, PACK, AUTH0
+    ASSERT_FALSE(SetPassword(link(), kNtag213, kNewKey, Protection::ReadsAndWrites));
+    ASSERT_FALSE(ClearProtection(link(), tag, kNewKey));
+    EXPECT_EQ(Page(0x2A), (Bytes{0x13, 0x05, 0x00, 0x00}));
+    EXPECT_EQ(Page(kConfig213)[3], 0xFF);
+}
+
 TEST_F(Steps, ALockTakesItsBytesAndReadsThemBack) {
     Fresh(ChipModel::Ntag213);
     EXPECT_FALSE(LockTag(link(), kNtag213));

@@ -213,8 +213,47 @@ TEST_F(Cli, AnAttemptLimitEndsEveryKeyOnceReached) {
     EXPECT_EQ(Memory(uid)[0x29 * 4 + 3], 0x00);  // still protected
 }
 
+// Read-write protection: without the key a tag answers no READ, and Read opens it with the
+// original key; a password for writes only, and Clear key, take PROT off again.
+TEST_F(Cli, ReadWriteProtectionNeedsTheKeyToRead) {
+    const std::string uid = NewTag("NTAG215", "plain");
+    ToolResult r = Run({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "--protect",
+                        "read-write", "--counter-protected", "--no-journal", "hidden"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r,
+                    "   3  The tag's password is now the New key !\n"
+                    "   4  Reads need the key too !\n   5  Encryption successful !\n"))
+        << r.out;
+    EXPECT_EQ(Memory(uid)[0x84 * 4] & 0x80, 0x80);
+    // The default key is tried, and refused; then the right one opens the message and the
+    // counter its password protects.
+    r = Run({"read", "text", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(Has(r, "   2  Authentication key fail !\n")) << r.out;
+    EXPECT_FALSE(Has(r, "hidden"));
+    r = Run({"read", "text", "--original-key", "0A0B0C0D", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(r, "text: hidden\ncounter: ")) << r.out;
+    // The same key, writes only: reads are free again, and no key is needed to read.
+    r = Run({"write", "text", "--original-key", "0A0B0C0D", "--encrypt", "--new-key", "0A0B0C0D",
+             "--protect", "write", "--no-journal", "open"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_FALSE(Has(r, "Reads need the key too !"));
+    EXPECT_EQ(Memory(uid)[0x84 * 4] & 0x80, 0);
+    EXPECT_TRUE(Has(Run({"read", "text", "--no-journal"}), "text: open\n"));
+    ASSERT_EQ(Run({"write", "text", "--original-key", "0A0B0C0D", "--encrypt", "--new-key",
+                   "0A0B0C0D", "--protect", "read-write", "--no-journal", "again"})
+                  .exitCode,
+              0);
+    r = Run({"clear-key", "--original-key", "0A0B0C0D", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(Memory(uid)[0x84 * 4] & 0x80, 0);
+    EXPECT_TRUE(Has(Run({"read", "text", "--no-journal"}), "text: again\n"));
+}
+
 // The UID and counter mirror: the room where {mirror} stands or at the end, the tag filling it in
-// at every read, as a phone then shows the URL; the models without it are refused before writing.
+// at every read, as a phone then shows the URL; what a model cannot mirror is refused before
+// writing.
 TEST_F(Cli, TheMirrorPutsTheUidAndCounterIntoTheUrl) {
     EmptyTheField();
     SimOk({"tag", "new", "--model", "NTAG215", "--uid", "04A1B2C3D4E5F6", "--reader", "SIM-0001"});
@@ -246,13 +285,26 @@ TEST_F(Cli, TheMirrorPutsTheUidAndCounterIntoTheUrl) {
     ASSERT_EQ(Run({"erase", "--no-journal"}).exitCode, 0);
     EXPECT_EQ(mirrorConf(), 0);
 
-    // A model without the mirror is refused before anything is written.
+    // NTAG212 mirrors its UID (MIRROR_PAGE alone switches it on), and has no counter to mirror:
+    // that is refused before anything is written, as any mirror is on NTAG203.
     const std::string plain = NewTag("NTAG212", "plain");
-    r = Run({"write", "url", "--mirror", "uid", "--no-journal", "https://x.y/"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(Has(r, "   2  The tag cannot mirror its UID or counter here !\n")) << r.out;
-    EXPECT_EQ(Memory(plain)[16], 0x03);
-    EXPECT_EQ(Memory(plain)[17], 0x00);  // still the empty message
+    r = Run({"write", "url", "--mirror", "uid", "--verify", "--no-journal", "x.y/?u={mirror}"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(Has(Run({"read", "url", "--no-journal"}), "url: x.y/?u=" + plain + "\n"));
+    // 03 L D1 01 PL 55 prefix "x.y/?u=" from byte 16: the room starts at byte 30, page 7 byte 2.
+    EXPECT_EQ(Memory(plain)[0x25 * 4], 0x24);  // MIRROR_BYTE 2 beside the bits as delivered
+    EXPECT_EQ(Memory(plain)[0x25 * 4 + 2], 0x07);
+    ASSERT_EQ(Run({"write", "url", "--no-journal", "x.y/"}).exitCode, 0);
+    EXPECT_EQ(Memory(plain)[0x25 * 4 + 2], 0x00);
+    for (const std::string model : {"NTAG212", "NTAG203"}) {
+        const std::string held = NewTag(model, "plain");
+        r = Run({"write", "url", "--mirror", model == "NTAG203" ? "uid" : "counter", "--no-journal",
+                 "https://x.y/"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(Has(r, "   2  The tag cannot mirror its UID or counter here !\n")) << r.out;
+        EXPECT_EQ(Memory(held)[16], 0x03);
+        EXPECT_EQ(Memory(held)[17], 0x00);  // still the empty message
+    }
     // Without --mirror, {mirror} is an unknown template field.
     r = Run({"write", "url", "--templates", "--no-journal", "x.y/{mirror}"});
     EXPECT_EQ(r.exitCode, 2);

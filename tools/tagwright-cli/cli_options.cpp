@@ -26,10 +26,11 @@ using tools::Arguments;
 using tools::UsageError;
 using Options = std::set<std::string>;
 
-const char* const kValued[] = {"--reader",   "--lang",      "--prefix", "--title", "--original-key",
-                               "--new-key",  "--from-file", "--row",    "--count", "--journal",
-                               "--key-file", "--since",     "--batch",  "--model", "--offset",
-                               "--authlim",  "--pack",      "--mirror"};
+const char* const kValued[] = {"--reader",       "--lang",    "--prefix",    "--title",
+                               "--original-key", "--new-key", "--from-file", "--row",
+                               "--count",        "--journal", "--key-file",  "--since",
+                               "--batch",        "--model",   "--offset",    "--authlim",
+                               "--pack",         "--mirror",  "--protect"};
 const char* const kFlags[] = {"--json",
                               "--stdin",
                               "--encrypt",
@@ -260,9 +261,11 @@ void ParseCheck(const CommandLine& line, CliOptions& o) {
 void ParseRead(const CommandLine& line, CliOptions& o) {
     TakeKind(line, o);
     TakeAutoOperation(line.args, o);
-    line.Only({"--auto", "--count"}, "read");
+    line.Only({"--auto", "--count", "--original-key", "--key-file", "--pack"}, "read");
     line.args.ExpectPositional(2);
     o.command = Command::Read;
+    // A tag whose reads are protected is read with its password.
+    TakeKeys(line.args, o);
 }
 
 // A batch from a sheet: where it starts, whether it moves on, and how it goes on after a stop.
@@ -325,6 +328,7 @@ void ParseWrite(const CommandLine& line, CliOptions& o) {
                                "--counter-protected",
                                "--lock-config",
                                "--authlim",
+                               "--protect",
                                "--pack",
                                "--genuine-only"},
                               o.panel),
@@ -337,6 +341,13 @@ void ParseWrite(const CommandLine& line, CliOptions& o) {
     if (auto limit = args.Value("--authlim")) {
         if (!o.encrypt) throw UsageError("--authlim goes with --encrypt");
         o.attemptLimit = static_cast<int>(tools::ParseNumber(*limit, 1, 7, "--authlim"));
+    }
+    if (auto protect = args.Value("--protect")) {
+        if (!o.encrypt) throw UsageError("--protect goes with --encrypt");
+        if (*protect != "write" && *protect != "read-write") {
+            throw UsageError("--protect takes write or read-write");
+        }
+        o.protectReads = *protect == "read-write";
     }
     TakeBatchSource(args, o);
     TakePrefixAndTitle(args, o);

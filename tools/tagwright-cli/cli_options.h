@@ -33,8 +33,9 @@ struct CliOptions {
     std::string newKey = "7C7C7C7C";
     bool encrypt = false;
     bool lock = false;
-    bool lockConfig = false;  // with lock: the configuration pages too
-    int attemptLimit = 0;     // with encrypt: AUTHLIM, 0 leaves it as it is
+    bool lockConfig = false;    // with lock: the configuration pages too
+    int attemptLimit = 0;       // with encrypt: AUTHLIM, 0 leaves it as it is
+    bool protectReads = false;  // with encrypt: --protect read-write (PROT)
     std::optional<std::string> fromFile;
     std::string row = "1";
     bool rowAuto = true;

@@ -14,9 +14,11 @@ as the Tagwright window.
 Commands
   readers [--verbose]              list the attached readers (--verbose: with the backend,
                                    the card's ATR and how tag commands reach the tag)
-  read  text|url|poster            read the tag in the field and show its content, its NFC
+  read  text|url|poster [--original-key HEX] [--pack HEX]
+                                   read the tag in the field and show its content, its NFC
                                    counter when it is on, and "signature: genuine NXP" or
-                                   "signature: not NXP" (NTAG210 to NTAG216)
+                                   "signature: not NXP" (NTAG210 to NTAG216); a tag whose
+                                   reads are protected is opened with the original key
   write text  [TEXT | --stdin]     write a Text record
   write url   [--prefix CODE] [--mirror M] URL
                                    write a URI record
@@ -53,6 +55,10 @@ Options of write
                        given !"
   --authlim N          with --encrypt: after N wrong keys in all (1 to 7) the tag refuses every
                        key for good, the right one too, and can never be changed again
+  --protect write|read-write
+                       with --encrypt: what the password protects; read-write sets PROT, so
+                       that the tag answers no read without the key (read takes it with
+                       --original-key); write (the default) takes PROT off
   --lock               lock the tag for good after writing
   --lock-config        with --lock: lock the configuration too (protection, attempt limit and
                        counter settings stay as they are for good; the password can change)
@@ -75,9 +81,9 @@ Options of write
   --templates          replace {uid} (the tag's 14 hex digits), {row} (the sheet row) and {n}
                        (the tag's place in this run, from 1) in the text, URL and title of each
                        tag before its size is checked; {{ and }} are literal braces
-  --mirror M           url and poster, NTAG213/215/216: the tag fills in its UID (uid, 14 hex
-                       digits), NFC counter (counter, 6; the counter is switched on) or both
-                       (both, UID x counter) where {mirror} stands in the URL, or at its end,
+  --mirror M           url and poster: the tag fills in its UID (uid, 14 hex digits; every
+                       NTAG21x), NFC counter (counter, 6; NTAG213/215/216; the counter is
+                       switched on) or both (both, UID x counter) where {mirror} stands in the URL, or at its end,
                        at every read; check sizes the rows with that room. Another model
                        fails: "The tag cannot mirror its UID or counter here !"
 Options of read, write, clear-key and erase

@@ -24,6 +24,7 @@ struct ConsolePanel : panels::SimplePanel {
         lock = o.lock;
         lockConfiguration = o.lockConfig;
         authLimit = o.attemptLimit;
+        readProtection = o.protectReads;
         verify = o.verify;
         counter = o.counter;
         counterKey = o.counterProtected;
