@@ -120,6 +120,20 @@ void Photograph(text::Language language, const QDir& folder) {
         }
         panel->writeFromFileBox().setChecked(false);
 
+        // Read-write protection: Write protects reads too, and the tag then answers no read
+        // without its key.
+        window.log().model().Clear();
+        panel->originalKeyField().setText(QStringLiteral("7C7C7C7C"));
+        panel->textBox().setPlainText(language == text::Language::English
+                                          ? QStringLiteral("Only with the key")
+                                          : QStringLiteral("凭密码读取"));
+        panel->encryptionBox().setChecked(true);
+        panel->protectReadsBox().setChecked(true);
+        panel->writeButton().click();
+        Save(window, folder, "protect-" + suffix);
+        panel->encryptionBox().setChecked(false);
+        panel->clearKeyButton().click();
+
         // The URL panel with the mirror: the tag fills its UID and counter into the URL it holds
         // at every read, and Read shows the URL so.
         window.RunCommand(text::command::kNfcUrl);
