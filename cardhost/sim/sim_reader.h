@@ -16,11 +16,28 @@ namespace cardhost::sim {
 // the tag's answer delay and programming time (docs/cardhost.md).
 std::uint32_t AirTimeMicros(std::string_view kind, std::size_t fastReadPages = 0);
 
-// CARDHOST_SIM_REALTIME=1: every command the reader passes on lasts its modeled air time, so
-// that a batch on the simulator takes as long as on a real line (without the USB reader's own
-// time per command).
+// What a USB reader adds to the air time of the commands it passes on to the tag: its own time
+// for every command (USB transfers, the reader's firmware), and for the activation (wake-up
+// through selection) as a whole. The air-only profile adds nothing.
+struct ReaderLatency {
+    std::string_view name;
+    double commandMicros = 0;     // added to every command the reader passes on
+    double activationMicros = 0;  // wake-up and selection together, air time included; 0: air
+};
+
+// The profiles CARDHOST_SIM_REALTIME names: "air" (or "1"), the air time alone; "acr122u", a
+// PN532 reader in direct-transmit mode as a public log of one shows it (docs/cardhost.md).
+// Nothing for any other value: real-time mode is off.
+std::optional<ReaderLatency> ParseRealTime(std::string_view value);
+
+// How long one command of this kind lasts with the profile, in microseconds: its air time and
+// the reader's own. Commands the tag never sees (lights, buzzer, the other Sys_ calls) take none.
+std::uint32_t CommandMicros(std::string_view kind, const ReaderLatency& profile);
+
+// CARDHOST_SIM_REALTIME set to a profile: every command the reader passes on lasts as long as
+// the profile says, so that a batch on the simulator takes as long as on a real line.
 bool RealTimeMode();
-// In real-time mode, waits for the command's air time; otherwise returns at once.
+// In real-time mode, waits for the command's time; otherwise returns at once.
 void SpendAirTime(std::string_view kind);
 
 // Counts one command of this kind on the reader and applies the pending tear, detach and fault
