@@ -39,6 +39,9 @@ struct Failure {
     // The password page took before the step stopped: the tag now answers to the key that was
     // being set, and the operator must be told so.
     bool passwordStands = false;
+    // With ReadFailed: the tag itself refused the READ (a NAK), as one whose reads are
+    // protected does, rather than the reader or the link failing.
+    bool refused = false;
 };
 
 inline Failure PageFailure(Problem problem, std::size_t page, std::int32_t status = 0) {

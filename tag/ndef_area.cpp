@@ -22,6 +22,22 @@ Result<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use,
     return area;
 }
 
+bool ReadsNeedKey(const Failure& failure, ModelCode model) {
+    return failure.problem == Problem::ReadFailed && failure.refused &&
+           failure.page == kCapabilityContainerPage &&
+           ConfigurationPage(model).kind == PageLookup::Kind::Page;
+}
+
+std::optional<bool> ConfirmReadsProtected(TagLink link, DetectedTag& tag) {
+    const char* failed = nullptr;
+    if (Reselect(link, tag, failed) != 0) return std::nullopt;
+    Block cc{};
+    const std::int32_t status = ReadBlock(link, kCapabilityContainerPage, cc);
+    if (status == 0) return false;
+    if (!IsNak(status) || Reselect(link, tag, failed) != 0) return std::nullopt;
+    return true;
+}
+
 Result<ndef::TlvLength> ReadNdefLength(TagLink link, const NdefArea& area) {
     std::array<std::uint8_t, 32> both{};
     std::copy(area.firstBlock.begin(), area.firstBlock.end(), both.begin());

@@ -26,6 +26,16 @@ enum class AreaUse { Read, Write };
 Result<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use = AreaUse::Read,
                               std::optional<std::uint16_t> capacityLimit = std::nullopt);
 
+// Whether the area could not be opened because the tag refused the capability container's READ,
+// as a model with a password does when its reads are protected and its key was not given.
+bool ReadsNeedKey(const Failure& failure, ModelCode model);
+
+// After that refusal: selects the tag again and reads the capability container once more. True
+// when the tag refuses it again: its reads are protected, and it is selected anew, ready for
+// PWD_AUTH. False when it answers: the first refusal was a fault, and stands. Nothing when the
+// tag cannot be selected again.
+std::optional<bool> ConfirmReadsProtected(TagLink link, DetectedTag& tag);
+
 // The NDEF TLV's length field: its three bytes follow the tag, continuing in the block at
 // page 8 when the tag stands in the last three bytes of page 4's block.
 Result<ndef::TlvLength> ReadNdefLength(TagLink link, const NdefArea& area);

@@ -104,6 +104,8 @@ Result<std::optional<bool>> CheckGenuine(TagLink link, DetectedTag& tag) {
         if (const auto status = Reselect(link, tag, failed); status != 0) {
             return CallFailure(failed, status);
         }
+        // An authentication made before is gone with that selection.
+        tag.reselected = true;
         return std::optional<bool>(false);
     }
     if (!*signature) return std::optional<bool>();

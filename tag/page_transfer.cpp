@@ -18,8 +18,11 @@ std::int32_t ReadBlock(TagLink link, std::uint8_t page, Block& block) {
 }
 
 Outcome ReadBlockOrFail(TagLink link, std::uint8_t page, Block& block) {
-    if (ReadBlock(link, page, block) == 0) return std::nullopt;
-    return PageFailure(Problem::ReadFailed, page);
+    const std::int32_t status = ReadBlock(link, page, block);
+    if (status == 0) return std::nullopt;
+    Failure failure = PageFailure(Problem::ReadFailed, page);
+    failure.refused = IsNak(status);
+    return failure;
 }
 
 Outcome WritePageOrFail(TagLink link, std::uint8_t page, const PageImage& data) {

@@ -110,23 +110,28 @@ Outcome SetPassword(TagLink link, ModelCode model, const Key& newKey, Protection
     // PROT before AUTH0, so that reads are protected from the moment anything is.
     const bool prot = protection == Protection::ReadsAndWrites;
     if (auto failure = WriteProt(step, *config, block, prot)) return PasswordStands(*failure);
-    const PageImage auth0{block[0], block[1], block[2], kProtectFromPage0};
-    if (auto failure = WritePageOrFail(step, *config, auth0)) return PasswordStands(*failure);
+    // A tag protected already keeps its AUTH0 page as it is: one whose configuration is locked
+    // (a resumed run that had gone as far as CFGLCK) would refuse even the same bytes.
+    if (block[3] != kProtectFromPage0) {
+        const PageImage auth0{block[0], block[1], block[2], kProtectFromPage0};
+        if (auto failure = WritePageOrFail(step, *config, auth0)) return PasswordStands(*failure);
+    }
     return ReadBackProtection(step, model, written, passwordPage, newKey);
 }
 
 Outcome ClearProtection(TagLink link, const DetectedTag& tag, const Key& originalKey) {
     const auto config = ConfigurationPageOf(tag.model);
     if (!config) return config.failure();
+    // A refused GET_VERSION made identification select the tag again, which ended the
+    // authentication the configuration pages need, and that a tag whose reads are protected
+    // needs before anything is read.
+    if (tag.reselected) {
+        if (auto failure = AuthenticateOrFail(link, originalKey)) return failure;
+    }
     // A tag that names a smaller model than it is would have its user pages overwritten.
     Block cc{};
     if (auto failure = ReadBlockOrFail(link, kCapabilityContainerPage, cc)) return failure;
     if (!CapacityFitsModel(tag.model, cc[2])) return Failure{Problem::ModelUnknown};
-    // A refused GET_VERSION made identification select the tag again, which ended the
-    // authentication the configuration pages need.
-    if (tag.reselected) {
-        if (auto failure = AuthenticateOrFail(link, originalKey)) return failure;
-    }
     PageWrites written;
     const TagLink step{link.api, link.handle, &written};
     const auto passwordPage = static_cast<std::uint8_t>(*config + 2);

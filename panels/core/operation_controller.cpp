@@ -282,7 +282,7 @@ RunResult OperationController::RunRead() {
     if (inFlight_) inFlight_->tag.model = tag.model;
     auto area = tag::OpenNdefArea(link, tag.model);
     bool keyTaken = false;
-    if (!area && ReadsNeedKey(area.failure(), tag.model)) {
+    if (!area && ProtectionConfirmed(link, tag, area.failure())) {
         area = OpenWithKey(link, tag, area.failure());
         keyTaken = static_cast<bool>(area);
     }
@@ -303,12 +303,13 @@ RunResult OperationController::RunRead() {
     return Finish(SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed);
 }
 
-bool OperationController::ReadsNeedKey(const tag::Failure& failure, tag::ModelCode model) const {
-    // A tag whose reads are protected refuses the first READ, that of the capability
-    // container; one without a password cannot be opened by a key.
-    return failure.problem == tag::Problem::ReadFailed &&
-           failure.page == tag::kCapabilityContainerPage &&
-           tag::ConfigurationPage(model).kind == tag::PageLookup::Kind::Page;
+bool OperationController::ProtectionConfirmed(tag::TagLink link, tag::DetectedTag& tag,
+                                              const tag::Failure& failure) {
+    // A fault on the first READ is told apart from protection by a second one, so that it
+    // neither spends one of the tag's attempts nor is reported as a wrong key.
+    if (!tag::ReadsNeedKey(failure, tag.model)) return false;
+    const auto confirmed = tag::ConfirmReadsProtected(link, tag);
+    return confirmed && *confirmed;
 }
 
 tag::Result<tag::NdefArea> OperationController::OpenWithKey(tag::TagLink link,
@@ -317,10 +318,6 @@ tag::Result<tag::NdefArea> OperationController::OpenWithKey(tag::TagLink link,
     auto key = KeyFromField(panel_.originalKeyText());
     const secrets::WipeOnExit wipeKey(key);
     if (!key) return refused;
-    // The refused READ left the tag idle; a tag that cannot be selected again has gone, and
-    // the READ's failure says so.
-    const char* failed = nullptr;
-    if (tag::Reselect(link, tag, failed) != 0) return refused;
     if (auto failure = tag::AuthenticateOrFail(link, *key)) return *failure;
     tag.answeredPwdAuth = true;
     // The key was taken after that selection: it stands until the tag is selected again.
@@ -503,6 +500,20 @@ std::optional<RunResult> OperationController::ApplyRowCheck(tag::TagLink link,
     return std::nullopt;
 }
 
+tag::Result<tag::NdefArea> OperationController::OpenProtectedForWrite(tag::TagLink link,
+                                                                      WriteRun& run) {
+    // The tag refused the original key, and its reads are protected. A resumed batch's tag may
+    // answer to the New key already, set by the interrupted run; otherwise the key is wrong.
+    if (!run.settings.encryption) return tag::Failure{tag::Problem::KeyRefused};
+    tag::Key newKey = *KeyFromField(panel_.newKeyText());
+    const secrets::WipeOnExit wipeNewKey(newKey);
+    if (auto failure = tag::AuthenticateOrFail(link, newKey)) return *failure;
+    run.authenticated = true;
+    run.tag.answeredPwdAuth = true;
+    run.tag.reselected = false;
+    return tag::OpenNdefArea(link, run.tag.model, tag::AreaUse::Write, format_->capacityLimit());
+}
+
 bool OperationController::AuthenticateHeldTag(tag::TagLink link, WriteRun& run) {
     if (!run.settings.encryption || !run.messageHeld || run.authenticated) return true;
     // A tag that refused the original key may answer to the new one already, set by the
@@ -595,8 +606,11 @@ RunResult OperationController::WriteSteps() {
     const MessageContent content = settings.mirror == tag::MirrorKind::None
                                        ? *marked
                                        : WithMirrorRoom(*marked, settings.mirror);
-    const auto area =
+    auto area =
         tag::OpenNdefArea(link, run.tag.model, tag::AreaUse::Write, format_->capacityLimit());
+    if (!area && !run.authenticated && ProtectionConfirmed(link, run.tag, area.failure())) {
+        area = OpenProtectedForWrite(link, run);
+    }
     if (!area) {
         log_.Fail(area.failure());
         return RunResult::Failed;
@@ -708,6 +722,11 @@ RunResult OperationController::RunErase() {
     if (inFlight_) inFlight_->tag.model = run.tag.model;
     const auto erased = tag::EraseTag(link, run.tag, run.authenticated, *key);
     if (!erased) {
+        // A tag whose reads are protected refused its first READ: the key was wrong.
+        if (!run.authenticated && ProtectionConfirmed(link, run.tag, erased.failure())) {
+            log_.Fail(tag::Failure{tag::Problem::KeyRefused});
+            return Finish(RunResult::Failed);
+        }
         log_.Fail(erased.failure(), tag::kDefaultKey);
         return Finish(RunResult::Failed);
     }

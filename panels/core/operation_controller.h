@@ -139,7 +139,11 @@ class OperationController {
     WriteSettings ReadWriteSettings() const;
     // After a Read: the NFC counter's line, where the tag shows it.
     // Read on a tag whose reads are protected: the original key opens it.
-    bool ReadsNeedKey(const tag::Failure& failure, tag::ModelCode model) const;
+    // The tag refused the capability container's READ: whether it does so again, selected anew
+    // (its reads are protected; it is left ready for PWD_AUTH).
+    bool ProtectionConfirmed(tag::TagLink link, tag::DetectedTag& tag, const tag::Failure& failure);
+    // Write on a tag whose reads are protected and which refused the original key.
+    tag::Result<tag::NdefArea> OpenProtectedForWrite(tag::TagLink link, WriteRun& run);
     tag::Result<tag::NdefArea> OpenWithKey(tag::TagLink link, tag::DetectedTag& tag,
                                            const tag::Failure& refused);
     // `authenticated`: the key was taken, and opens a counter it protects.

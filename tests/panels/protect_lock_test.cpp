@@ -251,7 +251,7 @@ TEST_F(ProtectLock, ARefusedAuthenticationWithTheNewKeyIsAFailureWithItsStatus) 
 
 TEST_F(ProtectLock, AKeyChangeThatFailsHalfWaySaysWhichKeyTheTagAnswersTo) {
     const std::string uid = NewTag("NTAG213");
-    SimOk({"tag", "poke", uid, "0x29", "04000000"});  // protected from page 0 ...
+    SimOk({"tag", "poke", uid, "0x29", "04000004"});  // protected from page 4 ...
     SimOk({"tag", "poke", uid, "0x2B", "11111111"});  // ... by key 11111111
     panel.encrypt = true;
     panel.originalKey = "11111111";

@@ -124,6 +124,11 @@ TEST_F(Mirror, OnlyInTheUserPagesOfTheModelsThatHaveIt) {
     EXPECT_FALSE(SetMirror(link(), kNtag210, MirrorKind::UidOnly, 50));
     EXPECT_EQ(Answered(50, 14, true), "04A1B2C3D4E5F6");
     EXPECT_TRUE(SetMirror(link(), kNtag210, MirrorKind::UidOnly, 51));
+    // NTAG212's end before its dynamic lock page 36: from byte 130, not 131.
+    Place(ChipModel::Ntag212);
+    EXPECT_FALSE(SetMirror(link(), kNtag212, MirrorKind::UidOnly, 130));
+    EXPECT_EQ(Answered(130, 14, true), "04A1B2C3D4E5F6");
+    EXPECT_TRUE(SetMirror(link(), kNtag212, MirrorKind::UidOnly, 131));
     // No counter on NTAG210 and NTAG212, no mirror at all on NTAG203.
     const std::pair<ChipModel, ModelCode> without[] = {{ChipModel::Ntag210, kNtag210},
                                                        {ChipModel::Ntag212, kNtag212},

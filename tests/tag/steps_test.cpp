@@ -230,7 +230,7 @@ TEST_F(Steps, ReadProtectionIsSetBeforeAuth0AndClearedAgain) {
     const auto accessWrites = [this] { return reader.Calls("TyA_NTAG_Write"); };
     const auto before = accessWrites();
     ASSERT_FALSE(SetPassword(link(), kNtag213, kNewKey));
-    EXPECT_EQ(accessWrites(), before + 4);  // PACK, password, PACK, AUTH0
+    EXPECT_EQ(accessWrites(), before + 3);  // PACK, password, PACK: AUTH0 is 0 already
     ASSERT_FALSE(SetPassword(link(), kNtag213, kNewKey, Protection::ReadsAndWrites));
     ASSERT_FALSE(ClearProtection(link(), tag, kNewKey));
     EXPECT_EQ(Page(0x2A), (Bytes{0x13, 0x05, 0x00, 0x00}));
@@ -281,6 +281,13 @@ TEST_F(Steps, TheConfigurationLockKeepsTheOtherAccessBitsAndHoldsForGood) {
     ExpectFailure(SetPassword(link(), kNtag213, kNewKey), Problem::WriteFailed, kConfig213, 0,
                   true);
     EXPECT_EQ(Page(kConfig213), (Bytes{0x04, 0x00, 0x00, 0xFF}));
+    // A tag protected before its configuration was locked takes the password again (a resumed
+    // run that had gone that far): AUTH0 is left as it is.
+    Fresh(ChipModel::Ntag213);
+    ASSERT_FALSE(SetPassword(link(), kNtag213, kNewKey));
+    ASSERT_FALSE(LockConfiguration(link(), kNtag213));
+    EXPECT_FALSE(SetPassword(link(), kNtag213, kNewKey));
+    EXPECT_EQ(Page(kConfig213)[3], 0x00);
 
     const DetectedTag old = Fresh(ChipModel::Ntag203);
     ExpectFailure(LockConfiguration(link(), old.model), Problem::NoPassword);

@@ -217,8 +217,16 @@ TEST_F(Cli, AnAttemptLimitEndsEveryKeyOnceReached) {
 // original key; a password for writes only, and Clear key, take PROT off again.
 TEST_F(Cli, ReadWriteProtectionNeedsTheKeyToRead) {
     const std::string uid = NewTag("NTAG215", "plain");
-    ToolResult r = Run({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "--protect",
-                        "read-write", "--counter-protected", "--no-journal", "hidden"});
+    // A tag whose reads are free and that refuses one READ had a fault: the Read fails as it
+    // did, and no key is spent on it.
+    SimOk({"fault", "fail", "TyA_NTAG_Read", "--reader", "SIM-0001", "--nth", "1", "--status",
+           "0x20"});
+    SimOk({"stats", "--reader", "SIM-0001", "--reset"});
+    ToolResult r = Run({"read", "text", "--no-journal"});
+    EXPECT_TRUE(Has(r, "   2  Read faild: Page3 !\n")) << r.out;
+    EXPECT_EQ(SimOk({"stats", "--reader", "SIM-0001"}).find("TyA_NTAG_PwdAuth"), std::string::npos);
+    r = Run({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "--protect", "read-write",
+             "--counter-protected", "--verify", "--no-journal", "hidden"});
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_TRUE(Has(r,
                     "   3  The tag's password is now the New key !\n"
@@ -234,6 +242,18 @@ TEST_F(Cli, ReadWriteProtectionNeedsTheKeyToRead) {
     r = Run({"read", "text", "--original-key", "0A0B0C0D", "--no-journal"});
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_TRUE(Has(r, "text: hidden\ncounter: ")) << r.out;
+    // Without the key, Write and Erase fail as a wrong key does, with nothing written; a Write
+    // that sets that key as the New key (a resumed batch's tag may hold it already) opens it.
+    for (const std::vector<std::string>& words :
+         {std::vector<std::string>{"write", "text", "--no-journal", "other"},
+          std::vector<std::string>{"erase", "--no-journal"}}) {
+        r = Run(words);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(Has(r, "Authentication key fail !\n")) << r.out;
+    }
+    r = Run({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "--protect", "read-write",
+             "--no-journal", "hidden again"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
     // The same key, writes only: reads are free again, and no key is needed to read.
     r = Run({"write", "text", "--original-key", "0A0B0C0D", "--encrypt", "--new-key", "0A0B0C0D",
              "--protect", "write", "--no-journal", "open"});
@@ -249,6 +269,15 @@ TEST_F(Cli, ReadWriteProtectionNeedsTheKeyToRead) {
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(Memory(uid)[0x84 * 4] & 0x80, 0);
     EXPECT_TRUE(Has(Run({"read", "text", "--no-journal"}), "text: again\n"));
+    // Erase with the key gives the tag its delivery state: PROT too.
+    ASSERT_EQ(Run({"write", "text", "--encrypt", "--new-key", "0A0B0C0D", "--protect", "read-write",
+                   "--no-journal", "last"})
+                  .exitCode,
+              0);
+    r = Run({"erase", "--original-key", "0A0B0C0D", "--no-journal"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(Memory(uid)[0x84 * 4] & 0x80, 0);
+    EXPECT_EQ(Memory(uid)[0x83 * 4 + 3], 0xFF);
 }
 
 // The UID and counter mirror: the room where {mirror} stands or at the end, the tag filling it in

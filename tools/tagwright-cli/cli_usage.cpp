@@ -14,7 +14,7 @@ as the Tagwright window.
 Commands
   readers [--verbose]              list the attached readers (--verbose: with the backend,
                                    the card's ATR and how tag commands reach the tag)
-  read  text|url|poster [--original-key HEX] [--pack HEX]
+  read  text|url|poster [--original-key HEX | --key-file FILE] [--pack HEX]
                                    read the tag in the field and show its content, its NFC
                                    counter when it is on, and "signature: genuine NXP" or
                                    "signature: not NXP" (NTAG210 to NTAG216); a tag whose
