@@ -112,6 +112,11 @@ void FunctionPanel::Build() {
     // Below Encryption, which it goes with.
     protectReads_ = PlaceNew<QCheckBox>(this, du, 1058, 289, 149, 67, 10, Label(l::kProtectReads));
     protectReads_->setToolTip(Tip(text::tip::kProtectReads));
+    // On the same row, in the column below the New key's: the acknowledge that goes with it.
+    Static(this, du, 1060, l::kPack, Qt::AlignRight, 367, 150, 28, 8);
+    pack_ = PlaceNew<HexKeyEdit>(this, du, 1059, 399, 148, 41, 12);
+    pack_->setMaxLength(4);
+    pack_->setToolTip(Tip(text::tip::kPack));
     // Each goes with the box above it and does nothing without it.
     lockConfig_->setEnabled(false);
     connect(lockTag_, &QCheckBox::toggled, lockConfig_, &QWidget::setEnabled);
@@ -172,11 +177,11 @@ void FunctionPanel::OrderTabStops(std::initializer_list<QWidget*> content) {
     std::vector<QWidget*> chain(content);
     chain.insert(
         chain.end(),
-        {originalKey_,  newKey_,    attemptLimit_, autoOperation_, writeFromFile_, encryption_,
-         lockTag_,      verify_,    nfcCounter_,   counterByKey_,  lockConfig_,    protectReads_,
-         rowNumber_,    rowAuto_,   rowMinus_,     rowPlus_,       filePath_,      browse_,
-         oneRowPerTag_, templates_, genuineOnly_,  read_,          write_,         clearKey_,
-         stop_,         erase_});
+        {originalKey_, newKey_,       attemptLimit_, autoOperation_, writeFromFile_, encryption_,
+         lockTag_,     verify_,       nfcCounter_,   counterByKey_,  lockConfig_,    protectReads_,
+         pack_,        rowNumber_,    rowAuto_,      rowMinus_,      rowPlus_,       filePath_,
+         browse_,      oneRowPerTag_, templates_,    genuineOnly_,   read_,          write_,
+         clearKey_,    stop_,         erase_});
     for (std::size_t i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }

@@ -66,6 +66,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     bool genuineOnly() const override { return genuineOnly_->isChecked(); }
     int attemptLimit() const override { return attemptLimit_->currentIndex(); }
     bool protectReads() const override { return protectReads_->isChecked(); }
+    std::string packText() const override { return pack_->text().toStdString(); }
     bool expandTemplates() const override { return templates_->isChecked(); }
     bool rowAutoIncrement() const override { return rowAuto_->isChecked(); }
     std::string rowNumberText() const override { return rowNumber_->text().toStdString(); }
@@ -109,6 +110,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     QCheckBox& oneRowPerTagBox() { return *oneRowPerTag_; }
     QCheckBox& templatesBox() { return *templates_; }
     HexKeyEdit& originalKeyField() { return *originalKey_; }
+    HexKeyEdit& packField() { return *pack_; }
     RowNumberEdit& rowNumberField() { return *rowNumber_; }
 
   protected:
@@ -153,7 +155,7 @@ class FunctionPanel : public QWidget, public panels::Panel, public reader::Error
     app::BatchPace pace_;
     int dialogDepth_ = 0;
     QLineEdit* filePath_;
-    HexKeyEdit *originalKey_, *newKey_;
+    HexKeyEdit *originalKey_, *newKey_, *pack_;
     RowNumberEdit* rowNumber_;
     QCheckBox *autoOperation_, *writeFromFile_, *encryption_, *lockTag_, *rowAuto_;
     QComboBox* attemptLimit_;

@@ -63,6 +63,7 @@ constexpr Entry kLabel[] = {
     {41, "计数器", "Counter"},
     {42, "UID和计数器", "UID and counter"},
     {43, "读保护", "Protect reads"},
+    {44, "PACK:", "PACK:"},
 };
 
 constexpr Entry kTip[] = {
@@ -94,6 +95,12 @@ constexpr Entry kTip[] = {
     {11, "加密时: 读取也需要密码, 没有密码的手机读不到内容. 读卡时使用原密码.",
      "With Encryption: reads need the key too, so that a phone without it reads nothing. Read "
      "uses the original key."},
+    {12,
+     "加密时写入的密码确认(PACK, 4位十六进制), 每次验证密码时核对. 留空: "
+     "由密码推出(字节0异或字节2, "
+     "字节1异或字节3).",
+     "The password acknowledge (PACK, 4 hex digits) Encryption writes and every authentication "
+     "checks. Empty: derived from the key (byte 0 XOR byte 2, byte 1 XOR byte 3)."},
 };
 
 constexpr Entry kDeviceMessage[] = {
@@ -138,6 +145,7 @@ constexpr Entry kGeneral[] = {
     {38, "第%1行已写在一张标签上, 从第%2行继续?", "Row %1 is on a tag; go on at row %2?"},
     {39, "第%1至%2行已写在一张标签上, 从第%3行继续?",
      "Rows %1 to %2 are on one tag; go on at row %3?"},
+    {40, "PACK不是4位十六进制数!", "PACK is not 4 hex digits !"},
 };
 
 // In the order of the journal's columns (time, reader, uid, ... duration_ms).

@@ -70,12 +70,12 @@ inline constexpr int kRead = 0, kWrite = 1, kStop = 2, kLockTag = 3, kAutoOperat
                      kOneRowPerTag = 31, kTemplates = 32, kErase = 33, kNfcCounter = 34,
                      kCounterByKey = 35, kLockConfig = 36, kGenuineOnly = 37, kMirror = 38,
                      kMirrorNone = 39, kMirrorUid = 40, kMirrorCounter = 41, kMirrorBoth = 42,
-                     kProtectReads = 43;
+                     kProtectReads = 43, kPack = 44;
 }
 namespace tip {
 inline constexpr int kAutoOperation = 1, kWriteFromFile = 2, kLockTag = 3, kEncryption = 4,
                      kNfcCounter = 5, kCounterByKey = 6, kLockConfig = 7, kAttemptLimit = 8,
-                     kGenuineOnly = 9, kMirror = 10, kProtectReads = 11;
+                     kGenuineOnly = 9, kMirror = 10, kProtectReads = 11, kPack = 12;
 }
 namespace device {
 inline constexpr int kPleaseSelectDevice = 0, kDeviceNotOpened = 1;
@@ -93,7 +93,7 @@ inline constexpr int kDeviceNotOpened = 0, kOpenDeviceSuccessfully = 1,
                      kResumeCaption = 30, kResumeQuestion = 31, kResumeGoOn = 32,
                      kResumeAfresh = 33, kResumeAllWritten = 34, kBatchProgress = 35,
                      kPreflightIntroAnyTag = 36, kResumeOneRow = 37, kResumeOneRowOneTag = 38,
-                     kResumeRowsOneTag = 39;
+                     kResumeRowsOneTag = 39, kPackNotHex = 40;
 }
 namespace msg {
 inline constexpr int kWaitingForCard = 7, kWaitingForRemoval = 8, kNonNtagCard = 10,

@@ -90,6 +90,11 @@ bool OperationController::KeysUsable(bool needNewKey) const {
         feed::ShowStatus(text::Tr(Table::General, text::general::kNewKeyNotHex), feed::kRed);
         return false;
     }
+    // An empty PACK field means the derived one; a PACK half typed must not mean that too.
+    if (!panel_.packText().empty() && !PackFromText(panel_.packText())) {
+        feed::ShowStatus(text::Tr(Table::General, text::general::kPackNotHex), feed::kRed);
+        return false;
+    }
     return true;
 }
 

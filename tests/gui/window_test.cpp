@@ -66,16 +66,17 @@ struct Placed {
 };
 // What the three panels share: the option group, the file group and the buttons.
 // The option group is one row (11 units) taller than the original layout, for Protect reads
-// (1058); the file group and the buttons are that much lower.
+// (1058) and the PACK (1059, its label 1060); the file group and the buttons are that much lower.
 constexpr Placed kSharedControls[] = {
-    {1046, 72, 98, 372, 70},  {1030, 90, 114, 55, 8},   {1044, 151, 112, 91, 14},
-    {1031, 272, 115, 39, 8},  {1045, 317, 113, 91, 14}, {1006, 93, 138, 87, 10},
-    {1037, 191, 138, 87, 10}, {1043, 289, 138, 67, 10}, {1008, 367, 138, 67, 10},
-    {1058, 289, 149, 67, 10}, {1039, 72, 175, 372, 63}, {1038, 81, 190, 45, 8},
-    {1040, 133, 188, 63, 14}, {1036, 211, 190, 71, 10}, {1042, 300, 188, 50, 14},
-    {1041, 368, 188, 50, 14}, {1033, 82, 217, 44, 8},   {1035, 133, 215, 277, 14},
-    {1034, 416, 215, 14, 14}, {1004, 114, 251, 50, 14}, {1005, 194, 251, 50, 14},
-    {1010, 274, 251, 50, 14}, {1007, 354, 251, 50, 14},
+    {1046, 72, 98, 372, 70},  {1030, 90, 114, 55, 8},    {1044, 151, 112, 91, 14},
+    {1031, 272, 115, 39, 8},  {1045, 317, 113, 91, 14},  {1006, 93, 138, 87, 10},
+    {1037, 191, 138, 87, 10}, {1043, 289, 138, 67, 10},  {1008, 367, 138, 67, 10},
+    {1058, 289, 149, 67, 10}, {1060, 367, 150, 28, 8},   {1059, 399, 148, 41, 12},
+    {1039, 72, 175, 372, 63}, {1038, 81, 190, 45, 8},    {1040, 133, 188, 63, 14},
+    {1036, 211, 190, 71, 10}, {1042, 300, 188, 50, 14},  {1041, 368, 188, 50, 14},
+    {1033, 82, 217, 44, 8},   {1035, 133, 215, 277, 14}, {1034, 416, 215, 14, 14},
+    {1004, 114, 251, 50, 14}, {1005, 194, 251, 50, 14},  {1010, 274, 251, 50, 14},
+    {1007, 354, 251, 50, 14},
 };
 constexpr Placed kTextControls[] = {
     {1027, 76, 18, 95, 8},  {1028, 304, 18, 53, 8},  {1011, 364, 15, 45, 14},
@@ -402,6 +403,12 @@ class WindowTest : public QObject {
         panel->encryptionBox().setChecked(true);
         QVERIFY(panel->protectReadsBox().isEnabled());
         panel->protectReadsBox().setChecked(true);
+        // A PACK half typed is refused, not taken for the derived one.
+        QTest::keyClicks(&panel->packField(), QStringLiteral("ab"));
+        QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
+        QCOMPARE(window_->tips().text(), QStringLiteral("PACK is not 4 hex digits !"));
+        QVERIFY(!LogTexts().contains(QStringLiteral("Reads need the key too !")));
+        QTest::keyClicks(&panel->packField(), QStringLiteral("cd"));
         QTest::mouseClick(&panel->writeButton(), Qt::LeftButton);
         QVERIFY2(LogTexts().contains(QStringLiteral("Reads need the key too !")),
                  qPrintable(LogTexts().join('\n')));
@@ -409,6 +416,13 @@ class WindowTest : public QObject {
         panel->textBox().clear();
         QTest::mouseClick(&panel->readButton(), Qt::LeftButton);
         QCOMPARE(panel->textBox().toPlainText(), QStringLiteral("Hello 世界"));
+        // Without the PACK it was given, the tag's answer to the key gives it away.
+        panel->packField().clear();
+        QTest::mouseClick(&panel->readButton(), Qt::LeftButton);
+        QVERIFY2(LogTexts().contains(QStringLiteral(
+                     "Password acknowledge does not match: the tag takes keys it was not given !")),
+                 qPrintable(LogTexts().join('\n')));
+        QTest::keyClicks(&panel->packField(), QStringLiteral("ABCD"));
         QCOMPARE(panel->eraseButton().text(), QStringLiteral("Erase"));
         QTest::mouseClick(&panel->eraseButton(), Qt::LeftButton);
         QVERIFY2(LogTexts().contains(QStringLiteral("Tag erased successfully !")),
@@ -578,9 +592,10 @@ class WindowTest : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(window_.get()));
         // The production boxes follow the group they sit in; Lock config (1053) and Protect
         // reads (1058) are passed over until Lock Tag and Encryption are checked.
-        const QStringList shared{"1044", "1045", "1054", "1006", "1037", "1043", "1008", "1047",
-                                 "1051", "1052", "1040", "1036", "1042", "1041", "1035", "1034",
-                                 "1048", "1049", "1055", "1004", "1005", "1010", "1007", "1050"};
+        const QStringList shared{"1044", "1045", "1054", "1006", "1037", "1043", "1008",
+                                 "1047", "1051", "1052", "1059", "1040", "1036", "1042",
+                                 "1041", "1035", "1034", "1048", "1049", "1055", "1004",
+                                 "1005", "1010", "1007", "1050"};
         const auto walk = [&](QWidget* first, int steps, Qt::KeyboardModifiers modifiers) {
             first->setFocus(Qt::TabFocusReason);
             QStringList visited{QApplication::focusWidget()->objectName()};
