@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,18 +48,17 @@ struct CommandTime {
 };
 
 CommandTime CommandTimeMs(const std::string& tool, const cardhost::sim::ReaderLatency& profile) {
-    const std::string stats = Output(tools::ShellCommand(tool, {"stats", "--reader", "SIM-0001"}));
+    std::istringstream stats(Output(tools::ShellCommand(tool, {"stats", "--reader", "SIM-0001"})));
     CommandTime time;
-    const auto at = stats.find("airtime_ms ");
-    if (at != std::string::npos) time.airMs = std::atof(stats.c_str() + at + 11);
-    // "command KIND N" lines.
-    for (std::size_t line = stats.find("command "); line != std::string::npos;
-         line = stats.find("\ncommand ", line + 1)) {
-        const std::size_t kindAt = stats.find("command ", line) + 8;
-        const std::size_t space = stats.find(' ', kindAt);
-        const std::string kind = stats.substr(kindAt, space - kindAt);
-        const double count = std::atof(stats.c_str() + space + 1);
-        time.profileMs += count * cardhost::sim::CommandMicros(kind, profile) / 1000.0;
+    std::string word, kind;
+    double value = 0;
+    // "command KIND N" lines, and "airtime_ms MS".
+    while (stats >> word) {
+        if (word == "command" && stats >> kind >> value) {
+            time.profileMs += value * cardhost::sim::CommandMicros(kind, profile) / 1000.0;
+        } else if (word == "airtime_ms" && stats >> value) {
+            time.airMs = value;
+        }
     }
     return time;
 }

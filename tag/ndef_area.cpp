@@ -22,20 +22,27 @@ Result<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use,
     return area;
 }
 
-bool ReadsNeedKey(const Failure& failure, ModelCode model) {
-    return failure.problem == Problem::ReadFailed && failure.refused &&
-           failure.page == kCapabilityContainerPage &&
-           ConfigurationPage(model).kind == PageLookup::Kind::Page;
-}
-
-std::optional<bool> ConfirmReadsProtected(TagLink link, DetectedTag& tag) {
+bool ReadsProtected(TagLink link, DetectedTag& tag, const Failure& failure) {
+    if (failure.problem != Problem::ReadFailed || !failure.refused ||
+        failure.page != kCapabilityContainerPage ||
+        ConfigurationPage(tag.model).kind != PageLookup::Kind::Page) {
+        return false;
+    }
+    // The refusal left the tag idle.
     const char* failed = nullptr;
-    if (Reselect(link, tag, failed) != 0) return std::nullopt;
+    if (Reselect(link, tag, failed) != 0) return false;
     Block cc{};
     const std::int32_t status = ReadBlock(link, kCapabilityContainerPage, cc);
-    if (status == 0) return false;
-    if (!IsNak(status) || Reselect(link, tag, failed) != 0) return std::nullopt;
-    return true;
+    return status != 0 && IsNak(status) && Reselect(link, tag, failed) == 0;
+}
+
+Result<NdefArea> OpenWithKey(TagLink link, DetectedTag& tag, const Key& key, AreaUse use,
+                             std::optional<std::uint16_t> capacityLimit) {
+    if (auto failure = AuthenticateOrFail(link, key)) return *failure;
+    tag.answeredPwdAuth = true;
+    // The key was taken after the last selection.
+    tag.reselected = false;
+    return OpenNdefArea(link, tag.model, use, capacityLimit);
 }
 
 Result<ndef::TlvLength> ReadNdefLength(TagLink link, const NdefArea& area) {

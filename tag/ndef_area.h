@@ -8,6 +8,7 @@
 #include "failure.h"
 #include "ndef/ndef_tlv.h"
 #include "page_transfer.h"
+#include "password.h"
 
 namespace tagwright::tag {
 
@@ -26,15 +27,17 @@ enum class AreaUse { Read, Write };
 Result<NdefArea> OpenNdefArea(TagLink link, ModelCode model, AreaUse use = AreaUse::Read,
                               std::optional<std::uint16_t> capacityLimit = std::nullopt);
 
-// Whether the area could not be opened because the tag refused the capability container's READ,
-// as a model with a password does when its reads are protected and its key was not given.
-bool ReadsNeedKey(const Failure& failure, ModelCode model);
+// Whether the area could not be opened, with `failure`, because the tag's reads are protected: a
+// model with a password refused the capability container's READ (a NAK), and refuses it again
+// once selected anew, so that a fault is told apart from protection. When true, the tag is
+// selected anew, ready for PWD_AUTH; when false, `failure` stands.
+bool ReadsProtected(TagLink link, DetectedTag& tag, const Failure& failure);
 
-// After that refusal: selects the tag again and reads the capability container once more. True
-// when the tag refuses it again: its reads are protected, and it is selected anew, ready for
-// PWD_AUTH. False when it answers: the first refusal was a fault, and stands. Nothing when the
-// tag cannot be selected again.
-std::optional<bool> ConfirmReadsProtected(TagLink link, DetectedTag& tag);
+// Such a tag opened with its key: PWD_AUTH (the PACK checked), then OpenNdefArea. The key stands
+// until the tag is selected again.
+Result<NdefArea> OpenWithKey(TagLink link, DetectedTag& tag, const Key& key,
+                             AreaUse use = AreaUse::Read,
+                             std::optional<std::uint16_t> capacityLimit = std::nullopt);
 
 // The NDEF TLV's length field: its three bytes follow the tag, continuing in the block at
 // page 8 when the tag stands in the last three bytes of page 4's block.

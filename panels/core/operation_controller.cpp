@@ -287,9 +287,13 @@ RunResult OperationController::RunRead() {
     if (inFlight_) inFlight_->tag.model = tag.model;
     auto area = tag::OpenNdefArea(link, tag.model);
     bool keyTaken = false;
-    if (!area && ProtectionConfirmed(link, tag, area.failure())) {
-        area = OpenWithKey(link, tag, area.failure());
-        keyTaken = static_cast<bool>(area);
+    if (!area && tag::ReadsProtected(link, tag, area.failure())) {
+        auto key = KeyFromField(panel_.originalKeyText());
+        const secrets::WipeOnExit wipeKey(key);
+        if (key) {
+            area = tag::OpenWithKey(link, tag, *key);
+            keyTaken = static_cast<bool>(area);
+        }
     }
     if (!area) {
         log_.Fail(area.failure());
@@ -306,28 +310,6 @@ RunResult OperationController::RunRead() {
         inFlight_->tag.ndef = format_->lastRead();
     }
     return Finish(SuccessFeedback() ? RunResult::Succeeded : RunResult::Failed);
-}
-
-bool OperationController::ProtectionConfirmed(tag::TagLink link, tag::DetectedTag& tag,
-                                              const tag::Failure& failure) {
-    // A fault on the first READ is told apart from protection by a second one, so that it
-    // neither spends one of the tag's attempts nor is reported as a wrong key.
-    if (!tag::ReadsNeedKey(failure, tag.model)) return false;
-    const auto confirmed = tag::ConfirmReadsProtected(link, tag);
-    return confirmed && *confirmed;
-}
-
-tag::Result<tag::NdefArea> OperationController::OpenWithKey(tag::TagLink link,
-                                                            tag::DetectedTag& tag,
-                                                            const tag::Failure& refused) {
-    auto key = KeyFromField(panel_.originalKeyText());
-    const secrets::WipeOnExit wipeKey(key);
-    if (!key) return refused;
-    if (auto failure = tag::AuthenticateOrFail(link, *key)) return *failure;
-    tag.answeredPwdAuth = true;
-    // The key was taken after that selection: it stands until the tag is selected again.
-    tag.reselected = false;
-    return tag::OpenNdefArea(link, tag.model);
 }
 
 void OperationController::ShowCounter(tag::TagLink link, const tag::DetectedTag& tag,
@@ -512,11 +494,10 @@ tag::Result<tag::NdefArea> OperationController::OpenProtectedForWrite(tag::TagLi
     if (!run.settings.encryption) return tag::Failure{tag::Problem::KeyRefused};
     tag::Key newKey = *KeyFromField(panel_.newKeyText());
     const secrets::WipeOnExit wipeNewKey(newKey);
-    if (auto failure = tag::AuthenticateOrFail(link, newKey)) return *failure;
-    run.authenticated = true;
-    run.tag.answeredPwdAuth = true;
-    run.tag.reselected = false;
-    return tag::OpenNdefArea(link, run.tag.model, tag::AreaUse::Write, format_->capacityLimit());
+    auto area =
+        tag::OpenWithKey(link, run.tag, newKey, tag::AreaUse::Write, format_->capacityLimit());
+    run.authenticated = static_cast<bool>(area);
+    return area;
 }
 
 bool OperationController::AuthenticateHeldTag(tag::TagLink link, WriteRun& run) {
@@ -613,7 +594,7 @@ RunResult OperationController::WriteSteps() {
                                        : WithMirrorRoom(*marked, settings.mirror);
     auto area =
         tag::OpenNdefArea(link, run.tag.model, tag::AreaUse::Write, format_->capacityLimit());
-    if (!area && !run.authenticated && ProtectionConfirmed(link, run.tag, area.failure())) {
+    if (!area && !run.authenticated && tag::ReadsProtected(link, run.tag, area.failure())) {
         area = OpenProtectedForWrite(link, run);
     }
     if (!area) {
@@ -728,7 +709,7 @@ RunResult OperationController::RunErase() {
     const auto erased = tag::EraseTag(link, run.tag, run.authenticated, *key);
     if (!erased) {
         // A tag whose reads are protected refused its first READ: the key was wrong.
-        if (!run.authenticated && ProtectionConfirmed(link, run.tag, erased.failure())) {
+        if (!run.authenticated && tag::ReadsProtected(link, run.tag, erased.failure())) {
             log_.Fail(tag::Failure{tag::Problem::KeyRefused});
             return Finish(RunResult::Failed);
         }

@@ -137,16 +137,10 @@ class OperationController {
         int row = 0;               // the row number, with "Write from file"
     };
     WriteSettings ReadWriteSettings() const;
-    // After a Read: the NFC counter's line, where the tag shows it.
-    // Read on a tag whose reads are protected: the original key opens it.
-    // The tag refused the capability container's READ: whether it does so again, selected anew
-    // (its reads are protected; it is left ready for PWD_AUTH).
-    bool ProtectionConfirmed(tag::TagLink link, tag::DetectedTag& tag, const tag::Failure& failure);
     // Write on a tag whose reads are protected and which refused the original key.
     tag::Result<tag::NdefArea> OpenProtectedForWrite(tag::TagLink link, WriteRun& run);
-    tag::Result<tag::NdefArea> OpenWithKey(tag::TagLink link, tag::DetectedTag& tag,
-                                           const tag::Failure& refused);
-    // `authenticated`: the key was taken, and opens a counter it protects.
+    // After a Read: the NFC counter's line, where the tag shows it. `authenticated`: the key was
+    // taken, and opens a counter it protects.
     void ShowCounter(tag::TagLink link, const tag::DetectedTag& tag, bool authenticated);
     // After a Read: whether the tag is a genuine NXP chip, where it has a signature.
     void ShowOriginality(tag::TagLink link, tag::DetectedTag& tag);
